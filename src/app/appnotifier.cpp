@@ -1,0 +1,11 @@
+#include "app/appnotifier.h"
+
+namespace trevlamark {
+
+AppNotifier &AppNotifier::instance()
+{
+    static AppNotifier notifier;
+    return notifier;
+}
+
+} // namespace trevlamark

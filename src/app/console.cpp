@@ -1,0 +1,40 @@
+#include "app/console.h"
+
+#include <atomic>
+#include <unistd.h>
+
+namespace trevlamark {
+
+namespace {
+std::atomic<Console::Target> g_target{Console::Target::StandardOutput};
+}
+
+void Console::setTarget(Target target)
+{
+    g_target.store(target);
+}
+
+Console::Target Console::target()
+{
+    return g_target.load();
+}
+
+void Console::print(const QString &line)
+{
+    const Target current = g_target.load();
+    if (current == Target::Discard)
+        return;
+    const QByteArray bytes = line.toUtf8() + '\n';
+    const int fd = current == Target::StandardError ? STDERR_FILENO : STDOUT_FILENO;
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written <= 0)
+            return;
+        data += written;
+        left -= written;
+    }
+}
+
+} // namespace trevlamark

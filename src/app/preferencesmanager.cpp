@@ -1,0 +1,102 @@
+#include "app/preferencesmanager.h"
+
+#include "app/appnotifier.h"
+#include "app/logmanager.h"
+#include "platform/preferencestore.h"
+
+#include <cctype>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+
+namespace trevlamark {
+
+namespace {
+const LogLevel kLevels[] = {LogLevel::Info, LogLevel::Warning, LogLevel::Error, LogLevel::Debug};
+}
+
+PreferencesManager::PreferencesManager(QObject *parent)
+    : QObject(parent)
+{
+    const QVariant storedMode = PreferenceStore::value(QLatin1String(appearanceModeKey));
+    if (storedMode.isValid()) {
+        if (const auto mode = appearanceModeFromText(storedMode.toString()))
+            m_appearanceMode = *mode;
+    }
+
+    for (LogLevel level : kLevels) {
+        const QString key = LogManager::switchKey(level);
+        if (!PreferenceStore::contains(key))
+            PreferenceStore::setValue(key, level != LogLevel::Debug);
+    }
+    m_logInfoEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Info));
+    m_logWarningEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Warning));
+    m_logErrorEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Error));
+    m_logDebugEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Debug));
+}
+
+bool PreferencesManager::isDeveloperMode()
+{
+    return PreferenceStore::boolValue(QLatin1String(developerModeKey));
+}
+
+std::optional<double> PreferencesManager::parseDouble(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.isEmpty() || std::isspace(static_cast<unsigned char>(bytes.front())))
+        return std::nullopt;
+    // strtod follows the current C locale; the texts are always "." decimals.
+    locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
+    if (cLocale == locale_t(nullptr))
+        return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    const double value = strtod_l(bytes.constData(), &end, cLocale);
+    freelocale(cLocale);
+    if (end == bytes.constData() || *end != '\0')
+        return std::nullopt;
+    return value;
+}
+
+void PreferencesManager::savePreferences()
+{
+    PreferenceStore::setValue(QLatin1String(appearanceModeKey), appearanceModeText(m_appearanceMode));
+    if (const auto value = parseDouble(m_graphHistoryDurationString))
+        setGraphHistoryDuration(*value);
+    if (const auto value = parseDouble(m_graphSamplingRateString))
+        setGraphSamplingRate(*value);
+    if (const auto value = parseDouble(m_graphRefreshRateString))
+        setGraphRefreshRate(*value);
+    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Info), m_logInfoEnabled);
+    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Warning), m_logWarningEnabled);
+    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Error), m_logErrorEnabled);
+    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Debug), m_logDebugEnabled);
+    emit AppNotifier::instance().appearanceModeChanged(m_appearanceMode);
+    emit AppNotifier::instance().developerSettingsChanged();
+}
+
+#define TREVLAMARK_SETTER(Type, name, member, signal) \
+    void PreferencesManager::name(Type value)          \
+    {                                                  \
+        if (member == value)                           \
+            return;                                    \
+        member = value;                                \
+        emit signal();                                 \
+    }
+
+TREVLAMARK_SETTER(AppearanceMode, setAppearanceMode, m_appearanceMode, appearanceModeChanged)
+TREVLAMARK_SETTER(bool, setDisableCacheEnabled, m_disableCacheEnabled, disableCacheEnabledChanged)
+TREVLAMARK_SETTER(bool, setLogInfoEnabled, m_logInfoEnabled, logInfoEnabledChanged)
+TREVLAMARK_SETTER(bool, setLogWarningEnabled, m_logWarningEnabled, logWarningEnabledChanged)
+TREVLAMARK_SETTER(bool, setLogErrorEnabled, m_logErrorEnabled, logErrorEnabledChanged)
+TREVLAMARK_SETTER(bool, setLogDebugEnabled, m_logDebugEnabled, logDebugEnabledChanged)
+TREVLAMARK_SETTER(double, setGraphSamplingRate, m_graphSamplingRate, graphSamplingRateChanged)
+TREVLAMARK_SETTER(double, setGraphRefreshRate, m_graphRefreshRate, graphRefreshRateChanged)
+TREVLAMARK_SETTER(double, setGraphHistoryDuration, m_graphHistoryDuration, graphHistoryDurationChanged)
+TREVLAMARK_SETTER(const QString &, setGraphSamplingRateString, m_graphSamplingRateString, graphSamplingRateStringChanged)
+TREVLAMARK_SETTER(const QString &, setGraphRefreshRateString, m_graphRefreshRateString, graphRefreshRateStringChanged)
+TREVLAMARK_SETTER(const QString &, setGraphHistoryDurationString, m_graphHistoryDurationString, graphHistoryDurationStringChanged)
+
+#undef TREVLAMARK_SETTER
+
+} // namespace trevlamark

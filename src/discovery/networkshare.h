@@ -1,0 +1,43 @@
+#pragma once
+
+#include "discovery/networkinterfaceinfo.h"
+
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace trevlamark {
+
+// One mounted network share.
+struct NetworkShare
+{
+    enum class ShareProtocol { SMB, NFS, AFP, WebDAV, unknown };
+
+    NetworkShare() = default;
+    // Sets the protocol from the file-system type, marks the share detected and
+    // leaves the capacities absent.
+    NetworkShare(QUuid id, QString hostname, QString shareName, QString username, QString mountPath,
+                 QString filesystemType, std::optional<QString> interfaceID = std::nullopt,
+                 std::optional<NetworkInterfaceInfo> cachedInterfaceInfo = std::nullopt);
+
+    // "smbfs" -> SMB, "nfs" -> NFS, "afpfs"/"afp" -> AFP, "webdavfs"/"webdav" -> WebDAV.
+    static ShareProtocol protocolForFilesystemType(const QString &filesystemType);
+    static QString protocolText(ShareProtocol shareProtocol);
+
+    QUuid id;
+    QString hostname;
+    ShareProtocol shareProtocol = ShareProtocol::unknown;
+    QString shareName;
+    QString username;
+    QString mountPath;
+    QString filesystemType = QStringLiteral("unknown");
+    std::optional<QString> interfaceID;
+    bool isDetected = false;
+    std::optional<NetworkInterfaceInfo> cachedInterfaceInfo;
+    std::optional<qint64> totalStorageBytes;
+    std::optional<qint64> freeStorageBytes;
+
+    bool operator==(const NetworkShare &) const = default;
+};
+
+} // namespace trevlamark

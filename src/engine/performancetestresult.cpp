@@ -1,0 +1,73 @@
+#include "engine/performancetestresult.h"
+
+#include <QJsonArray>
+
+namespace trevlamark {
+
+QString rawValue(PerformanceTestType type)
+{
+    switch (type) {
+    case PerformanceTestType::throughputTest: return QStringLiteral("Throughput Test");
+    }
+    return {};
+}
+
+QJsonObject PhaseResult::toJson() const
+{
+    return QJsonObject{
+        {QStringLiteral("throughput"), throughput},
+        // JSON numbers are doubles; byte counts up to 2^53 stay exact.
+        {QStringLiteral("bytes"), double(bytes)},
+        {QStringLiteral("duration"), duration},
+        {QStringLiteral("latencyIOToSync"), latencyIOToSync},
+        {QStringLiteral("latencySyncToClose"), latencySyncToClose},
+        {QStringLiteral("latencyTotal"), latencyTotal},
+    };
+}
+
+QJsonObject CycleResult::toJson() const
+{
+    QJsonObject object{{QStringLiteral("cycleNumber"), cycleNumber}};
+    if (writePhase)
+        object.insert(QStringLiteral("writePhase"), writePhase->toJson());
+    if (readPhase)
+        object.insert(QStringLiteral("readPhase"), readPhase->toJson());
+    return object;
+}
+
+PerformanceTestResult PerformanceTestResult::failure(const QString &message)
+{
+    PerformanceTestResult result;
+    result.timestamp = QDateTime::currentDateTime();
+    result.success = false;
+    result.errorMessage = message;
+    result.isAutoStop = false;
+    return result;
+}
+
+QJsonObject PerformanceTestResult::toJson() const
+{
+    QJsonObject metricsObject;
+    for (auto it = metrics.cbegin(); it != metrics.cend(); ++it)
+        metricsObject.insert(it.key(), it.value());
+    QJsonObject detailsObject;
+    for (auto it = details.cbegin(); it != details.cend(); ++it)
+        detailsObject.insert(it.key(), it.value());
+    QJsonArray cycles;
+    for (const CycleResult &cycle : cycleResults)
+        cycles.append(cycle.toJson());
+
+    QJsonObject object{
+        {QStringLiteral("testType"), rawValue(testType)},
+        {QStringLiteral("timestamp"), timestamp.toString(Qt::ISODateWithMs)},
+        {QStringLiteral("metrics"), metricsObject},
+        {QStringLiteral("details"), detailsObject},
+        {QStringLiteral("success"), success},
+        {QStringLiteral("isAutoStop"), isAutoStop},
+        {QStringLiteral("cycleResults"), cycles},
+    };
+    object.insert(QStringLiteral("errorMessage"), errorMessage ? QJsonValue(*errorMessage) : QJsonValue());
+    return object;
+}
+
+} // namespace trevlamark

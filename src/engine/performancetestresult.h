@@ -1,0 +1,61 @@
+#pragma once
+// What one streaming run produces: per-phase figures, per-cycle results and the
+// final result record handed to the completion handler.
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+namespace trevlamark {
+
+enum class PerformanceTestType { throughputTest };
+// "Throughput Test"
+QString rawValue(PerformanceTestType type);
+
+struct PhaseResult
+{
+    double throughput = 0;          // MB/s (1 MB = 1,048,576 bytes)
+    quint64 bytes = 0;              // bytes actually transferred
+    double duration = 0;            // seconds, phase start to end of synchronisation
+    double latencyIOToSync = 0;     // milliseconds
+    double latencySyncToClose = 0;  // milliseconds
+    double latencyTotal = 0;        // milliseconds
+
+    QJsonObject toJson() const;
+    bool operator==(const PhaseResult &) const = default;
+};
+
+struct CycleResult
+{
+    int cycleNumber = 0;
+    std::optional<PhaseResult> writePhase;
+    std::optional<PhaseResult> readPhase;
+
+    QJsonObject toJson() const;
+    bool operator==(const CycleResult &) const = default;
+};
+
+struct PerformanceTestResult
+{
+    PerformanceTestType testType = PerformanceTestType::throughputTest;
+    QDateTime timestamp;
+    QMap<QString, double> metrics;
+    QMap<QString, QString> details;
+    bool success = false;
+    std::optional<QString> errorMessage;
+    bool isAutoStop = false;
+    QList<CycleResult> cycleResults;
+
+    // A start that failed: empty metrics and details, no cycles.
+    static PerformanceTestResult failure(const QString &message);
+    // Field names as in the record; the timestamp in ISO 8601.
+    QJsonObject toJson() const;
+};
+
+// MB/s from a byte count and seconds; 1 MB = 1,048,576 bytes.
+constexpr double bytesToMegabytes = 9.5367431640625e-07;
+
+} // namespace trevlamark
