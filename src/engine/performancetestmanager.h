@@ -116,6 +116,10 @@ private:
     void callProgressHandler(double progress, const QString &message);
 
     static void runPhaseBody(const std::shared_ptr<RunContext> &run, const PhasePlan &plan);
+    // Removes the directory with retries on a thread of its own, after the
+    // given run's file work has drained (when one is given).
+    static void removeTestDirectory(const std::shared_ptr<ManagerBridge> &bridge,
+        const std::shared_ptr<RunContext> &runToDrain, const QString &path, const QStringList &lingeringFiles);
 
     ShareManager *m_shareManager;
     std::shared_ptr<ManagerBridge> m_bridge;

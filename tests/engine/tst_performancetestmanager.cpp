@@ -80,6 +80,8 @@ private slots:
     void stopWithoutOptionsUsesDefaults();
     void writeFailureEndsRunWithFiguresKept();
     void destroyedMidRunDoesNotCrashAndRemovesDirectory();
+    void destroyedByCompletionHandlerStillRemovesDirectory();
+    void destroyedRightAfterStopStillRemovesDirectory();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -449,6 +451,39 @@ void tst_PerformanceTestManager::destroyedMidRunDoesNotCrashAndRemovesDirectory(
     manager.reset();
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 30000);
     QCOMPARE(recorder.completions, 0);
+}
+
+void tst_PerformanceTestManager::destroyedByCompletionHandlerStillRemovesDirectory()
+{
+    QTemporaryDir location;
+    auto *manager = new PerformanceTestManager;
+    bool delivered = false;
+    manager->startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 1, BytesPerCycleOptions::custom,
+        256 * 1024, 1, true, location.path(), true, true, {}, [&manager, &delivered](const PerformanceTestResult &) {
+            delivered = true;
+            delete manager;
+            manager = nullptr;
+        });
+    const QString directory = *manager->currentTestDirectoryPath();
+    QTRY_VERIFY_WITH_TIMEOUT(delivered, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 20000);
+}
+
+void tst_PerformanceTestManager::destroyedRightAfterStopStillRemovesDirectory()
+{
+    QTemporaryDir location;
+    auto manager = std::make_unique<PerformanceTestManager>();
+    Recorder recorder;
+    manager->startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
+        8192 * mebibyte, 2, true, location.path(), true, true, recorder.progressHandler(), recorder.completionHandler());
+    const QString directory = *manager->currentTestDirectoryPath();
+    bool delivered = false;
+    manager->stopStreamingTest(NetworkShare(), location.path(), false, std::nullopt, std::nullopt,
+        [&delivered](const PerformanceTestResult &) { delivered = true; });
+    // Gone before the queued delivery could run.
+    manager.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 20000);
+    QVERIFY(!delivered);
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
