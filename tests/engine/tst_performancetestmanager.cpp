@@ -1,6 +1,7 @@
 // Whole streaming runs against real folders, with real worker threads.
 
 #include "app/logmanager.h"
+#include "app/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "platform/preferencestore.h"
 
@@ -68,6 +69,10 @@ class tst_PerformanceTestManager : public QObject
 private slots:
     void initTestCase();
     void init();
+    void targetAdjustment_data();
+    void targetAdjustment();
+    void developerMarkers_data();
+    void developerMarkers();
     void writeAndRead_data();
     void writeAndRead();
     void writeOnlyRunsEveryCycleWithFreshFiles();
@@ -93,6 +98,82 @@ void tst_PerformanceTestManager::initTestCase()
 void tst_PerformanceTestManager::init()
 {
     QFile::remove(LogManager::shared().logFilePath());
+}
+
+void tst_PerformanceTestManager::targetAdjustment_data()
+{
+    QTest::addColumn<BytesPerCycleOptions>("option");
+    QTest::addColumn<quint64>("custom");
+    QTest::addColumn<ThroughputTestOptions>("chunk");
+    QTest::addColumn<quint64>("target");
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("1GB by 64MB") << BytesPerCycleOptions::size1GB << quint64(0) << ThroughputTestOptions::size64MB
+                                 << quint64(1073741824) << QString();
+    QTest::newRow("1e9 by 1MB") << BytesPerCycleOptions::custom << quint64(1000000000) << ThroughputTestOptions::size1MB
+                                << quint64(999292928)
+                                << QStringLiteral("Adjusted target bytes from 1000000000 to 999292928 to ensure "
+                                                  "divisibility by chunk size 1048576");
+    QTest::newRow("custom 0 means 1GiB") << BytesPerCycleOptions::custom << quint64(0)
+                                         << ThroughputTestOptions::size1MB << quint64(1073741824) << QString();
+    QTest::newRow("below one chunk") << BytesPerCycleOptions::custom << quint64(1000)
+                                     << ThroughputTestOptions::size64KB << quint64(0)
+                                     << QStringLiteral("Adjusted target bytes from 1000 to 0");
+}
+
+void tst_PerformanceTestManager::targetAdjustment()
+{
+    QFETCH(BytesPerCycleOptions, option);
+    QFETCH(quint64, custom);
+    QFETCH(ThroughputTestOptions, chunk);
+    QFETCH(quint64, target);
+    QFETCH(QString, logLine);
+    QTemporaryDir location;
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    manager.startStreamingTest(NetworkShare(), chunk, 1, option, custom, 1, true, location.path(), true, true, {}, {});
+    QCOMPARE(manager.totalBytesTargetPerPhase(), target);
+    manager.stopStreamingTest(NetworkShare(), location.path(), false, std::nullopt, std::nullopt, {});
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
+    const QString log = readLog();
+    if (logLine.isEmpty())
+        QVERIFY(!log.contains(QLatin1String("Adjusted target bytes")));
+    else
+        QVERIFY(log.contains(QLatin1String("[DEBUG] ") + logLine));
+}
+
+void tst_PerformanceTestManager::developerMarkers_data()
+{
+    QTest::addColumn<bool>("developerMode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("off") << false
+                         << QStringList{QStringLiteral("Start write phase"), QStringLiteral("I/O operations complete"),
+                                QStringLiteral("End write phase")};
+    QTest::newRow("on") << true
+                        << QStringList{QStringLiteral("Start write phase"), QStringLiteral("I/O operations complete"),
+                               QStringLiteral("Synced files"), QStringLiteral("End write phase"),
+                               QStringLiteral("Closed files")};
+}
+
+void tst_PerformanceTestManager::developerMarkers()
+{
+    QFETCH(bool, developerMode);
+    QFETCH(QStringList, expected);
+    PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), developerMode);
+    const auto reset = qScopeGuard(
+        [] { PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), false); });
+    QTemporaryDir location;
+    PerformanceTestManager manager;
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
+        mebibyte, 1, true, location.path(), true, false, recorder.progressHandler(), recorder.completionHandler());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 20000);
+    QStringList messages;
+    for (const TimelineMarker &marker : manager.timelineMarkers()) {
+        messages.append(marker.message);
+        QCOMPARE(marker.type, QStringLiteral("write"));
+        QVERIFY(!marker.id.isNull());
+    }
+    QCOMPARE(messages, expected);
 }
 
 void tst_PerformanceTestManager::writeAndRead_data()
