@@ -10,19 +10,21 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace trevlamark {
 
 namespace {
 
-void writeText(FILE *stream, const QString &text)
+bool writeText(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    return std::fflush(stream) == 0 && written == size_t(bytes.size());
 }
 
 void printError(const QString &text)
@@ -52,6 +54,9 @@ int RunCommand::execute(const QStringList &arguments)
     case CliArguments::Outcome::Proceed:
         break;
     }
+    // A reader that goes away (`| head`) must not kill the run before its test
+    // data is removed; the failed write is reported instead.
+    std::signal(SIGPIPE, SIG_IGN);
     Console::setTarget(cli.runOptions().verbose ? Console::Target::StandardError : Console::Target::Discard);
     // Seeds the log switches in the preference store, as the application does.
     const PreferencesManager preferences;
@@ -67,7 +72,7 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
     , m_progress(progressMode(options))
-    , m_signalWatcher({SIGINT, SIGTERM})
+    , m_signalWatcher({SIGINT, SIGTERM, SIGHUP})
 {
     m_share.mountPath = options.locationPath;
     m_share.shareName = QFileInfo(options.locationPath).fileName();
@@ -162,15 +167,21 @@ void RunCommand::writeResult(const PerformanceTestResult &result)
 {
     // With "--json -" standard output carries the JSON alone.
     FILE *stream = m_options.jsonPath == QLatin1String("-") ? stderr : stdout;
-    writeText(stream, ResultFormatter::resultLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    if (!writeText(stream, ResultFormatter::resultLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
+        printError(QStringLiteral("cannot print the result: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        m_problemAfterRun = true;
+    }
 }
 
 bool RunCommand::writeJson(const PerformanceTestResult &result)
 {
     const QByteArray json = QJsonDocument(result.toJson()).toJson(QJsonDocument::Indented);
     if (m_options.jsonPath == QLatin1String("-")) {
-        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
-        return std::fflush(stdout) == 0;
+        if (writeText(stdout, QString::fromUtf8(json)))
+            return true;
+        printError(QStringLiteral("cannot write JSON to standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
     }
     QSaveFile file(m_options.jsonPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {

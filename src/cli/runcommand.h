@@ -1,7 +1,7 @@
 #pragma once
 // `trevlamark-cli run`: starts one streaming test through the engine, shows its
-// progress, prints (and optionally saves) the result, turns SIGINT and SIGTERM
-// into a manual stop, and exits only once the test data has been removed.
+// progress, prints (and optionally saves) the result, turns SIGINT, SIGTERM and
+// SIGHUP into a manual stop, and exits only once the test data has been removed.
 
 #include "cli/progressreporter.h"
 #include "cli/runoptions.h"

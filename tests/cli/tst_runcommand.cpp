@@ -34,12 +34,15 @@ private slots:
     void initTestCase();
     void smallRun_data();
     void smallRun();
+    void phaseSelection_data();
+    void phaseSelection();
     void badInput_data();
     void badInput();
     void unknownCommand();
     void failedStart();
     void stopBySignal_data();
     void stopBySignal();
+    void closedStandardOutput();
 
 private:
     void startCli(QProcess &process, const QStringList &arguments);
@@ -156,6 +159,43 @@ void tst_RunCommand::smallRun()
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
 }
 
+void tst_RunCommand::phaseSelection_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("phasesByCycle"); // "W", "R" or "WR" per cycle
+    QTest::addColumn<QString>("writePhaseEnabled");
+    QTest::addColumn<QString>("readPhaseEnabled");
+    QTest::newRow("write only") << "--no-read" << "W W" << "Yes" << "No";
+    // The first cycle writes the data the later ones read.
+    QTest::newRow("read only") << "--no-write" << "WR R" << "No" << "Yes";
+}
+
+void tst_RunCommand::phaseSelection()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, phasesByCycle);
+    QFETCH(QString, writePhaseEnabled);
+    QFETCH(QString, readPhaseEnabled);
+    QTemporaryDir location;
+    QVERIFY(location.isValid());
+    QProcess process;
+    startCli(process, {"run", "--quiet", "--bytes", "8MB", "--queue-depth", "2", "--cycles", "2", option,
+                       "--json", "-", location.path()});
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitCode(), 0);
+    const QJsonObject result = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    const QJsonObject details = result.value("details").toObject();
+    QCOMPARE(details.value("writePhaseEnabled").toString(), writePhaseEnabled);
+    QCOMPARE(details.value("readPhaseEnabled").toString(), readPhaseEnabled);
+    QStringList phases;
+    for (const QJsonValue &value : result.value("cycleResults").toArray()) {
+        const QJsonObject cycle = value.toObject();
+        phases.append(QString(cycle.contains("writePhase") ? "W" : "") + (cycle.contains("readPhase") ? "R" : ""));
+    }
+    QCOMPARE(phases.join(QLatin1Char(' ')), phasesByCycle);
+    QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+}
+
 void tst_RunCommand::badInput_data()
 {
     QTest::addColumn<QStringList>("options");
@@ -259,6 +299,7 @@ void tst_RunCommand::stopBySignal_data()
     QTest::newRow("SIGINT") << int(SIGINT) << 1 << 130;
     QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << 143;
     QTest::newRow("SIGINT twice") << int(SIGINT) << 2 << 130;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 1 << 129;
 }
 
 void tst_RunCommand::stopBySignal()
@@ -304,6 +345,26 @@ void tst_RunCommand::stopBySignal()
     QCOMPARE(details.value("totalCycles").toString(), QStringLiteral("1"));
     QCOMPARE(details.value("targetCycles").toString(), QStringLiteral("3"));
     QCOMPARE(details.value("disableCache").toString(), QStringLiteral("Enabled"));
+    QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+}
+
+void tst_RunCommand::closedStandardOutput()
+{
+    QTemporaryDir location;
+    QVERIFY(location.isValid());
+    // Like `trevlamark-cli run | true`: the reader is gone before the result comes.
+    QProcess process;
+    QProcess reader;
+    process.setStandardOutputProcess(&reader);
+    reader.start(QStringLiteral("true"), QStringList());
+    QVERIFY(reader.waitForFinished(30000));
+    startCli(process, {"run", "--bytes", "64MB", "--queue-depth", "2", "--cycles", "2", location.path()});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray standardError = process.readAllStandardError();
+    // Not killed by SIGPIPE: the run ends normally, says why it failed, and cleans up.
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(standardError.contains("trevlamark-cli: cannot print the result: Broken pipe"), standardError.constData());
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
 }
 
