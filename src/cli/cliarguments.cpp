@@ -180,7 +180,8 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
 
     if (!parser.parse(arguments))
         return refuse(parser.errorText() + QStringLiteral(" See trevlamark-cli run --help."));
-    if (parser.isSet(helpOption))
+    // Qt adds --help-all beside --help; both only show the help.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
         return Outcome::ShowHelp;
 
     QStringList positional = parser.positionalArguments();

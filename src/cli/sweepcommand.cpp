@@ -59,7 +59,8 @@ int SweepCommand::execute(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("LOCATION"), QStringLiteral("Folder to clean up."));
     if (!parser.parse(arguments))
         return refuse(parser.errorText() + QStringLiteral(" See trevlamark-cli sweep --help."));
-    if (parser.isSet(helpOption)) {
+    // Qt adds --help-all beside --help; both only show the help.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         writeLine(stdout, parser.helpText());
         return 0;
     }

@@ -329,6 +329,7 @@ void tst_CliArguments::jsonPathProblems()
 void tst_CliArguments::helpRequested()
 {
     CliArguments cli;
+    QCOMPARE(cli.parseRun({"trevlamark-cli", "run", "--help-all"}), CliArguments::Outcome::ShowHelp);
     QCOMPARE(cli.parseRun({"trevlamark-cli", "run", "--help"}), CliArguments::Outcome::ShowHelp);
     for (const char *option : {"--chunk", "--queue-depth", "--bytes", "--cycles", "--no-write", "--no-read",
                                "--cache", "--sampling-rate", "--json", "--quiet", "--verbose"})
