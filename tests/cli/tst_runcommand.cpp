@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,7 @@ private slots:
     void stopBySignal_data();
     void stopBySignal();
     void closedStandardOutput();
+    void fullFileSystem();
 
 private:
     void startCli(QProcess &process, const QStringList &arguments);
@@ -365,6 +367,29 @@ void tst_RunCommand::closedStandardOutput()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
     QVERIFY2(standardError.contains("trevlamark-cli: cannot print the result: Broken pipe"), standardError.constData());
+    QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+}
+
+void tst_RunCommand::fullFileSystem()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to mount a small tmpfs");
+    QTemporaryDir location;
+    QVERIFY(location.isValid());
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"),
+                               {"-t", "tmpfs", "-o", "size=16m", "tmpfs", location.path()}), 0);
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {location.path()}); });
+
+    QProcess process;
+    startCli(process, {"run", "--quiet", "--bytes", "64MB", "--queue-depth", "2", location.path()});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray standardOutput = process.readAllStandardOutput();
+    const QByteArray standardError = process.readAllStandardError();
+    // The engine reports the failed writes as a result with success false.
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 1, standardError.constData());
+    QVERIFY2(standardOutput.startsWith("Details (1 cycle)\nWrite failed: "), standardOutput.constData());
+    QVERIFY2(standardError.contains("trevlamark-cli: Write failed: "), standardError.constData());
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
 }
 
