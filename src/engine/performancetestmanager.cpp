@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUuid>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -101,6 +102,9 @@ struct PerformanceTestManager::PhasePlan
     bool disableCache = true;
     int cycle = 0;
     QDateTime phaseStart;
+    // Durations come from the steady clock: wall-clock dates have only
+    // millisecond resolution and may jump.
+    std::chrono::steady_clock::time_point phaseStartClock;
     std::shared_ptr<AlignedBuffer> data;
 };
 
@@ -113,9 +117,9 @@ constexpr double cacheFlushTimeoutSeconds = 30;
 constexpr int seedFileSizeBytes = 1024;
 constexpr int uiUpdateIntervalMilliseconds = 100;
 
-double secondsBetween(const QDateTime &from, const QDateTime &to)
+double secondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
 {
-    return double(from.msecsTo(to)) / 1000.0;
+    return std::chrono::duration<double>(to - from).count();
 }
 
 QString shortestText(double value)
@@ -472,6 +476,7 @@ void PerformanceTestManager::startPhase(PhaseKind kind)
 
     const QString type = kind == PhaseKind::Write ? QStringLiteral("write") : QStringLiteral("read");
     plan.phaseStart = QDateTime::currentDateTime();
+    plan.phaseStartClock = std::chrono::steady_clock::now();
     addTimelineMarker(plan.phaseStart, kind == PhaseKind::Write ? QStringLiteral("Start write phase")
                                                                 : QStringLiteral("Start read phase"),
         type);
@@ -531,23 +536,25 @@ void PerformanceTestManager::runPhaseBody(const std::shared_ptr<RunContext> &run
 
     FileOperationUtility::synchronizeFiles(handles, plan.files, !isWrite, synchronizeTimeoutSeconds);
     const QDateTime syncEnd = QDateTime::currentDateTime();
+    const auto syncEndClock = std::chrono::steady_clock::now();
     if (PreferencesManager::isDeveloperMode())
         run->addTimelineMarker(syncEnd, QStringLiteral("Synced files"), type);
     if (isWrite)
         postPhaseBytes();
 
     const QDateTime phaseEnd = QDateTime::currentDateTime();
-    const double duration = secondsBetween(plan.phaseStart, phaseEnd);
+    const double duration = secondsBetween(plan.phaseStartClock, std::chrono::steady_clock::now());
     run->addTimelineMarker(phaseEnd, isWrite ? QStringLiteral("End write phase") : QStringLiteral("End read phase"), type);
 
     FileOperationUtility::closeFilesSequentially(handles, plan.files, !isWrite, closeTimeoutSeconds);
     const QDateTime closeEnd = QDateTime::currentDateTime();
+    const auto closeEndClock = std::chrono::steady_clock::now();
     if (PreferencesManager::isDeveloperMode())
         run->addTimelineMarker(closeEnd, QStringLiteral("Closed files"), type);
 
-    const double ioToSync = secondsBetween(outcome.ioEnd, syncEnd) * 1000.0;
-    const double syncToClose = secondsBetween(syncEnd, closeEnd) * 1000.0;
-    const double total = secondsBetween(outcome.ioEnd, closeEnd) * 1000.0;
+    const double ioToSync = secondsBetween(outcome.ioEndClock, syncEndClock) * 1000.0;
+    const double syncToClose = secondsBetween(syncEndClock, closeEndClock) * 1000.0;
+    const double total = secondsBetween(outcome.ioEndClock, closeEndClock) * 1000.0;
     LogManager::info(QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
                          .arg(isWrite ? QStringLiteral("Write") : QStringLiteral("Read"))
                          .arg(ioToSync, 0, 'f', 1)

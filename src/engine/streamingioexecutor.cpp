@@ -137,6 +137,7 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
     if (chunkSizeBytes <= 0 || handles.empty()
         || (mode == Mode::Write && (!data || data->size() != size_t(chunkSizeBytes)))) {
         outcome.ioEnd = QDateTime::currentDateTime();
+        outcome.ioEndClock = std::chrono::steady_clock::now();
         return outcome;
     }
 
@@ -162,6 +163,7 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
     }
 
     outcome.ioEnd = QDateTime::currentDateTime();
+    outcome.ioEndClock = std::chrono::steady_clock::now();
     outcome.bytes = state.bytes.load();
     outcome.errorCode = state.errorCode.load();
     LogManager::info(QStringLiteral("All %1 operations completed").arg(operationName));

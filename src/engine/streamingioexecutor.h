@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <atomic>
+#include <chrono>
 
 namespace trevlamark {
 
@@ -19,6 +20,7 @@ struct StreamingIOOutcome
 {
     quint64 bytes = 0;  // transferred and counted; a failed transfer never is
     QDateTime ioEnd;    // when the last operation had finished
+    std::chrono::steady_clock::time_point ioEndClock; // the same moment, for durations
     int errorCode = 0;  // errno of the first failed transfer, 0 when none failed
 };
 
