@@ -20,8 +20,6 @@ public:
     // The text that clears an in-place status line before other output.
     QString finish();
 
-    Mode mode() const { return m_mode; }
-
 private:
     Mode m_mode;
     qint64 m_plainIntervalMilliseconds;

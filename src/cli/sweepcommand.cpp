@@ -15,6 +15,8 @@ namespace trevlamark {
 
 namespace {
 
+constexpr int kInvalidArgumentsExitStatus = 2;
+
 void writeLine(FILE *stream, const QString &text)
 {
     const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
@@ -25,7 +27,7 @@ void writeLine(FILE *stream, const QString &text)
 int refuse(const QString &text)
 {
     writeLine(stderr, QStringLiteral("trevlamark-cli: ") + text);
-    return 2;
+    return kInvalidArgumentsExitStatus;
 }
 
 } // namespace
