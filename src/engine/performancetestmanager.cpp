@@ -236,7 +236,6 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     m_initialWritePhaseEnabled = writePhaseEnabled;
     m_writePhaseEnabled = writePhaseEnabled;
     m_readPhaseEnabled = readPhaseEnabled;
-    m_completedFirstWritePhase = false;
     if (!writePhaseEnabled && readPhaseEnabled) {
         LogManager::info(QStringLiteral("First cycle with disabled write phase - performing minimal write to create data"));
         m_writePhaseEnabled = true;
@@ -247,8 +246,6 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     m_totalCycles = totalCycles;
 
     m_bytesPerCycle = resolvedBytesPerCycle(bytesPerCycle, customBytesPerCycle);
-    if (bytesPerCycle == BytesPerCycleOptions::custom)
-        m_customBytesPerCycle = m_bytesPerCycle;
 
     const quint64 chunk = quint64(chunkSizeBytes(chunkSize));
     const quint64 adjusted = (m_bytesPerCycle / chunk) * chunk;
@@ -624,7 +621,6 @@ void PerformanceTestManager::afterWritePhase()
         LogManager::info(QStringLiteral("Stop requested"));
         return;
     }
-    m_completedFirstWritePhase = true;
     if (m_currentCycleCount == 1 && !m_initialWritePhaseEnabled) {
         LogManager::info(QStringLiteral("Initial writes complete, proceeding to read phase"));
         m_writePhaseEnabled = false;

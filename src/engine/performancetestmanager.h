@@ -79,6 +79,7 @@ public:
     QString activeStreamType() const { return m_activeStreamType; }
     quint64 bytesProcessedInCurrentPhase() const { return m_bytesProcessedInCurrentPhase; }
     QDateTime testStartTime() const { return m_testStartTime; }
+    ShareManager *shareManager() const { return m_shareManager; }
 
     static constexpr const char *testFolderName = "Trevlamark_Test_Data";
     static constexpr const char *logFileName = "performance_tests.log";
@@ -135,7 +136,6 @@ private:
     bool m_writePhaseEnabled = true;
     bool m_readPhaseEnabled = true;
     bool m_initialWritePhaseEnabled = true;
-    bool m_completedFirstWritePhase = false;
     std::optional<QString> m_currentTestDirectoryPath;
     std::optional<QString> m_currentTestLocationPath;
     std::optional<QString> m_currentInterfaceInfo;
@@ -145,7 +145,6 @@ private:
     int m_totalCycles = 0;
     quint64 m_bytesProcessedInCurrentPhase = 0;
     quint64 m_totalBytesTargetPerPhase = 0;
-    quint64 m_customBytesPerCycle = 0;
     double m_samplingRate = 0.1;
 
     // The run's request, kept for the phases and the automatic stop.
