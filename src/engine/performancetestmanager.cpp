@@ -421,15 +421,19 @@ void PerformanceTestManager::takeSample()
     m_streamResults.append(StreamResult{now, operation, throughput, seconds, m_currentPhaseId});
 
     const double fraction = m_totalBytesTargetPerPhase == 0 ? 0.0 : double(phaseBytes) / double(m_totalBytesTargetPerPhase);
+    m_lastSampleNanoseconds = nowNanoseconds;
+    callProgressHandler(fraction, progressMessage(m_currentCycleCount, m_totalCycles, operation, fraction));
+}
+
+QString PerformanceTestManager::progressMessage(int cycle, int totalCycles, const QString &operation, double fraction)
+{
     QString capitalised = operation;
     if (!capitalised.isEmpty())
         capitalised[0] = capitalised[0].toUpper();
-    const QString message = QStringLiteral("Cycle %1/%2 %3 - %4%")
-                                .arg(m_currentCycleCount)
-                                .arg(m_totalCycles)
-                                .arg(capitalised, QString::number(fraction * 100.0, 'f', 0));
-    m_lastSampleNanoseconds = nowNanoseconds;
-    callProgressHandler(fraction, message);
+    return QStringLiteral("Cycle %1/%2 %3 - %4%")
+        .arg(cycle)
+        .arg(totalCycles)
+        .arg(capitalised, QString::number(fraction * 100.0, 'f', 0));
 }
 
 void PerformanceTestManager::callProgressHandler(double progress, const QString &message)

@@ -81,6 +81,9 @@ public:
     QDateTime testStartTime() const { return m_testStartTime; }
     ShareManager *shareManager() const { return m_shareManager; }
 
+    // The sampler's status text: "Cycle 2/5 Read - 75%".
+    static QString progressMessage(int cycle, int totalCycles, const QString &operation, double fraction);
+
     static constexpr const char *testFolderName = "Trevlamark_Test_Data";
     static constexpr const char *logFileName = "performance_tests.log";
     static constexpr int cleanupAttempts = 5;

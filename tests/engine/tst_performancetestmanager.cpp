@@ -69,6 +69,8 @@ class tst_PerformanceTestManager : public QObject
 private slots:
     void initTestCase();
     void init();
+    void progressMessage_data();
+    void progressMessage();
     void targetAdjustment_data();
     void targetAdjustment();
     void developerMarkers_data();
@@ -98,6 +100,29 @@ void tst_PerformanceTestManager::initTestCase()
 void tst_PerformanceTestManager::init()
 {
     QFile::remove(LogManager::shared().logFilePath());
+}
+
+void tst_PerformanceTestManager::progressMessage_data()
+{
+    QTest::addColumn<int>("cycle");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("read three quarters") << 2 << 5 << "read" << 0.75 << "Cycle 2/5 Read - 75%";
+    QTest::newRow("write start") << 1 << 1 << "write" << 0.0 << "Cycle 1/1 Write - 0%";
+    QTest::newRow("rounded") << 3 << 4 << "write" << 0.126 << "Cycle 3/4 Write - 13%";
+    QTest::newRow("done") << 1 << 2 << "read" << 1.0 << "Cycle 1/2 Read - 100%";
+}
+
+void tst_PerformanceTestManager::progressMessage()
+{
+    QFETCH(int, cycle);
+    QFETCH(int, total);
+    QFETCH(QString, operation);
+    QFETCH(double, fraction);
+    QFETCH(QString, expected);
+    QCOMPARE(PerformanceTestManager::progressMessage(cycle, total, operation, fraction), expected);
 }
 
 void tst_PerformanceTestManager::targetAdjustment_data()
