@@ -414,6 +414,15 @@ void tst_PerformanceTestManager::manualStopMidPhase()
     QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
     QVERIFY(testDirectories(location.path()).isEmpty());
     QTRY_VERIFY(readLog().contains(QLatin1String("Stop requested")));
+    const QList<StreamResult> taken = manager.streamResults();
+    QVERIFY(!taken.isEmpty());
+    for (qsizetype i = 0; i < taken.size(); ++i) {
+        QCOMPARE(taken.at(i).operation, QStringLiteral("write"));
+        QCOMPARE(taken.at(i).phaseId, 0);
+        QVERIFY(taken.at(i).throughput >= 0);
+        if (i > 0)
+            QVERIFY(taken.at(i).seconds > taken.at(i - 1).seconds);
+    }
     const int samples = manager.streamResults().size();
     QTest::qWait(200); // no timer may add samples after the stop
     QCOMPARE(manager.streamResults().size(), samples);
