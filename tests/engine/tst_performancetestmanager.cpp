@@ -188,10 +188,12 @@ void tst_PerformanceTestManager::developerMarkers()
         [] { PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), false); });
     QTemporaryDir location;
     PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
     Recorder recorder;
     manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
         mebibyte, 1, true, location.path(), true, false, recorder.progressHandler(), recorder.completionHandler());
     QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
     QStringList messages;
     for (const TimelineMarker &marker : manager.timelineMarkers()) {
         messages.append(marker.message);
@@ -530,7 +532,9 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
                 QStringLiteral("tmpfs"), mountPoint})
         != 0)
         QSKIP("tmpfs mount refused here");
-    const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    // Lazy, so a file still held open cannot leave the mount behind.
+    const auto unmount = qScopeGuard(
+        [&mountPoint] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}); });
 
     PerformanceTestManager manager;
     QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
