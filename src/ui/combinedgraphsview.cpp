@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QStyle>
 #include <QToolButton>
 #include <QVariantAnimation>
 
@@ -45,16 +46,10 @@ QLabel *legendLabel(const QString &text, QWidget *parent)
     return label;
 }
 
-void setIconOrText(QToolButton *button, const QString &iconName, const QString &fallbackText)
+// A theme icon, or the style's own when the desktop has no icon theme.
+void setThemedIcon(QToolButton *button, const QString &iconName, QStyle::StandardPixmap fallback)
 {
-    const QIcon icon = QIcon::fromTheme(iconName);
-    if (icon.isNull()) {
-        button->setIcon(QIcon());
-        button->setText(fallbackText);
-    } else {
-        button->setIcon(icon);
-        button->setText(QString());
-    }
+    button->setIcon(QIcon::fromTheme(iconName, button->style()->standardIcon(fallback)));
 }
 
 QPropertyAnimation *fadeAnimation(QGraphicsOpacityEffect *effect, QObject *parent)
@@ -108,7 +103,7 @@ CombinedGraphsView::CombinedGraphsView(QWidget *parent)
     footnote.setPixelSize(12);
     m_interfaceLabel->setFont(footnote);
     m_interfaceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    setIconOrText(m_infoButton, QStringLiteral("dialog-information"), QStringLiteral("ⓘ"));
+    setThemedIcon(m_infoButton, QStringLiteral("dialog-information"), QStyle::SP_MessageBoxInformation);
     m_infoButton->setAutoRaise(true);
     m_infoButton->setCheckable(true);
     m_overlaySwitch->setToolTip(QStringLiteral("Network traffic"));
@@ -291,10 +286,10 @@ void CombinedGraphsView::setGraphExpanded(bool expanded)
     const bool changed = m_isGraphExpanded != expanded;
     m_isGraphExpanded = expanded;
     if (expanded) {
-        setIconOrText(m_expandButton, QStringLiteral("view-restore"), QStringLiteral("⤡"));
+        setThemedIcon(m_expandButton, QStringLiteral("view-restore"), QStyle::SP_TitleBarNormalButton);
         m_expandButton->setToolTip(QStringLiteral("Collapse graph"));
     } else {
-        setIconOrText(m_expandButton, QStringLiteral("view-fullscreen"), QStringLiteral("⤢"));
+        setThemedIcon(m_expandButton, QStringLiteral("view-fullscreen"), QStyle::SP_TitleBarMaxButton);
         m_expandButton->setToolTip(QStringLiteral("Expand graph"));
     }
     if (!changed)
@@ -393,6 +388,14 @@ bool CombinedGraphsView::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void CombinedGraphsView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The legend's colours follow a switch between the light and the dark palette.
+    if (event->type() == QEvent::PaletteChange)
+        refreshLegend();
 }
 
 void CombinedGraphsView::refresh()
