@@ -56,6 +56,7 @@ struct CommandRun
     QString output;
     QString error;
     bool success = false;
+    bool timedOut = false;
     std::binary_semaphore done{0};
 };
 
@@ -118,6 +119,7 @@ CommandResult ShareManager::runCommand(const QString &path, const QStringList &a
         }
         if (!process.waitForFinished(int(timeout.count())) && process.state() != QProcess::NotRunning) {
             Console::print(QStringLiteral("Command timed out: ") + commandLine);
+            run->timedOut = true;
             process.terminate();
             if (!process.waitForFinished(terminateGraceMilliseconds)) {
                 process.kill();
@@ -135,7 +137,9 @@ CommandResult ShareManager::runCommand(const QString &path, const QStringList &a
     });
 
     // The worker stops a hung tool at the time-out; the caller gives up half a second later.
-    if (!run->done.try_acquire_for(timeout + std::chrono::milliseconds(500)))
+    // Either way the caller learns that the run was aborted, not some partial output.
+    const bool finished = run->done.try_acquire_for(timeout + std::chrono::milliseconds(500));
+    if (!finished || run->timedOut)
         return {false, QStringLiteral("Command execution took too long and was aborted")};
     if (includeOutputOnFailure && !run->success && !run->output.isEmpty())
         return {false, QStringLiteral("STDOUT: ") + run->output + QStringLiteral("\nSTDERR: ") + run->error};
