@@ -9,6 +9,8 @@
 #include "platform/volumecapacity.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -71,6 +73,7 @@ private slots:
     void cleanupTestCase();
     void detectionFindsAllThree();
     void hostRoutesThroughTheVeth();
+    void cliListsTheShares();
     void networkVolumeOrNot();
     void capacityOfTheSshfsShare();
     void volumeMonitorCountsUnmountAndMount();
@@ -179,6 +182,27 @@ void tst_NetShare::hostRoutesThroughTheVeth()
     QVERIFY(info.isVirtual);  // one end of a veth pair
     QVERIFY(!info.isWifi);
     QCOMPARE(info.name, QStringLiteral("Virtual"));
+}
+
+void tst_NetShare::cliListsTheShares()
+{
+    QProcess cli;
+    cli.start(QStringLiteral(TREVLAMARK_CLI_PATH), {QStringLiteral("shares"), QStringLiteral("--json")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QJsonArray array = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
+    QStringList mountPaths;
+    for (const QJsonValue &value : array) {
+        const std::optional<NetworkShare> share = NetworkShare::fromJson(value.toObject());
+        QVERIFY(share);
+        mountPaths << share->mountPath;
+        if (share->mountPath == env("NETSHARE_SSHFS")) {
+            QVERIFY(share->totalStorageBytes && *share->totalStorageBytes > 0);
+            QCOMPARE(share->cachedInterfaceInfo->mtu, std::optional<int>(1500));
+        }
+    }
+    for (const char *key : {"NETSHARE_SSHFS", "NETSHARE_WEBDAV", "NETSHARE_SMB"})
+        QVERIFY2(mountPaths.contains(env(key)), key);
 }
 
 void tst_NetShare::networkVolumeOrNot()
