@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl1-mesa-dev
     clang llvm libclang-rt-14-dev
-    fio xvfb xauth
+    fio jq time xvfb xauth
     iproute2 util-linux procps psmisc
     # the test file server of tests/netshare: sshfs, WebDAV (davfs2) and SMB (smbnetfs)
     openssh-server openssh-client sshfs fuse3 apache2 davfs2 samba smbnetfs
