@@ -5,6 +5,7 @@
 #include "discovery/networkshare.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
+#include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/volumecapacity.h"
 
@@ -78,6 +79,8 @@ private slots:
     void capacityOfTheSshfsShare();
     void volumeMonitorCountsUnmountAndMount();
     void trafficSamplerSeesTheWrite();
+    void engineRunsOnTheShare_data();
+    void engineRunsOnTheShare();
 
 private:
     QString env(const char *key) const { return m_env.value(QLatin1String(key)); }
@@ -299,6 +302,46 @@ void tst_NetShare::trafficSamplerSeesTheWrite()
     qInfo("outbound samples add up to %.0f bytes for %lld bytes written", outboundBytes(), totalBytes);
     monitor.stopMonitoring();
     QFile::remove(env("NETSHARE_SSHFS") + QStringLiteral("/traffic.bin"));
+}
+
+void tst_NetShare::engineRunsOnTheShare_data()
+{
+    QTest::addColumn<QString>("mountKey");
+    QTest::newRow("sshfs") << "NETSHARE_SSHFS";
+    QTest::newRow("smbnetfs") << "NETSHARE_SMB";
+}
+
+void tst_NetShare::engineRunsOnTheShare()
+{
+    QFETCH(QString, mountKey);
+    const QString mountPath = m_env.value(mountKey);
+    ShareManager manager;
+    const std::optional<NetworkShare> share = shareAt(manager.detectMountedShares(), mountPath);
+    QVERIFY(share);
+
+    constexpr quint64 bytesPerCycle = 32 * 1048576ULL;
+    PerformanceTestManager engine(&manager);
+    QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
+    std::optional<PerformanceTestResult> result;
+    engine.startStreamingTest(
+        *share, ThroughputTestOptions::size1MB, 4, BytesPerCycleOptions::custom, bytesPerCycle, 1, true, mountPath,
+        true, true, [](double, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
+                       const QString &, int, int) {},
+        [&result](const PerformanceTestResult &finished) { result = finished; });
+    const std::optional<QString> directory = engine.currentTestDirectoryPath();
+    QVERIFY(directory);
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120000);
+    QVERIFY2(result->success, qPrintable(result->errorMessage.value_or(QString())));
+    QCOMPARE(result->cycleResults.size(), 1);
+    QCOMPARE(result->cycleResults.first().writePhase->bytes, bytesPerCycle);
+    QCOMPARE(result->cycleResults.first().readPhase->bytes, bytesPerCycle);
+    QVERIFY(result->metrics.value(QStringLiteral("writeSpeed")) > 0);
+    QVERIFY(result->metrics.value(QStringLiteral("readSpeed")) > 0);
+    qInfo("%s: write %.1f MB/s, read %.1f MB/s", qPrintable(mountKey),
+          result->metrics.value(QStringLiteral("writeSpeed")), result->metrics.value(QStringLiteral("readSpeed")));
+    QTRY_COMPARE_WITH_TIMEOUT(cleanup.count(), 1, 60000);
+    QCOMPARE(cleanup.at(0).at(1).toBool(), true);
+    QVERIFY(!QFileInfo::exists(*directory));
 }
 
 QTEST_GUILESS_MAIN(tst_NetShare)
