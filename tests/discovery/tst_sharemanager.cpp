@@ -383,6 +383,8 @@ void tst_ShareManager::lookupsFromTwoThreadsRunOneAfterTheOther()
     QCOMPARE(first, std::optional<QString>(QStringLiteral("eth0")));
     QCOMPARE(second, std::optional<QString>(QStringLiteral("eth1")));
     QCOMPARE(f.backend->maxRoutesRunning.load(), 1);
+    QCOMPARE(f.manager.serialQueue().label(), QStringLiteral("com.qormix.trevlamark.shareManager"));
+    QVERIFY(!f.manager.serialQueue().isCurrentThread());
 }
 
 void tst_ShareManager::detectionBuildsShares()
