@@ -17,6 +17,17 @@ void noteFailure(std::optional<RemovalError> &first, int code)
         first = RemovalError{code, QString::fromLocal8Bit(std::strerror(code))};
 }
 
+// A bind mount of a folder from the same file system shows the same device
+// number, so only the kernel's mount-root flag tells that the entry belongs to
+// another mount, whose contents must never be emptied.
+bool isMountRoot(int directoryDescriptor, const char *name)
+{
+    struct statx status;
+    if (::statx(directoryDescriptor, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &status) != 0)
+        return false;
+    return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+}
+
 // Empties the directory open at directoryDescriptor (which it closes).
 void removeContents(int directoryDescriptor, dev_t device, std::optional<RemovalError> &first)
 {
@@ -44,7 +55,7 @@ void removeContents(int directoryDescriptor, dev_t device, std::optional<Removal
             continue;
         }
         if (S_ISDIR(status.st_mode)) {
-            if (status.st_dev == device) {
+            if (status.st_dev == device && !isMountRoot(directoryDescriptor, name)) {
                 const int child = ::openat(directoryDescriptor, name,
                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (child < 0)
@@ -75,6 +86,10 @@ std::optional<RemovalError> DirectoryRemover::removeRecursively(const QString &p
     if (!S_ISDIR(status.st_mode)) {
         if (::unlink(encoded.constData()) != 0)
             noteFailure(first, errno);
+        return first;
+    }
+    if (isMountRoot(AT_FDCWD, encoded.constData())) {
+        noteFailure(first, EBUSY);
         return first;
     }
     const int descriptor = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

@@ -1,8 +1,9 @@
 #pragma once
 // Removes a directory and everything in it without following symbolic links:
 // a link inside is unlinked, never its target, and a link given as the path is
-// removed as a link. It does not descend into another file system mounted
-// below the directory; such a mount point makes the removal fail with EBUSY.
+// removed as a link. It does not descend into another mount below the
+// directory (another file system or a bind mount), nor empty a path that is
+// itself a mount point; either makes the removal fail with EBUSY.
 
 #include <QString>
 #include <optional>

@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <unistd.h>
 
 using namespace trevlamark;
 
@@ -20,6 +23,8 @@ private slots:
     void linkGivenAsPathIsRemovedAsLink();
     void missingPathReportsNoEntry();
     void danglingLinkExistsWithoutFollowing();
+    void bindMountIsNeverEmptied_data();
+    void bindMountIsNeverEmptied();
 };
 
 void tst_DirectoryRemover::removesNestedTree()
@@ -63,6 +68,37 @@ void tst_DirectoryRemover::danglingLinkExistsWithoutFollowing()
     QVERIFY(QFile::link(QStringLiteral("/nonexistent-target"), link));
     QVERIFY(!QFileInfo::exists(link));
     QVERIFY(DirectoryRemover::existsNoFollow(link));
+}
+
+void tst_DirectoryRemover::bindMountIsNeverEmptied_data()
+{
+    QTest::addColumn<bool>("mountIsThePath"); // false: the mount is one level below
+    QTest::newRow("mount inside the tree") << false;
+    QTest::newRow("mount given as the path") << true;
+}
+
+void tst_DirectoryRemover::bindMountIsNeverEmptied()
+{
+    QFETCH(bool, mountIsThePath);
+    if (::geteuid() != 0)
+        QSKIP("bind mounts need root");
+    // Both folders sit on the same file system, so the device numbers match.
+    QTemporaryDir base;
+    QTemporaryDir outside;
+    QFile precious(outside.filePath(QStringLiteral("precious.dat")));
+    QVERIFY(precious.open(QIODevice::WriteOnly));
+    precious.close();
+    const QString root = base.filePath(QStringLiteral("tree"));
+    const QString mountPoint = mountIsThePath ? root : root + QStringLiteral("/mounted");
+    QVERIFY(QDir().mkpath(mountPoint));
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"--bind", outside.path(), mountPoint}), 0);
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+
+    const std::optional<RemovalError> error = DirectoryRemover::removeRecursively(root);
+
+    QVERIFY(error);
+    QCOMPARE(error->code, EBUSY);
+    QVERIFY(QFileInfo(outside.filePath(QStringLiteral("precious.dat"))).isFile());
 }
 
 QTEST_GUILESS_MAIN(tst_DirectoryRemover)

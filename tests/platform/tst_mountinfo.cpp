@@ -27,6 +27,7 @@ private slots:
     void localPathIsLocal();
     void missingPathFails();
     void randomInputNeverCrashes();
+    void recordedTableWithAwkwardPaths();
 };
 
 void tst_MountInfo::parseLine_data()
@@ -245,6 +246,44 @@ void tst_MountInfo::randomInputNeverCrashes()
                 QVERIFY(!url->isEmpty());
         }
     }
+}
+
+void tst_MountInfo::recordedTableWithAwkwardPaths()
+{
+    // A 4,000-byte mount point in the kernel's escaped form: each blank
+    // written as \040 (four bytes in the table, one in the path).
+    QString longPath = QStringLiteral("/mnt");
+    QString longEscaped = longPath;
+    while (longPath.size() < 3990) {
+        longPath += QStringLiteral("/dir with blank");
+        longEscaped += QStringLiteral("/dir\\040with\\040blank");
+    }
+    const QString table = QStringLiteral(
+        "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+        "61 22 0:50 / /mnt/My\\040Share rw,nosuid shared:30 - fuse.sshfs root@10.0.0.2:/srv/My\\040Files rw,user_id=0\n"
+        "62 22 0:51 / /mnt/line\\012break rw - cifs //server/line\\012share rw,vers=3.1.1\n"
+        "63 22 0:52 / /mnt/back\\134slash rw - nfs4 server:/export\\134dir rw,vers=4.2\n"
+        "64 22 0:53 / /mnt/Pr\u00fcfung\\040\u6e2c\u8a66 rw - fuse.sshfs u@h:/d rw\n"
+        "65 22 0:54 / %1 rw - tmpfs tmpfs rw\n"
+        "66 22 0:55 / /mnt/trailing\\04 rw - tmpfs tmpfs rw\n").arg(longEscaped);
+    const QList<MountEntry> entries = MountInfo::parseTable(table);
+    QCOMPARE(entries.size(), 7);
+    QCOMPARE(entries.at(1).mountPoint, QStringLiteral("/mnt/My Share"));
+    QCOMPARE(entries.at(1).source, QStringLiteral("root@10.0.0.2:/srv/My Files"));
+    QCOMPARE(entries.at(2).mountPoint, QStringLiteral("/mnt/line\nbreak"));
+    QCOMPARE(entries.at(2).source, QStringLiteral("//server/line\nshare"));
+    QCOMPARE(entries.at(3).mountPoint, QStringLiteral("/mnt/back\\slash"));
+    QCOMPARE(entries.at(3).source, QStringLiteral("server:/export\\dir"));
+    QCOMPARE(entries.at(4).mountPoint, QStringLiteral("/mnt/Pr\u00fcfung \u6e2c\u8a66"));
+    QCOMPARE(entries.at(5).mountPoint, longPath);
+    // An escape cut short is kept as it stands.
+    QCOMPARE(entries.at(6).mountPoint, QStringLiteral("/mnt/trailing\\04"));
+
+    QCOMPARE(MountInfo::mountContaining(entries, QStringLiteral("/mnt/line\nbreak/sub"))->mountId, 62);
+    QCOMPARE(MountInfo::mountContaining(entries, QStringLiteral("/mnt/My Share/a b"))->mountId, 61);
+    QCOMPARE(MountInfo::mountContaining(entries, longPath + QStringLiteral("/x"))->mountId, 65);
+    QCOMPARE(MountInfo::mountContaining(entries, QStringLiteral("/mnt/My"))->mountId, 22);
+    QVERIFY(MountInfo::isNetworkFilesystem(entries.at(2).filesystemType, entries.at(2).source));
 }
 
 QTEST_GUILESS_MAIN(tst_MountInfo)
