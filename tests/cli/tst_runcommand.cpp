@@ -12,7 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <optional>
+#include <utility>
+#include <pwd.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +28,51 @@ QStringList testDirectoryEntries(const QString &location)
 {
     return QDir(location).entryList({kTestDirectoryPrefix + QLatin1Char('*')},
                                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// An account without privileges for the runs that must not be root; made once
+// and kept, like any system account.
+const char *const kTestUserName = "trevlamark-test";
+
+std::optional<std::pair<uid_t, gid_t>> unprivilegedUser()
+{
+    if (::geteuid() != 0)
+        return std::nullopt;
+    if (!::getpwnam(kTestUserName)) {
+        QProcess::execute(QStringLiteral("useradd"), {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                                                      QString::fromLatin1(kTestUserName)});
+    }
+    const passwd *entry = ::getpwnam(kTestUserName);
+    if (!entry)
+        return std::nullopt;
+    return std::pair{entry->pw_uid, entry->pw_gid};
+}
+
+bool giveTo(const QString &path, std::pair<uid_t, gid_t> user)
+{
+    return ::chown(QFile::encodeName(path).constData(), user.first, user.second) == 0;
+}
+
+// A folder below `base` whose whole path is `length` bytes long, made of
+// components well under the 255-byte name limit.
+QString longPathBelow(const QString &base, int length)
+{
+    QString path = base;
+    while (path.size() < length) {
+        const int remaining = length - int(path.size()) - 1;
+        // Leave no remainder shorter than one byte for the last component.
+        const int component = remaining > 200 ? std::min(180, remaining - 20) : remaining;
+        path += QLatin1Char('/') + QString(component, QLatin1Char('d'));
+    }
+    return path;
+}
+
+QJsonObject readJson(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 } // namespace
@@ -44,10 +94,26 @@ private slots:
     void stopBySignal_data();
     void stopBySignal();
     void closedStandardOutput();
+    void fullFileSystem_data();
     void fullFileSystem();
+    void unusableLocation_data();
+    void unusableLocation();
+    void locationVanishesMidRun_data();
+    void locationVanishesMidRun();
+    void awkwardLocationNames_data();
+    void awkwardLocationNames();
+    void killedRunLeavesDirectoryForSweep_data();
+    void killedRunLeavesDirectoryForSweep();
+    void unwritableLogFolder_data();
+    void unwritableLogFolder();
+    void damagedSettingsFile_data();
+    void damagedSettingsFile();
 
 private:
     void startCli(QProcess &process, const QStringList &arguments);
+    static QProcessEnvironment environmentFor(const QString &home);
+    static void startCliWith(QProcess &process, const QProcessEnvironment &environment, const QStringList &arguments,
+                             std::optional<std::pair<uid_t, gid_t>> user = std::nullopt);
 
     QTemporaryDir m_home;
 };
@@ -58,17 +124,36 @@ void tst_RunCommand::initTestCase()
     QVERIFY(QFileInfo(QStringLiteral(TREVLAMARK_CLI_PATH)).isExecutable());
 }
 
-void tst_RunCommand::startCli(QProcess &process, const QStringList &arguments)
+QProcessEnvironment tst_RunCommand::environmentFor(const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral(".cache")));
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/.local/state"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    return environment;
+}
+
+void tst_RunCommand::startCliWith(QProcess &process, const QProcessEnvironment &environment,
+                                  const QStringList &arguments, std::optional<std::pair<uid_t, gid_t>> user)
+{
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TREVLAMARK_CLI_PATH), arguments);
+    if (user) {
+        process.start(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--reuid=%1").arg(user->first),
+                                  QStringLiteral("--regid=%1").arg(user->second), QStringLiteral("--clear-groups"),
+                                  QStringLiteral("--"), QStringLiteral(TREVLAMARK_CLI_PATH)}
+                          + arguments);
+    } else {
+        process.start(QStringLiteral(TREVLAMARK_CLI_PATH), arguments);
+    }
     QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+}
+
+void tst_RunCommand::startCli(QProcess &process, const QStringList &arguments)
+{
+    startCliWith(process, environmentFor(m_home.path()), arguments);
 }
 
 void tst_RunCommand::smallRun_data()
@@ -370,27 +455,347 @@ void tst_RunCommand::closedStandardOutput()
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
 }
 
+void tst_RunCommand::fullFileSystem_data()
+{
+    QTest::addColumn<QString>("volumeSize");
+    QTest::addColumn<QString>("bytesPerCycle");
+    QTest::addColumn<quint64>("volumeBytes");
+    QTest::newRow("16 MiB volume, 64 MB cycle") << "16m" << "64MB" << quint64(16) * 1024 * 1024;
+    QTest::newRow("64 MiB volume, 256 MB cycle") << "64m" << "256MB" << quint64(64) * 1024 * 1024;
+}
+
 void tst_RunCommand::fullFileSystem()
 {
+    QFETCH(QString, volumeSize);
+    QFETCH(QString, bytesPerCycle);
+    QFETCH(quint64, volumeBytes);
     if (::geteuid() != 0)
         QSKIP("needs root to mount a small tmpfs");
     QTemporaryDir location;
-    QVERIFY(location.isValid());
+    QTemporaryDir output;
+    QVERIFY(location.isValid() && output.isValid());
     QCOMPARE(QProcess::execute(QStringLiteral("mount"),
-                               {"-t", "tmpfs", "-o", "size=16m", "tmpfs", location.path()}), 0);
+                               {"-t", "tmpfs", "-o", "size=" + volumeSize, "tmpfs", location.path()}), 0);
     const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {location.path()}); });
+    const QString jsonPath = output.filePath(QStringLiteral("result.json"));
 
     QProcess process;
-    startCli(process, {"run", "--quiet", "--bytes", "64MB", "--queue-depth", "2", location.path()});
+    startCli(process, {"run", "--quiet", "--bytes", bytesPerCycle, "--queue-depth", "2", "--json", jsonPath,
+                       location.path()});
     QVERIFY(process.waitForFinished(120000));
     const QByteArray standardOutput = process.readAllStandardOutput();
     const QByteArray standardError = process.readAllStandardError();
     // The engine reports the failed writes as a result with success false.
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 1, standardError.constData());
-    QVERIFY2(standardOutput.startsWith("Details (1 cycle)\nWrite failed: "), standardOutput.constData());
-    QVERIFY2(standardError.contains("trevlamark-cli: Write failed: "), standardError.constData());
+    QVERIFY2(standardOutput.startsWith("Details (1 cycle)\nWrite failed: No space left on device\n"),
+             standardOutput.constData());
+    QVERIFY2(standardError.contains("trevlamark-cli: Write failed: No space left on device\n"),
+             standardError.constData());
+
+    // What was written before the volume filled up is kept in the result.
+    const QJsonObject result = readJson(jsonPath);
+    QCOMPARE(result.value("success").toBool(true), false);
+    QCOMPARE(result.value("errorMessage").toString(), QStringLiteral("Write failed: No space left on device"));
+    const QJsonObject details = result.value("details").toObject();
+    QCOMPARE(details.value("cycleCompletion").toString(), QStringLiteral("Failed"));
+    const quint64 written = details.value("totalWriteBytes").toString().toULongLong();
+    QVERIFY2(written > 0 && written <= volumeBytes, qPrintable(QString::number(written)));
+    const QJsonArray cycles = result.value("cycleResults").toArray();
+    QCOMPARE(cycles.size(), 1);
+    QCOMPARE(quint64(cycles.at(0).toObject().value("writePhase").toObject().value("bytes").toDouble()), written);
+    QVERIFY(!cycles.at(0).toObject().contains("readPhase"));
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+}
+
+void tst_RunCommand::unusableLocation_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("read-only tmpfs") << "ro-tmpfs";
+    QTest::newRow("read-only bind mount") << "ro-bind";
+    QTest::newRow("folder of another user") << "other-user";
+}
+
+void tst_RunCommand::unusableLocation()
+{
+    QFETCH(QString, kind);
+    if (::geteuid() != 0)
+        QSKIP("needs root to mount and to switch to an unprivileged user");
+    QTemporaryDir parent;
+    QVERIFY(parent.isValid());
+    const QString location = parent.filePath(QStringLiteral("location"));
+    QVERIFY(QDir().mkdir(location));
+    QStringList mounted;
+    const auto unmount = qScopeGuard([&] {
+        for (const QString &path : mounted)
+            QProcess::execute(QStringLiteral("umount"), {path});
+    });
+    std::optional<std::pair<uid_t, gid_t>> user;
+    QTemporaryDir userHome;
+    QProcessEnvironment environment = environmentFor(m_home.path());
+    if (kind == QLatin1String("ro-tmpfs")) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=1m", "tmpfs", location}), 0);
+        mounted.prepend(location);
+    } else if (kind == QLatin1String("ro-bind")) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"--bind", location, location}), 0);
+        mounted.prepend(location);
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,bind,ro", location}), 0);
+    } else {
+        user = unprivilegedUser();
+        if (!user)
+            QSKIP("no unprivileged user could be made");
+        // The user may reach the location but not write into it; its own home
+        // is writable so the run gets as far as the location check.
+        QVERIFY(QFile::setPermissions(parent.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                         | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(location, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                    | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(userHome.isValid() && giveTo(userHome.path(), *user));
+        environment = environmentFor(userHome.path());
+    }
+
+    QProcess process;
+    startCliWith(process, environment, {"run", "--bytes", "8MB", "--queue-depth", "2", location}, user);
+    QVERIFY(process.waitForFinished(60000));
+    const QString standardError = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 2, qPrintable(standardError));
+    QVERIFY2(standardError.contains(QStringLiteral("is not writable; allowed:")), qPrintable(standardError));
+    QCOMPARE(QDir(location).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_RunCommand::locationVanishesMidRun_data()
+{
+    QTest::addColumn<bool>("removeLocation"); // false: the location is renamed
+    QTest::newRow("location renamed") << false;
+    QTest::newRow("location removed") << true;
+}
+
+void tst_RunCommand::locationVanishesMidRun()
+{
+    QFETCH(bool, removeLocation);
+    QTemporaryDir parent;
+    QTemporaryDir output;
+    QVERIFY(parent.isValid() && output.isValid());
+    const QString location = parent.filePath(QStringLiteral("location"));
+    const QString movedLocation = parent.filePath(QStringLiteral("moved"));
+    QVERIFY(QDir().mkdir(location));
+    const QString jsonPath = output.filePath(QStringLiteral("result.json"));
+
+    QProcess process;
+    startCli(process, {"run", "--bytes", "1GB", "--cache", "--chunk", "64K", "--queue-depth", "2", "--cycles", "2",
+                       "--json", jsonPath, location});
+    QByteArray standardError;
+    connect(&process, &QProcess::readyReadStandardError, this,
+            [&] { standardError += process.readAllStandardError(); });
+    QTRY_VERIFY_WITH_TIMEOUT(standardError.contains("Cycle 1/2 Write"), 30000);
+    if (removeLocation)
+        QVERIFY(QDir(location).removeRecursively());
+    else
+        QVERIFY(QDir().rename(location, movedLocation));
+
+    QVERIFY(process.waitForFinished(180000));
+    standardError += process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 1, standardError.constData());
+    const QJsonObject result = readJson(jsonPath);
+    QCOMPARE(result.value("success").toBool(true), false);
+    QVERIFY2(!result.value("errorMessage").toString().isEmpty(), standardError.constData());
+    QVERIFY(!QFileInfo::exists(location));
+    if (!removeLocation) {
+        // What the run could not remove under its old name goes with a sweep of the new one.
+        QProcess sweep;
+        startCli(sweep, {"sweep", movedLocation});
+        QVERIFY(sweep.waitForFinished(60000));
+        QCOMPARE(sweep.exitCode(), 0);
+        QCOMPARE(testDirectoryEntries(movedLocation), QStringList());
+    }
+}
+
+namespace {
+
+void addAwkwardLocationRows()
+{
+    QTest::addColumn<QString>("name"); // below the temporary folder; "#long" marks a long path
+    QTest::addColumn<int>("length");
+    QTest::newRow("spaces") << " a location with  spaces " << 0;
+    QTest::newRow("newline") << "line\nbreak" << 0;
+    QTest::newRow("non-ASCII") << QStringLiteral("Prüfung ñ 測試 ✓") << 0;
+    QTest::newRow("backslash and quotes") << "back\\slash \"quoted\" 'single'" << 0;
+    QTest::newRow("4,000-byte path") << "#long" << 4000;
+}
+
+QString makeAwkwardLocation(const QTemporaryDir &parent, const QString &name, int length)
+{
+    const QString path = name == QLatin1String("#long") ? longPathBelow(parent.path(), length) : parent.filePath(name);
+    return QDir().mkpath(path) ? path : QString();
+}
+
+} // namespace
+
+void tst_RunCommand::awkwardLocationNames_data()
+{
+    addAwkwardLocationRows();
+    // The test directory and its file names push this one past the path limit.
+    QTest::newRow("too long for the test files") << "#long" << 4060;
+}
+
+void tst_RunCommand::awkwardLocationNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, length);
+    QTemporaryDir parent;
+    QTemporaryDir output;
+    QVERIFY(parent.isValid() && output.isValid());
+    const QString location = makeAwkwardLocation(parent, name, length);
+    QVERIFY(!location.isEmpty());
+    const QString jsonPath = output.filePath(QStringLiteral("result.json"));
+    const bool fits = length == 0 || length <= 4000;
+
+    QProcess process;
+    startCli(process, {"run", "--quiet", "--bytes", "8MB", "--queue-depth", "2", "--json", jsonPath, location});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray standardError = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    if (fits) {
+        QVERIFY2(process.exitCode() == 0, standardError.constData());
+        const QJsonObject result = readJson(jsonPath);
+        QCOMPARE(result.value("success").toBool(), true);
+        QCOMPARE(result.value("details").toObject().value("testPath").toString(), location);
+        QCOMPARE(result.value("details").toObject().value("totalWriteBytes").toString(), QStringLiteral("8388608"));
+    } else {
+        QVERIFY2(process.exitCode() == 1, standardError.constData());
+        QVERIFY2(standardError.contains("trevlamark-cli: "), standardError.constData());
+    }
+    QCOMPARE(testDirectoryEntries(location), QStringList());
+}
+
+void tst_RunCommand::killedRunLeavesDirectoryForSweep_data()
+{
+    addAwkwardLocationRows();
+    QTest::newRow("plain") << "plain" << 0;
+}
+
+void tst_RunCommand::killedRunLeavesDirectoryForSweep()
+{
+    QFETCH(QString, name);
+    QFETCH(int, length);
+    QTemporaryDir parent;
+    QVERIFY(parent.isValid());
+    const QString location = makeAwkwardLocation(parent, name, length);
+    QVERIFY(!location.isEmpty());
+
+    QProcess process;
+    startCli(process, {"run", "--bytes", "16GB", "--cache", "--queue-depth", "2", location});
+    QByteArray standardError;
+    connect(&process, &QProcess::readyReadStandardError, this,
+            [&] { standardError += process.readAllStandardError(); });
+    QTRY_VERIFY_WITH_TIMEOUT(standardError.contains("Cycle 1/1 Write"), 30000);
+    QCOMPARE(::kill(pid_t(process.processId()), SIGKILL), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    const QStringList leftovers = testDirectoryEntries(location);
+    QCOMPARE(leftovers.size(), 1);
+
+    QProcess sweep;
+    startCli(sweep, {"sweep", location});
+    QVERIFY(sweep.waitForFinished(60000));
+    const QString sweepOutput = QString::fromUtf8(sweep.readAllStandardOutput());
+    QVERIFY2(sweep.exitCode() == 0, sweep.readAllStandardError().constData());
+    QCOMPARE(sweepOutput, QStringLiteral("Removed %1/%2\n").arg(location, leftovers.constFirst()));
+    QCOMPARE(testDirectoryEntries(location), QStringList());
+    QVERIFY(QFileInfo(location).isDir());
+}
+
+void tst_RunCommand::unwritableLogFolder_data()
+{
+    QTest::addColumn<bool>("asUnprivilegedUser"); // false: the log folder is a plain file
+    QTest::newRow("log folder is a file") << false;
+    QTest::newRow("log folder read-only to its user") << true;
+}
+
+void tst_RunCommand::unwritableLogFolder()
+{
+    QFETCH(bool, asUnprivilegedUser);
+    std::optional<std::pair<uid_t, gid_t>> user;
+    if (asUnprivilegedUser) {
+        if (::geteuid() != 0)
+            QSKIP("needs root to switch to an unprivileged user");
+        user = unprivilegedUser();
+        if (!user)
+            QSKIP("no unprivileged user could be made");
+    }
+    QTemporaryDir home;
+    QTemporaryDir location;
+    QVERIFY(home.isValid() && location.isValid());
+    const QString logFolder = home.filePath(QStringLiteral(".local/state/qormix"));
+    if (asUnprivilegedUser) {
+        QVERIFY(QDir().mkpath(logFolder));
+        for (const QString &path : {home.path(), home.filePath(".local"), home.filePath(".local/state"), logFolder,
+                                    location.path()})
+            QVERIFY(giveTo(path, *user));
+        QVERIFY(QFile::setPermissions(logFolder, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral(".local/state"))));
+        QFile blocker(logFolder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+
+    QProcess process;
+    startCliWith(process, environmentFor(home.path()),
+                 {"run", "--verbose", "--bytes", "8MB", "--queue-depth", "2", location.path()}, user);
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray standardError = process.readAllStandardError();
+    // The messages are lost and said to be; the run itself is not affected.
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, standardError.constData());
+    QVERIFY2(standardError.contains(asUnprivilegedUser ? "Error writing to log file: Permission denied\n"
+                                                       : "Error writing to log file: Not a directory\n"),
+             standardError.constData());
+    QVERIFY(process.readAllStandardOutput().contains("Details (1 cycle)"));
+    QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+    QVERIFY(!QFileInfo::exists(logFolder + QStringLiteral("/trevlamark.log")));
+}
+
+void tst_RunCommand::damagedSettingsFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.append(char((i * 7919 + 13) % 256));
+    QTest::newRow("binary garbage") << binary;
+    QTest::newRow("broken section and keys") << QByteArray("[General\nlog_INFO_enabled\n=true\n\\\n[");
+    QTest::newRow("switches that are not booleans")
+        << QByteArray("[General]\nlog_INFO_enabled=maybe\nlog_ERROR_enabled=@Variant(garbage\nDeveloperMode=2\n");
+    QTest::newRow("NUL bytes") << QByteArray("[General]\nlog_INFO_enabled=tr\0ue\n\0\0\0", 36);
+}
+
+void tst_RunCommand::damagedSettingsFile()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir home;
+    QTemporaryDir location;
+    QVERIFY(home.isValid() && location.isValid());
+    const QString settingsFolder = home.filePath(QStringLiteral(".config/qormix"));
+    QVERIFY(QDir().mkpath(settingsFolder));
+    QFile settings(settingsFolder + QStringLiteral("/com.qormix.trevlamark.conf"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    QCOMPARE(settings.write(content), content.size());
+    settings.close();
+
+    QProcess process;
+    startCliWith(process, environmentFor(home.path()), {"run", "--bytes", "8MB", "--queue-depth", "2", location.path()});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray standardError = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, standardError.constData());
+    QCOMPARE(testDirectoryEntries(location.path()), QStringList());
+    // The default switches apply: information lines are logged, debug lines are not.
+    QFile log(home.filePath(QStringLiteral(".local/state/qormix/trevlamark.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray logText = log.readAll();
+    QVERIFY2(logText.contains("] [INFO] Created test directory: "), logText.constData());
+    QVERIFY(!logText.contains("] [DEBUG] "));
 }
 
 QTEST_GUILESS_MAIN(tst_RunCommand)

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -60,6 +61,37 @@ QStringList testDirectories(const QString &location)
     return QDir(location).entryList({QStringLiteral("Trevlamark_Test_Data_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
+int openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+int threadCount()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
+// One small complete run, waited for up to the removal of its directory.
+bool runOnce(const QString &location, quint64 bytesPerCycle, PerformanceTestResult *result)
+{
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size256KB, 2, BytesPerCycleOptions::custom,
+        bytesPerCycle, 1, true, location, true, true, recorder.progressHandler(), recorder.completionHandler());
+    if (!QTest::qWaitFor([&] { return recorder.completions == 1 && cleanupSpy.count() == 1; }, 60000))
+        return false;
+    *result = *recorder.result;
+    return cleanupSpy.at(0).at(1).toBool();
+}
+
 } // namespace
 
 class tst_PerformanceTestManager : public QObject
@@ -89,6 +121,10 @@ private slots:
     void destroyedMidRunDoesNotCrashAndRemovesDirectory();
     void destroyedByCompletionHandlerStillRemovesDirectory();
     void destroyedRightAfterStopStillRemovesDirectory();
+    void fullVolumeInFirstWritePhase();
+    void awkwardLocationNames_data();
+    void awkwardLocationNames();
+    void repeatedRunsGiveBackDescriptorsAndThreads();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -603,6 +639,93 @@ void tst_PerformanceTestManager::destroyedRightAfterStopStillRemovesDirectory()
     manager.reset();
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 20000);
     QVERIFY(!delivered);
+}
+
+void tst_PerformanceTestManager::fullVolumeInFirstWritePhase()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    QTemporaryDir base;
+    const QString mountPoint = base.filePath(QStringLiteral("volume"));
+    QVERIFY(QDir().mkpath(mountPoint));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint}) != 0)
+        QSKIP("tmpfs mount refused here");
+    const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint}); });
+
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size1MB, 2, BytesPerCycleOptions::custom,
+        256 * mebibyte, 1, true, mountPoint, true, true, recorder.progressHandler(), recorder.completionHandler());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 60000);
+    const PerformanceTestResult &result = *recorder.result;
+    QVERIFY(!result.success);
+    QVERIFY(result.isAutoStop);
+    QCOMPARE(result.errorMessage, std::optional<QString>(QStringLiteral("Write failed: No space left on device")));
+    QCOMPARE(result.cycleResults.size(), 1);
+    QVERIFY(result.cycleResults.at(0).writePhase);
+    QVERIFY(!result.cycleResults.at(0).readPhase);
+    const quint64 written = result.cycleResults.at(0).writePhase->bytes;
+    QVERIFY2(written > 0 && written <= 64 * mebibyte, qPrintable(QString::number(written)));
+    QCOMPARE(result.details.value(QStringLiteral("totalWriteBytes")).toULongLong(), written);
+    QVERIFY(!result.details.contains(QStringLiteral("totalReadBytes")));
+    QCOMPARE(result.details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Failed"));
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
+    QVERIFY(cleanupSpy.at(0).at(1).toBool());
+    QVERIFY(testDirectories(mountPoint).isEmpty());
+}
+
+void tst_PerformanceTestManager::awkwardLocationNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("spaces") << " a location with  spaces ";
+    QTest::newRow("newline") << "line\nbreak";
+    QTest::newRow("non-ASCII") << QStringLiteral("Prüfung ñ 測試 ✓");
+    QTest::newRow("percent and format characters") << "%1 %s %n \\x";
+    QTest::newRow("4,000-byte path") << "#long";
+}
+
+void tst_PerformanceTestManager::awkwardLocationNames()
+{
+    QFETCH(QString, name);
+    QTemporaryDir parent;
+    QVERIFY(parent.isValid());
+    QString location = parent.path();
+    if (name == QLatin1String("#long")) {
+        while (location.size() < 4000)
+            location += QLatin1Char('/') + QString(std::min<qsizetype>(180, 4000 - location.size() - 1), QLatin1Char('d'));
+    } else {
+        location = parent.filePath(name);
+    }
+    QVERIFY(QDir().mkpath(location));
+    PerformanceTestResult result;
+    QVERIFY(runOnce(location, 2 * mebibyte, &result));
+    QVERIFY2(result.success, qPrintable(result.errorMessage.value_or(QString())));
+    QCOMPARE(result.details.value(QStringLiteral("testPath")), location);
+    QCOMPARE(result.cycleResults.size(), 1);
+    QCOMPARE(result.cycleResults.at(0).writePhase->bytes, 2 * mebibyte);
+    QCOMPARE(result.cycleResults.at(0).readPhase->bytes, 2 * mebibyte);
+    QVERIFY(testDirectories(location).isEmpty());
+}
+
+void tst_PerformanceTestManager::repeatedRunsGiveBackDescriptorsAndThreads()
+{
+    QTemporaryDir location;
+    QVERIFY(location.isValid());
+    PerformanceTestResult result;
+    // The first run starts what lives for the whole process (the log, Qt's own threads).
+    QVERIFY(runOnce(location.path(), 1 * mebibyte, &result));
+    const int descriptorsBefore = openDescriptorCount();
+    const int threadsBefore = threadCount();
+    QVERIFY(threadsBefore > 0);
+    for (int run = 0; run < 10; ++run) {
+        QVERIFY(runOnce(location.path(), 1 * mebibyte, &result));
+        QVERIFY(result.success);
+    }
+    QVERIFY(testDirectories(location.path()).isEmpty());
+    // Detached workers may still be on their way out right after the last signal.
+    QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsBefore, 10000);
+    QCOMPARE(openDescriptorCount(), descriptorsBefore);
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
