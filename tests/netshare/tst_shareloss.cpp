@@ -1,0 +1,266 @@
+// The sshfs share's server stops in the middle of a write phase: the run must
+// end by itself within its waits with a failed result, and a sweep once the
+// server is back removes what the run could not. The server runs in a network
+// namespace of its own (not the one tst_netshare uses), so both can run at once.
+
+#include "app/testdirectorysweeper.h"
+#include "engine/performancetestmanager.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <unistd.h>
+
+using namespace trevlamark;
+
+namespace {
+
+const QString stateDirectory = QStringLiteral("/run/trevlamark-shareloss");
+const QString namespaceName = QStringLiteral("tvlloss");
+
+QProcessEnvironment scriptEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NS"), namespaceName);
+    environment.insert(QStringLiteral("HV"), QStringLiteral("tvllh0"));
+    environment.insert(QStringLiteral("SV"), QStringLiteral("tvlls0"));
+    environment.insert(QStringLiteral("HIP"), QStringLiteral("10.231.9.1"));
+    environment.insert(QStringLiteral("SIP"), QStringLiteral("10.231.9.2"));
+    environment.insert(QStringLiteral("STATE"), stateDirectory);
+    environment.insert(QStringLiteral("MNT"), QStringLiteral("/mnt/trevlamark-shareloss"));
+    environment.insert(QStringLiteral("EXPORT_SIZE"), QStringLiteral("2g"));
+    environment.insert(QStringLiteral("WITH_DAV"), QStringLiteral("0"));
+    environment.insert(QStringLiteral("WITH_SMB"), QStringLiteral("0"));
+    return environment;
+}
+
+bool runScript(const char *name, QString *output)
+{
+    QProcess process;
+    process.setProcessEnvironment(scriptEnvironment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("/bin/bash"), {QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/netshare/") + QLatin1String(name)});
+    const bool finished = process.waitForFinished(180000);
+    *output = QString::fromUtf8(process.readAll());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+pid_t recordedPid(const QString &name)
+{
+    QFile file(stateDirectory + QStringLiteral("/pid/") + name);
+    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+}
+
+QString processName(pid_t pid)
+{
+    QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().trimmed()) : QString();
+}
+
+// The server's own children (one per client connection), read before it stops.
+QList<pid_t> childrenOf(pid_t pid)
+{
+    QFile file(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    QList<pid_t> children;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &field : file.readAll().split(' ')) {
+            if (const int child = field.trimmed().toInt(); child > 0)
+                children.append(pid_t(child));
+        }
+    }
+    return children;
+}
+
+bool portOpen(const QString &host, int port)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("/bin/bash"),
+                {QStringLiteral("-c"), QStringLiteral("exec 3<>/dev/tcp/%1/%2").arg(host).arg(port)});
+    return probe.waitForFinished(5000) && probe.exitCode() == 0;
+}
+
+} // namespace
+
+class tst_ShareLoss : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void serverStopsDuringWritePhase();
+    void cliRunEndsWhenServerStops();
+
+private:
+    void stopServer();
+    void restartServer();
+    QStringList leftoversAfterSweep() const;
+
+    QString m_sshfsMount;
+    bool m_isUp = false;
+};
+
+void tst_ShareLoss::initTestCase()
+{
+    if (::geteuid() != 0)
+        QSKIP("the test file server needs root (network namespace, mounts)");
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        QSKIP("the share is a FUSE mount and /dev/fuse is missing");
+    for (const char *tool : {"sshfs", "fusermount3", "sshd", "nsenter"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
+                                                                 QStringLiteral("/sbin"), QStringLiteral("/bin")})
+                .isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)").arg(tool)));
+    }
+    QString output;
+    runScript("down", &output);
+    const bool up = runScript("up", &output);
+    m_isUp = true;
+    QVERIFY2(up, qPrintable(output));
+    m_sshfsMount = QStringLiteral("/mnt/trevlamark-shareloss/sshfs");
+    QVERIFY(QFileInfo(m_sshfsMount).isDir());
+}
+
+void tst_ShareLoss::cleanupTestCase()
+{
+    if (!m_isUp)
+        return;
+    QString output;
+    const bool down = runScript("down", &output);
+    QVERIFY2(down, qPrintable(output));
+}
+
+void tst_ShareLoss::stopServer()
+{
+    const pid_t server = recordedPid(QStringLiteral("sshd"));
+    QCOMPARE(processName(server), QStringLiteral("sshd"));
+    // The session processes serve the mounted connection; they go too.
+    const QList<pid_t> sessions = childrenOf(server);
+    QVERIFY(!sessions.isEmpty());
+    QCOMPARE(::kill(server, SIGTERM), 0);
+    for (const pid_t session : sessions)
+        ::kill(session, SIGTERM);
+}
+
+void tst_ShareLoss::restartServer()
+{
+    // Same configuration as the first start.
+    QProcess restarted;
+    restarted.setProgram(QStringLiteral("nsenter"));
+    restarted.setArguments({QStringLiteral("--net=/run/netns/") + namespaceName, QStringLiteral("/usr/sbin/sshd"),
+                            QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
+                            stateDirectory + QStringLiteral("/ssh/sshd_config")});
+    restarted.setStandardOutputFile(QProcess::nullDevice());
+    restarted.setStandardErrorFile(QProcess::nullDevice());
+    qint64 restartedPid = 0;
+    QVERIFY(restarted.startDetached(&restartedPid));
+    // The teardown script stops the server by this record.
+    QFile record(stateDirectory + QStringLiteral("/pid/sshd"));
+    QVERIFY(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    record.write(QByteArray::number(restartedPid) + '\n');
+    record.close();
+    QTRY_VERIFY_WITH_TIMEOUT(portOpen(QStringLiteral("10.231.9.2"), 2222), 10000);
+}
+
+QStringList tst_ShareLoss::leftoversAfterSweep() const
+{
+    TestDirectorySweeper::cleanupTestDirectories(m_sshfsMount);
+    return QDir(m_sshfsMount).entryList({QStringLiteral("Trevlamark_Test_Data*")}, QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+
+void tst_ShareLoss::serverStopsDuringWritePhase()
+{
+    constexpr quint64 bytesPerCycle = 1536ULL * 1048576;
+    PerformanceTestManager engine;
+    QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
+    std::optional<PerformanceTestResult> result;
+    double writeProgress = 0;
+    engine.startStreamingTest(
+        NetworkShare(), ThroughputTestOptions::size1MB, 2, BytesPerCycleOptions::custom, bytesPerCycle, 1, true,
+        m_sshfsMount, true, true,
+        [&writeProgress](double fraction, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
+                         const QString &operation, int, int) {
+            if (operation == QLatin1String("write"))
+                writeProgress = fraction;
+        },
+        [&result](const PerformanceTestResult &finished) { result = finished; });
+    const std::optional<QString> directory = engine.currentTestDirectoryPath();
+    QVERIFY(directory);
+    QTRY_VERIFY_WITH_TIMEOUT(writeProgress > 0.02, 60000);
+    QVERIFY(!result);
+
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    stopServer();
+
+    // Bounded by the waits for synchronising (45 s), closing (10 s) and stopping (10 s).
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 90000);
+    qInfo("the run ended %lld ms after the server stopped: %s", sinceStop.elapsed(),
+          qPrintable(result->errorMessage.value_or(QStringLiteral("(no error)"))));
+    QVERIFY(!result->success);
+    QVERIFY(result->errorMessage && result->errorMessage->startsWith(QLatin1String("Write failed: ")));
+    QCOMPARE(result->cycleResults.size(), 1);
+    QVERIFY(result->cycleResults.first().writePhase);
+    QVERIFY(result->cycleResults.first().writePhase->bytes > 0);
+    QVERIFY(!engine.isRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(cleanup.count(), 1, 90000);
+    // With the server gone the run could not remove its directory.
+    QCOMPARE(cleanup.at(0).at(1).toBool(), false);
+
+    // The server comes back; the next sweep of the share removes whatever the run left there.
+    restartServer();
+    QTRY_COMPARE_WITH_TIMEOUT(leftoversAfterSweep(), QStringList(), 60000);
+    QVERIFY(!QFileInfo::exists(*directory));
+}
+
+void tst_ShareLoss::cliRunEndsWhenServerStops()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral(".local/state")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TREVLAMARK_CLI_PATH),
+                  {"run", "--bytes", "1536MB", "--chunk", "1MB", "--queue-depth", "2", m_sshfsMount});
+    QVERIFY(process.waitForStarted());
+    QByteArray standardError;
+    connect(&process, &QProcess::readyReadStandardError, this, [&] { standardError += process.readAllStandardError(); });
+    QTRY_VERIFY_WITH_TIMEOUT(standardError.contains("Cycle 1/1 Write - "), 60000);
+    stopServer();
+
+    // The waits of the run (45 s, 10 s, 10 s) and the removal's retries bound this.
+    QVERIFY(process.waitForFinished(90000));
+    standardError += process.readAllStandardError();
+    const QByteArray standardOutput = process.readAllStandardOutput();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 1, standardError.constData());
+    QVERIFY2(standardOutput.contains("\nWrite failed: "), standardOutput.constData());
+    QVERIFY2(standardError.contains("trevlamark-cli: Write failed: "), standardError.constData());
+    QVERIFY2(standardError.contains("\"trevlamark-cli sweep\" on its location removes it later"),
+             standardError.constData());
+
+    restartServer();
+    const auto sweep = [&] {
+        QProcess sweeper;
+        sweeper.setProcessEnvironment(environment);
+        sweeper.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"sweep", m_sshfsMount});
+        return sweeper.waitForFinished(60000) && sweeper.exitCode() == 0
+            && sweeper.readAllStandardOutput().startsWith("Removed ");
+    };
+    // The first sweeps may still meet the client's reconnection; one of them removes it.
+    bool removed = false;
+    QTRY_VERIFY_WITH_TIMEOUT(removed || (removed = sweep()), 60000);
+    QCOMPARE(leftoversAfterSweep(), QStringList());
+}
+
+QTEST_GUILESS_MAIN(tst_ShareLoss)
+#include "tst_shareloss.moc"
