@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -85,6 +86,8 @@ class tst_ShareManager : public QObject
     Q_OBJECT
 private slots:
     void timedOutCommandIsKilled();
+    void hungToolIgnoringTerminationIsKilled_data();
+    void hungToolIgnoringTerminationIsKilled();
     void failedCommandReturnsErrorOutput();
     void bothOutputsOnRequest();
     void missingToolFailsToLaunch();
@@ -116,6 +119,36 @@ void tst_ShareManager::timedOutCommandIsKilled()
     QCOMPARE(result, (CommandResult{false, QStringLiteral("Command execution took too long and was aborted")}));
     // Far below the ten seconds the child would have slept.
     QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
+}
+
+void tst_ShareManager::hungToolIgnoringTerminationIsKilled_data()
+{
+    QTest::addColumn<QString>("script"); // $1: the file that receives the tool's PID
+    QTest::newRow("ignores SIGTERM") << QStringLiteral("echo $$ > \"$1\"; trap '' TERM; while :; do sleep 0.1; done");
+    QTest::newRow("ignores SIGTERM, output written")
+        << QStringLiteral("echo $$ > \"$1\"; trap '' TERM; echo partial; while :; do sleep 0.1; done");
+}
+
+void tst_ShareManager::hungToolIgnoringTerminationIsKilled()
+{
+    QFETCH(QString, script);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString pidFile = folder.filePath(QStringLiteral("pid"));
+    // The tool time-out every platform tool runs under.
+    const CommandResult result = ShareManager::runCommand(QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), script, QStringLiteral("tool"), pidFile}, std::nullopt, std::nullopt, true, 3.0);
+    QCOMPARE(result, (CommandResult{false, QStringLiteral("Command execution took too long and was aborted")}));
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pid = file.readAll().trimmed();
+    QVERIFY(!pid.isEmpty());
+    // The worker follows the ignored SIGTERM with SIGKILL.
+    const auto running = [&pid] {
+        QFile status(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+        return status.open(QIODevice::ReadOnly) && status.readAll().split(' ').value(2) != "Z";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!running(), 10000);
 }
 
 void tst_ShareManager::failedCommandReturnsErrorOutput()
