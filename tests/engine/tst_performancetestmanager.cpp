@@ -1,6 +1,7 @@
 // Whole streaming runs against real folders, with real worker threads.
 
 #include "app/logmanager.h"
+#include "app/testdirectorysweeper.h"
 #include "app/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "platform/preferencestore.h"
@@ -125,6 +126,10 @@ private slots:
     void awkwardLocationNames_data();
     void awkwardLocationNames();
     void repeatedRunsGiveBackDescriptorsAndThreads();
+    void unwritableLocationFails_data();
+    void unwritableLocationFails();
+    void locationVanishesMidRun_data();
+    void locationVanishesMidRun();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -726,6 +731,94 @@ void tst_PerformanceTestManager::repeatedRunsGiveBackDescriptorsAndThreads()
     // Detached workers may still be on their way out right after the last signal.
     QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsBefore, 10000);
     QCOMPARE(openDescriptorCount(), descriptorsBefore);
+}
+
+void tst_PerformanceTestManager::unwritableLocationFails_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("read-only tmpfs") << "ro-tmpfs";
+    QTest::newRow("read-only bind mount") << "ro-bind";
+    QTest::newRow("folder without write permission") << "chmod";
+}
+
+void tst_PerformanceTestManager::unwritableLocationFails()
+{
+    QFETCH(QString, kind);
+    const bool root = ::geteuid() == 0;
+    if (kind == QLatin1String("chmod") && root)
+        QSKIP("root writes into any folder whatever its permissions");
+    if (kind != QLatin1String("chmod") && !root)
+        QSKIP("mounting needs root");
+    QTemporaryDir base;
+    const QString location = base.filePath(QStringLiteral("location"));
+    QVERIFY(QDir().mkpath(location));
+    QStringList mounted;
+    const auto restore = qScopeGuard([&] {
+        for (const QString &path : mounted)
+            QProcess::execute(QStringLiteral("umount"), {path});
+        QFile::setPermissions(location, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (kind == QLatin1String("ro-tmpfs")) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=1m", "tmpfs", location}), 0);
+        mounted.append(location);
+    } else if (kind == QLatin1String("ro-bind")) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"--bind", location, location}), 0);
+        mounted.append(location);
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,bind,ro", location}), 0);
+    } else {
+        QVERIFY(QFile::setPermissions(location, QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    PerformanceTestManager manager;
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size256KB, 2, BytesPerCycleOptions::custom,
+        2 * mebibyte, 1, true, location, true, true, recorder.progressHandler(), recorder.completionHandler());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 10000);
+    QVERIFY(!recorder.result->success);
+    QCOMPARE(recorder.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
+    QVERIFY(!manager.isRunning());
+    QVERIFY(!manager.currentTestDirectoryPath());
+    QCOMPARE(QDir(location).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_PerformanceTestManager::locationVanishesMidRun_data()
+{
+    QTest::addColumn<bool>("removeLocation"); // false: renamed
+    QTest::newRow("renamed") << false;
+    QTest::newRow("removed") << true;
+}
+
+void tst_PerformanceTestManager::locationVanishesMidRun()
+{
+    QFETCH(bool, removeLocation);
+    QTemporaryDir base;
+    const QString location = base.filePath(QStringLiteral("location"));
+    const QString moved = base.filePath(QStringLiteral("moved"));
+    QVERIFY(QDir().mkpath(location));
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
+        1024 * mebibyte, 2, false, location, true, true, recorder.progressHandler(), recorder.completionHandler());
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder.messages.isEmpty(), 10000);
+    if (removeLocation)
+        QVERIFY(QDir(location).removeRecursively());
+    else
+        QVERIFY(QDir().rename(location, moved));
+
+    // The files written so far stay open; the read phase cannot find them by name.
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 120000);
+    QVERIFY(!recorder.result->success);
+    QCOMPARE(recorder.result->errorMessage,
+        std::optional<QString>(QStringLiteral("No valid file handles created for read test")));
+    QVERIFY(recorder.result->cycleResults.at(0).writePhase);
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 30000);
+    QCOMPARE(cleanupSpy.at(0).at(1).toBool(), false);
+    QVERIFY(!QFileInfo::exists(location));
+    if (!removeLocation) {
+        TestDirectorySweeper::cleanupTestDirectories(moved);
+        QVERIFY(testDirectories(moved).isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
