@@ -130,7 +130,7 @@ void tst_NetworkToolText::interfaceFlags_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("isVirtual");
     QTest::newRow("utun without flag") << "utun2" << "flags=8051<UP,RUNNING,MULTICAST> mtu 1380" << true;
-    QTest::newRow("point to point as designed") << "gif0" << "flags=8010<POINTTOPOINT,MULTICAST> mtu 1280" << true;
+    QTest::newRow("point to point, doubled T") << "gif0" << "flags=8010<POINTTOPOINT,MULTICAST> mtu 1280" << true;
     QTest::newRow("point to point as printed") << "gif0" << "flags=8010<POINTOPOINT,MULTICAST> mtu 1280" << true;
     QTest::newRow("vpn") << "x0" << "flags=1<UP,VPN>" << true;
     QTest::newRow("bridge name") << "bridge0" << "flags=8863<UP,BROADCAST>" << true;
