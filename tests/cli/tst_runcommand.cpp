@@ -709,32 +709,48 @@ void tst_RunCommand::killedRunLeavesDirectoryForSweep()
 
 void tst_RunCommand::unwritableLogFolder_data()
 {
-    QTest::addColumn<bool>("asUnprivilegedUser"); // false: the log folder is a plain file
-    QTest::newRow("log folder is a file") << false;
-    QTest::newRow("log folder read-only to its user") << true;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("log folder is a file") << "file" << QByteArray("Not a directory");
+    QTest::newRow("log folder read-only to its user") << "read-only" << QByteArray("Permission denied");
+    QTest::newRow("log volume full") << "full" << QByteArray("No space left on device");
 }
 
 void tst_RunCommand::unwritableLogFolder()
 {
-    QFETCH(bool, asUnprivilegedUser);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, reason);
     std::optional<std::pair<uid_t, gid_t>> user;
-    if (asUnprivilegedUser) {
-        if (::geteuid() != 0)
-            QSKIP("needs root to switch to an unprivileged user");
-        user = unprivilegedUser();
-        if (!user)
-            QSKIP("no unprivileged user could be made");
-    }
+    if (kind != QLatin1String("file") && ::geteuid() != 0)
+        QSKIP("needs root to switch to an unprivileged user or to mount a full volume");
     QTemporaryDir home;
     QTemporaryDir location;
     QVERIFY(home.isValid() && location.isValid());
     const QString logFolder = home.filePath(QStringLiteral(".local/state/qormix"));
-    if (asUnprivilegedUser) {
+    const auto unmount = qScopeGuard([&] {
+        if (kind == QLatin1String("full"))
+            QProcess::execute(QStringLiteral("umount"), {logFolder});
+    });
+    if (kind == QLatin1String("read-only")) {
+        user = unprivilegedUser();
+        if (!user)
+            QSKIP("no unprivileged user could be made");
         QVERIFY(QDir().mkpath(logFolder));
         for (const QString &path : {home.path(), home.filePath(".local"), home.filePath(".local/state"), logFolder,
                                     location.path()})
             QVERIFY(giveTo(path, *user));
         QVERIFY(QFile::setPermissions(logFolder, QFile::ReadOwner | QFile::ExeOwner));
+    } else if (kind == QLatin1String("full")) {
+        QVERIFY(QDir().mkpath(logFolder));
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", logFolder}), 0);
+        // The log file exists and every block of the volume is taken.
+        QFile log(logFolder + QStringLiteral("/trevlamark.log"));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        QFile filler(logFolder + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
     } else {
         QVERIFY(QDir().mkpath(home.filePath(QStringLiteral(".local/state"))));
         QFile blocker(logFolder);
@@ -749,12 +765,10 @@ void tst_RunCommand::unwritableLogFolder()
     // The messages are lost and said to be; the run itself is not affected.
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 0, standardError.constData());
-    QVERIFY2(standardError.contains(asUnprivilegedUser ? "Error writing to log file: Permission denied\n"
-                                                       : "Error writing to log file: Not a directory\n"),
-             standardError.constData());
+    QVERIFY2(standardError.contains("Error writing to log file: " + reason + '\n'), standardError.constData());
     QVERIFY(process.readAllStandardOutput().contains("Details (1 cycle)"));
     QCOMPARE(testDirectoryEntries(location.path()), QStringList());
-    QVERIFY(!QFileInfo::exists(logFolder + QStringLiteral("/trevlamark.log")));
+    QCOMPARE(QFileInfo(logFolder + QStringLiteral("/trevlamark.log")).size(), 0);
 }
 
 void tst_RunCommand::damagedSettingsFile_data()
