@@ -130,6 +130,7 @@ private slots:
     void unwritableLocationFails();
     void locationVanishesMidRun_data();
     void locationVanishesMidRun();
+    void stopReturnsWhileFileSystemIsFrozen();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -819,6 +820,57 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
         TestDirectorySweeper::cleanupTestDirectories(moved);
         QVERIFY(testDirectories(moved).isEmpty());
     }
+}
+
+void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
+{
+    if (::geteuid() != 0)
+        QSKIP("loop mounts and freezing a file system need root");
+    QTemporaryDir base;
+    const QString image = base.filePath(QStringLiteral("volume.img"));
+    const QString mountPoint = base.filePath(QStringLiteral("volume"));
+    QVERIFY(QDir().mkpath(mountPoint));
+    {
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(256 * mebibyte)));
+    }
+    if (QProcess::execute(QStringLiteral("mkfs.ext4"), {"-q", image}) != 0
+        || QProcess::execute(QStringLiteral("mount"), {"-o", "loop", image, mountPoint}) != 0)
+        QSKIP("no loop device for an ext4 volume here");
+    bool frozen = false;
+    const auto release = qScopeGuard([&] {
+        if (frozen)
+            QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint});
+        QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint});
+    });
+
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size1MB, 2, BytesPerCycleOptions::custom,
+        8192 * mebibyte, 1, true, mountPoint, true, true, recorder.progressHandler(), recorder.completionHandler());
+    const QString directory = *manager.currentTestDirectoryPath();
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder.messages.isEmpty(), 10000);
+    // Every write from here on blocks in the kernel until the volume is thawed.
+    QCOMPARE(QProcess::execute(QStringLiteral("fsfreeze"), {"-f", mountPoint}), 0);
+    frozen = true;
+
+    // The stop waits at most its ten seconds for the stuck writers, then hands over the result.
+    manager.stopStreamingTest(NetworkShare(), mountPoint, false, std::nullopt, std::nullopt,
+        recorder.completionHandler());
+    QVERIFY(!manager.isRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 5000);
+    QVERIFY(recorder.result->success);
+    QCOMPARE(recorder.result->details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Manually stopped"));
+    QCOMPARE(cleanupSpy.count(), 0);
+
+    // Thawed, the writers see the stop and the directory goes.
+    QCOMPARE(QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint}), 0);
+    frozen = false;
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 60000);
+    QVERIFY(cleanupSpy.at(0).at(1).toBool());
+    QVERIFY(!QFileInfo::exists(directory));
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
