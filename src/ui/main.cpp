@@ -1,4 +1,10 @@
-int main()
+#include <QApplication>
+#include <QLabel>
+
+int main(int argc, char *argv[])
 {
-    return 0;
+    QApplication app(argc, argv);
+    QLabel window(QStringLiteral("Trevlamark"));
+    window.show();
+    return app.exec();
 }
