@@ -14,6 +14,7 @@
 #include "engine/timelinemarker.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -64,7 +65,8 @@ public:
 
     void addTimelineMarker(const QDateTime &timestamp, const QString &message, const QString &type);
     // Hands the run's test directory to a background removal with retries; the
-    // outcome arrives as testDirectoryCleanupFinished.
+    // outcome arrives as testDirectoryCleanupFinished (with an empty path and
+    // false when the manager held no directory).
     void cleanupCurrentTestDirectory();
 
     // Read-outs of the run's bookkeeping, for the screens and the tests.
@@ -76,6 +78,7 @@ public:
     int currentPhaseId() const { return m_currentPhaseId; }
     QString activeStreamType() const { return m_activeStreamType; }
     quint64 bytesProcessedInCurrentPhase() const { return m_bytesProcessedInCurrentPhase; }
+    QDateTime testStartTime() const { return m_testStartTime; }
 
     static constexpr const char *testFolderName = "Trevlamark_Test_Data";
     static constexpr const char *logFileName = "performance_tests.log";
@@ -103,16 +106,16 @@ private:
     void failRun(const QString &errorMessage);
     void autoStop(const std::optional<QString> &errorMessage);
     void finishStop(const NetworkShare &share, const QString &locationPath, bool isAutoStop,
-        const StreamTestOptions &options, const std::optional<QString> &errorMessage,
-        TestCompletionHandler completionHandler);
+        const std::optional<QString> &interfaceInfo, const std::optional<StreamTestOptions> &options,
+        const std::optional<QString> &errorMessage, TestCompletionHandler completionHandler);
     PerformanceTestResult buildTestResult(const NetworkShare &share, const QString &locationPath,
         bool isAutoStop, bool disableCache, ThroughputTestOptions chunkSize, quint64 bytesPerCycle,
         int targetCycles, int cyclesValue, const std::optional<QString> &interfaceInfo, int queueDepth,
         const std::optional<QString> &errorMessage) const;
     QList<CycleResult> buildCycleResults() const;
-    StreamTestOptions currentOptions() const;
+    void callProgressHandler(double progress, const QString &message);
 
-    static void runPhaseBody(std::shared_ptr<RunContext> run, PhasePlan plan);
+    static void runPhaseBody(const std::shared_ptr<RunContext> &run, const PhasePlan &plan);
 
     ShareManager *m_shareManager;
     std::shared_ptr<ManagerBridge> m_bridge;
@@ -143,6 +146,7 @@ private:
 
     // The run's request, kept for the phases and the automatic stop.
     NetworkShare m_share;
+    QString m_locationPath;
     ThroughputTestOptions m_chunkSize = ThroughputTestOptions::size1MB;
     int m_queueDepth = 0;
     quint64 m_bytesPerCycle = 0;
@@ -153,8 +157,8 @@ private:
     // The sampler: two main-thread timers and the state of the sampling step.
     QTimer *m_globalUiUpdateTimer = nullptr;
     QTimer *m_globalProgressTimer = nullptr;
-    QDateTime m_lastSampleTime;
-    QDateTime m_samplerStartTime;
+    QElapsedTimer m_sampleClock;
+    qint64 m_lastSampleNanoseconds = 0;
     double m_samplerIntervalSeconds = 0.1;
 
     Q_DISABLE_COPY_MOVE(PerformanceTestManager)
