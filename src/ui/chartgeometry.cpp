@@ -1,0 +1,162 @@
+#include "ui/chartgeometry.h"
+
+#include <QMap>
+#include <algorithm>
+
+namespace trevlamark {
+
+namespace {
+
+constexpr double minimumScaleMBps = 125.0;
+
+void sortByTime(QList<TestData> &points)
+{
+    std::stable_sort(points.begin(), points.end(), [](const TestData &a, const TestData &b) {
+        return a.timestamp < b.timestamp;
+    });
+}
+
+} // namespace
+
+int &ChartGeometry::processSmoothingWindow()
+{
+    static int window = 1;
+    return window;
+}
+
+QList<TestData> ChartGeometry::smoothPhase(const QList<TestData> &points, int &window)
+{
+    QList<TestData> output;
+    QList<TestData> pending;
+    output.reserve(points.size());
+    bool dataSeen = false;
+    double average = 0;
+
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const TestData &point = points.at(i);
+        if (point.throughput > 0) {
+            if (!pending.isEmpty()) {
+                const auto zeros = std::count_if(pending.cbegin(), pending.cend(),
+                                                 [](const TestData &p) { return p.throughput == 0; });
+                if (zeros > 0)
+                    window = std::max(window, static_cast<int>(zeros) + 1);
+            }
+            dataSeen = true;
+        }
+
+        // Mean of the last `window` points up to and including this one.
+        const qsizetype first = std::max<qsizetype>(0, i - window + 1);
+        double sum = 0;
+        for (qsizetype j = first; j <= i; ++j)
+            sum += points.at(j).throughput;
+        average = sum / static_cast<double>(i - first + 1);
+
+        TestData smoothed;
+        smoothed.id = QUuid::createUuid();
+        smoothed.timestamp = point.timestamp;
+        smoothed.operation = point.operation;
+        smoothed.seconds = point.seconds;
+        smoothed.phaseId = point.phaseId;
+        smoothed.throughput = average;
+
+        if (!dataSeen) {
+            pending.append(smoothed);
+            continue;
+        }
+        for (TestData &waiting : pending) {
+            waiting.throughput = average;
+            output.append(waiting);
+        }
+        pending.clear();
+        output.append(smoothed);
+    }
+    output.append(pending);
+    return output;
+}
+
+QList<TestData> ChartGeometry::prepareChartData(const QList<TestData> &data,
+                                                std::optional<int> phaseId, int &window)
+{
+    QList<TestData> points;
+    if (phaseId) {
+        for (const TestData &point : data) {
+            if (point.phaseId == *phaseId)
+                points.append(point);
+        }
+    } else {
+        points = data;
+    }
+    sortByTime(points);
+    if (points.size() < 2)
+        return points;
+
+    QMap<int, QList<TestData>> phases;
+    for (const TestData &point : points)
+        phases[point.phaseId].append(point);
+
+    QList<TestData> result;
+    result.reserve(points.size());
+    for (const QList<TestData> &phase : std::as_const(phases))
+        result.append(smoothPhase(phase, window));
+    sortByTime(result);
+    return result;
+}
+
+QList<TestData> ChartGeometry::prepareChartData(const QList<TestData> &data, std::optional<int> phaseId)
+{
+    return prepareChartData(data, phaseId, processSmoothingWindow());
+}
+
+double ChartGeometry::chartMaximum(const QList<TestData> &chartData, int &window)
+{
+    const QList<TestData> prepared = prepareChartData(chartData, std::nullopt, window);
+    if (prepared.isEmpty())
+        return minimumScaleMBps;
+    double maximum = prepared.first().throughput;
+    for (const TestData &point : prepared)
+        maximum = std::max(maximum, point.throughput);
+    return maximum;
+}
+
+double ChartGeometry::dynamicMaxY(const QList<TestData> &chartData,
+                                  const QList<NetworkTrafficSample> &trafficSamples,
+                                  std::optional<int> linkSpeedMbps, int &window)
+{
+    // Without samples the inbound maximum counts as 125, which the floor covers.
+    double peak = std::max(minimumScaleMBps, chartMaximum(chartData, window));
+    for (const NetworkTrafficSample &sample : trafficSamples)
+        peak = std::max({peak, sample.throughputIn, sample.throughputOut});
+    if (!linkSpeedMbps || *linkSpeedMbps <= 0)
+        return peak * 1.1;
+    const double linkMBps = *linkSpeedMbps / 8.0;
+    return std::max(linkMBps * 1.1, std::min(2 * linkMBps, peak * 1.1));
+}
+
+double ChartGeometry::dynamicMaxY(const QList<TestData> &chartData,
+                                  const QList<NetworkTrafficSample> &trafficSamples,
+                                  std::optional<int> linkSpeedMbps)
+{
+    return dynamicMaxY(chartData, trafficSamples, linkSpeedMbps, processSmoothingWindow());
+}
+
+double ChartGeometry::secondsBefore(const QDateTime &time, const QDateTime &referenceTime)
+{
+    return static_cast<double>(time.msecsTo(referenceTime)) / 1000.0;
+}
+
+double ChartGeometry::xForTime(const QDateTime &time, const QDateTime &referenceTime,
+                               double timeWindowSeconds, double width)
+{
+    if (timeWindowSeconds <= 0)
+        return width;
+    return width * (1.0 - secondsBefore(time, referenceTime) / timeWindowSeconds);
+}
+
+double ChartGeometry::heightRatio(double value, double maxY)
+{
+    if (maxY <= 0 || value <= 0)
+        return 0;
+    return std::min(1.0, value / maxY);
+}
+
+} // namespace trevlamark

@@ -1,0 +1,66 @@
+#pragma once
+// Pure arithmetic and texts behind the gauges and the test controls.
+
+#include "engine/testdata.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace trevlamark {
+
+class GaugeGeometry
+{
+public:
+    GaugeGeometry() = delete;
+
+    enum class ByteSizeUnit : quint64 { MB = 1048576ULL, GB = 1073741824ULL, TB = 1099511627776ULL };
+    enum class ButtonColor { Gray, Warm, Cool };
+
+    static constexpr int defaultMtuBytes = 1500;
+    static constexpr double defaultGaugeScaleMBps = 200;
+
+    // The link's MB/s less 40 bytes of every MTU-sized packet; an unknown
+    // (or impossible, 40 bytes or less) MTU counts as 1500.
+    static double usableRateMBps(int linkSpeedMbps, std::optional<int> mtuBytes);
+    // Filled fraction 0..1 of the arc.
+    static double fraction(double valueMBps, std::optional<int> linkSpeedMbps, std::optional<int> mtuBytes,
+                           std::optional<double> dynamicMaxY);
+    // Whole percent of the usable link rate (at most 100); none without a link.
+    static std::optional<int> percentOfMax(double valueMBps, std::optional<int> linkSpeedMbps,
+                                           std::optional<int> mtuBytes);
+    static QString percentText(int percent);
+
+    // The live value of a gauge: the last smoothed point of the newest phase of
+    // its operation, while a test's chart data is shown; otherwise `value`.
+    static double gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
+                             double value, int &smoothingWindow);
+    static double gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
+                             double value);
+
+    // Bytes the whole test moves; a read-only test writes its files once first.
+    // Saturates instead of wrapping around.
+    static quint64 totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
+                                    bool readPhaseEnabled);
+
+    static bool isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds);
+    // "mm:ss" below an hour, "hh:mm:ss" from an hour on.
+    static QString elapsedTimeText(double testRunTimeSeconds);
+
+    static QString startStopText(bool isRunningTest, bool isStoppingTest);
+    static ButtonColor startStopColor(bool isRunningTest, bool isStoppingTest, bool writePhaseEnabled,
+                                      bool readPhaseEnabled);
+
+    // Every character but 0-9 removed.
+    static QString digitsOnly(const QString &text);
+    // The custom amount, or none for a text that is not a positive number or
+    // an amount that does not fit in 64 bits.
+    static std::optional<quint64> customBytes(const QString &inputText, ByteSizeUnit unit);
+    static QString unitText(ByteSizeUnit unit);
+
+    static QList<int> cycleChoices();
+    static QList<int> queueDepthChoices();
+    static QString bytesCountText(quint64 bytes);
+};
+
+} // namespace trevlamark
