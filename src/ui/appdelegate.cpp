@@ -3,6 +3,8 @@
 #include "app/console.h"
 #include "app/logmanager.h"
 #include "app/preferencesmanager.h"
+#include "app/testdirectorysweeper.h"
+#include "discovery/sharemanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
 #include "ui/alertpresenter.h"
@@ -40,7 +42,17 @@ void centreOnScreen(QWidget *window)
 AppDelegate::AppDelegate(AlertPresenter *alertPresenter, QObject *parent)
     : QObject(parent)
     , m_alertPresenter(alertPresenter)
+    , m_shareManager(std::make_unique<ShareManager>())
+    , m_mountedSharePaths([] {
+        // A share manager of its own, so the sweep sees the mounts as they are now.
+        ShareManager shareManager;
+        QStringList paths;
+        for (const NetworkShare &share : shareManager.detectMountedShares())
+            paths.append(share.mountPath);
+        return paths;
+    })
 {
+    Console::print(QStringLiteral("TrevlamarkApp: Initializing app"));
     g_shared = this;
     // The sweep must finish before the process exits, so it runs right here
     // on the main thread while the event loop winds down.
@@ -181,14 +193,12 @@ void AppDelegate::resetApplicationState()
 
 void AppDelegate::cleanupTestDirectories(const QString &location)
 {
-    if (m_testDirectorySweep)
-        m_testDirectorySweep(location);
+    TestDirectorySweeper::cleanupTestDirectories(location);
 }
 
 void AppDelegate::sweepAllTestDirectories()
 {
-    const QStringList mountPaths = m_mountedSharePaths ? m_mountedSharePaths() : QStringList();
-    for (const QString &mountPath : mountPaths)
+    for (const QString &mountPath : m_mountedSharePaths())
         cleanupTestDirectories(mountPath);
     cleanupTestDirectories(PlatformPaths::testDataDirectory());
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -14,6 +15,7 @@ namespace trevlamark {
 
 class AlertPresenter;
 class PreferencesView;
+class ShareManager;
 
 class AppDelegate : public QObject
 {
@@ -22,8 +24,6 @@ class AppDelegate : public QObject
 public:
     // Mount paths of the network shares mounted now, in detection order.
     using MountedSharePaths = std::function<QStringList()>;
-    // Removes the leftover test directories directly inside one location.
-    using TestDirectorySweep = std::function<void(const QString &location)>;
 
     explicit AppDelegate(AlertPresenter *alertPresenter, QObject *parent = nullptr);
     ~AppDelegate() override;
@@ -32,8 +32,9 @@ public:
     // The process-wide delegate, or null when none exists (tests, shutdown).
     static AppDelegate *shared();
 
+    ShareManager *shareManager() const { return m_shareManager.get(); }
+    // Replaces the detection of mounted shares the sweeps use (tests mount nothing).
     void setMountedSharePathsSource(MountedSharePaths source) { m_mountedSharePaths = std::move(source); }
-    void setTestDirectorySweep(TestDirectorySweep sweep) { m_testDirectorySweep = std::move(sweep); }
 
     // Runs the developer options first when Alt is among the modifiers, then
     // sizes and centres the main window and records the first launch.
@@ -62,8 +63,8 @@ private:
     void setUpMainWindow(QWidget *window);
 
     AlertPresenter *m_alertPresenter;
+    std::unique_ptr<ShareManager> m_shareManager;
     MountedSharePaths m_mountedSharePaths;
-    TestDirectorySweep m_testDirectorySweep;
     QPointer<QWidget> m_mainWindow;
 };
 

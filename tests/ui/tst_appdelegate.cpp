@@ -99,10 +99,13 @@ private slots:
 
         ScriptedAlertPresenter alerts;
         alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
+        QTemporaryDir shareA;
+        QTemporaryDir shareB;
+        touch(shareA.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000/file_0.dat")));
+        touch(shareB.filePath(QStringLiteral("Trevlamark_Test_Data/file_0.dat")));
+        touch(shareB.filePath(QStringLiteral("user-data.txt")));
         AppDelegate delegate(&alerts);
-        QStringList swept;
-        delegate.setMountedSharePathsSource([] { return QStringList{QStringLiteral("/mnt/a"), QStringLiteral("/mnt/b")}; });
-        delegate.setTestDirectorySweep([&swept](const QString &location) { swept.append(location); });
+        delegate.setMountedSharePathsSource([&] { return QStringList{shareA.path(), shareB.path()}; });
         QSignalSpy quitSpy(&delegate, &AppDelegate::terminationRequested);
         delegate.confirmResetApplicationState();
 
@@ -112,8 +115,11 @@ private slots:
         QVERIFY(!QFile::exists(PlatformPaths::logDirectory() + QStringLiteral("/trevlamark.log")));
         QVERIFY(!PreferenceStore::contains(QStringLiteral("HasLaunchedBefore")));
         QVERIFY(!PreferenceStore::contains(QStringLiteral("DeveloperMode")));
-        QCOMPARE(swept, (QStringList{QStringLiteral("/mnt/a"), QStringLiteral("/mnt/b"),
-                                     PlatformPaths::testDataDirectory()}));
+        QVERIFY(!QFile::exists(shareA.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
+        QVERIFY(!QFile::exists(shareB.filePath(QStringLiteral("Trevlamark_Test_Data"))));
+        QVERIFY(QFile::exists(shareB.filePath(QStringLiteral("user-data.txt"))));
+        // The sweep of the test data folder recreates it.
+        QVERIFY(QFileInfo(PlatformPaths::applicationSupportDirectory() + QStringLiteral("/TestData")).isDir());
         QCOMPARE(quitSpy.count(), 1);
     }
 
@@ -167,14 +173,25 @@ private slots:
     void quittingSweepsSharesThenTheTestDataFolder()
     {
         ScriptedAlertPresenter alerts;
+        QTemporaryDir shareOne;
+        QTemporaryDir shareTwo;
+        const QStringList leftovers{shareOne.filePath(QStringLiteral("Trevlamark_Test_Data_1/file_0.dat")),
+                                    shareTwo.filePath(QStringLiteral("Trevlamark_Test_Data_2/file_0.dat")),
+                                    PlatformPaths::testDataDirectory()
+                                        + QStringLiteral("/Trevlamark_Test_Data_3/file_0.dat")};
+        for (const QString &path : leftovers)
+            touch(path);
         AppDelegate delegate(&alerts);
-        QStringList swept;
-        delegate.setMountedSharePathsSource([] { return QStringList{QStringLiteral("/mnt/one"), QStringLiteral("/mnt/two")}; });
-        delegate.setTestDirectorySweep([&swept](const QString &location) { swept.append(location); });
+        QStringList asked;
+        delegate.setMountedSharePathsSource([&] {
+            asked.append(QStringLiteral("detect"));
+            return QStringList{shareOne.path(), shareTwo.path()};
+        });
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         QCoreApplication::exec();
-        QCOMPARE(swept, (QStringList{QStringLiteral("/mnt/one"), QStringLiteral("/mnt/two"),
-                                     PlatformPaths::testDataDirectory()}));
+        QCOMPARE(asked.size(), 1);
+        for (const QString &path : leftovers)
+            QVERIFY2(!QFileInfo::exists(QFileInfo(path).path()), qPrintable(path));
     }
 };
 
