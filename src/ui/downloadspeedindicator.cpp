@@ -1,0 +1,10 @@
+#include "ui/downloadspeedindicator.h"
+
+namespace trevlamark {
+
+DownloadSpeedIndicator::DownloadSpeedIndicator(QWidget *parent)
+    : SpeedIndicator(false, parent)
+{
+}
+
+} // namespace trevlamark

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ui/speedindicator.h"
+
+namespace trevlamark {
+
+class DownloadSpeedIndicator : public SpeedIndicator
+{
+    Q_OBJECT
+
+public:
+    explicit DownloadSpeedIndicator(QWidget *parent = nullptr);
+};
+
+} // namespace trevlamark

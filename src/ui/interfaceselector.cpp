@@ -1,0 +1,47 @@
+#include "ui/interfaceselector.h"
+
+#include "ui/trafficgeometry.h"
+
+#include <QMenu>
+
+namespace trevlamark {
+
+InterfaceSelector::InterfaceSelector(QWidget *parent)
+    : QToolButton(parent)
+    , m_menu(new QMenu(this))
+{
+    setMenu(m_menu);
+    setPopupMode(QToolButton::InstantPopup);
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    rebuildMenu();
+}
+
+void InterfaceSelector::setSelectedInterface(const QString &interfaceID)
+{
+    if (m_selectedInterface == interfaceID)
+        return;
+    m_selectedInterface = interfaceID;
+    rebuildMenu();
+    emit selectedInterfaceChanged(m_selectedInterface);
+}
+
+void InterfaceSelector::setAvailableInterfaces(const QList<QPair<QString, QString>> &availableInterfaces)
+{
+    m_availableInterfaces = availableInterfaces;
+    rebuildMenu();
+}
+
+void InterfaceSelector::rebuildMenu()
+{
+    setText(TrafficGeometry::interfaceSelectorLabel(m_selectedInterface, m_availableInterfaces));
+    m_menu->clear();
+    for (const auto &[id, name] : std::as_const(m_availableInterfaces)) {
+        QAction *action = m_menu->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(id == m_selectedInterface);
+        const QString chosen = id;
+        connect(action, &QAction::triggered, this, [this, chosen] { setSelectedInterface(chosen); });
+    }
+}
+
+} // namespace trevlamark

@@ -1,0 +1,10 @@
+#include "ui/uploadspeedindicator.h"
+
+namespace trevlamark {
+
+UploadSpeedIndicator::UploadSpeedIndicator(QWidget *parent)
+    : SpeedIndicator(true, parent)
+{
+}
+
+} // namespace trevlamark
