@@ -1,0 +1,197 @@
+#include "ui/throughputgaugeview.h"
+
+#include "ui/gaugegeometry.h"
+#include "ui/themecolors.h"
+
+#include <QCheckBox>
+#include <QPainter>
+#include <QVariantAnimation>
+
+namespace trevlamark {
+
+namespace {
+
+constexpr int fractionAnimationMs = 300;
+
+QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight)
+{
+    QFont font = base;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace
+
+ThroughputGaugeView::ThroughputGaugeView(const QString &operation, QWidget *parent)
+    : QWidget(parent)
+    , m_operation(operation)
+    , m_switch(new QCheckBox(QStringLiteral("Enable"), this))
+    , m_fractionAnimation(new QVariantAnimation(this))
+{
+    m_switch->setChecked(m_phaseEnabled);
+    QSizePolicy keepPlace = m_switch->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_switch->setSizePolicy(keepPlace);
+    connect(m_switch, &QCheckBox::toggled, this, &ThroughputGaugeView::setPhaseEnabled);
+
+    m_fractionAnimation->setDuration(fractionAnimationMs);
+    m_fractionAnimation->setEasingCurve(QEasingCurve::Linear);
+    connect(m_fractionAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        m_shownFraction = value.toDouble();
+        update();
+    });
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
+    refresh();
+}
+
+void ThroughputGaugeView::setValue(double valueMBps)
+{
+    m_valueMBps = valueMBps;
+    refresh();
+}
+
+void ThroughputGaugeView::setMaxSpeedMbps(std::optional<int> maxSpeedMbps)
+{
+    m_maxSpeedMbps = maxSpeedMbps;
+    refresh();
+}
+
+void ThroughputGaugeView::setDynamicMaxY(std::optional<double> dynamicMaxY)
+{
+    m_dynamicMaxY = dynamicMaxY;
+    refresh();
+}
+
+void ThroughputGaugeView::setChartData(const QList<TestData> &chartData)
+{
+    m_chartData = chartData;
+    refresh();
+}
+
+void ThroughputGaugeView::setPostTest(bool isPostTest)
+{
+    m_isPostTest = isPostTest;
+    refresh();
+}
+
+void ThroughputGaugeView::setRunningTest(bool isRunningTest)
+{
+    m_isRunningTest = isRunningTest;
+    refresh();
+}
+
+void ThroughputGaugeView::setInterfaceMTU(std::optional<int> mtuBytes)
+{
+    m_interfaceMTU = mtuBytes;
+    refresh();
+}
+
+void ThroughputGaugeView::setHoveringControls(bool isHoveringControls)
+{
+    m_isHoveringControls = isHoveringControls;
+    refresh();
+}
+
+void ThroughputGaugeView::setPhaseEnabled(bool enabled)
+{
+    if (m_phaseEnabled == enabled)
+        return;
+    m_phaseEnabled = enabled;
+    m_switch->setChecked(enabled);
+    refresh();
+    emit phaseEnabledChanged(enabled);
+}
+
+double ThroughputGaugeView::displayedValue() const
+{
+    return GaugeGeometry::gaugeValue(m_chartData, m_operation, m_isPostTest, m_valueMBps);
+}
+
+double ThroughputGaugeView::targetFraction() const
+{
+    return GaugeGeometry::fraction(m_shownValue, m_maxSpeedMbps, m_interfaceMTU, m_dynamicMaxY);
+}
+
+std::optional<int> ThroughputGaugeView::percentOfMax() const
+{
+    return GaugeGeometry::percentOfMax(m_shownValue, m_maxSpeedMbps, m_interfaceMTU);
+}
+
+bool ThroughputGaugeView::isSwitchShown() const
+{
+    return m_isHoveringControls || (!m_phaseEnabled && !m_isRunningTest);
+}
+
+QSize ThroughputGaugeView::sizeHint() const
+{
+    return QSize(gaugeSizePx, gaugeSizePx + 8 + std::max(switchHeightPx, m_switch->sizeHint().height()));
+}
+
+QSize ThroughputGaugeView::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void ThroughputGaugeView::refresh()
+{
+    m_shownValue = displayedValue();
+    m_switch->setVisible(isSwitchShown());
+    const QSize switchSize = m_switch->sizeHint();
+    m_switch->setGeometry((width() - switchSize.width()) / 2, gaugeSizePx + 8, switchSize.width(),
+                          switchSize.height());
+
+    const double target = targetFraction();
+    const QVariant end = m_fractionAnimation->endValue();
+    if (!end.isValid() || end.toDouble() != target) {
+        m_fractionAnimation->stop();
+        m_fractionAnimation->setStartValue(m_shownFraction);
+        m_fractionAnimation->setEndValue(target);
+        m_fractionAnimation->start();
+    }
+    update();
+}
+
+void ThroughputGaugeView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!m_phaseEnabled)
+        painter.setOpacity(0.7);
+
+    const bool dark = ThemeColors::isDark(palette());
+    const QColor colour = m_operation.compare(QLatin1String("write"), Qt::CaseInsensitive) == 0
+                              ? ThemeColors::warm(dark)
+                              : ThemeColors::cool(dark);
+    const QRectF ring(10, 10, gaugeSizePx - 20, gaugeSizePx - 20);
+
+    QColor track = palette().color(QPalette::WindowText);
+    track.setAlphaF(0.1f);
+    painter.setPen(QPen(track, 20, Qt::SolidLine, Qt::FlatCap));
+    painter.drawEllipse(ring);
+
+    if (m_shownFraction > 0) {
+        // Qt angles run counter-clockwise from three o'clock in 1/16 degree.
+        painter.setPen(QPen(colour, 8, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(ring, 90 * 16, -qRound(m_shownFraction * 360 * 16));
+    }
+
+    const QColor text = palette().color(QPalette::WindowText);
+    const std::optional<int> percent = percentOfMax();
+    painter.setPen(text);
+    painter.setFont(sizedFont(font(), 36, QFont::Bold));
+    painter.drawText(QRectF(0, 45, gaugeSizePx, 44), Qt::AlignCenter,
+                     QString::number(static_cast<qint64>(m_shownValue)));
+    painter.setFont(sizedFont(font(), 12, QFont::Medium));
+    painter.drawText(QRectF(0, 89, gaugeSizePx, 16), Qt::AlignCenter, QStringLiteral("MB/SEC"));
+    if (percent) {
+        painter.setFont(sizedFont(font(), 10, QFont::Medium));
+        painter.drawText(QRectF(0, 106, gaugeSizePx, 14), Qt::AlignCenter, GaugeGeometry::percentText(*percent));
+    }
+    painter.setPen(colour);
+    painter.setFont(sizedFont(font(), 14, QFont::Bold));
+    painter.drawText(QRectF(0, 122, gaugeSizePx, 20), Qt::AlignCenter, m_operation.toUpper());
+}
+
+} // namespace trevlamark
