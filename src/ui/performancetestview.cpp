@@ -6,7 +6,10 @@
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "ui/appdelegate.h"
+#include "discovery/sharemanager.h"
 #include "ui/chartgeometry.h"
+#include "ui/combinedgraphsview.h"
+#include "ui/gaugepanelview.h"
 #include "ui/graphstate.h"
 #include "ui/networkmonitoringstate.h"
 #include "ui/resultssectionview.h"
@@ -154,6 +157,11 @@ void PerformanceTestView::buildLayout()
     contentLayout->setContentsMargins(16, 12, 16, 12);
     contentLayout->setSpacing(12);
 
+    m_gaugePanel = new GaugePanelView(content);
+    contentLayout->addWidget(m_gaugePanel);
+    m_graphs = new CombinedGraphsView(content);
+    contentLayout->addWidget(m_graphs);
+
     auto *progressSection = new QWidget(content);
     auto *progressLayout = new QVBoxLayout(progressSection);
     progressLayout->setContentsMargins(0, 8, 0, 8);
@@ -179,10 +187,119 @@ void PerformanceTestView::buildLayout()
     m_scrollArea->setWidget(content);
     layout->addWidget(m_scrollArea, 1);
 
+    bindGaugePanel();
+    bindGraphs();
     connect(m_progress, &TestProgress::progressMessageChanged, this, &PerformanceTestView::updateProgressSection);
     connect(m_progress, &TestProgress::overallProgressChanged, this, &PerformanceTestView::updateProgressSection);
     connect(m_results, &TestResults::latestResultChanged, this,
             [this] { m_resultsSection->setTestResult(m_results->latestResult()); });
+}
+
+// Two-way: the configuration notifies on every assignment, the panel only on
+// a change, so a round trip ends at the panel.
+#define TREVLAMARK_BIND_TWO_WAY(source, Source, getter, setter, signal, panelGetter, panelSetter, panelSignal) \
+    m_gaugePanel->panelSetter(source->getter());                                                        \
+    connect(source, &Source::signal, m_gaugePanel, [this] { m_gaugePanel->panelSetter(source->getter()); }); \
+    connect(m_gaugePanel, &GaugePanelView::panelSignal, source, [this] { source->setter(m_gaugePanel->panelGetter()); });
+
+void PerformanceTestView::bindGaugePanel()
+{
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, queueDepth, setQueueDepth, queueDepthChanged,
+                            queueDepth, setQueueDepth, queueDepthChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, selectedFileSize, setSelectedFileSize,
+                            selectedFileSizeChanged, selectedFileSize, setSelectedFileSize, selectedFileSizeChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, selectedBytesPerCycle, setSelectedBytesPerCycle,
+                            selectedBytesPerCycleChanged, selectedBytesPerCycle, setSelectedBytesPerCycle,
+                            selectedBytesPerCycleChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, customBytesValue, setCustomBytesValue,
+                            customBytesValueChanged, customBytesValue, setCustomBytesValue, customBytesValueChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, totalCycles, setTotalCycles, totalCyclesChanged,
+                            totalCycles, setTotalCycles, totalCyclesChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, disableCache, setDisableCache, disableCacheChanged,
+                            disableCache, setDisableCache, disableCacheChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, writePhaseEnabled, setWritePhaseEnabled,
+                            writePhaseEnabledChanged, writePhaseEnabled, setWritePhaseEnabled, writePhaseEnabledChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_configuration, TestConfiguration, readPhaseEnabled, setReadPhaseEnabled,
+                            readPhaseEnabledChanged, readPhaseEnabled, setReadPhaseEnabled, readPhaseEnabledChanged)
+    TREVLAMARK_BIND_TWO_WAY(m_uiState, UIState, showingCustomBytesPopover, setShowingCustomBytesPopover,
+                            showingCustomBytesPopoverChanged, isShowingCustomBytesPopover,
+                            setShowingCustomBytesPopover, showingCustomBytesPopoverChanged)
+
+    connect(m_executionState, &TestExecutionState::isRunningTestChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setRunningTest(m_executionState->isRunningTest()); });
+    connect(m_executionState, &TestExecutionState::isStoppingTestChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setStoppingTest(m_executionState->isStoppingTest()); });
+    connect(m_executionState, &TestExecutionState::testRunTimeChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setTestRunTime(m_executionState->testRunTime()); });
+    connect(m_executionState, &TestExecutionState::isPostTestViewChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setPostTest(m_executionState->isPostTestView()); });
+    connect(m_progress, &TestProgress::writeValueChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setWriteValue(m_progress->writeValue()); });
+    connect(m_progress, &TestProgress::readValueChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setReadValue(m_progress->readValue()); });
+    connect(m_graphState, &GraphState::chartDataChanged, m_gaugePanel,
+            [this] { m_gaugePanel->setChartData(m_graphState->chartData()); });
+    m_gaugePanel->setNetworkMaxSpeedMbps(m_networkState->networkMaxSpeedMbps());
+    const auto &info = m_networkState->networkInterfaceInfo();
+    m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
+    connect(m_gaugePanel, &GaugePanelView::startStopClicked, this, &PerformanceTestView::startStopAction);
+}
+
+void PerformanceTestView::bindGraphs()
+{
+    m_graphs->setNetworkLocation(m_networkState->isNetworkLocation());
+    m_graphs->setInterfaceID(m_networkState->networkInterface().value_or(QString()));
+    m_graphs->setNetworkRawSpeed(m_networkState->networkRawSpeed());
+    m_graphs->setTimeWindow(m_graphState->graphHistoryDuration());
+    connect(m_graphState, &GraphState::chartDataChanged, m_graphs,
+            [this] { m_graphs->setChartData(m_graphState->chartData()); });
+    connect(m_graphState, &GraphState::timelineMarkersChanged, m_graphs,
+            [this] { m_graphs->setTimelineMarkers(m_graphState->timelineMarkers()); });
+    connect(m_networkState, &NetworkMonitoringState::networkChartDataChanged, m_graphs,
+            [this] { m_graphs->setNetworkChartData(m_networkState->networkChartData()); });
+    connect(m_executionState, &TestExecutionState::isRunningTestChanged, m_graphs,
+            [this] { m_graphs->setRunningTest(m_executionState->isRunningTest()); });
+    connect(m_executionState, &TestExecutionState::isPostTestViewChanged, m_graphs,
+            [this] { m_graphs->setPostTestView(m_executionState->isPostTestView()); });
+    connect(m_executionState, &TestExecutionState::finalReferenceTimeChanged, m_graphs, [this] {
+        const QDateTime reference = m_executionState->finalReferenceTime();
+        m_graphs->setReferenceTime(reference.isValid() ? std::optional(reference) : std::nullopt);
+    });
+    connect(m_uiState, &UIState::windowSizeChanged, m_graphs,
+            [this] { m_graphs->setMainWindowSize(m_uiState->windowSize()); });
+
+    connect(m_graphState, &GraphState::graphHistoryDurationChanged, m_graphs,
+            [this] { m_graphs->setTimeWindow(m_graphState->graphHistoryDuration()); });
+    connect(m_graphs, &CombinedGraphsView::timeWindowChanged, m_graphState,
+            [this](double seconds) { m_graphState->setGraphHistoryDuration(seconds); });
+    connect(m_graphState, &GraphState::isGraphExpandedChanged, m_graphs,
+            [this] { m_graphs->setGraphExpanded(m_graphState->isGraphExpanded()); });
+    connect(m_graphs, &CombinedGraphsView::graphExpandedChanged, m_graphState,
+            [this](bool expanded) { m_graphState->setIsGraphExpanded(expanded); });
+    connect(m_networkState, &NetworkMonitoringState::restartMonitoringTriggerChanged, m_graphs,
+            [this] { m_graphs->setRestartMonitoring(m_networkState->restartMonitoringTrigger()); });
+    connect(m_graphs, &CombinedGraphsView::restartMonitoringChanged, m_networkState,
+            [this](bool raised) { m_networkState->setRestartMonitoringTrigger(raised); });
+    connect(m_graphs, &CombinedGraphsView::restartMonitoringRequested, this, &PerformanceTestView::restartMonitoring);
+
+    connect(m_graphs, &CombinedGraphsView::interfaceInfoRequested, this, [this](const QString &interfaceID) {
+        const auto &known = m_networkState->networkInterfaceInfo();
+        if (known && known->interfaceID == interfaceID)
+            m_graphs->setCachedInterfaceInfo(known);
+        else if (m_parameters.shareManager)
+            m_graphs->setCachedInterfaceInfo(m_parameters.shareManager->interfaceInfo(interfaceID));
+    });
+
+    connect(m_graphState, &GraphState::chartDataChanged, this, &PerformanceTestView::refreshScale);
+    connect(m_networkState, &NetworkMonitoringState::networkChartDataChanged, this, &PerformanceTestView::refreshScale);
+    refreshScale();
+}
+
+void PerformanceTestView::refreshScale()
+{
+    const double maxY = dynamicMaxY();
+    m_gaugePanel->setDynamicMaxY(maxY);
+    m_graphs->setMaxY(maxY);
 }
 
 void PerformanceTestView::updateProgressSection()
@@ -222,6 +339,13 @@ void PerformanceTestView::showScreen()
     m_networkMonitor = new NetworkInterfaceMonitor(
         m_parameters.shareManager, std::max(minimumSamplingSeconds, m_graphState->samplingRate()),
         m_graphState->graphHistoryDuration(), this);
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::isMonitoringChanged, m_graphs,
+            [this](bool isMonitoring) { m_graphs->setMonitoring(isMonitoring); });
+    const auto showRates = [this] {
+        m_graphs->setCurrentThroughput(m_networkMonitor->currentThroughputIn(), m_networkMonitor->currentThroughputOut());
+    };
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputInChanged, m_graphs, showRates);
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputOutChanged, m_graphs, showRates);
     if (const auto &interfaceID = m_networkState->networkInterface()) {
         Console::print(QStringLiteral("PerformanceTestView: Starting monitoring for interface: ") + *interfaceID);
         m_networkMonitor->startMonitoring(*interfaceID);
@@ -231,8 +355,6 @@ void PerformanceTestView::showScreen()
     startGraphUpdateTimer();
     connect(&AppNotifier::instance(), &AppNotifier::developerSettingsChanged, this,
             &PerformanceTestView::settingsChanged);
-    connect(m_networkState, &NetworkMonitoringState::restartMonitoringTriggerChanged, this,
-            &PerformanceTestView::restartMonitoring);
 }
 
 void PerformanceTestView::startGraphUpdateTimer()
@@ -247,13 +369,11 @@ void PerformanceTestView::startGraphUpdateTimer()
         m_networkState, m_executionState->isRunningTest());
 }
 
-void PerformanceTestView::restartMonitoring()
+void PerformanceTestView::restartMonitoring(const QString &interfaceID)
 {
-    const auto &interfaceID = m_networkState->networkInterface();
-    if (!m_networkMonitor || !interfaceID)
+    if (!m_networkMonitor || interfaceID.isEmpty())
         return;
-    m_networkMonitor->updateSettings(std::nullopt, m_graphState->graphHistoryDuration());
-    m_networkMonitor->restartMonitoring(*interfaceID);
+    m_networkMonitor->restartMonitoring(interfaceID);
 }
 
 void PerformanceTestView::startStopAction()
@@ -267,7 +387,7 @@ void PerformanceTestView::startStopAction()
 void PerformanceTestView::startTest()
 {
     if (m_executionState->isPostTestView()) {
-        m_networkState->setRestartMonitoringTrigger(!m_networkState->restartMonitoringTrigger());
+        m_networkState->setRestartMonitoringTrigger(true);
         Console::print(QStringLiteral("Triggered monitor restart via binding"));
     }
     m_executionState->setIsPostTestView(false);

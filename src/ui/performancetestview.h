@@ -23,6 +23,8 @@ class QToolButton;
 
 namespace trevlamark {
 
+class CombinedGraphsView;
+class GaugePanelView;
 class GraphState;
 class NetworkInterfaceMonitor;
 class NetworkMonitoringState;
@@ -72,6 +74,8 @@ public:
     PerformanceTestManager *engine() const { return m_engine; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
     ResultsSectionView *resultsSection() const { return m_resultsSection; }
+    GaugePanelView *gaugePanel() const { return m_gaugePanel; }
+    CombinedGraphsView *graphs() const { return m_graphs; }
     QToolButton *backButton() const { return m_backButton; }
     const NetworkShare &share() const { return m_share; }
     // The scale of the gauges and graphs (MB/s).
@@ -97,7 +101,10 @@ private:
     void handleCompletion(const PerformanceTestResult &result);
     void finishTest(double durationSeconds);
     void settingsChanged();
-    void restartMonitoring();
+    void bindGaugePanel();
+    void bindGraphs();
+    void refreshScale();
+    void restartMonitoring(const QString &interfaceID);
     void updateProgressSection();
 
     TestParameters m_parameters;
@@ -123,6 +130,8 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSectionView *m_resultsSection = nullptr;
+    GaugePanelView *m_gaugePanel = nullptr;
+    CombinedGraphsView *m_graphs = nullptr;
 };
 
 } // namespace trevlamark

@@ -4,6 +4,8 @@
 #include "monitor/networkinterfacemonitor.h"
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
+#include "ui/gaugepanelview.h"
+#include "ui/startstopbutton.h"
 #include "ui/graphstate.h"
 #include "ui/networkmonitoringstate.h"
 #include "ui/performancetestview.h"
@@ -133,13 +135,21 @@ private slots:
         QTemporaryDir location;
         PreferencesManager preferences;
         PerformanceTestView view(localParameters(location.path()), &preferences);
-        view.configuration()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        view.configuration()->setCustomBytesValue(8 * mebibyte);
-        view.configuration()->setQueueDepth(2);
-        view.configuration()->setTotalCycles(2);
+        view.resize(600, 750);
+        view.show();
+        // The user's choices arrive through the gauge panel's controls.
+        GaugePanelView *panel = view.gaugePanel();
+        panel->setCustomBytesValue(8 * mebibyte);
+        panel->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        panel->setQueueDepth(2);
+        panel->setTotalCycles(2);
+        QCOMPARE(view.configuration()->customBytesValue(), 8 * mebibyte);
+        QCOMPARE(view.configuration()->selectedBytesPerCycle(), BytesPerCycleOptions::custom);
+        QCOMPARE(view.configuration()->totalCycles(), 2);
         QSignalSpy resultSpy(view.results(), &TestResults::latestResultChanged);
 
-        view.startStopAction();
+        QTest::mouseClick(panel->startStopButton(), Qt::LeftButton);
+        QVERIFY(panel->isRunningTest());
         QVERIFY(view.executionState()->isRunningTest());
         QCOMPARE(view.progress()->totalTargetBytes(), 32 * mebibyte);
         QVERIFY(view.executionState()->hasRunTimeTimer());
@@ -186,8 +196,8 @@ private slots:
 
         view.startStopAction();
         QCOMPARE(view.progress()->totalTargetBytes(), 3 * quint64(1073741824));
-        view.startStopAction();
-        view.startStopAction();
+        QTest::mouseClick(view.gaugePanel()->startStopButton(), Qt::LeftButton);
+        QTest::mouseClick(view.gaugePanel()->startStopButton(), Qt::LeftButton);
         view.stopTest();
         QCOMPARE(stopSpy.count(), 1);
         QVERIFY(view.executionState()->isStoppingTest());
@@ -204,19 +214,31 @@ private slots:
     void startingFromPostTestViewRestartsMonitoring()
     {
         QTemporaryDir location;
+        NetworkInterfaceInfo info;
+        info.interfaceID = QStringLiteral("lo");
         PreferencesManager preferences;
-        PerformanceTestView view(localParameters(location.path()), &preferences);
+        PerformanceTestView view(TestParameters{location.path(), false, std::nullopt, info, nullptr}, &preferences);
         view.configuration()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
         view.configuration()->setCustomBytesValue(mebibyte);
         view.configuration()->setQueueDepth(1);
+        QVERIFY(view.networkMonitor()->isMonitoring());
         view.startTest();
         QTRY_VERIFY_WITH_TIMEOUT(view.executionState()->isPostTestView(), runTimeoutMilliseconds);
-        QSignalSpy triggerSpy(view.networkState(), &NetworkMonitoringState::restartMonitoringTriggerChanged);
-        QSignalSpy postSpy(view.executionState(), &TestExecutionState::isPostTestViewChanged);
+        QVERIFY(!view.networkMonitor()->isMonitoring());
+
+        QStringList order;
+        connect(view.networkState(), &NetworkMonitoringState::restartMonitoringTriggerChanged, this, [&] {
+            if (view.networkState()->restartMonitoringTrigger())
+                order.append(QStringLiteral("trigger"));
+        });
+        connect(view.executionState(), &TestExecutionState::isPostTestViewChanged, this,
+                [&] { order.append(QStringLiteral("post test view off")); });
         view.startTest();
-        QCOMPARE(triggerSpy.count(), 1);
-        QVERIFY(!view.executionState()->isPostTestView());
-        QVERIFY(view.results()->latestResult() == std::nullopt);
+        QCOMPARE(order.first(), QStringLiteral("trigger"));
+        QVERIFY(order.contains(QStringLiteral("post test view off")));
+        QVERIFY(view.networkMonitor()->isMonitoring());
+        QVERIFY(!view.results()->latestResult().has_value());
+        QTRY_VERIFY(!view.networkState()->restartMonitoringTrigger());
         QTRY_VERIFY_WITH_TIMEOUT(view.executionState()->isPostTestView(), runTimeoutMilliseconds);
     }
 
