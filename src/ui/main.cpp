@@ -1,10 +1,37 @@
+// The desktop application: one window with the main screen and the test
+// screen, the Settings windows, and the sweep of test directories at quit.
+
+#include "app/appviewmodel.h"
+#include "app/preferencesmanager.h"
+#include "ui/alertpresenter.h"
+#include "ui/appdelegate.h"
+#include "ui/appearancecontroller.h"
+#include "ui/mainwindow.h"
+
 #include <QApplication>
-#include <QLabel>
+
+using namespace trevlamark;
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLabel window(QStringLiteral("Trevlamark"));
+    QApplication::setApplicationName(QStringLiteral("Trevlamark"));
+    QApplication::setApplicationVersion(QStringLiteral(TREVLAMARK_VERSION));
+    QApplication::setOrganizationDomain(QStringLiteral("qormix.com"));
+
+    MessageBoxAlertPresenter alerts;
+    AppDelegate delegate(&alerts);
+    QObject::connect(&delegate, &AppDelegate::terminationRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+
+    PreferencesManager preferences;
+    AppViewModel viewModel;
+    AppearanceController appearance;
+    appearance.apply(preferences.appearanceMode());
+
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    MainWindow window(&viewModel, &preferences, &delegate);
+    alerts.setParentWindow(&window);
     window.show();
-    return app.exec();
+    delegate.applicationDidFinishLaunching(&window, modifiers);
+    return QApplication::exec();
 }

@@ -29,6 +29,7 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
@@ -124,7 +125,7 @@ void PerformanceTestView::buildLayout()
     m_backButton = new QToolButton(header);
     m_backButton->setObjectName(QStringLiteral("backButton"));
     m_backButton->setText(QStringLiteral("Back"));
-    m_backButton->setIcon(QIcon::fromTheme(QStringLiteral("go-previous")));
+    m_backButton->setIcon(QIcon::fromTheme(QStringLiteral("go-previous"), style()->standardIcon(QStyle::SP_ArrowBack)));
     m_backButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_backButton->setAutoRaise(true);
     m_backButton->setToolTip(QStringLiteral("Return to main view"));
