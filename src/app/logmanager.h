@@ -29,6 +29,8 @@ public:
 
     QString logFilePath() const;
     QString logDirectory() const;
+    // Runs once when the shared instance is created; public so tests can drive it.
+    void rotateLogIfNeeded();
 
     static constexpr std::uint64_t maxLogSizeBytes = 10485760;
     static constexpr const char *logFileName = "trevlamark.log";
@@ -37,7 +39,6 @@ public:
 private:
     LogManager();
     void createLogDirectoryIfNeeded();
-    void rotateLogIfNeeded();
 };
 
 } // namespace trevlamark

@@ -26,7 +26,8 @@ PreferencesManager::PreferencesManager(QObject *parent)
 
     for (LogLevel level : kLevels) {
         const QString key = LogManager::switchKey(level);
-        if (!PreferenceStore::contains(key))
+        // A value that is not a boolean (a damaged file) is replaced like a missing one.
+        if (!PreferenceStore::storedBool(key))
             PreferenceStore::setValue(key, level != LogLevel::Debug);
     }
     m_logInfoEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Info));

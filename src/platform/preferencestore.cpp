@@ -30,14 +30,23 @@ QVariant PreferenceStore::value(const QString &key)
 
 bool PreferenceStore::boolValue(const QString &key)
 {
+    return storedBool(key).value_or(false);
+}
+
+std::optional<bool> PreferenceStore::storedBool(const QString &key)
+{
     const QVariant stored = openStore().value(key);
     if (!stored.isValid())
-        return false;
-    // INI files hold text; only the spellings QSettings writes for booleans count.
-    const QString text = stored.toString().trimmed().toLower();
+        return std::nullopt;
     if (stored.typeId() == QMetaType::Bool)
         return stored.toBool();
-    return text == QLatin1String("true") || text == QLatin1String("1");
+    // INI files hold text; only the spellings QSettings writes for booleans count.
+    const QString text = stored.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return std::nullopt;
 }
 
 void PreferenceStore::setValue(const QString &key, const QVariant &value)

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace trevlamark {
 
@@ -15,6 +16,8 @@ public:
     static QVariant value(const QString &key);
     // Absent keys and values that are not booleans read as false.
     static bool boolValue(const QString &key);
+    // The stored boolean, or nothing when the key is absent or holds something else.
+    static std::optional<bool> storedBool(const QString &key);
     static void setValue(const QString &key, const QVariant &value);
     // Removes every key ("removes the persistent domain") and writes the file.
     static void clear();

@@ -6,6 +6,7 @@
 #include "ui/throughputgaugeview.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>

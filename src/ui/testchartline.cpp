@@ -23,9 +23,16 @@ QPainterPath TestChartLine::path(int &smoothingWindow) const
         return result;
     }
 
+    const auto inWindow = [&](const TestData &p) {
+        return p.timestamp >= start && p.timestamp <= referenceTime;
+    };
+
+    // Phases with no point in view are left out before the costly smoothing.
     QList<QList<TestData>> groups;
-    for (const QList<TestData> &phase : std::as_const(phases))
-        groups.append(ChartGeometry::prepareChartData(phase, std::nullopt, smoothingWindow));
+    for (const QList<TestData> &phase : std::as_const(phases)) {
+        if (std::any_of(phase.cbegin(), phase.cend(), inWindow))
+            groups.append(ChartGeometry::prepareChartData(phase, std::nullopt, smoothingWindow));
+    }
     std::stable_sort(groups.begin(), groups.end(), [](const QList<TestData> &a, const QList<TestData> &b) {
         return a.first().timestamp < b.first().timestamp;
     });
@@ -33,14 +40,8 @@ QPainterPath TestChartLine::path(int &smoothingWindow) const
     const auto x = [&](const QDateTime &t) {
         return ChartGeometry::xForTime(t, referenceTime, timeWindow, width);
     };
-    const auto inWindow = [&](const TestData &p) {
-        return p.timestamp >= start && p.timestamp <= referenceTime;
-    };
-
     for (const QList<TestData> &group : std::as_const(groups)) {
         const auto firstVisible = std::find_if(group.cbegin(), group.cend(), inWindow);
-        if (firstVisible == group.cend())
-            continue;
         result.moveTo(std::max(0.0, x(firstVisible->timestamp)), height);
         for (const TestData &point : group) {
             const double px = x(point.timestamp);

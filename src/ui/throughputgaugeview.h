@@ -41,6 +41,8 @@ public:
     QString operation() const { return m_operation; }
     double displayedValue() const;
     double targetFraction() const;
+    // The fraction drawn now, on its way to the target.
+    double shownFraction() const { return m_shownFraction; }
     std::optional<int> percentOfMax() const;
     bool isSwitchShown() const;
     QCheckBox *phaseSwitch() const { return m_switch; }

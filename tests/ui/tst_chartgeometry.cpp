@@ -1,5 +1,6 @@
 #include "ui/chartgeometry.h"
 
+#include <QSet>
 #include <QTest>
 
 using namespace trevlamark;
@@ -156,6 +157,18 @@ private slots:
         QFETCH(double, maxY);
         QFETCH(double, expected);
         QCOMPARE(ChartGeometry::heightRatio(value, maxY), expected);
+    }
+
+    void smoothedPointsGetDistinctIds()
+    {
+        int window = 1;
+        QSet<QUuid> ids;
+        for (int round = 0; round < 3; ++round) {
+            for (const TestData &point : ChartGeometry::smoothPhase(series({1, 2, 3, 4, 5, 6, 7, 8, 9}), window))
+                ids.insert(point.id);
+        }
+        QCOMPARE(ids.size(), 27);
+        QVERIFY(!ids.contains(QUuid()));
     }
 
     void processWindowOnlyGrows()

@@ -1,0 +1,173 @@
+#include "app/appnotifier.h"
+#include "app/preferencesmanager.h"
+#include "platform/preferencestore.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+
+using namespace trevlamark;
+
+class tst_PreferencesManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { PreferenceStore::clear(); }
+
+    void storeIsTheIniFileInTheConfigFolder()
+    {
+        QCOMPARE(PreferenceStore::filePath(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/qormix/com.qormix.trevlamark.conf");
+    }
+
+    void firstCreationSeedsLogSwitchesOnly()
+    {
+        PreferencesManager prefs;
+        QCOMPARE(PreferenceStore::boolValue("log_INFO_enabled"), true);
+        QCOMPARE(PreferenceStore::boolValue("log_WARNING_enabled"), true);
+        QCOMPARE(PreferenceStore::boolValue("log_ERROR_enabled"), true);
+        QVERIFY(PreferenceStore::contains("log_DEBUG_enabled"));
+        QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), false);
+        QVERIFY(!PreferenceStore::contains("appearanceMode"));
+        QCOMPARE(prefs.appearanceMode(), AppearanceMode::Auto);
+        QVERIFY(prefs.logInfoEnabled());
+        QVERIFY(!prefs.logDebugEnabled());
+    }
+
+    void storedValuesAreNeverOverwrittenBySeeding()
+    {
+        PreferenceStore::setValue("log_DEBUG_enabled", true);
+        PreferenceStore::setValue("log_INFO_enabled", false);
+        PreferencesManager prefs;
+        QVERIFY(prefs.logDebugEnabled());
+        QVERIFY(!prefs.logInfoEnabled());
+        QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), true);
+    }
+
+    void appearanceIsReadCaseSensitively_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<AppearanceMode>("expected");
+        QTest::newRow("Dark") << "Dark" << AppearanceMode::Dark;
+        QTest::newRow("Light") << "Light" << AppearanceMode::Light;
+        QTest::newRow("lower case ignored") << "dark" << AppearanceMode::Auto;
+        QTest::newRow("unknown ignored") << "Sepia" << AppearanceMode::Auto;
+    }
+
+    void appearanceIsReadCaseSensitively()
+    {
+        QFETCH(QString, stored);
+        QFETCH(AppearanceMode, expected);
+        PreferenceStore::setValue("appearanceMode", stored);
+        PreferencesManager prefs;
+        QCOMPARE(prefs.appearanceMode(), expected);
+    }
+
+    void parseDouble_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << "30" << true << 30.0;
+        QTest::newRow("negative") << "-5" << true << -5.0;
+        QTest::newRow("decimal") << "0.25" << true << 0.25;
+        QTest::newRow("exponent") << "1e-2" << true << 0.01;
+        QTest::newRow("hexadecimal") << "0x10" << true << 16.0;
+        QTest::newRow("leading blank") << " 30" << false << 0.0;
+        QTest::newRow("leading tab") << "\t30" << false << 0.0;
+        QTest::newRow("trailing blank") << "30 " << false << 0.0;
+        QTest::newRow("letters") << "abc" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("comma decimal") << "0,5" << false << 0.0;
+        QTest::newRow("unit suffix") << "10s" << false << 0.0;
+    }
+
+    void parseDouble()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(double, value);
+        const auto parsed = PreferencesManager::parseDouble(text);
+        QCOMPARE(parsed.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(*parsed, value);
+    }
+
+    void parseDoubleAcceptsInfinityAndNan()
+    {
+        QVERIFY(std::isinf(*PreferencesManager::parseDouble("inf")));
+        QVERIFY(std::isnan(*PreferencesManager::parseDouble("nan")));
+    }
+
+    void saveConvertsTextsWritesSwitchesAndNotifies()
+    {
+        PreferencesManager prefs;
+        QSignalSpy appearance(&AppNotifier::instance(), &AppNotifier::appearanceModeChanged);
+        QSignalSpy developer(&AppNotifier::instance(), &AppNotifier::developerSettingsChanged);
+        prefs.setAppearanceMode(AppearanceMode::Dark);
+        prefs.setGraphSamplingRateString("fast");
+        prefs.setGraphRefreshRateString("0.5");
+        prefs.setGraphHistoryDurationString("30");
+        prefs.setLogDebugEnabled(true);
+        prefs.savePreferences();
+
+        QCOMPARE(prefs.graphSamplingRate(), 0.1);
+        QCOMPARE(prefs.graphSamplingRateString(), QString("fast"));
+        QCOMPARE(prefs.graphRefreshRate(), 0.5);
+        QCOMPARE(prefs.graphHistoryDuration(), 30.0);
+        QCOMPARE(PreferenceStore::value("appearanceMode").toString(), QString("Dark"));
+        QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), true);
+        QCOMPARE(appearance.size(), 1);
+        QCOMPARE(appearance.first().first().value<AppearanceMode>(), AppearanceMode::Dark);
+        QCOMPARE(developer.size(), 1);
+
+        // Saving again with nothing changed still announces both.
+        prefs.savePreferences();
+        QCOMPARE(appearance.size(), 2);
+        QCOMPARE(developer.size(), 2);
+    }
+
+    void sessionOnlySettingsStartFreshInEveryInstance()
+    {
+        {
+            PreferencesManager prefs;
+            prefs.setDisableCacheEnabled(false);
+            prefs.setGraphHistoryDurationString("5");
+            prefs.savePreferences();
+            QCOMPARE(prefs.graphHistoryDuration(), 5.0);
+        }
+        PreferencesManager fresh;
+        QVERIFY(fresh.disableCacheEnabled());
+        QCOMPARE(fresh.graphHistoryDuration(), 60.0);
+        QCOMPARE(fresh.appearanceMode(), AppearanceMode::Auto);
+    }
+
+    void setterNotifiesOnlyOnChange()
+    {
+        PreferencesManager prefs;
+        QSignalSpy spy(&prefs, &PreferencesManager::logWarningEnabledChanged);
+        prefs.setLogWarningEnabled(true);
+        QCOMPARE(spy.size(), 0);
+        prefs.setLogWarningEnabled(false);
+        QCOMPARE(spy.size(), 1);
+    }
+
+    void corruptedStoreGivesDefaults()
+    {
+        QFile file(PreferenceStore::filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("\x00\xff[[[garbage\nappearanceMode=\x01\x02\nlog_INFO_enabled=maybe\n", 60);
+        file.close();
+        PreferencesManager prefs;
+        QCOMPARE(prefs.appearanceMode(), AppearanceMode::Auto);
+        // A switch holding something that is not a boolean is seeded again.
+        QVERIFY(prefs.logInfoEnabled());
+        QCOMPARE(PreferenceStore::storedBool("log_INFO_enabled"), std::optional<bool>(true));
+        QVERIFY(!prefs.logDebugEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PreferencesManager)
+#include "tst_preferencesmanager.moc"
