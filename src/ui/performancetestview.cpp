@@ -152,10 +152,11 @@ void PerformanceTestView::buildLayout()
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The gauge panel is wider than the narrowest window; scroll rather than clip.
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *content = new QWidget(m_scrollArea);
     auto *contentLayout = new QVBoxLayout(content);
-    contentLayout->setContentsMargins(16, 12, 16, 12);
+    contentLayout->setContentsMargins(8, 8, 8, 8);
     contentLayout->setSpacing(12);
 
     m_gaugePanel = new GaugePanelView(content);

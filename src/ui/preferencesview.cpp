@@ -30,6 +30,7 @@ QLabel *sectionTitle(const QString &text, qreal scale, QWidget *parent)
     font.setWeight(QFont::DemiBold);
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
+    label->setContentsMargins(0, 6, 0, 0);
     return label;
 }
 

@@ -137,6 +137,7 @@ void ResultItemView::rebuild()
         labelPalette.setColor(QPalette::WindowText, colour);
         label->setPalette(labelPalette);
         m_layout->addWidget(label);
+        label->show();
     }
 }
 

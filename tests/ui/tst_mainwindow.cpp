@@ -4,7 +4,13 @@
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/appearancecontroller.h"
+#include "ui/combinedgraphsview.h"
+#include "ui/gaugepanelview.h"
+#include "ui/graphstate.h"
 #include "ui/mainwindow.h"
+#include "ui/testconfiguration.h"
+#include "ui/testexecutionstate.h"
+#include "ui/testprogress.h"
 #include "ui/preferencesview.h"
 #include "ui/themecolors.h"
 
@@ -111,6 +117,61 @@ private slots:
         QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
         emit AppNotifier::instance().appearanceModeChanged(AppearanceMode::Light);
         QVERIFY(!ThemeColors::isDark(QApplication::palette()));
+    }
+
+    // Renders the window in its states, light and dark, for scripts/screenshots.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("TREVLAMARK_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("Set TREVLAMARK_SCREENSHOT_DIR to render the screenshots");
+        QDir().mkpath(folder);
+        AppearanceController appearance;
+        const auto grabBoth = [&](QWidget *widget, const QString &name) {
+            for (const AppearanceMode mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
+                appearance.apply(mode);
+                QApplication::processEvents();
+                const QString suffix = mode == AppearanceMode::Light ? QStringLiteral("-light.png")
+                                                                     : QStringLiteral("-dark.png");
+                QVERIFY(widget->grab().save(QDir(folder).filePath(name + suffix)));
+            }
+        };
+
+        QTemporaryDir location;
+        ScriptedAlertPresenter alerts;
+        AppDelegate delegate(&alerts);
+        delegate.setMountedSharePathsSource([] { return QStringList(); });
+        PreferencesManager preferences;
+        AppViewModel model;
+        MainWindow window(&model, &preferences, &delegate);
+        window.resize(600, 900);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        grabBoth(&window, QStringLiteral("app-main"));
+
+        window.mainView()->selectLocation(location.path(), QString());
+        window.mainView()->openTest();
+        QTRY_VERIFY(window.testView());
+        PerformanceTestView *view = window.testView();
+        grabBoth(&window, QStringLiteral("app-test-idle"));
+
+        view->configuration()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        view->configuration()->setCustomBytesValue(quint64(1) << 30);
+        view->configuration()->setQueueDepth(4);
+        view->configuration()->setTotalCycles(2);
+        view->startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view->progress()->overallProgress() > 0.3, 60000);
+        grabBoth(&window, QStringLiteral("app-test-running"));
+        view->stopTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view->executionState()->isPostTestView(), 60000);
+        grabBoth(&window, QStringLiteral("app-test-results"));
+
+        PreferencesView *settings = delegate.showPreferences();
+        grabBoth(settings, QStringLiteral("app-settings-window"));
+        settings->close();
+        QWidget *sheet = window.showPreferencesSheet();
+        grabBoth(sheet, QStringLiteral("app-settings-sheet"));
+        sheet->close();
     }
 };
 
