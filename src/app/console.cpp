@@ -1,6 +1,8 @@
 #include "app/console.h"
 
 #include <atomic>
+#include <charconv>
+#include <cmath>
 #include <unistd.h>
 
 namespace trevlamark {
@@ -35,6 +37,20 @@ void Console::print(const QString &line)
         data += written;
         left -= written;
     }
+}
+
+QString Console::number(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("nan");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    QString text = QString::fromLatin1(buffer, error == std::errc() ? end - buffer : 0);
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')))
+        text += QStringLiteral(".0");
+    return text;
 }
 
 } // namespace trevlamark

@@ -18,6 +18,9 @@ public:
     // Writes the text and a line feed with one write call, so lines printed by
     // several threads never interleave.
     static void print(const QString &line);
+    // A double in its default printed form: the shortest digits that read back
+    // the same, always with a decimal point ("7.3", "10.0", "1e-05").
+    static QString number(double value);
 };
 
 } // namespace trevlamark

@@ -241,6 +241,12 @@ void NetworkInterfaceMonitor::stopMonitoring()
     clearSamples();
 }
 
+void NetworkInterfaceMonitor::stopSampling()
+{
+    m_timer->stop();
+    setMonitoring(false);
+}
+
 void NetworkInterfaceMonitor::restartMonitoring(const QString &interfaceID)
 {
     m_timer->stop();

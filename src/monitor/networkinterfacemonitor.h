@@ -40,6 +40,8 @@ public:
 
     void startMonitoring(const QString &interfaceID);
     void stopMonitoring();
+    // Stops sampling but keeps the history, so a finished test's graphs stay.
+    void stopSampling();
     void restartMonitoring(const QString &interfaceID);
     void updateSettings(std::optional<double> samplingIntervalSeconds, std::optional<double> historyDurationSeconds);
 

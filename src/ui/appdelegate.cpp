@@ -1,0 +1,212 @@
+#include "ui/appdelegate.h"
+
+#include "app/console.h"
+#include "app/logmanager.h"
+#include "app/preferencesmanager.h"
+#include "app/testdirectorysweeper.h"
+#include "discovery/sharemanager.h"
+#include "platform/platformpaths.h"
+#include "platform/preferencestore.h"
+#include "ui/alertpresenter.h"
+#include "ui/preferencesview.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace trevlamark {
+
+namespace {
+AppDelegate *g_shared = nullptr;
+
+QString removalFailure(const QString &path)
+{
+    return QStringLiteral("“%1” couldn’t be removed.").arg(QFileInfo(path).fileName());
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+} // namespace
+
+AppDelegate::AppDelegate(AlertPresenter *alertPresenter, QObject *parent)
+    : QObject(parent)
+    , m_alertPresenter(alertPresenter)
+    , m_shareManager(std::make_unique<ShareManager>())
+    , m_mountedSharePaths([] {
+        // A share manager of its own, so the sweep sees the mounts as they are now.
+        ShareManager shareManager;
+        QStringList paths;
+        for (const NetworkShare &share : shareManager.detectMountedShares())
+            paths.append(share.mountPath);
+        return paths;
+    })
+{
+    Console::print(QStringLiteral("TrevlamarkApp: Initializing app"));
+    g_shared = this;
+    // The sweep must finish before the process exits, so it runs right here
+    // on the main thread while the event loop winds down.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            &AppDelegate::applicationWillTerminate);
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+AppDelegate *AppDelegate::shared()
+{
+    return g_shared;
+}
+
+void AppDelegate::applicationDidFinishLaunching(QWidget *mainWindow, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & Qt::AltModifier)
+        showDeveloperModeOptions();
+    if (mainWindow)
+        setUpMainWindow(mainWindow);
+}
+
+void AppDelegate::setUpMainWindow(QWidget *window)
+{
+    window->resize(minimumWindowWidth, minimumWindowHeight);
+    centreOnScreen(window);
+    window->setMinimumSize(minimumWindowWidth, minimumWindowHeight);
+    const QString key = QLatin1String(PreferencesManager::hasLaunchedBeforeKey);
+    if (!PreferenceStore::boolValue(key)) {
+        window->resize(minimumWindowWidth, minimumWindowHeight);
+        centreOnScreen(window);
+        PreferenceStore::setValue(key, true);
+    }
+}
+
+PreferencesView *AppDelegate::showPreferences()
+{
+    auto *preferences = new PreferencesManager;
+    auto *view = new PreferencesView(preferences);
+    preferences->setParent(view);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(QStringLiteral("Settings"));
+    view->resize(350, 200);
+    connect(view, &PreferencesView::closeRequested, view, &QWidget::close);
+    centreOnScreen(view);
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return view;
+}
+
+void AppDelegate::showDeveloperModeOptions()
+{
+    const int choice = m_alertPresenter->present(
+        {Alert::Style::Informational, QStringLiteral("Developer Mode Options"),
+         QStringLiteral("You have launched Trevlamark while holding the Option key. What would you like to do?"),
+         {QStringLiteral("Enable Developer Mode"), QStringLiteral("Reset Application State"), QStringLiteral("Both"),
+          QStringLiteral("Cancel")}});
+    switch (choice) {
+    case 0: enableDeveloperMode(); break;
+    case 1: confirmResetApplicationState(); break;
+    case 2:
+        enableDeveloperMode();
+        confirmResetApplicationState();
+        break;
+    default: break;
+    }
+}
+
+void AppDelegate::enableDeveloperMode()
+{
+    PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), true);
+    m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Developer Mode Enabled"),
+                               QStringLiteral("Developer mode has been enabled for this session. Please restart the "
+                                              "application to apply these changes."),
+                               {QStringLiteral("OK")}});
+}
+
+void AppDelegate::confirmResetApplicationState()
+{
+    const int choice = m_alertPresenter->present(
+        {Alert::Style::Warning, QStringLiteral("Reset Application State"),
+         QStringLiteral("This will delete all application data in the Library directory. This action cannot be "
+                        "undone. Are you sure you want to proceed?"),
+         {QStringLiteral("Reset"), QStringLiteral("Cancel")}});
+    if (choice == 0)
+        resetApplicationState();
+}
+
+void AppDelegate::resetApplicationState()
+{
+    const auto fail = [this](const QString &description) {
+        m_alertPresenter->present({Alert::Style::Critical, QStringLiteral("Error Resetting Application State"),
+                                   QStringLiteral("An error occurred while trying to delete application data: ")
+                                       + description,
+                                   {QStringLiteral("OK")}});
+    };
+
+    const QString supportDirectory = PlatformPaths::applicationSupportDirectory();
+    if (QFileInfo::exists(supportDirectory)) {
+        if (!QDir(supportDirectory).removeRecursively())
+            return fail(removalFailure(supportDirectory));
+        Console::print(QStringLiteral("Successfully deleted Application Support directory"));
+    }
+
+    const QString settingsFile = PreferenceStore::filePath();
+    if (QFileInfo::exists(settingsFile)) {
+        QFile file(settingsFile);
+        if (!file.remove())
+            return fail(file.errorString());
+        Console::print(QStringLiteral("Successfully deleted preferences file"));
+    }
+
+    PreferenceStore::clear();
+    Console::print(QStringLiteral("Successfully reset UserDefaults"));
+
+    const QString logDirectory = PlatformPaths::logDirectory();
+    if (QFileInfo::exists(logDirectory)) {
+        if (!QDir(logDirectory).removeRecursively())
+            return fail(removalFailure(logDirectory));
+        Console::print(QStringLiteral("Successfully deleted log files"));
+    }
+
+    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    sweepAllTestDirectories();
+
+    m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
+                               QStringLiteral("All application data has been successfully deleted. The application "
+                                              "will now quit."),
+                               {QStringLiteral("OK")}});
+    emit terminationRequested();
+}
+
+void AppDelegate::cleanupTestDirectories(const QString &location)
+{
+    TestDirectorySweeper::cleanupTestDirectories(location);
+}
+
+void AppDelegate::sweepAllTestDirectories()
+{
+    for (const QString &mountPath : m_mountedSharePaths())
+        cleanupTestDirectories(mountPath);
+    cleanupTestDirectories(PlatformPaths::testDataDirectory());
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    Console::print(QStringLiteral("Application will terminate"));
+    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    sweepAllTestDirectories();
+}
+
+} // namespace trevlamark
