@@ -1,9 +1,73 @@
+// trevlamark-cli: the headless front end over the benchmark engine. Each
+// subcommand is one row of the table below.
+
+#include "cli/interfacescommand.h"
+#include "cli/monitorcommand.h"
+#include "cli/runcommand.h"
+#include "cli/sharescommand.h"
+#include "cli/sweepcommand.h"
+
 #include <QCoreApplication>
-#include <QTextStream>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+struct Subcommand
+{
+    const char *name;
+    const char *summary;
+    int (*execute)(const QStringList &arguments);
+};
+
+const Subcommand kSubcommands[] = {
+    {"run", "Run a streaming I/O test in a folder", &trevlamark::RunCommand::execute},
+    {"sweep", "Remove leftover test directories from a folder", &trevlamark::SweepCommand::execute},
+    {"shares", "List the mounted network shares", &trevlamark::SharesCommand::execute},
+    {"interfaces", "List the network interfaces", &trevlamark::InterfacesCommand::execute},
+    {"monitor", "Show an interface's live traffic", &trevlamark::MonitorCommand::execute},
+};
+
+QString usageText()
+{
+    QString text = QStringLiteral("Usage: trevlamark-cli <command> [options]\n\nCommands:\n");
+    for (const Subcommand &subcommand : kSubcommands)
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(subcommand.name), -10).arg(QLatin1String(subcommand.summary));
+    text += QStringLiteral("\n\"trevlamark-cli <command> --help\" describes a command's options.\n");
+    return text;
+}
+
+void write(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextStream(stderr) << "usage: trevlamark-cli run [LOCATION]\n";
+    QCoreApplication::setApplicationName(QStringLiteral("trevlamark-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TREVLAMARK_VERSION));
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    for (const Subcommand &subcommand : kSubcommands) {
+        if (command == QLatin1String(subcommand.name))
+            return subcommand.execute(arguments);
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        write(stdout, usageText());
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        write(stdout, QStringLiteral("trevlamark-cli %1\n").arg(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    const QString problem = command.isEmpty() ? QStringLiteral("no command given")
+                                              : QStringLiteral("unknown command \"%1\"").arg(command);
+    write(stderr, QStringLiteral("trevlamark-cli: %1\n\n").arg(problem) + usageText());
     return 2;
 }

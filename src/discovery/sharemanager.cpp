@@ -14,7 +14,8 @@
 #include <QUuid>
 #include <algorithm>
 #include <chrono>
-#include <semaphore>
+#include <condition_variable>
+#include <mutex>
 
 namespace trevlamark {
 
@@ -49,14 +50,30 @@ QString boolText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// What the caller and the command worker share; the caller reads it only after
-// the worker has released the semaphore.
+// What the caller and the command worker share, guarded by the mutex; the
+// caller reads the result only once the worker has marked it done.
 struct CommandRun
 {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
     QString output;
     QString error;
     bool success = false;
-    std::binary_semaphore done{0};
+    bool timedOut = false;
+
+    void complete(QString outputText, QString errorText, bool succeeded, bool wasTimedOut)
+    {
+        {
+            std::lock_guard lock(mutex);
+            output = std::move(outputText);
+            error = std::move(errorText);
+            success = succeeded;
+            timedOut = wasTimedOut;
+            done = true;
+        }
+        finished.notify_all();
+    }
 };
 
 // A tool that ignores the polite request to stop is killed after this long.
@@ -72,8 +89,8 @@ ShareManager::ShareManager(QObject *parent)
 
 ShareManager::ShareManager(const BackendFactory &backendFactory, Clock clock, QObject *parent)
     : QObject(parent)
-    , m_serialQueue(QStringLiteral("com.qormix.trevlamark.shareManager"))
     , m_clock(std::move(clock))
+    , m_serialQueue(QStringLiteral("com.qormix.trevlamark.shareManager"))
 {
     m_backend = backendFactory([this](const QString &path, const QStringList &arguments, const QString &errorMessage) {
         return runTool(path, arguments, errorMessage);
@@ -112,30 +129,35 @@ CommandResult ShareManager::runCommand(const QString &path, const QStringList &a
         if (!process.waitForStarted(-1)) {
             if (errorMessage)
                 Console::print(*errorMessage + QLatin1Char(' ') + process.errorString());
-            run->error = process.errorString();
-            run->done.release();
+            run->complete(QString(), process.errorString(), false, false);
             return;
         }
+        bool timedOut = false;
         if (!process.waitForFinished(int(timeout.count())) && process.state() != QProcess::NotRunning) {
             Console::print(QStringLiteral("Command timed out: ") + commandLine);
+            timedOut = true;
             process.terminate();
             if (!process.waitForFinished(terminateGraceMilliseconds)) {
                 process.kill();
                 process.waitForFinished(-1);
             }
         }
-        run->output = decodeUtf8(process.readAllStandardOutput());
-        run->error = decodeUtf8(process.readAllStandardError());
-        run->success = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        if (!run->success && errorMessage)
-            Console::print(*errorMessage + QLatin1Char(' ') + run->error);
-        if (run->success && successMessage)
+        const QString output = decodeUtf8(process.readAllStandardOutput());
+        const QString error = decodeUtf8(process.readAllStandardError());
+        const bool success = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        if (!success && errorMessage)
+            Console::print(*errorMessage + QLatin1Char(' ') + error);
+        if (success && successMessage)
             Console::print(*successMessage);
-        run->done.release();
+        run->complete(output, error, success, timedOut);
     });
 
     // The worker stops a hung tool at the time-out; the caller gives up half a second later.
-    if (!run->done.try_acquire_for(timeout + std::chrono::milliseconds(500)))
+    // Either way the caller learns that the run was aborted, not some partial output.
+    std::unique_lock lock(run->mutex);
+    const bool finished =
+        run->finished.wait_for(lock, timeout + std::chrono::milliseconds(500), [&run] { return run->done; });
+    if (!finished || run->timedOut)
         return {false, QStringLiteral("Command execution took too long and was aborted")};
     if (includeOutputOnFailure && !run->success && !run->output.isEmpty())
         return {false, QStringLiteral("STDOUT: ") + run->output + QStringLiteral("\nSTDERR: ") + run->error};

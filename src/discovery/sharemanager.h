@@ -95,7 +95,6 @@ private:
     // Guards the caches: the queue and the caller's thread both reach them.
     std::mutex m_cacheMutex;
     QHash<QString, NetworkInterfaceInfo> m_cachedInterfaces;
-    SerialQueue m_serialQueue;
     QHash<QString, QString> m_interfaceTypeCache;
     std::optional<QDateTime> m_hardwarePortsTimestamp;
     std::atomic<bool> m_isInSyncOperation = false;
@@ -104,6 +103,8 @@ private:
     Clock m_clock;
     std::unique_ptr<DiscoveryBackend> m_backend;
     QString m_logsDir;
+    // Last, so that its worker is joined before anything the queued work uses goes away.
+    SerialQueue m_serialQueue;
 };
 
 } // namespace trevlamark

@@ -1,15 +1,16 @@
 #pragma once
 // The concurrent transfer loop of a phase: a fixed pool of queue-depth worker
-// threads that claim operations from one atomic counter. Writes go to each
-// operation's own offset with pwrite (file k's j-th chunk at j * chunk), reads
-// take whole files with pread into one aligned buffer per worker, so the hot
-// path allocates nothing, takes no lock and logs nothing.
+// threads that claim work with atomic counters. Writes go to each operation's
+// own offset with pwrite (file k's j-th chunk at j * chunk), reads take whole
+// files with pread into one aligned buffer per worker, so the hot path
+// allocates nothing, takes no lock and logs nothing.
 
 #include "engine/progresscounters.h"
 #include "platform/filehandle.h"
 
 #include <QDateTime>
 #include <atomic>
+#include <chrono>
 
 namespace trevlamark {
 
@@ -19,6 +20,7 @@ struct StreamingIOOutcome
 {
     quint64 bytes = 0;  // transferred and counted; a failed transfer never is
     QDateTime ioEnd;    // when the last operation had finished
+    std::chrono::steady_clock::time_point ioEndClock; // the same moment, for durations
     int errorCode = 0;  // errno of the first failed transfer, 0 when none failed
 };
 

@@ -171,7 +171,6 @@ void CombinedGraphsView::setChartData(const QList<TestData> &chartData)
 
 void CombinedGraphsView::setMaxY(double maxY)
 {
-    m_maxY = maxY;
     m_chart->setMaxY(maxY);
     m_traffic->setMaxY(maxY);
     m_yAxis->setMaxY(maxY);
@@ -224,8 +223,9 @@ void CombinedGraphsView::setCachedInterfaceInfo(const std::optional<NetworkInter
 
 void CombinedGraphsView::setNetworkChartData(const QList<NetworkTrafficSample> &samples)
 {
-    m_networkChartData = samples;
     m_traffic->setSamples(samples);
+    // While a test runs the right edge is "now", which has moved since the last update.
+    refresh();
 }
 
 void CombinedGraphsView::setTimelineMarkers(const QList<TimelineMarker> &markers)
@@ -254,8 +254,6 @@ void CombinedGraphsView::setMonitoring(bool isMonitoring)
 
 void CombinedGraphsView::setCurrentThroughput(double inboundMBps, double outboundMBps)
 {
-    m_inboundMBps = inboundMBps;
-    m_outboundMBps = outboundMBps;
     m_downloadIndicator->setSpeed(inboundMBps);
     m_uploadIndicator->setSpeed(outboundMBps);
 }

@@ -116,9 +116,7 @@ private:
     void animateHeight();
 
     QList<TestData> m_chartData;
-    QList<NetworkTrafficSample> m_networkChartData;
     QList<TimelineMarker> m_timelineMarkers;
-    double m_maxY = 125;
     double m_timeWindowSeconds = 60;
     bool m_isRunningTest = false;
     std::optional<QDateTime> m_referenceTime;
@@ -128,8 +126,6 @@ private:
     std::optional<QString> m_networkRawSpeed;
     std::optional<NetworkInterfaceInfo> m_cachedInterfaceInfo;
     bool m_isMonitoring = false;
-    double m_inboundMBps = 0;
-    double m_outboundMBps = 0;
     QSize m_mainWindowSize{600, 750};
     bool m_isGraphExpanded = false;
     bool m_restartMonitoring = false;

@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPropertyAnimation>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -21,6 +23,7 @@ namespace {
 constexpr int menuWidthPx = 90;
 constexpr int menuHeightPx = 21;
 constexpr int elapsedTimeHeightPx = 36;
+constexpr int parameterFadeMs = 150;
 
 void selectData(QComboBox *menu, qint64 value)
 {
@@ -313,8 +316,18 @@ void GaugePanelView::setHoveringControls(bool hovering)
     if (m_isHoveringControls == hovering)
         return;
     m_isHoveringControls = hovering;
-    for (QStackedWidget *stack : std::as_const(m_parameterRows))
+    for (QStackedWidget *stack : std::as_const(m_parameterRows)) {
         stack->setCurrentIndex(hovering ? 1 : 0);
+        // Fade the new face in rather than swapping it abruptly.
+        auto *effect = new QGraphicsOpacityEffect(stack);
+        stack->setGraphicsEffect(effect);
+        auto *fade = new QPropertyAnimation(effect, "opacity", stack);
+        fade->setDuration(parameterFadeMs);
+        fade->setStartValue(0.0);
+        fade->setEndValue(1.0);
+        connect(fade, &QPropertyAnimation::finished, stack, [stack] { stack->setGraphicsEffect(nullptr); });
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    }
     m_writeGauge->setHoveringControls(hovering);
     m_readGauge->setHoveringControls(hovering);
 }

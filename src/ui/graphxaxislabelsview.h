@@ -3,11 +3,14 @@
 
 #include <QWidget>
 
+class QVariantAnimation;
+
 namespace trevlamark {
 
 class GraphXAxisLabelsView : public QWidget
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(GraphXAxisLabelsView)
 
 public:
     explicit GraphXAxisLabelsView(QWidget *parent = nullptr);
@@ -15,6 +18,7 @@ public:
     void setTimeWindow(double timeWindowSeconds);
     void setRunningTest(bool isRunningTest);
     void setMinLabelSpacing(double minLabelSpacing);
+    // The labels for the window as set (the drawing eases towards them).
     QStringList labelTexts() const;
 
     QSize sizeHint() const override;
@@ -27,6 +31,8 @@ private:
     double labelWidth() const;
 
     double m_timeWindowSeconds = 60;
+    double m_shownTimeWindowSeconds = 60;
+    QVariantAnimation *m_windowAnimation;
     bool m_isRunningTest = false;
     double m_minLabelSpacing = 80;
 };

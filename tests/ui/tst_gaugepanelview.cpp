@@ -7,6 +7,7 @@
 #include "ui/widgetscreenshot.h"
 
 #include <QComboBox>
+#include <QGraphicsEffect>
 #include <QCheckBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +86,9 @@ private slots:
         QVERIFY(!panel.queueDepthMenu()->isVisible());
         panel.setHoveringControls(true);
         QVERIFY(panel.queueDepthMenu()->isVisible());
+        // The menus fade in; the fade's effect is dropped once they are fully shown.
+        QVERIFY(panel.queueDepthMenu()->parentWidget()->graphicsEffect());
+        QTRY_VERIFY(!panel.queueDepthMenu()->parentWidget()->graphicsEffect());
         QVERIFY(panel.writeGauge()->phaseSwitch()->isVisible());
         panel.setHoveringControls(false);
         QVERIFY(!panel.queueDepthMenu()->isVisible());
@@ -162,6 +166,7 @@ private slots:
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
         QTRY_COMPARE(panel.writeGauge()->shownFraction(), panel.writeGauge()->targetFraction());
+        QTRY_VERIFY(!panel.queueDepthMenu()->parentWidget()->graphicsEffect());
         testing::saveScreenshots(&panel, QStringLiteral("gaugepanelview-") + QString::fromLatin1(QTest::currentDataTag()));
         QCOMPARE(panel.isRunningTest(), running);
     }

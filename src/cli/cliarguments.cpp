@@ -1,0 +1,261 @@
+#include "cli/cliarguments.h"
+
+#include "app/preferencesmanager.h"
+#include "platform/platformpaths.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <climits>
+#include <limits>
+#include <unistd.h>
+
+namespace trevlamark {
+
+namespace {
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+const QString kAmountAllowed = QStringLiteral(
+    "allowed: a whole number above 0 with unit MB, GB or TB (1024-based), such as 512MB, 3GB or 1TB");
+
+} // namespace
+
+std::optional<ThroughputTestOptions> CliArguments::parseChunkSize(const QString &text)
+{
+    for (ThroughputTestOptions option : allThroughputTestOptions()) {
+        if (displayText(option).compare(text, Qt::CaseInsensitive) == 0)
+            return option;
+    }
+    return std::nullopt;
+}
+
+QString CliArguments::allowedChunkSizesText()
+{
+    QStringList texts;
+    for (ThroughputTestOptions option : allThroughputTestOptions())
+        texts.append(displayText(option));
+    return texts.join(QStringLiteral(", "));
+}
+
+std::optional<quint64> CliArguments::parseByteAmount(const QString &text, QString &problem)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]+)(MB|GB|TB)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) {
+        problem = QStringLiteral("Bytes per cycle %1 is not an amount; %2").arg(quoted(text), kAmountAllowed);
+        return std::nullopt;
+    }
+    const QString unit = match.captured(2).toUpper();
+    const int shift = unit == QLatin1String("MB") ? 20 : unit == QLatin1String("GB") ? 30 : 40;
+    const quint64 largest = std::numeric_limits<quint64>::max() >> shift;
+    const QString tooLarge = QStringLiteral("Bytes per cycle %1 does not fit in 64 bits; allowed: at most %2%3")
+                                 .arg(quoted(text)).arg(largest).arg(unit);
+    bool ok = false;
+    const quint64 count = match.captured(1).toULongLong(&ok);
+    if (!ok || count > largest) {
+        problem = tooLarge;
+        return std::nullopt;
+    }
+    if (count == 0) {
+        problem = QStringLiteral("Bytes per cycle %1 is zero; %2").arg(quoted(text), kAmountAllowed);
+        return std::nullopt;
+    }
+    return count << shift;
+}
+
+BytesPerCycleOptions CliArguments::bytesPerCycleOption(quint64 bytes)
+{
+    for (BytesPerCycleOptions option : allBytesPerCycleOptions()) {
+        if (option != BytesPerCycleOptions::custom && quint64(static_cast<qint64>(option)) == bytes)
+            return option;
+    }
+    return BytesPerCycleOptions::custom;
+}
+
+std::optional<int> CliArguments::parseInteger(const QString &text, int minimum, int maximum)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < minimum || value > maximum)
+        return std::nullopt;
+    return int(value);
+}
+
+std::optional<double> CliArguments::parseSamplingRate(const QString &text)
+{
+    const std::optional<double> value = PreferencesManager::parseDouble(text);
+    // The comparisons also refuse NaN and the infinities.
+    if (!value || !(*value >= minimumSamplingRateSeconds && *value <= maximumSamplingRateSeconds))
+        return std::nullopt;
+    return value;
+}
+
+QString CliArguments::locationProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString allowed = QStringLiteral("allowed: an existing directory you may write to");
+    if (!info.exists())
+        return QStringLiteral("Location %1 does not exist; %2").arg(quoted(path), allowed);
+    if (!info.isDir())
+        return QStringLiteral("Location %1 is not a directory; %2").arg(quoted(path), allowed);
+    if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("Location %1 is not writable; %2").arg(quoted(path), allowed);
+    return {};
+}
+
+QString CliArguments::jsonPathProblem(const QString &path)
+{
+    if (path == QLatin1String("-"))
+        return {};
+    const QString allowed = QStringLiteral("allowed: \"-\" for standard output or a file in a writable directory");
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("JSON path %1 is a directory; %2").arg(quoted(path), allowed);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir()
+        || ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("JSON path %1 is not in a writable directory; %2").arg(quoted(path), allowed);
+    return {};
+}
+
+CliArguments::Outcome CliArguments::refuse(const QString &text)
+{
+    m_errorText = text;
+    return Outcome::Invalid;
+}
+
+CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs a streaming I/O test in LOCATION: each cycle writes the bytes per cycle in chunk-size\n"
+        "operations over queue-depth files, then reads them back, and the test data is removed."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
+        QStringLiteral("Size of one I/O operation: %1 (default 1MB).").arg(allowedChunkSizesText()),
+        QStringLiteral("SIZE"), QStringLiteral("1MB"));
+    const QCommandLineOption queueDepthOption(QStringLiteral("queue-depth"),
+        QStringLiteral("Test files per phase and operations in flight, 1 to %1 (default 8).").arg(maximumQueueDepth),
+        QStringLiteral("N"), QStringLiteral("8"));
+    const QCommandLineOption bytesOption(QStringLiteral("bytes"),
+        QStringLiteral("Data per cycle: 512MB, 1GB, 2GB, 4GB, 8GB, 16GB or any other amount in MB, GB or TB, "
+                       "1024-based (default 4GB)."),
+        QStringLiteral("AMOUNT"), QStringLiteral("4GB"));
+    const QCommandLineOption cyclesOption(QStringLiteral("cycles"),
+        QStringLiteral("Number of write/read cycles, at least 1 (default 1)."), QStringLiteral("N"),
+        QStringLiteral("1"));
+    const QCommandLineOption noWriteOption(QStringLiteral("no-write"),
+        QStringLiteral("Skip the write phase after the first cycle's data has been written."));
+    const QCommandLineOption noReadOption(QStringLiteral("no-read"), QStringLiteral("Skip the read phase."));
+    const QCommandLineOption cacheOption(QStringLiteral("cache"),
+        QStringLiteral("Use the file-system cache (default: bypass it)."));
+    const QCommandLineOption samplingOption(QStringLiteral("sampling-rate"),
+        QStringLiteral("Seconds between throughput samples, %1 to %2 (default 0.1).")
+            .arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds),
+        QStringLiteral("SECONDS"), QStringLiteral("0.1"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+        QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Show the engine's diagnostic lines on standard error."));
+    parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
+                       cacheOption, samplingOption, jsonOption, quietOption, verboseOption});
+    parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
+                                 QStringLiteral("run"));
+    parser.addPositionalArgument(QStringLiteral("LOCATION"),
+        QStringLiteral("Folder to test in (default: the application's test data folder)."),
+        QStringLiteral("[LOCATION]"));
+    m_helpText = parser.helpText();
+
+    if (!parser.parse(arguments))
+        return refuse(parser.errorText() + QStringLiteral(" See trevlamark-cli run --help."));
+    // Qt adds --help-all beside --help; both only show the help.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
+        return Outcome::ShowHelp;
+
+    QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && positional.constFirst() == QLatin1String("run"))
+        positional.removeFirst();
+    if (positional.size() > 1)
+        return refuse(QStringLiteral("Unexpected argument %1; allowed: one LOCATION")
+                          .arg(quoted(positional.at(1))));
+
+    RunOptions options;
+    const QString chunkText = parser.value(chunkOption);
+    const std::optional<ThroughputTestOptions> chunk = parseChunkSize(chunkText);
+    if (!chunk)
+        return refuse(QStringLiteral("Unknown chunk size %1; allowed: %2").arg(quoted(chunkText),
+                                                                             allowedChunkSizesText()));
+    options.chunkSize = *chunk;
+
+    const QString queueDepthText = parser.value(queueDepthOption);
+    const std::optional<int> queueDepth = parseInteger(queueDepthText, 1, maximumQueueDepth);
+    if (!queueDepth)
+        return refuse(QStringLiteral("Queue depth %1 is out of range; allowed: a whole number from 1 to %2")
+                          .arg(quoted(queueDepthText)).arg(maximumQueueDepth));
+    options.queueDepth = *queueDepth;
+
+    QString amountProblem;
+    const QString bytesText = parser.value(bytesOption);
+    const std::optional<quint64> bytes = parseByteAmount(bytesText, amountProblem);
+    if (!bytes)
+        return refuse(amountProblem);
+    options.bytesPerCycle = bytesPerCycleOption(*bytes);
+    options.customBytesPerCycle = options.bytesPerCycle == BytesPerCycleOptions::custom ? *bytes : 0;
+    // The engine rounds a cycle down to whole chunks; less than one chunk would
+    // be a run that transfers nothing and reports 0 MB/s.
+    if (*bytes < quint64(chunkSizeBytes(options.chunkSize)))
+        return refuse(QStringLiteral("Bytes per cycle %1 is smaller than the chunk size %2; allowed: at least one chunk")
+                          .arg(quoted(bytesText), displayText(options.chunkSize)));
+
+    const QString cyclesText = parser.value(cyclesOption);
+    const std::optional<int> cycles = parseInteger(cyclesText, 1, INT_MAX);
+    if (!cycles)
+        return refuse(QStringLiteral("Cycles %1 is out of range; allowed: a whole number from 1 to %2")
+                          .arg(quoted(cyclesText)).arg(INT_MAX));
+    options.totalCycles = *cycles;
+
+    options.writePhaseEnabled = !parser.isSet(noWriteOption);
+    options.readPhaseEnabled = !parser.isSet(noReadOption);
+    if (!options.writePhaseEnabled && !options.readPhaseEnabled)
+        return refuse(QStringLiteral("--no-write and --no-read cannot be used together; allowed: at most one of them"));
+    options.disableCache = !parser.isSet(cacheOption);
+
+    const QString samplingText = parser.value(samplingOption);
+    const std::optional<double> samplingRate = parseSamplingRate(samplingText);
+    if (!samplingRate)
+        return refuse(QStringLiteral("Sampling rate %1 is out of range; allowed: seconds from %2 to %3")
+                          .arg(quoted(samplingText)).arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds));
+    options.samplingRateSeconds = *samplingRate;
+
+    if (parser.isSet(jsonOption)) {
+        options.jsonPath = parser.value(jsonOption);
+        const QString problem = jsonPathProblem(options.jsonPath);
+        if (!problem.isEmpty())
+            return refuse(problem);
+    }
+    options.quiet = parser.isSet(quietOption);
+    options.verbose = parser.isSet(verboseOption);
+
+    const QString location = positional.isEmpty() ? PlatformPaths::testDataDirectory() : positional.constFirst();
+    const QString problem = locationProblem(location);
+    if (!problem.isEmpty())
+        return refuse(problem);
+    options.locationPath = QDir::cleanPath(QFileInfo(location).absoluteFilePath());
+
+    m_runOptions = options;
+    return Outcome::Proceed;
+}
+
+} // namespace trevlamark

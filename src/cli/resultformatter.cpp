@@ -1,0 +1,86 @@
+#include "cli/resultformatter.h"
+
+#include <QLocale>
+
+namespace trevlamark {
+
+namespace {
+
+const QString kIndent = QStringLiteral("  ");
+
+QString oneDecimal(double value)
+{
+    return QString::asprintf("%.1f", value);
+}
+
+} // namespace
+
+QString ResultFormatter::heading(const PerformanceTestResult &result)
+{
+    const auto completion = result.details.constFind(QStringLiteral("cycleCompletion"));
+    const auto target = result.details.constFind(QStringLiteral("targetCycles"));
+    if (completion != result.details.cend() && *completion == QLatin1String("Manually stopped")
+        && target != result.details.cend()) {
+        const QString done = result.details.value(QStringLiteral("totalCycles"), QStringLiteral("0"));
+        return QStringLiteral("Details %1/%2 cycles (Manually stopped)").arg(done, *target);
+    }
+    const qsizetype count = result.cycleResults.size();
+    return QStringLiteral("Details (%1 cycle%2)").arg(count).arg(count == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString ResultFormatter::speedLine(const QString &label, double megabytesPerSecond)
+{
+    return label + QStringLiteral(": ") + QString::asprintf("%.2f", megabytesPerSecond) + QStringLiteral(" MB/s");
+}
+
+QString ResultFormatter::byteCountText(quint64 bytes)
+{
+    return QLocale::c().formattedDataSize(qint64(bytes), 2, QLocale::DataSizeTraditionalFormat);
+}
+
+QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult &phase)
+{
+    return label + QStringLiteral(": ") + byteCountText(phase.bytes) + QStringLiteral(" in ")
+        + oneDecimal(phase.duration) + QStringLiteral("s, latencies: I/O→Sync: ")
+        + oneDecimal(phase.latencyIOToSync) + QStringLiteral("ms, Sync→Close: ")
+        + oneDecimal(phase.latencySyncToClose) + QStringLiteral("ms, Total: ") + oneDecimal(phase.latencyTotal)
+        + QStringLiteral("ms)");
+}
+
+QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
+{
+    QStringList lines{heading(result)};
+    if (!result.success) {
+        lines.append(result.errorMessage.value_or(QStringLiteral("Test failed")));
+        return lines;
+    }
+    const QString write = QStringLiteral("Write");
+    const QString read = QStringLiteral("Read");
+    for (const CycleResult &cycle : result.cycleResults) {
+        lines.append(QStringLiteral("Cycle %1").arg(cycle.cycleNumber));
+        if (cycle.writePhase)
+            lines.append(kIndent + speedLine(write, cycle.writePhase->throughput));
+        if (cycle.readPhase)
+            lines.append(kIndent + speedLine(read, cycle.readPhase->throughput));
+        if (cycle.writePhase)
+            lines.append(kIndent + phaseDetailLine(write, *cycle.writePhase));
+        if (cycle.readPhase)
+            lines.append(kIndent + phaseDetailLine(read, *cycle.readPhase));
+    }
+    // The overall figures exist only for operations that moved data.
+    if (result.details.contains(QStringLiteral("totalWriteBytes")))
+        lines.append(speedLine(QStringLiteral("Overall write"), result.metrics.value(QStringLiteral("writeSpeed"))));
+    if (result.details.contains(QStringLiteral("totalReadBytes")))
+        lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
+    return lines;
+}
+
+QString ResultFormatter::progressLine(const QString &message, const QList<StreamResult> &streamResults)
+{
+    if (streamResults.isEmpty())
+        return message;
+    return message + QStringLiteral(" | ") + QString::asprintf("%.2f", streamResults.constLast().throughput)
+        + QStringLiteral(" MB/s");
+}
+
+} // namespace trevlamark

@@ -1,0 +1,32 @@
+#pragma once
+// Turns a run's result into the lines the results screen shows, and the live
+// status line into text. Pure functions of their inputs.
+
+#include "engine/performancetestresult.h"
+#include "engine/streamresult.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace trevlamark {
+
+class ResultFormatter
+{
+public:
+    // "Details (2 cycles)", or "Details 2/5 cycles (Manually stopped)".
+    static QString heading(const PerformanceTestResult &result);
+    // "Write: 812.34 MB/s"
+    static QString speedLine(const QString &label, double megabytesPerSecond);
+    // "Write: 8.00 MB in 0.1s, latencies: I/O→Sync: 1.2ms, Sync→Close: 0.3ms, Total: 1.5ms)"
+    static QString phaseDetailLine(const QString &label, const PhaseResult &phase);
+    // Binary (1,024-based) units, the C locale's digits: "8.00 MB".
+    static QString byteCountText(quint64 bytes);
+    // The heading, per cycle its speeds and detail lines, then the overall speeds;
+    // for a failed run the heading and its error.
+    static QStringList resultLines(const PerformanceTestResult &result);
+    // The engine's progress message and the latest sample's speed.
+    static QString progressLine(const QString &message, const QList<StreamResult> &streamResults);
+};
+
+} // namespace trevlamark

@@ -1,0 +1,71 @@
+#pragma once
+// `trevlamark-cli run`: starts one streaming test through the engine, shows its
+// progress, prints (and optionally saves) the result, turns SIGINT, SIGTERM and
+// SIGHUP into a manual stop, and exits only once the test data has been removed.
+
+#include "cli/progressreporter.h"
+#include "cli/runoptions.h"
+#include "cli/signalwatcher.h"
+#include "discovery/networkshare.h"
+#include "engine/performancetestmanager.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <optional>
+
+namespace trevlamark {
+
+class RunCommand : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RunCommand)
+
+public:
+    // `arguments` as the process received them (program, "run", ...); returns the exit status.
+    static int execute(const QStringList &arguments);
+
+    explicit RunCommand(const RunOptions &options, QObject *parent = nullptr);
+
+    // Call from the running event loop; `finished` follows, exactly once.
+    void start();
+
+    static constexpr int invalidArgumentsExitStatus = 2;
+    static constexpr int failureExitStatus = 1;
+    // Long enough for five removal attempts of a large directory on a slow share.
+    static constexpr int cleanupTimeoutSeconds = 300;
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void handleProgress(const QString &message, const QList<StreamResult> &streamResults);
+    void handleCompletion(const PerformanceTestResult &result);
+    void handleSignal(int signalNumber);
+    void handleCleanupFinished(const QString &path, bool removed);
+    void handleCleanupTimeout();
+    void finishWhenDone();
+    void writeStatus(const QString &text);
+    void writeResult(const PerformanceTestResult &result);
+    bool writeJson(const PerformanceTestResult &result);
+    int exitStatus() const;
+    StreamTestOptions streamTestOptions() const;
+
+    RunOptions m_options;
+    NetworkShare m_share;
+    ProgressReporter m_progress;
+    QElapsedTimer m_clock;
+    QTimer m_cleanupTimeout;
+    std::optional<PerformanceTestResult> m_result;
+    bool m_awaitingCleanup = false;
+    bool m_cleanupFinished = false;
+    bool m_problemAfterRun = false;
+    bool m_finished = false;
+    int m_stopSignal = 0;
+    // Declared last so they go first: no handler or signal reaches a half-destroyed command.
+    SignalWatcher m_signalWatcher;
+    PerformanceTestManager m_manager;
+};
+
+} // namespace trevlamark

@@ -1,0 +1,167 @@
+// The transfer loop on real files with its real worker pool.
+
+#include "engine/fileoperationutility.h"
+#include "engine/streamingioexecutor.h"
+#include "platform/alignedbuffer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+using namespace trevlamark;
+
+namespace {
+
+constexpr quint64 mebibyte = 1048576;
+
+QStringList makeSeedFiles(const QTemporaryDir &dir, int count)
+{
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        const QString path = dir.filePath(QStringLiteral("s%1.dat").arg(i));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(1024, '\0'));
+        paths.append(path);
+    }
+    return paths;
+}
+
+} // namespace
+
+class tst_StreamingIOExecutor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void plan_data();
+    void plan();
+    void writesEachChunkAtItsOffset_data();
+    void writesEachChunkAtItsOffset();
+    void readsWholeFiles();
+    void cancelledRunTransfersNothing();
+    void wrongBufferLengthWritesNothing();
+};
+
+void tst_StreamingIOExecutor::plan_data()
+{
+    QTest::addColumn<quint64>("target");
+    QTest::addColumn<qint64>("chunk");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<quint64>("planned");
+    QTest::addColumn<quint64>("writing");
+    QTest::newRow("1GiB/1MiB/4 divisible") << 1024 * mebibyte << qint64(mebibyte) << 4 << quint64(1024) << quint64(1024);
+    QTest::newRow("1GiB/1MiB/3 remainder") << 1024 * mebibyte << qint64(mebibyte) << 3 << quint64(1023) << quint64(1023);
+    QTest::newRow("two chunks over four files") << 2 * mebibyte << qint64(mebibyte) << 4 << quint64(4) << quint64(2);
+    QTest::newRow("target zero") << quint64(0) << qint64(mebibyte) << 4 << quint64(0) << quint64(0);
+    QTest::newRow("no files") << 8 * mebibyte << qint64(mebibyte) << 0 << quint64(0) << quint64(0);
+}
+
+void tst_StreamingIOExecutor::plan()
+{
+    QFETCH(quint64, target);
+    QFETCH(qint64, chunk);
+    QFETCH(int, files);
+    QFETCH(quint64, planned);
+    QFETCH(quint64, writing);
+    QCOMPARE(StreamingIOExecutor::plannedWriteOperations(target, chunk, files), planned);
+    QCOMPARE(StreamingIOExecutor::writingOperations(target, chunk, files), writing);
+}
+
+void tst_StreamingIOExecutor::writesEachChunkAtItsOffset_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<bool>("direct");
+    QTest::newRow("4 files direct") << 4 << true;
+    QTest::newRow("3 files buffered") << 3 << false;
+}
+
+void tst_StreamingIOExecutor::writesEachChunkAtItsOffset()
+{
+    QFETCH(int, files);
+    QFETCH(bool, direct);
+    QTemporaryDir dir;
+    const QStringList paths = makeSeedFiles(dir, files);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, direct);
+    const qint64 chunk = 65536;
+    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(chunk);
+    ProgressCounters counters;
+    std::atomic<bool> cancel{false};
+    const quint64 target = 8 * mebibyte;
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, target, StreamingIOExecutor::Mode::Write,
+        files, chunk, data.get(), counters, cancel);
+    const quint64 expected = StreamingIOExecutor::writingOperations(target, chunk, files) * quint64(chunk);
+    QCOMPARE(outcome.bytes, expected);
+    QCOMPARE(outcome.errorCode, 0);
+    QCOMPARE(counters.phaseBytes.load(), expected);
+    QCOMPARE(counters.intervalBytes.load(), expected);
+    QVERIFY(outcome.ioEnd.isValid());
+
+    const QByteArray chunkBytes(static_cast<const char *>(data->data()), chunk);
+    const qint64 perFile = qint64(expected) / files;
+    for (const QString &path : paths) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.size(), perFile);
+        for (qint64 offset = 0; offset < perFile; offset += chunk)
+            QVERIFY(file.read(chunk) == chunkBytes);
+    }
+}
+
+void tst_StreamingIOExecutor::readsWholeFiles()
+{
+    QTemporaryDir dir;
+    QStringList paths;
+    quint64 total = 0;
+    // Sizes that are not block multiples make direct reads finish buffered.
+    for (const int size : {1024, 200000, 65536 * 3, 0}) {
+        const QString path = dir.filePath(QStringLiteral("r%1.dat").arg(size));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(size, 'r'));
+        paths.append(path);
+        total += quint64(size);
+    }
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, false, true);
+    ProgressCounters counters;
+    std::atomic<bool> cancel{false};
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 0, StreamingIOExecutor::Mode::Read, 2,
+        65536, nullptr, counters, cancel);
+    QCOMPARE(outcome.errorCode, 0);
+    QCOMPARE(outcome.bytes, total);
+    QCOMPARE(counters.phaseBytes.load(), total);
+}
+
+void tst_StreamingIOExecutor::cancelledRunTransfersNothing()
+{
+    QTemporaryDir dir;
+    const QStringList paths = makeSeedFiles(dir, 2);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, false);
+    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(65536);
+    ProgressCounters counters;
+    std::atomic<bool> cancel{true};
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 8 * mebibyte,
+        StreamingIOExecutor::Mode::Write, 2, 65536, data.get(), counters, cancel);
+    QCOMPARE(outcome.bytes, quint64(0));
+    QCOMPARE(QFileInfo(paths.at(0)).size(), 1024);
+}
+
+void tst_StreamingIOExecutor::wrongBufferLengthWritesNothing()
+{
+    QTemporaryDir dir;
+    const QStringList paths = makeSeedFiles(dir, 1);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, false);
+    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(4096);
+    ProgressCounters counters;
+    std::atomic<bool> cancel{false};
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 8 * mebibyte,
+        StreamingIOExecutor::Mode::Write, 1, 65536, data.get(), counters, cancel);
+    QCOMPARE(outcome.bytes, quint64(0));
+    QVERIFY(outcome.ioEnd.isValid());
+    QCOMPARE(QFileInfo(paths.at(0)).size(), 1024);
+}
+
+QTEST_GUILESS_MAIN(tst_StreamingIOExecutor)
+#include "tst_streamingioexecutor.moc"
