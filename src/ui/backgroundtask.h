@@ -1,0 +1,41 @@
+#pragma once
+// Runs work on the global thread pool and hands its result back on the main
+// thread, to a receiver that may have gone away in the meantime.
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QThreadPool>
+#include <functional>
+#include <utility>
+
+namespace trevlamark {
+
+class BackgroundTask
+{
+public:
+    BackgroundTask() = delete;
+
+    // done runs on the main thread only while receiver still exists. The
+    // pointer guard is copied on the worker but only read on the main thread.
+    template<typename Result>
+    static void run(QObject *receiver, std::function<Result()> work, std::function<void(Result)> done)
+    {
+        const QPointer<QObject> guard(receiver);
+        QThreadPool::globalInstance()->start([guard, work = std::move(work), done = std::move(done)] {
+            Result result = work();
+            QCoreApplication *application = QCoreApplication::instance();
+            if (!application)
+                return;
+            QMetaObject::invokeMethod(
+                application,
+                [guard, done, result = std::move(result)] {
+                    if (guard)
+                        done(result);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+};
+
+} // namespace trevlamark
