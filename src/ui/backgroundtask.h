@@ -1,12 +1,17 @@
 #pragma once
-// Runs work on the global thread pool and hands its result back on the main
+// Runs work on a thread of its own and hands its result back on the main
 // thread, to a receiver that may have gone away in the meantime.
+//
+// Not the global thread pool: a file-system call on a share whose server has
+// gone can block for good, and it must neither starve other work of the pool's
+// few threads nor keep the program from exiting (the pool is waited for at
+// exit; a detached thread is not).
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
-#include <QThreadPool>
 #include <functional>
+#include <thread>
 #include <utility>
 
 namespace trevlamark {
@@ -22,7 +27,7 @@ public:
     static void run(QObject *receiver, std::function<Result()> work, std::function<void(Result)> done)
     {
         const QPointer<QObject> guard(receiver);
-        QThreadPool::globalInstance()->start([guard, work = std::move(work), done = std::move(done)] {
+        std::thread([guard, work = std::move(work), done = std::move(done)] {
             Result result = work();
             QCoreApplication *application = QCoreApplication::instance();
             if (!application)
@@ -34,7 +39,7 @@ public:
                         done(result);
                 },
                 Qt::QueuedConnection);
-        });
+        }).detach();
     }
 };
 
