@@ -323,8 +323,12 @@ void MainView::applyShares(const QList<NetworkShare> &shares)
     if (m_isNetworkLocation) {
         const bool wasMatched = m_selectedShareDetails.has_value();
         m_selectedShareDetails = shareContaining(m_selectedLocation);
-        if (!wasMatched && m_selectedShareDetails && m_selectedShareName == QLatin1String(customLocationName))
-            m_selectedShareName = m_selectedShareDetails->shareName;
+        if (!wasMatched && m_selectedShareDetails) {
+            if (m_selectedShareName == QLatin1String(customLocationName))
+                m_selectedShareName = m_selectedShareDetails->shareName;
+            if (m_selectedShareDetails->interfaceID)
+                m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+        }
     }
     rebuildShareRows();
     refreshLocation();

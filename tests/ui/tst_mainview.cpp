@@ -307,6 +307,26 @@ private slots:
         QVERIFY(view.isNetworkLocation());
     }
 
+    // Back from the test screen, a new main screen finds the share of the location it keeps.
+    void restoredShareLocationFindsItsShare()
+    {
+        QTemporaryDir root;
+        FakeWorld world(root.path());
+        const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth7"), 1000);
+        world.setShares({share});
+        AppViewModel model;
+        model.setSelectedLocation(share.mountPath);
+        PreferencesManager preferences;
+        MainView view(&model, &preferences, world.sources());
+        QVERIFY(view.isNetworkLocation());
+        QTRY_VERIFY(view.selectedShareDetails());
+        QCOMPARE(view.selectedLocation(), share.mountPath);
+        QCOMPARE(view.selectedShareName(), QStringLiteral("media"));
+        QCOMPARE(view.selectedMonitorInterface(), QStringLiteral("eth7"));
+        QCOMPARE(view.interfaceLabel()->text(), QStringLiteral("Interface: eth7  Speed: 1 Gbps"));
+        QVERIFY(view.shareItems().constFirst()->isSelected());
+    }
+
     void vanishedLocalFolderRevertsToTheDefaultLocation()
     {
         QTemporaryDir root;

@@ -221,6 +221,8 @@ void tst_MainViewNetShare::findPickRunAndGoBack()
     main = window.mainView();
     QCOMPARE(main->selectedLocation(), mountPath);
     QTRY_VERIFY_WITH_TIMEOUT(main->selectedShareDetails(), 30000);
+    QCOMPARE(main->selectedShareName(), QStringLiteral("run"));
+    QCOMPARE(main->selectedMonitorInterface(), device);
 
     // An unmount reverts the selection inside the share to the default
     // location, even when it comes within the refresh interval.
