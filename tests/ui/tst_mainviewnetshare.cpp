@@ -18,6 +18,7 @@
 #include "ui/testconfiguration.h"
 #include "ui/testexecutionstate.h"
 #include "ui/testresults.h"
+#include "widgetscreenshot.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,6 +177,7 @@ void tst_MainViewNetShare::findPickRunAndGoBack()
     QCOMPARE(main->selectedMonitorInterface(), device);
     QCOMPARE(main->currentGraphMaximum(), 1500.0);
     QCOMPARE(main->networkMonitor()->currentInterfaceID(), std::optional<QString>(device));
+    testing::saveScreenshots(&window, QStringLiteral("app-main-netshare"));
 
     // Run: the test screen carries the share, its link defaults and its interface.
     QTest::mouseClick(main->openTestButton(), Qt::LeftButton);
@@ -213,6 +215,8 @@ void tst_MainViewNetShare::findPickRunAndGoBack()
     const QList<NetworkTrafficSample> traffic = test->networkState()->networkChartData();
     QVERIFY(std::any_of(traffic.cbegin(), traffic.cend(),
                         [](const NetworkTrafficSample &sample) { return sample.throughputOut > 0; }));
+
+    testing::saveScreenshots(&window, QStringLiteral("app-test-netshare"));
 
     // Back: the share's test directories are swept and the main screen returns.
     test->closeAction();
