@@ -1,7 +1,9 @@
+#include "app/appnotifier.h"
 #include "app/appviewmodel.h"
 #include "app/preferencesmanager.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
+#include "monitor/networkinterfacemonitor.h"
 #include "platform/platformpaths.h"
 #include "ui/interfaceselector.h"
 #include "ui/mainview.h"
@@ -10,6 +12,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -447,6 +450,27 @@ private slots:
         QSignalSpy spy(&view, &MainView::settingsRequested);
         QTest::mouseClick(view.settingsButton(), Qt::LeftButton);
         QCOMPARE(spy.count(), 1);
+    }
+
+    void developerSettingsRenewTheSampler()
+    {
+        QTemporaryDir root;
+        FakeWorld world(root.path());
+        AppViewModel model;
+        PreferencesManager preferences;
+        MainView view(&model, &preferences, world.sources());
+        const QPointer<NetworkInterfaceMonitor> before = view.networkMonitor();
+        QCOMPARE(before->historyDuration(), preferences.graphHistoryDuration());
+
+        preferences.setGraphSamplingRate(0.5);
+        emit AppNotifier::instance().developerSettingsChanged();
+        QCOMPARE(view.networkMonitor(), before.data());
+
+        preferences.setGraphHistoryDuration(preferences.graphHistoryDuration() + 60);
+        emit AppNotifier::instance().developerSettingsChanged();
+        QVERIFY(!before);
+        QCOMPARE(view.networkMonitor()->historyDuration(), preferences.graphHistoryDuration());
+        QCOMPARE(view.networkMonitor()->samplingInterval(), 0.5);
     }
 
     void graphMaximum_data()
