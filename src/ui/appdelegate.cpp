@@ -81,7 +81,6 @@ void AppDelegate::applicationDidFinishLaunching(QWidget *mainWindow, Qt::Keyboar
 
 void AppDelegate::setUpMainWindow(QWidget *window)
 {
-    m_mainWindow = window;
     window->resize(minimumWindowWidth, minimumWindowHeight);
     centreOnScreen(window);
     window->setMinimumSize(minimumWindowWidth, minimumWindowHeight);

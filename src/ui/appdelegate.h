@@ -4,7 +4,6 @@
 // sweep of test directories when the program quits.
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -65,7 +64,6 @@ private:
     AlertPresenter *m_alertPresenter;
     std::unique_ptr<ShareManager> m_shareManager;
     MountedSharePaths m_mountedSharePaths;
-    QPointer<QWidget> m_mainWindow;
 };
 
 } // namespace trevlamark

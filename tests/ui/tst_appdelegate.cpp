@@ -128,6 +128,7 @@ private slots:
         ScriptedAlertPresenter alerts;
         alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
         AppDelegate delegate(&alerts);
+        delegate.setMountedSharePathsSource([] { return QStringList(); });
         QSignalSpy quitSpy(&delegate, &AppDelegate::terminationRequested);
         delegate.confirmResetApplicationState();
         QCOMPARE(alerts.shown.last().message, QStringLiteral("Application State Reset"));
@@ -145,6 +146,7 @@ private slots:
         ScriptedAlertPresenter alerts;
         alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
         AppDelegate delegate(&alerts);
+        delegate.setMountedSharePathsSource([] { return QStringList(); });
         QSignalSpy quitSpy(&delegate, &AppDelegate::terminationRequested);
         delegate.confirmResetApplicationState();
         QFile::setPermissions(logDirectory + QStringLiteral("/locked"),
