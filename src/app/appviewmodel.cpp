@@ -28,7 +28,7 @@ void AppViewModel::setSelectedLocation(const QString &value)
 void AppViewModel::navigateToPerformanceTest(const QString &location, bool isNetworkLocation,
                                              const std::optional<NetworkShare> &networkShare,
                                              const std::optional<NetworkInterfaceInfo> &networkInterfaceInfo,
-                                             ShareManager *shareManager)
+                                             const std::shared_ptr<ShareManager> &shareManager)
 {
     setSelectedLocation(location);
     setTestParameters(TestParameters{location, isNetworkLocation, networkShare, networkInterfaceInfo, shareManager});

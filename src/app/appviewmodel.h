@@ -32,7 +32,7 @@ public:
     void navigateToPerformanceTest(const QString &location, bool isNetworkLocation,
                                    const std::optional<NetworkShare> &networkShare,
                                    const std::optional<NetworkInterfaceInfo> &networkInterfaceInfo,
-                                   ShareManager *shareManager);
+                                   const std::shared_ptr<ShareManager> &shareManager);
     // The test screen's close action; the parameters stay as they were.
     void navigateToMain();
 

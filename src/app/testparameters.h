@@ -4,6 +4,7 @@
 #include "discovery/networkshare.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace trevlamark {
@@ -17,7 +18,9 @@ struct TestParameters
     bool isNetworkLocation = false;
     std::optional<NetworkShare> networkShare;
     std::optional<NetworkInterfaceInfo> networkInterfaceInfo;
-    ShareManager *shareManager = nullptr; // owned by the main screen's side
+    // Shared with the main screen that made it, so the test screen can go on
+    // using it after the main screen has gone.
+    std::shared_ptr<ShareManager> shareManager;
 };
 
 } // namespace trevlamark

@@ -9,6 +9,7 @@
 #include "ui/mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 using namespace trevlamark;
 
@@ -18,6 +19,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Trevlamark"));
     QApplication::setApplicationVersion(QStringLiteral(TREVLAMARK_VERSION));
     QApplication::setOrganizationDomain(QStringLiteral("qormix.com"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("trevlamark"));
+    Q_INIT_RESOURCE(trevlamark);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trevlamark.svg")));
 
     MessageBoxAlertPresenter alerts;
     AppDelegate delegate(&alerts);

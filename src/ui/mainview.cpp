@@ -1,11 +1,21 @@
 #include "ui/mainview.h"
 
+#include "app/appnotifier.h"
 #include "app/appviewmodel.h"
 #include "app/console.h"
+#include "app/logmanager.h"
+#include "app/preferencesmanager.h"
 #include "discovery/sharemanager.h"
+#include "discovery/volumemonitor.h"
+#include "monitor/networkinterfacemonitor.h"
 #include "platform/platformpaths.h"
+#include "ui/backgroundtask.h"
+#include "ui/interfaceselector.h"
+#include "ui/networkgraphcontainer.h"
+#include "ui/shareitemview.h"
 #include "ui/themecolors.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -17,22 +27,22 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+
+// Resources of a static library must be pulled in by name.
+static void initialiseTrevlamarkResources()
+{
+    Q_INIT_RESOURCE(trevlamark);
+}
 
 namespace trevlamark {
 
 namespace {
-std::optional<QString> pickFolderWithDialog(QWidget *parent, const QString &message, const QString &startFolder)
-{
-    QFileDialog dialog(parent, message, startFolder);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
-}
+// The sampler needs a positive interval and the timer a positive period.
+constexpr double minimumIntervalSeconds = 0.01;
 
 QLabel *sectionTitle(const QString &text, QWidget *parent)
 {
@@ -43,15 +53,117 @@ QLabel *sectionTitle(const QString &text, QWidget *parent)
     label->setFont(font);
     return label;
 }
+
+QFrame *card(QWidget *parent)
+{
+    auto *frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    return frame;
+}
+
+MainView::Sources withDefaults(MainView::Sources sources)
+{
+    if (!sources.shareManager)
+        sources.shareManager = std::make_shared<ShareManager>();
+    if (!sources.detectShares)
+        sources.detectShares = [](ShareManager &manager) { return manager.detectMountedShares(); };
+    if (!sources.isNetworkPath)
+        sources.isNetworkPath = [](const QString &path) { return NetworkShare::isNetworkVolume(path); };
+    if (!sources.clock)
+        sources.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    if (!sources.loadCapacity)
+        sources.loadCapacity = [](NetworkShare &share) { return share.loadStorageInfo(); };
+    if (!sources.volumeMonitor)
+        sources.volumeMonitor = &VolumeMonitor::shared();
+    return sources;
+}
 } // namespace
 
-MainView::MainView(AppViewModel *viewModel, QWidget *parent)
+MainView::MainView(AppViewModel *viewModel, PreferencesManager *preferences, QWidget *parent)
+    : MainView(viewModel, preferences, Sources(), parent)
+{
+}
+
+MainView::MainView(AppViewModel *viewModel, PreferencesManager *preferences, Sources sources, QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
-    , m_shareManager(std::make_unique<ShareManager>())
-    , m_folderPicker([this](const QString &message, const QString &startFolder) {
-        return pickFolderWithDialog(window(), message, startFolder);
-    })
+    , m_preferences(preferences)
+    , m_sources(withDefaults(std::move(sources)))
+    , m_pendingRefresh(new QTimer(this))
+{
+    initialiseTrevlamarkResources();
+    buildLayout();
+    m_pendingRefresh->setSingleShot(true);
+    connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
+
+    Console::print(QStringLiteral("MainView: MainView.onAppear called"));
+    // Coming back from a test keeps the location the user had chosen.
+    m_selectedLocation = viewModel->selectedLocation();
+    if (!m_selectedLocation.isEmpty()) {
+        m_isNetworkLocation = m_sources.isNetworkPath(m_selectedLocation);
+        m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
+                                                                           : QLatin1String(customLocationName);
+    }
+    refreshShares();
+    if (m_selectedLocation.isEmpty()) {
+        m_selectedLocation = defaultTestLocation();
+        m_selectedShareName = QLatin1String(defaultLocationName);
+    }
+    refreshLocation();
+
+    VolumeMonitor *volumeMonitor = m_sources.volumeMonitor;
+    volumeMonitor->startMonitoring();
+    connect(volumeMonitor, &VolumeMonitor::mountChangeCountChanged, this, &MainView::volumesChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            refreshShares();
+    });
+
+    setupNetworkMonitoring();
+    startNetworkGraph();
+    connect(&AppNotifier::instance(), &AppNotifier::developerSettingsChanged, this,
+            &MainView::developerSettingsChanged);
+}
+
+MainView::~MainView()
+{
+    stopNetworkGraph();
+    Console::print(QStringLiteral("MainView: Cleaned up resources"));
+}
+
+QString MainView::defaultTestLocation()
+{
+    return PlatformPaths::testDataDirectory();
+}
+
+double MainView::graphMaximum(std::optional<int> linkSpeedMbps)
+{
+    if (!linkSpeedMbps || *linkSpeedMbps <= 0)
+        return 125.0;
+    return double(*linkSpeedMbps) * 0.125 * 1.2;
+}
+
+QString MainView::interfaceLine(const QString &interfaceID, const std::optional<NetworkInterfaceInfo> &info)
+{
+    QString line = QStringLiteral("Interface: ") + interfaceID;
+    if (info && info->isWifi)
+        line += QStringLiteral("  Wi-Fi");
+    else if (info && info->speed)
+        line += QStringLiteral("  Speed: ") + *info->speed;
+    return line;
+}
+
+bool MainView::isInside(const QString &path, const QString &mountPath)
+{
+    if (mountPath.isEmpty())
+        return false;
+    // Whole components only: /mnt/share2 is not inside /mnt/share.
+    const QString root = QDir::cleanPath(mountPath);
+    const QString candidate = QDir::cleanPath(path);
+    return candidate == root || candidate.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+}
+
+void MainView::buildLayout()
 {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -61,13 +173,12 @@ MainView::MainView(AppViewModel *viewModel, QWidget *parent)
     auto *content = new QWidget(scroll);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 16, 20, 16);
-    layout->setSpacing(16);
+    layout->setSpacing(12);
 
     auto *header = new QHBoxLayout;
     auto *logo = new QLabel(content);
-    logo->setPixmap(QIcon::fromTheme(QStringLiteral("utilities-system-monitor"),
-                                     style()->standardIcon(QStyle::SP_ComputerIcon))
-                        .pixmap(40, 40));
+    logo->setObjectName(QStringLiteral("headerImage"));
+    logo->setPixmap(QIcon(QStringLiteral(":/icons/trevlamark.svg")).pixmap(56, 56));
     header->addWidget(logo);
     auto *titles = new QVBoxLayout;
     titles->setSpacing(0);
@@ -91,9 +202,23 @@ MainView::MainView(AppViewModel *viewModel, QWidget *parent)
     header->addWidget(m_settingsButton, 0, Qt::AlignTop);
     layout->addLayout(header);
 
+    layout->addWidget(sectionTitle(QStringLiteral("Network Shares"), content));
+    auto *sharesCard = card(content);
+    auto *sharesLayout = new QVBoxLayout(sharesCard);
+    sharesLayout->setContentsMargins(6, 6, 6, 6);
+    m_sharesStatus = new QLabel(sharesCard);
+    m_sharesStatus->setForegroundRole(QPalette::PlaceholderText);
+    m_sharesStatus->setContentsMargins(6, 6, 6, 6);
+    sharesLayout->addWidget(m_sharesStatus);
+    m_shareRows = new QWidget(sharesCard);
+    m_shareRowsLayout = new QVBoxLayout(m_shareRows);
+    m_shareRowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_shareRowsLayout->setSpacing(2);
+    sharesLayout->addWidget(m_shareRows);
+    layout->addWidget(sharesCard);
+
     layout->addWidget(sectionTitle(QStringLiteral("Test Location"), content));
-    auto *locationCard = new QFrame(content);
-    locationCard->setFrameShape(QFrame::StyledPanel);
+    auto *locationCard = card(content);
     auto *cardLayout = new QHBoxLayout(locationCard);
     cardLayout->setContentsMargins(12, 12, 12, 12);
     m_locationIcon = new QLabel(locationCard);
@@ -108,8 +233,12 @@ MainView::MainView(AppViewModel *viewModel, QWidget *parent)
     m_locationPath->setForegroundRole(QPalette::PlaceholderText);
     m_locationPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_locationPath->setWordWrap(true);
+    m_interfaceLine = new QLabel(locationCard);
+    m_interfaceLine->setObjectName(QStringLiteral("interfaceLine"));
+    m_interfaceLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     texts->addWidget(m_locationName);
     texts->addWidget(m_locationPath);
+    texts->addWidget(m_interfaceLine);
     cardLayout->addLayout(texts, 1);
     m_folderButton = new QToolButton(locationCard);
     m_folderButton->setIcon(QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirIcon)));
@@ -122,39 +251,166 @@ MainView::MainView(AppViewModel *viewModel, QWidget *parent)
     connect(m_openTestButton, &QPushButton::clicked, this, &MainView::openTest);
     cardLayout->addWidget(m_openTestButton, 0, Qt::AlignVCenter);
     layout->addWidget(locationCard);
+
+    auto *graphHeader = new QHBoxLayout;
+    graphHeader->addWidget(sectionTitle(QStringLiteral("Network Traffic"), content));
+    graphHeader->addStretch();
+    m_interfaceSelector = new InterfaceSelector(content);
+    graphHeader->addWidget(m_interfaceSelector);
+    layout->addLayout(graphHeader);
+    m_networkGraph = new NetworkGraphContainer(content);
+    layout->addWidget(m_networkGraph);
     layout->addStretch();
 
     scroll->setWidget(content);
     outer->addWidget(scroll);
+}
 
-    Console::print(QStringLiteral("MainView: MainView.onAppear called"));
-    m_selectedLocation = viewModel->selectedLocation();
-    if (m_selectedLocation.isEmpty()) {
-        m_selectedLocation = defaultTestLocation();
-        m_selectedShareName = QLatin1String(defaultLocationName);
-    } else {
-        m_isNetworkLocation = NetworkShare::isNetworkVolume(m_selectedLocation);
-        m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
-                                                                           : QLatin1String(customLocationName);
+void MainView::volumesChanged()
+{
+    m_sources.shareManager->clearNetworkCaches();
+    if (refreshShares())
+        return;
+    // A mount or unmount must not be lost to the throttle: the list would
+    // keep a share that is gone, or miss a new one, until something else
+    // refreshes. Look again once the interval is over.
+    if (m_pendingRefresh->isActive())
+        return;
+    const qint64 elapsedMilliseconds = m_lastRefreshTime->msecsTo(m_sources.clock());
+    m_pendingRefresh->start(int(std::clamp<qint64>(qint64(refreshIntervalSeconds * 1000) - elapsedMilliseconds, 0,
+                                                   qint64(refreshIntervalSeconds * 1000))));
+}
+
+bool MainView::refreshShares()
+{
+    return refreshShares(false);
+}
+
+bool MainView::refreshShares(bool isDeferred)
+{
+    const QDateTime now = m_sources.clock();
+    if (m_lastRefreshTime && !isDeferred) {
+        const double elapsedSeconds = double(m_lastRefreshTime->msecsTo(now)) / 1000.0;
+        if (elapsedSeconds < refreshIntervalSeconds) {
+            Console::print(QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
+                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)"));
+            return false;
+        }
     }
+    m_pendingRefresh->stop();
+    m_lastRefreshTime = now;
+    m_isLoadingShares = true;
+    updateSharesStatus();
+    const quint64 generation = ++m_refreshGeneration;
+    // The manager travels with the work, so it outlives a screen that goes away meanwhile.
+    std::shared_ptr<ShareManager> manager = m_sources.shareManager;
+    BackgroundTask::run<QList<NetworkShare>>(
+        this, [detect = m_sources.detectShares, manager] { return detect(*manager); },
+        [this, generation, manager](const QList<NetworkShare> &shares) {
+            if (generation == m_refreshGeneration)
+                applyShares(shares);
+        });
+    return true;
+}
+
+void MainView::applyShares(const QList<NetworkShare> &shares)
+{
+    Console::print(QStringLiteral("MainView: Detected %1 network shares").arg(shares.size()));
+    m_mountedShares = shares;
+    m_isLoadingShares = false;
+    validateSelection();
+    // A location restored from the navigation model finds its share record here.
+    if (m_isNetworkLocation) {
+        const bool wasMatched = m_selectedShareDetails.has_value();
+        m_selectedShareDetails = shareContaining(m_selectedLocation);
+        if (!wasMatched && m_selectedShareDetails) {
+            if (m_selectedShareName == QLatin1String(customLocationName))
+                m_selectedShareName = m_selectedShareDetails->shareName;
+            if (m_selectedShareDetails->interfaceID)
+                m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+        }
+    }
+    rebuildShareRows();
     refreshLocation();
+    refreshGraphScale();
+    emit sharesRefreshed();
 }
 
-MainView::~MainView()
+void MainView::validateSelection()
 {
-    Console::print(QStringLiteral("MainView: Cleaned up resources"));
+    if (m_selectedLocation.isEmpty())
+        return;
+    if (!m_isNetworkLocation) {
+        if (!QFileInfo::exists(m_selectedLocation)) {
+            Console::print(
+                QStringLiteral("MainView: Selected local location no longer exists, reverting to default location"));
+            revertToDefaultLocation();
+        }
+        return;
+    }
+    if (!shareContaining(m_selectedLocation)) {
+        Console::print(
+            QStringLiteral("MainView: Selected network location is no longer available, reverting to default location"));
+        revertToDefaultLocation();
+    }
 }
 
-QString MainView::defaultTestLocation()
+void MainView::revertToDefaultLocation()
 {
-    return PlatformPaths::testDataDirectory();
+    m_selectedLocation = defaultTestLocation();
+    m_viewModel->setSelectedLocation(m_selectedLocation);
+    m_selectedShareName = QLatin1String(defaultLocationName);
+    m_selectedShareDetails.reset();
+    m_isNetworkLocation = false;
+    Console::print(QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation);
+    updateRowSelection();
+    refreshLocation();
+    refreshGraphScale();
+}
+
+std::optional<NetworkShare> MainView::shareContaining(const QString &path) const
+{
+    for (const NetworkShare &share : m_mountedShares) {
+        if (isInside(path, share.mountPath))
+            return share;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> MainView::pickFolder(const QString &message, const QString &startFolder,
+                                            const char *noWindowError)
+{
+    if (m_folderPicker)
+        return m_folderPicker(message, startFolder);
+    QWidget *mainWindow = window();
+    if (!mainWindow || mainWindow == this || !mainWindow->isVisible()) {
+        Console::print(QLatin1String(noWindowError));
+        return std::nullopt;
+    }
+    QFileDialog dialog(mainWindow, message, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 void MainView::showCustomFolderPicker()
 {
     const QString start = m_selectedLocation.isEmpty() ? defaultTestLocation() : m_selectedLocation;
-    if (const auto folder = m_folderPicker(QStringLiteral("Please select a folder for performance testing"), start))
+    if (const auto folder =
+            pickFolder(QStringLiteral("Please select a folder for performance testing"), start,
+                       "MainView: Error: No main window available when attempting to show folder picker"))
         selectLocation(*folder, QLatin1String(customLocationName));
+}
+
+void MainView::showShareFolderPicker(const NetworkShare &share)
+{
+    if (const auto folder = pickFolder(
+            QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
+            share.mountPath, "MainView: Error: No main window available when attempting to show share folder picker"))
+        selectLocation(*folder, share.shareName);
 }
 
 void MainView::selectLocation(const QString &path, const QString &proposedName)
@@ -166,23 +422,23 @@ void MainView::selectLocation(const QString &path, const QString &proposedName)
         || m_selectedShareName == QLatin1String(defaultLocationName)) {
         m_selectedShareName = proposedName.isEmpty() ? QFileInfo(path).fileName() : proposedName;
     }
-    m_isNetworkLocation = NetworkShare::isNetworkVolume(path);
+    m_isNetworkLocation = m_sources.isNetworkPath(path);
     m_selectedShareDetails.reset();
     if (m_isNetworkLocation) {
         Console::print(QStringLiteral("MainView: Network location detected at ") + path);
-        for (const NetworkShare &share : m_shareManager->detectMountedShares()) {
-            // A whole-component prefix: /mnt/share2 is not inside /mnt/share.
-            if (path == share.mountPath || path.startsWith(QDir(share.mountPath).path() + QLatin1Char('/'))) {
-                Console::print(QStringLiteral("MainView: Found matching share: ") + share.shareName);
-                m_selectedShareDetails = share;
-                break;
-            }
-        }
-        if (!m_selectedShareDetails)
+        m_selectedShareDetails = shareContaining(path);
+        if (m_selectedShareDetails)
+            Console::print(QStringLiteral("MainView: Found matching share: ") + m_selectedShareDetails->shareName);
+        else
             Console::print(QStringLiteral("MainView: No matching share found for ") + path);
     }
     Console::print(QStringLiteral("MainView: Successfully selected: ") + path);
+    // The graph follows the link that carries the chosen share.
+    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
+        m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+    updateRowSelection();
     refreshLocation();
+    refreshGraphScale();
 }
 
 void MainView::openTest()
@@ -190,14 +446,54 @@ void MainView::openTest()
     if (m_selectedLocation.isEmpty())
         return;
     std::optional<NetworkInterfaceInfo> interfaceInfo;
-    if (m_selectedShareDetails) {
-        if (m_selectedShareDetails->cachedInterfaceInfo)
-            interfaceInfo = m_selectedShareDetails->cachedInterfaceInfo;
-        else if (m_selectedShareDetails->interfaceID)
-            interfaceInfo = m_shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
-    }
+    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
+        interfaceInfo = m_sources.shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
     m_viewModel->navigateToPerformanceTest(m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails,
-                                           interfaceInfo, m_shareManager.get());
+                                           interfaceInfo, m_sources.shareManager);
+}
+
+QList<ShareItemView *> MainView::shareItems() const
+{
+    return m_shareRows->findChildren<ShareItemView *>(Qt::FindDirectChildrenOnly);
+}
+
+void MainView::updateSharesStatus()
+{
+    if (m_isLoadingShares)
+        m_sharesStatus->setText(QStringLiteral("Looking for network shares..."));
+    else if (m_mountedShares.isEmpty())
+        m_sharesStatus->setText(QStringLiteral("No network shares detected"));
+    m_sharesStatus->setVisible(m_isLoadingShares || m_mountedShares.isEmpty());
+    m_shareRows->setVisible(!m_mountedShares.isEmpty());
+}
+
+void MainView::rebuildShareRows()
+{
+    for (ShareItemView *row : shareItems()) {
+        // Later: the row may be the one whose click brought us here.
+        row->hide();
+        m_shareRowsLayout->removeWidget(row);
+        row->setParent(nullptr);
+        row->deleteLater();
+    }
+    for (const NetworkShare &share : std::as_const(m_mountedShares)) {
+        auto *row = new ShareItemView(share, isSelectedShare(share), m_sources.loadCapacity, m_sources.clock,
+                                      m_shareRows);
+        connect(row, &ShareItemView::selected, this, &MainView::showShareFolderPicker);
+        m_shareRowsLayout->addWidget(row);
+    }
+    updateSharesStatus();
+}
+
+bool MainView::isSelectedShare(const NetworkShare &share) const
+{
+    return m_selectedShareDetails && m_selectedShareDetails->mountPath == share.mountPath;
+}
+
+void MainView::updateRowSelection()
+{
+    for (ShareItemView *row : shareItems())
+        row->setSelected(isSelectedShare(row->share()));
 }
 
 void MainView::changeEvent(QEvent *event)
@@ -217,22 +513,131 @@ void MainView::refreshLocation()
                                               style()->standardIcon(QStyle::SP_DriveHDIcon));
     m_locationIcon->setPixmap(icon.pixmap(28, 28));
     m_locationName->setText(chosen ? m_selectedShareName : QStringLiteral("No location selected"));
-    QString path = m_selectedLocation;
-    if (m_isNetworkLocation && m_selectedShareDetails && m_selectedShareDetails->interfaceID) {
-        QString line = QStringLiteral("Interface: ") + *m_selectedShareDetails->interfaceID;
-        const auto &info = m_selectedShareDetails->cachedInterfaceInfo;
-        if (info && info->isWifi)
-            line += QStringLiteral(" Wi-Fi");
-        else if (info && info->speed)
-            line += QStringLiteral(" Speed: ") + *info->speed;
-        path += QLatin1Char('\n') + line;
-    }
-    m_locationPath->setText(path);
+    m_locationPath->setText(m_selectedLocation);
+    const bool showsInterface = m_isNetworkLocation && m_selectedShareDetails && m_selectedShareDetails->interfaceID;
+    m_interfaceLine->setVisible(showsInterface);
+    if (showsInterface)
+        m_interfaceLine->setText(
+            interfaceLine(*m_selectedShareDetails->interfaceID, m_selectedShareDetails->cachedInterfaceInfo));
     m_openTestButton->setEnabled(chosen);
     const QColor background = chosen ? ThemeColors::cool(this) : palette().color(QPalette::PlaceholderText);
     m_openTestButton->setStyleSheet(QStringLiteral("QPushButton#openTestButton { background: %1; color: white; "
                                                    "border: none; border-radius: 6px; padding: 6px 16px; }")
                                         .arg(background.name()));
+}
+
+void MainView::setupNetworkMonitoring()
+{
+    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring started"));
+    m_graphTimeWindow = m_preferences->graphHistoryDuration();
+    m_graphSamplingRate = m_preferences->graphSamplingRate();
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_networkGraph->setTimeWindow(m_graphTimeWindow);
+    if (m_networkMonitor) {
+        m_networkMonitor->stopMonitoring();
+        delete m_networkMonitor;
+    }
+    m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),
+                                                   std::max(minimumIntervalSeconds, m_graphSamplingRate),
+                                                   m_graphTimeWindow, this);
+    m_availableInterfaces.clear();
+    for (const InterfaceChoice &choice : m_sources.shareManager->listAvailableInterfaces())
+        m_availableInterfaces.append({choice.id, choice.name});
+    m_interfaceSelector->setAvailableInterfaces(m_availableInterfaces);
+    if (m_selectedMonitorInterface.isEmpty()) {
+        m_selectedMonitorInterface = m_sources.shareManager->getDefaultRouteInterface();
+        Console::print(QStringLiteral("MainView: Setting default network interface to: ") + m_selectedMonitorInterface);
+    }
+    m_interfaceSelector->setSelectedInterface(m_selectedMonitorInterface);
+    connect(m_interfaceSelector, &InterfaceSelector::selectedInterfaceChanged, this, &MainView::selectMonitorInterface,
+            Qt::UniqueConnection);
+    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring completed"));
+}
+
+void MainView::startNetworkGraph()
+{
+    Console::print(QStringLiteral("Network monitor view appeared"));
+    if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic) {
+        Console::print(QStringLiteral("Starting monitoring for interface: ") + m_selectedMonitorInterface);
+        m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
+    }
+    startGraphTimer();
+    refreshGraphScale();
+}
+
+void MainView::stopNetworkGraph()
+{
+    Console::print(QStringLiteral("Network monitor view disappeared"));
+    if (m_networkMonitor)
+        m_networkMonitor->stopMonitoring();
+    delete m_graphTimer;
+    m_graphTimer = nullptr;
+}
+
+void MainView::startGraphTimer()
+{
+    delete m_graphTimer;
+    m_graphTimer = new QTimer(this);
+    m_graphTimer->setInterval(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
+    connect(m_graphTimer, &QTimer::timeout, this, [this] {
+        m_networkChartData = m_networkMonitor->trafficSamples();
+        m_networkGraph->setSamples(m_networkChartData);
+    });
+    m_graphTimer->start();
+}
+
+void MainView::selectMonitorInterface(const QString &interfaceID)
+{
+    m_selectedMonitorInterface = interfaceID;
+    Console::print(QStringLiteral("Interface changed to: ") + interfaceID);
+    if (interfaceID.isEmpty() || !m_sources.monitorTraffic)
+        return;
+    Console::print(QStringLiteral("Restarting monitoring with new interface"));
+    m_networkMonitor->stopMonitoring();
+    Console::print(QStringLiteral("Now starting monitoring with interface: ") + interfaceID);
+    m_networkMonitor->startMonitoring(interfaceID);
+}
+
+void MainView::developerSettingsChanged()
+{
+    if (!m_preferences)
+        return;
+    const double historyDuration = m_preferences->graphHistoryDuration();
+    const bool historyChanged = historyDuration != m_graphTimeWindow;
+    m_graphTimeWindow = historyDuration;
+    m_graphSamplingRate = m_preferences->graphSamplingRate();
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_networkGraph->setTimeWindow(m_graphTimeWindow);
+    if (historyChanged) {
+        Console::print(QStringLiteral("Graph history duration changed to: ") + Console::number(historyDuration)
+                       + QStringLiteral(" seconds"));
+        m_networkMonitor->stopMonitoring();
+        delete m_networkMonitor;
+        m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),
+                                                       std::max(minimumIntervalSeconds, m_graphSamplingRate),
+                                                       historyDuration, this);
+        if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic)
+            m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
+    }
+    startGraphTimer();
+}
+
+bool MainView::hasPendingRefresh() const
+{
+    return m_pendingRefresh->isActive();
+}
+
+double MainView::currentGraphMaximum() const
+{
+    std::optional<int> linkSpeedMbps;
+    if (m_selectedShareDetails && m_selectedShareDetails->cachedInterfaceInfo)
+        linkSpeedMbps = m_selectedShareDetails->cachedInterfaceInfo->speedMbps;
+    return graphMaximum(linkSpeedMbps);
+}
+
+void MainView::refreshGraphScale()
+{
+    m_networkGraph->setMaxY(currentGraphMaximum());
 }
 
 } // namespace trevlamark

@@ -60,7 +60,7 @@ void MainWindow::showCurrentView()
         connect(m_testView, &PerformanceTestView::closeRequested, m_viewModel, &AppViewModel::navigateToMain);
         setCentralWidget(m_testView);
     } else {
-        m_mainView = new MainView(m_viewModel, this);
+        m_mainView = new MainView(m_viewModel, m_preferences, this);
         connect(m_mainView, &MainView::settingsRequested, this, &MainWindow::showPreferencesSheet);
         setCentralWidget(m_mainView);
     }

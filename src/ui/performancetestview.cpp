@@ -60,7 +60,7 @@ PerformanceTestView::PerformanceTestView(const TestParameters &parameters, Prefe
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
-    , m_engine(new PerformanceTestManager(parameters.shareManager, this))
+    , m_engine(new PerformanceTestManager(parameters.shareManager.get(), this))
     , m_configuration(new TestConfiguration(this))
     , m_executionState(new TestExecutionState(this))
     , m_progress(new TestProgress(this))
@@ -339,7 +339,7 @@ void PerformanceTestView::showScreen()
         delete m_networkMonitor;
     }
     m_networkMonitor = new NetworkInterfaceMonitor(
-        m_parameters.shareManager, std::max(minimumSamplingSeconds, m_graphState->samplingRate()),
+        m_parameters.shareManager.get(), std::max(minimumSamplingSeconds, m_graphState->samplingRate()),
         m_graphState->graphHistoryDuration(), this);
     connect(m_networkMonitor, &NetworkInterfaceMonitor::isMonitoringChanged, m_graphs,
             [this](bool isMonitoring) { m_graphs->setMonitoring(isMonitoring); });
