@@ -9,6 +9,8 @@ packages=(
     clang llvm libclang-rt-14-dev
     fio jq time xvfb xauth
     iproute2 util-linux procps psmisc
+    # the test file server of tests/netshare: sshfs, WebDAV (davfs2) and SMB (smbnetfs)
+    openssh-server openssh-client sshfs fuse3 apache2 davfs2 samba smbnetfs
 )
 
 missing=()
@@ -24,6 +26,16 @@ fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Keep apt from starting system-wide sshd, apache2 and smbd: the tests start
+# their own servers inside a network namespace.
+policy=/usr/sbin/policy-rc.d
+made_policy=0
+if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+    $SUDO chmod 755 "$policy"
+    made_policy=1
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ "$made_policy" = 1 ] && $SUDO rm -f "$policy"
 echo "install-deps: installed ${missing[*]}"

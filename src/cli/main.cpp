@@ -1,7 +1,10 @@
 // trevlamark-cli: the headless front end over the benchmark engine. Each
 // subcommand is one row of the table below.
 
+#include "cli/interfacescommand.h"
+#include "cli/monitorcommand.h"
 #include "cli/runcommand.h"
+#include "cli/sharescommand.h"
 #include "cli/sweepcommand.h"
 
 #include <QCoreApplication>
@@ -21,6 +24,9 @@ struct Subcommand
 const Subcommand kSubcommands[] = {
     {"run", "Run a streaming I/O test in a folder", &trevlamark::RunCommand::execute},
     {"sweep", "Remove leftover test directories from a folder", &trevlamark::SweepCommand::execute},
+    {"shares", "List the mounted network shares", &trevlamark::SharesCommand::execute},
+    {"interfaces", "List the network interfaces", &trevlamark::InterfacesCommand::execute},
+    {"monitor", "Show an interface's live traffic", &trevlamark::MonitorCommand::execute},
 };
 
 QString usageText()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <optional>
 
@@ -16,6 +17,11 @@ struct NetworkInterfaceInfo
     bool isWifi = false;
     std::optional<int> speedMbps;  // megabits per second
     std::optional<int> mtu;        // bytes
+
+    // Keys spelled as the fields; absent optionals are left out.
+    QJsonObject toJson() const;
+    // Nothing when a required key is missing or has the wrong type.
+    static std::optional<NetworkInterfaceInfo> fromJson(const QJsonObject &object);
 
     bool operator==(const NetworkInterfaceInfo &) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include "discovery/networkinterfaceinfo.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -23,6 +24,18 @@ struct NetworkShare
     // "smbfs" -> SMB, "nfs" -> NFS, "afpfs"/"afp" -> AFP, "webdavfs"/"webdav" -> WebDAV.
     static ShareProtocol protocolForFilesystemType(const QString &filesystemType);
     static QString protocolText(ShareProtocol shareProtocol);
+    // The protocol whose raw value is the text; nothing for any other text.
+    static std::optional<ShareProtocol> protocolFromText(const QString &text);
+
+    // Fills both capacities from the volume at mountPath; true when both were read.
+    bool loadStorageInfo();
+    // True only when the path lies on a volume that is not local.
+    static bool isNetworkVolume(const QString &path);
+
+    // Keys spelled as the fields; absent optionals are left out.
+    QJsonObject toJson() const;
+    // Nothing when a required key is missing or any value has the wrong type.
+    static std::optional<NetworkShare> fromJson(const QJsonObject &object);
 
     QUuid id;
     QString hostname;

@@ -1,0 +1,307 @@
+#include "platform/linuxdiscoverybackend.h"
+
+#include "app/console.h"
+#include "platform/mountinfo.h"
+#include "platform/networktooltext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <utility>
+
+namespace trevlamark {
+
+namespace {
+
+QStringList subfolders(const QString &path)
+{
+    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The numeric address of a host name, so that `ip route get` never sees a name.
+std::optional<QString> resolveHost(const QString &host, QString *errorText)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *results = nullptr;
+    const int status = ::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &results);
+    if (status != 0 || !results) {
+        *errorText = QString::fromLocal8Bit(::gai_strerror(status));
+        return std::nullopt;
+    }
+    char address[NI_MAXHOST] = {};
+    const int converted =
+        ::getnameinfo(results->ai_addr, results->ai_addrlen, address, sizeof address, nullptr, 0, NI_NUMERICHOST);
+    ::freeaddrinfo(results);
+    if (converted != 0) {
+        *errorText = QString::fromLocal8Bit(::gai_strerror(converted));
+        return std::nullopt;
+    }
+    QString text = QString::fromLatin1(address);
+    // A link-local address keeps its "%zone"; `ip route get` wants it without.
+    return text.section(QLatin1Char('%'), 0, 0);
+}
+
+} // namespace
+
+LinuxDiscoveryBackend::LinuxDiscoveryBackend(CommandRunner runner, QString netClassDirectory)
+    : m_runner(std::move(runner))
+    , m_netClassDirectory(std::move(netClassDirectory))
+{
+}
+
+QList<MountedVolume> LinuxDiscoveryBackend::volumesOf(const MountEntry &entry, const QStringList &childFolders,
+                                                      const std::function<QStringList(const QString &)> &listFolders)
+{
+    QList<MountedVolume> volumes;
+    if (MountInfo::isSmbnetfs(entry)) {
+        for (const QString &host : childFolders) {
+            const QString hostPath = entry.mountPoint + QLatin1Char('/') + host;
+            for (const QString &share : listFolders(hostPath)) {
+                const QString url = MountInfo::smbnetfsRemountUrl(host, share);
+                volumes.append({hostPath + QLatin1Char('/') + share, false,
+                                url.isEmpty() ? std::nullopt : std::optional<QString>(url)});
+            }
+        }
+        return volumes;
+    }
+    if (MountInfo::isGvfs(entry)) {
+        for (const QString &folder : childFolders) {
+            if (const std::optional<QString> url = MountInfo::gvfsRemountUrl(folder))
+                volumes.append({entry.mountPoint + QLatin1Char('/') + folder, false, url});
+        }
+        return volumes;
+    }
+    const bool isNetwork = MountInfo::isNetworkFilesystem(entry.filesystemType, entry.source);
+    volumes.append({entry.mountPoint, !isNetwork, isNetwork ? MountInfo::remountUrl(entry) : std::nullopt});
+    return volumes;
+}
+
+std::optional<QList<MountedVolume>> LinuxDiscoveryBackend::mountedVolumes()
+{
+    const std::optional<QList<MountEntry>> table = MountInfo::readTable();
+    if (!table)
+        return std::nullopt;
+    QList<MountedVolume> volumes;
+    for (const MountEntry &entry : *table) {
+        const bool isTree = MountInfo::isSmbnetfs(entry) || MountInfo::isGvfs(entry);
+        volumes.append(volumesOf(entry, isTree ? subfolders(entry.mountPoint) : QStringList(), subfolders));
+    }
+    return volumes;
+}
+
+QString LinuxDiscoveryBackend::ipTool()
+{
+    const QString found = QStandardPaths::findExecutable(
+        QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/bin"),
+                               QStringLiteral("/bin")});
+    return found.isEmpty() ? QStringLiteral("/sbin/ip") : found;
+}
+
+std::optional<QString> LinuxDiscoveryBackend::parseRouteDevice(const QString &output)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (const QString &line : output.split(QLatin1Char('\n'))) {
+        const QStringList words = line.split(blanks, Qt::SkipEmptyParts);
+        const qsizetype dev = words.indexOf(QStringLiteral("dev"));
+        if (dev >= 0 && dev + 1 < words.size())
+            return words.at(dev + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> LinuxDiscoveryBackend::routeInterface(const QString &host)
+{
+    const QString errorMessage = QStringLiteral("Error determining network interface for ") + host;
+    QString errorText;
+    const std::optional<QString> address = resolveHost(host, &errorText);
+    if (!address) {
+        Console::print(errorMessage + QLatin1Char(' ') + errorText);
+        return std::nullopt;
+    }
+    const CommandResult result = m_runner(ipTool(), {QStringLiteral("route"), QStringLiteral("get"), *address},
+                                          errorMessage);
+    if (!result.success)
+        return std::nullopt;
+    return parseRouteDevice(result.output);
+}
+
+std::optional<QString> LinuxDiscoveryBackend::defaultRouteInterface()
+{
+    const CommandResult result =
+        m_runner(ipTool(), {QStringLiteral("route"), QStringLiteral("show"), QStringLiteral("default")},
+                 QStringLiteral("Error determining default route interface"));
+    if (!result.success)
+        return std::nullopt;
+    return parseRouteDevice(result.output);
+}
+
+QString LinuxDiscoveryBackend::fallbackDefaultInterface()
+{
+    for (const QString &device : interfaceNames()) {
+        bool ok = false;
+        const unsigned flags = readAttribute(device, QStringLiteral("flags")).value_or(QString()).toUInt(&ok, 16);
+        if (ok && (flags & upFlag) && device != QLatin1String("lo"))
+            return device;
+    }
+    return QStringLiteral("lo");
+}
+
+QStringList LinuxDiscoveryBackend::interfaceNames()
+{
+    return QDir(m_netClassDirectory).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+}
+
+QString LinuxDiscoveryBackend::portName(const QString &device, bool isWireless, bool isBridge, int deviceType,
+                                        bool hasBackingDevice)
+{
+    if (isWireless)
+        return QStringLiteral("Wi-Fi");
+    if (device == QLatin1String("lo"))
+        return QStringLiteral("Loopback");
+    if (isBridge)
+        return QStringLiteral("Bridge");
+    if (deviceType == 1 && hasBackingDevice)
+        return QStringLiteral("Ethernet");
+    return QStringLiteral("Virtual");
+}
+
+std::optional<QList<QPair<QString, QString>>> LinuxDiscoveryBackend::hardwarePorts()
+{
+    if (!QFileInfo(m_netClassDirectory).isDir()) {
+        Console::print(QStringLiteral("Error listing hardware ports ") + m_netClassDirectory
+                       + QStringLiteral(" is not readable"));
+        return std::nullopt;
+    }
+    QList<QPair<QString, QString>> ports;
+    for (const QString &device : interfaceNames()) {
+        const int type = readAttribute(device, QStringLiteral("type")).value_or(QString()).toInt();
+        ports.append({device, portName(device, hasEntry(device, QStringLiteral("wireless"))
+                                                   || hasEntry(device, QStringLiteral("phy80211")),
+                                       hasEntry(device, QStringLiteral("bridge")), type,
+                                       hasEntry(device, QStringLiteral("device")))});
+    }
+    return ports;
+}
+
+bool LinuxDiscoveryBackend::isPickerInterface(const QString &device)
+{
+    return hasEntry(device, QStringLiteral("device"));
+}
+
+bool LinuxDiscoveryBackend::hasVirtualName(const QString &device)
+{
+    if (NetworkToolText::hasVirtualNamePrefix(device))
+        return true;
+    for (const char *prefix : {"veth", "wg", "docker", "virbr", "br-", "vxlan"}) {
+        if (device.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+QString LinuxDiscoveryBackend::deviceDirectory(const QString &device) const
+{
+    return m_netClassDirectory + QLatin1Char('/') + device;
+}
+
+bool LinuxDiscoveryBackend::hasEntry(const QString &device, const QString &entry) const
+{
+    if (device.isEmpty() || device.contains(QLatin1Char('/')) || device.startsWith(QLatin1Char('.')))
+        return false;
+    return QFileInfo::exists(deviceDirectory(device) + QLatin1Char('/') + entry);
+}
+
+std::optional<QString> LinuxDiscoveryBackend::readAttribute(const QString &device, const QString &attribute) const
+{
+    if (!hasEntry(device, attribute))
+        return std::nullopt;
+    QFile file(deviceDirectory(device) + QLatin1Char('/') + attribute);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(4096);
+    // sysfs reports an attribute that does not apply (speed of a down link) as a read error.
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return QString::fromUtf8(bytes).trimmed();
+}
+
+std::optional<ParsedInterfaceInfo> LinuxDiscoveryBackend::interfaceProperties(const QString &device)
+{
+    if (!hasEntry(device, QStringLiteral("flags"))) {
+        Console::print(QStringLiteral("Error checking interface properties for ") + device
+                       + QStringLiteral(" no such network device"));
+        return std::nullopt;
+    }
+    ParsedInterfaceInfo info;
+    bool ok = false;
+    const int mtu = readAttribute(device, QStringLiteral("mtu")).value_or(QString()).toInt(&ok);
+    if (ok)
+        info.mtu = mtu;
+    const QString flagsText = readAttribute(device, QStringLiteral("flags")).value_or(QString());
+    const unsigned flags = flagsText.toUInt(&ok, 16);
+    info.flags = QStringLiteral("flags=") + flagsText;
+    const QString operstate = readAttribute(device, QStringLiteral("operstate")).value_or(QStringLiteral("unknown"));
+    const std::optional<QString> speed = readAttribute(device, QStringLiteral("speed"));
+    info.mediaInfo = QStringLiteral("media: ") + operstate
+        + (speed ? QStringLiteral(" speed ") + *speed : QString());
+    const QString address = readAttribute(device, QStringLiteral("address")).value_or(QString());
+    if (!address.isEmpty())
+        info.hardwareAddr = address;
+    const bool isPointToPoint = ok && (flags & pointToPointFlag);
+    const bool isSoftwareDevice = QFileInfo::exists(QStringLiteral("/sys/devices/virtual/net/") + device);
+    info.isVirtual = isPointToPoint || isSoftwareDevice || hasVirtualName(device);
+    return info;
+}
+
+std::optional<MediaReading> LinuxDiscoveryBackend::media(const QString &device)
+{
+    const std::optional<QString> operstate = readAttribute(device, QStringLiteral("operstate"));
+    if (!operstate) {
+        Console::print(QStringLiteral("Error getting media for ") + device + QStringLiteral(" no such network device"));
+        return std::nullopt;
+    }
+    const std::optional<QString> speed = readAttribute(device, QStringLiteral("speed"));
+    MediaReading reading;
+    reading.output = QStringLiteral("operstate: ") + *operstate + QStringLiteral("\nspeed: ")
+        + speed.value_or(QStringLiteral("unknown"));
+    bool ok = false;
+    const int megabits = speed.value_or(QString()).toInt(&ok);
+    if (*operstate == QLatin1String("down") || *operstate == QLatin1String("lowerlayerdown")
+        || *operstate == QLatin1String("notpresent"))
+        reading.active = QStringLiteral("none");
+    else if (ok && megabits > 0)
+        reading.active = QStringLiteral("%1 Mbps").arg(megabits);
+    else
+        reading.active = QStringLiteral("unknown");
+    return reading;
+}
+
+QString LinuxDiscoveryBackend::speedText(int megabitsPerSecond)
+{
+    if (megabitsPerSecond < 1000)
+        return QStringLiteral("%1 Mbps").arg(megabitsPerSecond);
+    if (megabitsPerSecond % 1000 == 0)
+        return QStringLiteral("%1 Gbps").arg(megabitsPerSecond / 1000);
+    return QString::asprintf("%.1f Gbps", megabitsPerSecond / 1000.0);
+}
+
+std::optional<std::pair<QString, int>> LinuxDiscoveryBackend::speedFromActiveMedia(const QString &active)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+) Mbps$"));
+    const QRegularExpressionMatch match = pattern.match(active);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int megabits = match.captured(1).toInt(&ok);
+    if (!ok || megabits <= 0)
+        return std::nullopt;
+    return std::pair{speedText(megabits), megabits};
+}
+
+} // namespace trevlamark

@@ -1,0 +1,94 @@
+#include "discovery/volumemonitor.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace trevlamark;
+
+class tst_VolumeMonitor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsIdle();
+    void eventWithoutPathChangesNothing();
+    void eachEventCountsOnce();
+    void startTwiceWatchesOnce();
+    void sharedIsOneInstance();
+    void mountAndUnmountCountTwo();
+};
+
+void tst_VolumeMonitor::startsIdle()
+{
+    VolumeMonitor monitor;
+    QCOMPARE(monitor.mountChangeCount(), 0);
+    QVERIFY(!monitor.isMonitoring());
+    monitor.stopMonitoring();
+    QVERIFY(!monitor.isMonitoring());
+}
+
+void tst_VolumeMonitor::eventWithoutPathChangesNothing()
+{
+    VolumeMonitor monitor;
+    QSignalSpy changes(&monitor, &VolumeMonitor::mountChangeCountChanged);
+    monitor.handleVolumeMounted(QString());
+    monitor.handleVolumeUnmounted(QString());
+    QCoreApplication::processEvents();
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(monitor.mountChangeCount(), 0);
+}
+
+void tst_VolumeMonitor::eachEventCountsOnce()
+{
+    VolumeMonitor monitor;
+    QSignalSpy changes(&monitor, &VolumeMonitor::mountChangeCountChanged);
+    monitor.handleVolumeMounted(QStringLiteral("/mnt/a"));
+    monitor.handleVolumeUnmounted(QStringLiteral("/mnt/a"));
+    // The count changes on the main loop, after the handlers have returned.
+    QCOMPARE(monitor.mountChangeCount(), 0);
+    QTRY_COMPARE(monitor.mountChangeCount(), 2);
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(changes.at(0).first().toInt(), 1);
+    QCOMPARE(changes.at(1).first().toInt(), 2);
+}
+
+void tst_VolumeMonitor::startTwiceWatchesOnce()
+{
+    VolumeMonitor monitor;
+    monitor.startMonitoring();
+    QVERIFY(monitor.isMonitoring());
+    monitor.startMonitoring();
+    QVERIFY(monitor.isMonitoring());
+    monitor.stopMonitoring();
+    QVERIFY(!monitor.isMonitoring());
+}
+
+void tst_VolumeMonitor::sharedIsOneInstance()
+{
+    QCOMPARE(&VolumeMonitor::shared(), &VolumeMonitor::shared());
+}
+
+void tst_VolumeMonitor::mountAndUnmountCountTwo()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a tmpfs needs root");
+    QTemporaryDir directory;
+    QVERIFY(directory.isValid());
+    VolumeMonitor monitor;
+    monitor.startMonitoring();
+    QSignalSpy changes(&monitor, &VolumeMonitor::mountChangeCountChanged);
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                         QStringLiteral("trevlamark-test"), directory.path()}),
+             0);
+    QTRY_VERIFY(monitor.mountChangeCount() >= 1);
+    QCOMPARE(QProcess::execute(QStringLiteral("umount"), {directory.path()}), 0);
+    // Other programs may mount things meanwhile; ours are at least these two.
+    QTRY_VERIFY(monitor.mountChangeCount() >= 2);
+    QCOMPARE(changes.count(), monitor.mountChangeCount());
+    monitor.stopMonitoring();
+}
+
+QTEST_GUILESS_MAIN(tst_VolumeMonitor)
+#include "tst_volumemonitor.moc"

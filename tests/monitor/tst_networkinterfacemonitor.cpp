@@ -1,0 +1,202 @@
+#include "monitor/networkinterfacemonitor.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <atomic>
+#include <memory>
+
+using namespace trevlamark;
+
+namespace {
+
+NetworkTrafficSample baseline(quint64 bytesIn, quint64 bytesOut, const QDateTime &when)
+{
+    NetworkTrafficSample sample;
+    sample.timestamp = when;
+    sample.bytesIn = bytesIn;
+    sample.bytesOut = bytesOut;
+    return sample;
+}
+
+// Counters that grow by a fixed step each time they are read.
+NetworkInterfaceMonitor::CounterReader growingCounters(quint64 stepBytes)
+{
+    auto total = std::make_shared<std::atomic<quint64>>(0);
+    return [total, stepBytes](const QString &) {
+        const quint64 value = total->fetch_add(stepBytes) + stepBytes;
+        return std::optional(InterfaceCounters{value, value * 2});
+    };
+}
+
+} // namespace
+
+class tst_NetworkInterfaceMonitor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void counterDelta_data();
+    void counterDelta();
+    void rateIsCapped();
+    void samplesCloserThanAMillisecondAreDropped();
+    void bridgeHalvesOutbound_data();
+    void bridgeHalvesOutbound();
+    void historyCap_data();
+    void historyCap();
+    void samplesArriveAndStopClears();
+    void restartBeginsWithAZeroSample();
+    void updateSettingsKeepsHistory();
+    void recoveryAfterFiveTimeouts();
+};
+
+void tst_NetworkInterfaceMonitor::counterDelta_data()
+{
+    QTest::addColumn<quint64>("previous");
+    QTest::addColumn<quint64>("current");
+    QTest::addColumn<quint64>("delta");
+    QTest::newRow("forward") << quint64(1000) << quint64(5000) << quint64(4000);
+    QTest::newRow("unchanged") << quint64(7) << quint64(7) << quint64(0);
+    QTest::newRow("32-bit wrap") << quint64(4294967000ULL) << quint64(1000) << quint64(1295);
+    QTest::newRow("reset") << quint64(3000000000ULL) << quint64(500) << quint64(500);
+    QTest::newRow("64-bit counter reset") << quint64(90000000000ULL) << quint64(123) << quint64(123);
+}
+
+void tst_NetworkInterfaceMonitor::counterDelta()
+{
+    QFETCH(quint64, previous);
+    QFETCH(quint64, current);
+    QTEST(NetworkInterfaceMonitor::counterDelta(previous, current), "delta");
+}
+
+void tst_NetworkInterfaceMonitor::rateIsCapped()
+{
+    QCOMPARE(NetworkInterfaceMonitor::rate(1048576, 1.0), 1.0);
+    QCOMPARE(NetworkInterfaceMonitor::rate(1048576, 0.5), 2.0);
+    QCOMPARE(NetworkInterfaceMonitor::rate(quint64(1) << 50, 1.0), NetworkInterfaceMonitor::maxThroughput);
+    QCOMPARE(NetworkInterfaceMonitor::rate(100, 0.0), 0.0);
+}
+
+void tst_NetworkInterfaceMonitor::samplesCloserThanAMillisecondAreDropped()
+{
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    const NetworkTrafficSample previous = baseline(0, 0, start);
+    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start, false, QStringLiteral("eth0")));
+    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start.addMSecs(1), false, QStringLiteral("eth0")));
+    const auto sample =
+        NetworkInterfaceMonitor::nextSample(previous, {2097152, 1048576}, start.addMSecs(1000), true, QStringLiteral("eth0"));
+    QVERIFY(sample);
+    QCOMPARE(sample->throughputIn, 2.0);
+    QCOMPARE(sample->throughputOut, 1.0);
+    QCOMPARE(sample->bytesIn, quint64(2097152));
+    QVERIFY(sample->isVirtualInterface);
+    QVERIFY(!sample->id.isNull());
+}
+
+void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("isVirtual");
+    QTest::addColumn<double>("outbound");
+    QTest::newRow("virtual bridge") << "bridge0" << true << 1.0;
+    QTest::newRow("physical bridge name") << "bridge0" << false << 2.0;
+    QTest::newRow("virtual other") << "utun0" << true << 2.0;
+}
+
+void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, isVirtual);
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    const auto sample = NetworkInterfaceMonitor::nextSample(baseline(0, 0, start), {2097152, 2097152},
+                                                            start.addSecs(1), isVirtual, device);
+    QVERIFY(sample);
+    QTEST(sample->throughputOut, "outbound");
+    QCOMPARE(sample->throughputIn, 2.0);
+}
+
+void tst_NetworkInterfaceMonitor::historyCap_data()
+{
+    QTest::addColumn<double>("interval");
+    QTest::addColumn<qsizetype>("cap");
+    QTest::newRow("0.5 s") << 0.5 << qsizetype(7200);
+    QTest::newRow("1 s") << 1.0 << qsizetype(3600);
+    QTest::newRow("7 s") << 7.0 << qsizetype(515);
+}
+
+void tst_NetworkInterfaceMonitor::historyCap()
+{
+    QFETCH(double, interval);
+    QTEST(NetworkInterfaceMonitor::historyCap(interval), "cap");
+}
+
+void tst_NetworkInterfaceMonitor::samplesArriveAndStopClears()
+{
+    NetworkInterfaceMonitor monitor(nullptr, 0.05, 60, growingCounters(1048576));
+    QSignalSpy monitoring(&monitor, &NetworkInterfaceMonitor::isMonitoringChanged);
+    monitor.startMonitoring(QStringLiteral("bridge1"));
+    QVERIFY(monitor.isMonitoring());
+    QCOMPARE(monitoring.count(), 1);
+    QVERIFY(monitor.isCurrentInterfaceVirtual());  // no share manager: judged by its name
+    QTRY_VERIFY(monitor.trafficSamples().size() >= 3);
+    QVERIFY(monitor.currentThroughputIn() > 0);
+    // Outbound grows twice as fast but is halved on a virtual bridge.
+    const NetworkTrafficSample last = monitor.trafficSamples().last();
+    QCOMPARE(last.throughputOut, last.throughputIn);
+    QCOMPARE(monitor.consecutiveTimeouts(), 0);
+
+    monitor.stopMonitoring();
+    QVERIFY(!monitor.isMonitoring());
+    QVERIFY(monitor.trafficSamples().isEmpty());
+    QCOMPARE(monitor.currentThroughputIn(), 0.0);
+    QCOMPARE(monitor.currentInterfaceID(), std::optional<QString>(QStringLiteral("bridge1")));
+}
+
+void tst_NetworkInterfaceMonitor::restartBeginsWithAZeroSample()
+{
+    NetworkInterfaceMonitor monitor(nullptr, 10.0, 60, growingCounters(100));
+    monitor.startMonitoring(QStringLiteral("eth0"));
+    monitor.restartMonitoring(QStringLiteral("eth0"));
+    QCOMPARE(monitor.trafficSamples().size(), 1);
+    QCOMPARE(monitor.trafficSamples().first().bytesIn, quint64(0));
+    QCOMPARE(monitor.trafficSamples().first().throughputIn, 0.0);
+    QVERIFY(monitor.isMonitoring());
+}
+
+void tst_NetworkInterfaceMonitor::updateSettingsKeepsHistory()
+{
+    NetworkInterfaceMonitor monitor(nullptr, 0.05, 60, growingCounters(1000));
+    monitor.startMonitoring(QStringLiteral("eth0"));
+    QTRY_VERIFY(!monitor.trafficSamples().isEmpty());
+    monitor.updateSettings(0.1, 120);
+    QCOMPARE(monitor.samplingInterval(), 0.1);
+    QCOMPARE(monitor.historyDuration(), 120.0);
+    QVERIFY(monitor.isMonitoring());
+    QVERIFY(!monitor.trafficSamples().isEmpty());
+    monitor.updateSettings(0.0, -1);
+    QCOMPARE(monitor.samplingInterval(), 0.1);
+    QCOMPARE(monitor.historyDuration(), 120.0);
+    monitor.updateSettings(std::nullopt, std::nullopt);
+    QCOMPARE(monitor.samplingInterval(), 0.1);
+}
+
+void tst_NetworkInterfaceMonitor::recoveryAfterFiveTimeouts()
+{
+    // A device whose counters can never be read delivers no sample, so every tick times out.
+    auto reads = std::make_shared<std::atomic<int>>(0);
+    NetworkInterfaceMonitor monitor(nullptr, 0.2, 60, [reads](const QString &) {
+        reads->fetch_add(1);
+        return std::optional<InterfaceCounters>();
+    });
+    QSignalSpy monitoring(&monitor, &NetworkInterfaceMonitor::isMonitoringChanged);
+    monitor.startMonitoring(QStringLiteral("eth0"));
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.consecutiveTimeouts(), 4, 10000);
+    // The fifth overrun stops and starts again: isMonitoring goes false, then true.
+    QTRY_VERIFY_WITH_TIMEOUT(monitoring.count() >= 3, 10000);
+    QCOMPARE(monitoring.at(1).first().toBool(), false);
+    QCOMPARE(monitoring.at(2).first().toBool(), true);
+    QVERIFY(monitor.consecutiveTimeouts() <= 1);
+    QVERIFY(monitor.trafficSamples().isEmpty());
+    monitor.stopMonitoring();
+}
+
+QTEST_GUILESS_MAIN(tst_NetworkInterfaceMonitor)
+#include "tst_networkinterfacemonitor.moc"

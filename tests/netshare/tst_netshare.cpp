@@ -1,0 +1,305 @@
+// Discovery, capacity, volume events and traffic sampling against real shares:
+// a test file server in a network namespace, mounted through sshfs, davfs2 and
+// smbnetfs by tests/netshare/up.
+
+#include "discovery/networkshare.h"
+#include "discovery/sharemanager.h"
+#include "discovery/volumemonitor.h"
+#include "monitor/networkinterfacemonitor.h"
+#include "platform/volumecapacity.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace trevlamark;
+
+namespace {
+
+const QString stateDirectory = QStringLiteral("/run/trevlamark-netshare");
+
+QString script(const char *name)
+{
+    return QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/netshare/") + QLatin1String(name);
+}
+
+bool runScript(const char *name, QString *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("/bin/bash"), {script(name)});
+    const bool finished = process.waitForFinished(180000);
+    *output = QString::fromUtf8(process.readAll());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+std::optional<QString> sysfsValue(const QString &device, const char *attribute)
+{
+    QFile file(QStringLiteral("/sys/class/net/%1/%2").arg(device, QLatin1String(attribute)));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+// Writes the bytes with plain POSIX calls and makes sure they left the machine.
+bool writeFile(const QString &path, qint64 totalBytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    QByteArray chunk(1 << 20, 'x');
+    bool ok = true;
+    for (qint64 written = 0; ok && written < totalBytes; written += chunk.size())
+        ok = ::write(fd, chunk.constData(), size_t(chunk.size())) == chunk.size();
+    ok = ok && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+} // namespace
+
+class tst_NetShare : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void detectionFindsAllThree();
+    void hostRoutesThroughTheVeth();
+    void cliListsTheShares();
+    void networkVolumeOrNot();
+    void capacityOfTheSshfsShare();
+    void volumeMonitorCountsUnmountAndMount();
+    void trafficSamplerSeesTheWrite();
+
+private:
+    QString env(const char *key) const { return m_env.value(QLatin1String(key)); }
+    std::optional<NetworkShare> shareAt(const QList<NetworkShare> &shares, const QString &mountPath) const;
+
+    QHash<QString, QString> m_env;
+    bool m_isUp = false;
+};
+
+void tst_NetShare::initTestCase()
+{
+    if (::geteuid() != 0)
+        QSKIP("the test file server needs root (network namespace, mounts)");
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        QSKIP("the shares are FUSE mounts and /dev/fuse is missing");
+    for (const char *tool : {"sshfs", "fusermount3", "mount.davfs", "apache2", "smbd", "smbnetfs", "nsenter"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
+                                                                 QStringLiteral("/sbin"), QStringLiteral("/bin")})
+                .isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)").arg(tool)));
+    }
+    QString output;
+    runScript("down", &output);
+    const bool up = runScript("up", &output);
+    qInfo().noquote() << output;
+    QVERIFY2(up, "tests/netshare/up failed");
+    m_isUp = true;
+    QFile envFile(stateDirectory + QStringLiteral("/env"));
+    QVERIFY(envFile.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : envFile.readAll().split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0)
+            m_env.insert(QString::fromUtf8(line.left(equals)), QString::fromUtf8(line.mid(equals + 1)));
+    }
+    QVERIFY(!env("NETSHARE_SSHFS").isEmpty());
+    QVERIFY(!env("NETSHARE_WEBDAV").isEmpty());
+    QVERIFY(!env("NETSHARE_SMB").isEmpty());
+}
+
+void tst_NetShare::cleanupTestCase()
+{
+    if (!m_isUp)
+        return;
+    QString output;
+    const bool down = runScript("down", &output);
+    qInfo().noquote() << output;
+    QVERIFY2(down, "tests/netshare/down failed");
+}
+
+std::optional<NetworkShare> tst_NetShare::shareAt(const QList<NetworkShare> &shares, const QString &mountPath) const
+{
+    for (const NetworkShare &share : shares) {
+        if (share.mountPath == mountPath)
+            return share;
+    }
+    return std::nullopt;
+}
+
+void tst_NetShare::detectionFindsAllThree()
+{
+    ShareManager manager;
+    const QList<NetworkShare> shares = manager.detectMountedShares();
+    const QString server = env("NETSHARE_SERVER_IP");
+    const QString device = env("NETSHARE_HOST_IF");
+
+    const std::optional<NetworkShare> sshfs = shareAt(shares, env("NETSHARE_SSHFS"));
+    const std::optional<NetworkShare> webdav = shareAt(shares, env("NETSHARE_WEBDAV"));
+    const std::optional<NetworkShare> smb = shareAt(shares, env("NETSHARE_SMB"));
+    QVERIFY(sshfs);
+    QVERIFY(webdav);
+    QVERIFY(smb);
+
+    QCOMPARE(sshfs->shareProtocol, NetworkShare::ShareProtocol::unknown);
+    QCOMPARE(sshfs->username, QStringLiteral("root"));
+    QCOMPARE(sshfs->shareName, QStringLiteral("run"));  // first component of the exported path
+    QCOMPARE(webdav->shareProtocol, NetworkShare::ShareProtocol::WebDAV);
+    QCOMPARE(webdav->shareName, QStringLiteral("root"));
+    QCOMPARE(smb->shareProtocol, NetworkShare::ShareProtocol::SMB);
+    QCOMPARE(smb->shareName, QStringLiteral("share"));
+    for (const NetworkShare &share : {*sshfs, *webdav, *smb}) {
+        QCOMPARE(share.hostname, server);
+        QCOMPARE(share.interfaceID, std::optional<QString>(device));
+        QVERIFY(share.cachedInterfaceInfo);
+        QCOMPARE(share.cachedInterfaceInfo->interfaceID, device);
+        QVERIFY(share.isDetected);
+    }
+}
+
+void tst_NetShare::hostRoutesThroughTheVeth()
+{
+    ShareManager manager;
+    const QString device = env("NETSHARE_HOST_IF");
+    QCOMPARE(manager.interfaceForHost(env("NETSHARE_SERVER_IP")), std::optional<QString>(device));
+    const NetworkInterfaceInfo info = manager.interfaceInfo(device);
+    const int speed = sysfsValue(device, "speed").value_or(QString()).toInt();
+    const int mtu = sysfsValue(device, "mtu").value_or(QString()).toInt();
+    QCOMPARE(speed, 10000);
+    QCOMPARE(mtu, 1500);
+    QCOMPARE(info.speedMbps, std::optional<int>(speed));
+    QCOMPARE(info.speed, std::optional<QString>(QStringLiteral("10 Gbps")));
+    QCOMPARE(info.mtu, std::optional<int>(mtu));
+    QVERIFY(info.isVirtual);  // one end of a veth pair
+    QVERIFY(!info.isWifi);
+    QCOMPARE(info.name, QStringLiteral("Virtual"));
+}
+
+void tst_NetShare::cliListsTheShares()
+{
+    QProcess cli;
+    cli.start(QStringLiteral(TREVLAMARK_CLI_PATH), {QStringLiteral("shares"), QStringLiteral("--json")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QJsonArray array = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
+    QStringList mountPaths;
+    for (const QJsonValue &value : array) {
+        const std::optional<NetworkShare> share = NetworkShare::fromJson(value.toObject());
+        QVERIFY(share);
+        mountPaths << share->mountPath;
+        if (share->mountPath == env("NETSHARE_SSHFS")) {
+            QVERIFY(share->totalStorageBytes && *share->totalStorageBytes > 0);
+            QCOMPARE(share->cachedInterfaceInfo->mtu, std::optional<int>(1500));
+        }
+    }
+    for (const char *key : {"NETSHARE_SSHFS", "NETSHARE_WEBDAV", "NETSHARE_SMB"})
+        QVERIFY2(mountPaths.contains(env(key)), key);
+}
+
+void tst_NetShare::networkVolumeOrNot()
+{
+    QVERIFY(NetworkShare::isNetworkVolume(env("NETSHARE_SSHFS")));
+    QVERIFY(NetworkShare::isNetworkVolume(env("NETSHARE_WEBDAV")));
+    QVERIFY(NetworkShare::isNetworkVolume(env("NETSHARE_SMB")));
+    const QString inside = env("NETSHARE_SSHFS") + QStringLiteral("/folder");
+    QVERIFY(QDir().mkpath(inside));
+    QVERIFY(NetworkShare::isNetworkVolume(inside));
+    QVERIFY(QDir(inside).removeRecursively());
+    QTemporaryDir local;
+    QVERIFY(!NetworkShare::isNetworkVolume(local.path()));
+}
+
+void tst_NetShare::capacityOfTheSshfsShare()
+{
+    NetworkShare share(QUuid::createUuid(), env("NETSHARE_SERVER_IP"), QStringLiteral("run"), QStringLiteral("root"),
+                       env("NETSHARE_SSHFS"), QStringLiteral("unknown"));
+    QVERIFY(share.loadStorageInfo());
+    // sshfs passes the server's figures through: the export's tmpfs.
+    const std::optional<VolumeCapacity> exported = VolumeCapacity::read(env("NETSHARE_EXPORT"));
+    QVERIFY(exported);
+    QCOMPARE(share.totalStorageBytes, std::optional<qint64>(exported->totalBytes));
+    QVERIFY(share.freeStorageBytes && *share.freeStorageBytes > 0);
+    QVERIFY(*share.freeStorageBytes <= *share.totalStorageBytes);
+
+    // smbnetfs knows no capacity at all: nothing is filled in.
+    NetworkShare smb(QUuid::createUuid(), env("NETSHARE_SERVER_IP"), QStringLiteral("share"), QString(),
+                     env("NETSHARE_SMB"), QStringLiteral("smbfs"));
+    QVERIFY(!smb.loadStorageInfo());
+    QVERIFY(!smb.totalStorageBytes);
+}
+
+void tst_NetShare::volumeMonitorCountsUnmountAndMount()
+{
+    VolumeMonitor monitor;
+    monitor.startMonitoring();
+    const QString mountPoint = env("NETSHARE_SSHFS");
+    QCOMPARE(QProcess::execute(QStringLiteral("fusermount3"), {QStringLiteral("-u"), mountPoint}), 0);
+    QTRY_COMPARE(monitor.mountChangeCount(), 1);
+
+    QProcess sshfs;
+    sshfs.setProgram(QStringLiteral("sshfs"));
+    sshfs.setArguments({QStringLiteral("-f"), env("NETSHARE_SSHFS_SOURCE"), mountPoint, QStringLiteral("-p"),
+                        env("NETSHARE_SSH_PORT"), QStringLiteral("-o"),
+                        QStringLiteral("IdentityFile=%1,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null")
+                            .arg(env("NETSHARE_SSH_KEY")),
+                        QStringLiteral("-o"), QStringLiteral("BatchMode=yes,LogLevel=ERROR,reconnect,allow_other")});
+    sshfs.setStandardInputFile(QProcess::nullDevice());
+    sshfs.setStandardOutputFile(QProcess::nullDevice());
+    sshfs.setStandardErrorFile(stateDirectory + QStringLiteral("/log/sshfs-again.log"));
+    qint64 pid = 0;
+    QVERIFY(sshfs.startDetached(&pid));
+    // down stops the sshfs it finds in the pid file.
+    QFile pidFile(stateDirectory + QStringLiteral("/pid/sshfs"));
+    QVERIFY(pidFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    pidFile.write(QByteArray::number(pid) + '\n');
+    pidFile.close();
+
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.mountChangeCount(), 2, 10000);
+    QVERIFY(NetworkShare::isNetworkVolume(mountPoint));
+    monitor.stopMonitoring();
+}
+
+void tst_NetShare::trafficSamplerSeesTheWrite()
+{
+    ShareManager manager;
+    const QString device = env("NETSHARE_HOST_IF");
+    NetworkInterfaceMonitor monitor(&manager, 0.1, 60);
+    monitor.startMonitoring(device);
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+
+    constexpr qint64 totalBytes = 64 * 1048576LL;
+    std::atomic<int> writeResult = -1;
+    std::thread writer([&] {
+        writeResult = writeFile(env("NETSHARE_SSHFS") + QStringLiteral("/traffic.bin"), totalBytes) ? 1 : 0;
+    });
+    const auto outboundBytes = [&] {
+        double bytes = 0;
+        QDateTime previous = start;
+        for (const NetworkTrafficSample &sample : monitor.trafficSamples()) {
+            bytes += sample.throughputOut * 1048576.0 * (previous.msecsTo(sample.timestamp) / 1000.0);
+            previous = sample.timestamp;
+        }
+        return bytes;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(writeResult.load() != -1, 120000);
+    writer.join();
+    QCOMPARE(writeResult.load(), 1);
+    QTRY_VERIFY2_WITH_TIMEOUT(outboundBytes() >= 0.8 * totalBytes,
+                              qPrintable(QStringLiteral("outbound samples add up to %1 bytes").arg(outboundBytes(), 0, 'f', 0)),
+                              10000);
+    qInfo("outbound samples add up to %.0f bytes for %lld bytes written", outboundBytes(), totalBytes);
+    monitor.stopMonitoring();
+    QFile::remove(env("NETSHARE_SSHFS") + QStringLiteral("/traffic.bin"));
+}
+
+QTEST_GUILESS_MAIN(tst_NetShare)
+#include "tst_netshare.moc"
