@@ -82,6 +82,8 @@ private slots:
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("comma decimal") << "0,5" << false << 0.0;
         QTest::newRow("unit suffix") << "10s" << false << 0.0;
+        QTest::newRow("embedded NUL") << QString::fromLatin1("0\0\0", 3) << false << 0.0;
+        QTest::newRow("NUL then digits") << QString::fromLatin1("5\0" "9", 3) << false << 0.0;
     }
 
     void parseDouble()

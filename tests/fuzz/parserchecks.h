@@ -178,7 +178,10 @@ inline QString checkRemountUrlText(const QByteArray &input)
         return {};
     if (share->hostname.isEmpty() || share->hostname == QLatin1String("localhost"))
         return QStringLiteral("URL %1 gave host %2").arg(quoted(url), quoted(share->hostname));
-    if (share->shareName.isEmpty() || share->shareName.contains(QLatin1Char('/')))
+    // A path of slashes alone has no piece, so its rest is kept whole as the name.
+    static const QRegularExpression slashesOnly(QStringLiteral("^/+$"));
+    if (share->shareName.isEmpty()
+        || (share->shareName.contains(QLatin1Char('/')) && !slashesOnly.match(share->shareName).hasMatch()))
         return QStringLiteral("URL %1 gave share name %2").arg(quoted(url), quoted(share->shareName));
     if (share->mountPath != QLatin1String("/mnt/share") || !share->isDetected)
         return QStringLiteral("URL %1 gave a share with the wrong mount path or detection flag").arg(quoted(url));
