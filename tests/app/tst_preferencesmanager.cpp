@@ -160,7 +160,8 @@ private slots:
     {
         QFile file(PreferenceStore::filePath());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("\x00\xff[[[garbage\nappearanceMode=\x01\x02\nlog_INFO_enabled=maybe\n", 60);
+        static const char garbage[] = "\x00\xff[[[garbage\nappearanceMode=\x01\x02\nlog_INFO_enabled=maybe\n";
+        file.write(garbage, sizeof(garbage) - 1);
         file.close();
         PreferencesManager prefs;
         QCOMPARE(prefs.appearanceMode(), AppearanceMode::Auto);
