@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl1-mesa-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
     clang llvm libclang-rt-14-dev
     fio jq time xvfb xauth
     iproute2 util-linux procps psmisc

@@ -25,4 +25,5 @@ cmake --build "$dir"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp"
-ctest --test-dir "$dir" --output-on-failure -j2
+# One test at a time, as in scripts/test.sh: suites that mount the test shares must not overlap.
+ctest --test-dir "$dir" --output-on-failure

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
 #include <QUuid>
@@ -158,20 +159,10 @@ PerformanceTestManager::~PerformanceTestManager()
     }
     m_run->cancelRequested.store(true);
     teardownProgressTimers();
-    if (m_isRunning && m_currentTestDirectoryPath) {
-        // Never wait here: the run's workers drain and the directory goes on
-        // a thread of its own.
-        std::thread([run = m_run, path = *m_currentTestDirectoryPath] {
-            run->fileOperationsGroup.waitFor(stopWaitSeconds);
-            const DeletionResult deletion = FileOperationUtility::deleteDirectoryWithRetry(path, cleanupAttempts);
-            if (deletion.success)
-                LogManager::info(QStringLiteral("Removed test directory: ") + path);
-            else
-                LogManager::warning(QStringLiteral("Failed to delete directory after %1 attempts: %2")
-                                        .arg(deletion.attempts)
-                                        .arg(deletion.lastError.value_or(QStringLiteral("Unknown error"))));
-        }).detach();
-    }
+    // Whatever state the run is in, its directory must not outlive it. Never
+    // wait here: the workers drain and the removal runs on a thread of its own.
+    if (m_currentTestDirectoryPath)
+        removeTestDirectory(m_bridge, m_run, *m_currentTestDirectoryPath, m_testWriteFiles + m_testReadFiles);
 }
 
 double PerformanceTestManager::samplingRate() const
@@ -245,7 +236,6 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     m_initialWritePhaseEnabled = writePhaseEnabled;
     m_writePhaseEnabled = writePhaseEnabled;
     m_readPhaseEnabled = readPhaseEnabled;
-    m_completedFirstWritePhase = false;
     if (!writePhaseEnabled && readPhaseEnabled) {
         LogManager::info(QStringLiteral("First cycle with disabled write phase - performing minimal write to create data"));
         m_writePhaseEnabled = true;
@@ -256,8 +246,6 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     m_totalCycles = totalCycles;
 
     m_bytesPerCycle = resolvedBytesPerCycle(bytesPerCycle, customBytesPerCycle);
-    if (bytesPerCycle == BytesPerCycleOptions::custom)
-        m_customBytesPerCycle = m_bytesPerCycle;
 
     const quint64 chunk = quint64(chunkSizeBytes(chunkSize));
     const quint64 adjusted = (m_bytesPerCycle / chunk) * chunk;
@@ -433,15 +421,19 @@ void PerformanceTestManager::takeSample()
     m_streamResults.append(StreamResult{now, operation, throughput, seconds, m_currentPhaseId});
 
     const double fraction = m_totalBytesTargetPerPhase == 0 ? 0.0 : double(phaseBytes) / double(m_totalBytesTargetPerPhase);
+    m_lastSampleNanoseconds = nowNanoseconds;
+    callProgressHandler(fraction, progressMessage(m_currentCycleCount, m_totalCycles, operation, fraction));
+}
+
+QString PerformanceTestManager::progressMessage(int cycle, int totalCycles, const QString &operation, double fraction)
+{
     QString capitalised = operation;
     if (!capitalised.isEmpty())
         capitalised[0] = capitalised[0].toUpper();
-    const QString message = QStringLiteral("Cycle %1/%2 %3 - %4%")
-                                .arg(m_currentCycleCount)
-                                .arg(m_totalCycles)
-                                .arg(capitalised, QString::number(fraction * 100.0, 'f', 0));
-    m_lastSampleNanoseconds = nowNanoseconds;
-    callProgressHandler(fraction, message);
+    return QStringLiteral("Cycle %1/%2 %3 - %4%")
+        .arg(cycle)
+        .arg(totalCycles)
+        .arg(capitalised, QString::number(fraction * 100.0, 'f', 0));
 }
 
 void PerformanceTestManager::callProgressHandler(double progress, const QString &message)
@@ -633,7 +625,6 @@ void PerformanceTestManager::afterWritePhase()
         LogManager::info(QStringLiteral("Stop requested"));
         return;
     }
-    m_completedFirstWritePhase = true;
     if (m_currentCycleCount == 1 && !m_initialWritePhaseEnabled) {
         LogManager::info(QStringLiteral("Initial writes complete, proceeding to read phase"));
         m_writePhaseEnabled = false;
@@ -748,9 +739,13 @@ void PerformanceTestManager::finishStop(const NetworkShare &share, const QString
     m_isRunning = false;
 
     QTimer::singleShot(0, this, [this, result, handler = std::move(completionHandler)] {
+        // The handler may destroy the manager; its destructor then removes
+        // the directory instead.
+        const QPointer<PerformanceTestManager> alive(this);
         if (handler)
             handler(result);
-        cleanupCurrentTestDirectory();
+        if (alive)
+            cleanupCurrentTestDirectory();
     });
 }
 
@@ -873,8 +868,15 @@ void PerformanceTestManager::cleanupCurrentTestDirectory()
     m_testWriteFiles.clear();
     m_testReadFiles.clear();
     m_currentTestDirectoryPath.reset();
+    removeTestDirectory(m_bridge, nullptr, path, lingering);
+}
 
-    std::thread([bridge = m_bridge, path, lingering] {
+void PerformanceTestManager::removeTestDirectory(const std::shared_ptr<ManagerBridge> &bridge,
+    const std::shared_ptr<RunContext> &runToDrain, const QString &path, const QStringList &lingeringFiles)
+{
+    std::thread([bridge, runToDrain, path, lingeringFiles] {
+        if (runToDrain)
+            runToDrain->fileOperationsGroup.waitFor(stopWaitSeconds);
         const DeletionResult deletion = FileOperationUtility::deleteDirectoryWithRetry(path, cleanupAttempts);
         if (deletion.success) {
             LogManager::info(QStringLiteral("Removed test directory: ") + path);
@@ -883,7 +885,7 @@ void PerformanceTestManager::cleanupCurrentTestDirectory()
                                     .arg(deletion.attempts)
                                     .arg(deletion.lastError.value_or(QStringLiteral("Unknown error"))));
             LogManager::warning(QStringLiteral("Test directory must be manually deleted server side."));
-            FileOperationUtility::forceCloseLingeringHandles(lingering);
+            FileOperationUtility::forceCloseLingeringHandles(lingeringFiles);
         }
         bridge->post([path, removed = deletion.success](PerformanceTestManager *manager) {
             emit manager->testDirectoryCleanupFinished(path, removed);

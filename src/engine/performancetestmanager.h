@@ -79,6 +79,10 @@ public:
     QString activeStreamType() const { return m_activeStreamType; }
     quint64 bytesProcessedInCurrentPhase() const { return m_bytesProcessedInCurrentPhase; }
     QDateTime testStartTime() const { return m_testStartTime; }
+    ShareManager *shareManager() const { return m_shareManager; }
+
+    // The sampler's status text: "Cycle 2/5 Read - 75%".
+    static QString progressMessage(int cycle, int totalCycles, const QString &operation, double fraction);
 
     static constexpr const char *testFolderName = "Trevlamark_Test_Data";
     static constexpr const char *logFileName = "performance_tests.log";
@@ -116,6 +120,10 @@ private:
     void callProgressHandler(double progress, const QString &message);
 
     static void runPhaseBody(const std::shared_ptr<RunContext> &run, const PhasePlan &plan);
+    // Removes the directory with retries on a thread of its own, after the
+    // given run's file work has drained (when one is given).
+    static void removeTestDirectory(const std::shared_ptr<ManagerBridge> &bridge,
+        const std::shared_ptr<RunContext> &runToDrain, const QString &path, const QStringList &lingeringFiles);
 
     ShareManager *m_shareManager;
     std::shared_ptr<ManagerBridge> m_bridge;
@@ -131,7 +139,6 @@ private:
     bool m_writePhaseEnabled = true;
     bool m_readPhaseEnabled = true;
     bool m_initialWritePhaseEnabled = true;
-    bool m_completedFirstWritePhase = false;
     std::optional<QString> m_currentTestDirectoryPath;
     std::optional<QString> m_currentTestLocationPath;
     std::optional<QString> m_currentInterfaceInfo;
@@ -141,7 +148,6 @@ private:
     int m_totalCycles = 0;
     quint64 m_bytesProcessedInCurrentPhase = 0;
     quint64 m_totalBytesTargetPerPhase = 0;
-    quint64 m_customBytesPerCycle = 0;
     double m_samplingRate = 0.1;
 
     // The run's request, kept for the phases and the automatic stop.

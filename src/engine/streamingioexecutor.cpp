@@ -49,25 +49,38 @@ int writeChunk(int descriptor, const char *data, size_t length, off_t offset)
     return 0;
 }
 
-void writeWorker(SharedState &state, const FileHandleList &handles, quint64 operations, size_t chunk,
-    const char *data, ProgressCounters &counters, const std::atomic<bool> &cancelRequested)
+// The chunks of file k are the operations i < operations with i % files == k.
+quint64 chunksOfFile(quint64 file, quint64 files, quint64 operations)
+{
+    return operations / files + (file < operations % files ? 1 : 0);
+}
+
+// Each worker stays on its own file while that file has chunks left (the way
+// one job per file streams), then helps with the others. Claiming a chunk is
+// one fetch_add on that file's counter, bounded by the file's share of the
+// target, so no more chunks are ever written than the target allows.
+void writeWorker(SharedState &state, std::vector<std::atomic<quint64>> &nextChunkOfFile, quint64 homeFile,
+    const FileHandleList &handles, quint64 operations, size_t chunk, const char *data, ProgressCounters &counters,
+    const std::atomic<bool> &cancelRequested)
 {
     const quint64 files = handles.size();
-    while (!cancelRequested.load(std::memory_order_relaxed)
-        && state.errorCode.load(std::memory_order_relaxed) == 0) {
-        // Claiming the index is the reservation against the target.
-        const quint64 operation = state.nextOperation.fetch_add(1, std::memory_order_relaxed);
-        if (operation >= operations)
-            return;
-        const int descriptor = handles[operation % files]->descriptor();
-        const off_t offset = off_t((operation / files) * chunk);
-        const int result = writeChunk(descriptor, data, chunk, offset);
-        if (result != 0) {
-            recordFailure(state, result);
-            return;
+    for (quint64 step = 0; step < files; ++step) {
+        const quint64 file = (homeFile + step) % files;
+        const quint64 chunks = chunksOfFile(file, files, operations);
+        const int descriptor = handles[file]->descriptor();
+        while (!cancelRequested.load(std::memory_order_relaxed)
+            && state.errorCode.load(std::memory_order_relaxed) == 0) {
+            const quint64 chunkIndex = nextChunkOfFile[file].fetch_add(1, std::memory_order_relaxed);
+            if (chunkIndex >= chunks)
+                break;
+            const int result = writeChunk(descriptor, data, chunk, off_t(chunkIndex * chunk));
+            if (result != 0) {
+                recordFailure(state, result);
+                return;
+            }
+            state.bytes.fetch_add(chunk, std::memory_order_relaxed);
+            counters.add(chunk);
         }
-        state.bytes.fetch_add(chunk, std::memory_order_relaxed);
-        counters.add(chunk);
     }
 }
 
@@ -148,12 +161,14 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
     const quint64 workerCount = std::min<quint64>(quint64(std::max(queueDepth, 1)), operations);
 
     SharedState state;
+    std::vector<std::atomic<quint64>> nextChunkOfFile(handles.size());
     {
         std::vector<std::jthread> workers;
         workers.reserve(workerCount);
         for (quint64 i = 0; i < workerCount; ++i) {
             if (mode == Mode::Write) {
-                workers.emplace_back(writeWorker, std::ref(state), std::cref(handles), operations, chunk,
+                workers.emplace_back(writeWorker, std::ref(state), std::ref(nextChunkOfFile), i % handles.size(),
+                    std::cref(handles), operations, chunk,
                     static_cast<const char *>(data->data()), std::ref(counters), std::cref(cancelRequested));
             } else {
                 workers.emplace_back(readWorker, std::ref(state), std::cref(handles), chunk, std::ref(counters),

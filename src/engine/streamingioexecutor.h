@@ -1,9 +1,9 @@
 #pragma once
 // The concurrent transfer loop of a phase: a fixed pool of queue-depth worker
-// threads that claim operations from one atomic counter. Writes go to each
-// operation's own offset with pwrite (file k's j-th chunk at j * chunk), reads
-// take whole files with pread into one aligned buffer per worker, so the hot
-// path allocates nothing, takes no lock and logs nothing.
+// threads that claim work with atomic counters. Writes go to each operation's
+// own offset with pwrite (file k's j-th chunk at j * chunk), reads take whole
+// files with pread into one aligned buffer per worker, so the hot path
+// allocates nothing, takes no lock and logs nothing.
 
 #include "engine/progresscounters.h"
 #include "platform/filehandle.h"

@@ -165,29 +165,22 @@ void NetworkInterfaceMonitor::startMonitoring(const QString &interfaceID)
 void NetworkInterfaceMonitor::collectSample(const QString &device)
 {
     auto tick = std::make_shared<Tick>();
-    const std::optional<NetworkTrafficSample> previous = m_previousSample;
-    const bool isVirtual = m_isCurrentInterfaceVirtual;
     const QPointer<NetworkInterfaceMonitor> self(this);
-    readingPool().start([tick, previous, isVirtual, device, self, reader = m_counterReader] {
+    readingPool().start([tick, device, self, reader = m_counterReader] {
         if (tick->cancelled.load())
             return;
         const std::optional<InterfaceCounters> counters = reader(device);
-        if (!counters || !previous) {
+        if (!counters) {
             Console::print(QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ") + device);
             return;
         }
-        const std::optional<NetworkTrafficSample> sample =
-            nextSample(*previous, *counters, QDateTime::currentDateTimeUtc(), isVirtual, device);
-        if (!sample)
-            return;
+        const QDateTime readAt = QDateTime::currentDateTimeUtc();
         // The monitor is only looked at on the main thread, where it can also go away.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [tick, self, sample = *sample] {
-                if (!self)
-                    return;
-                self->applySample(sample);
-                tick->completed = true;
+            [tick, self, device, counters = *counters, readAt] {
+                if (self && self->applyReading(device, counters, readAt))
+                    tick->completed = true;
             },
             Qt::QueuedConnection);
     });
@@ -208,15 +201,29 @@ void NetworkInterfaceMonitor::collectSample(const QString &device)
     });
 }
 
-void NetworkInterfaceMonitor::applySample(const NetworkTrafficSample &sample)
+bool NetworkInterfaceMonitor::applyReading(const QString &device, const InterfaceCounters &counters,
+                                           const QDateTime &readAt)
 {
-    setCurrentThroughput(sample.throughputIn, sample.throughputOut);
-    m_trafficSamples.append(sample);
+    // A reading that arrives after a stop, or for a device no longer sampled, belongs to no history.
+    if (!m_isMonitoring || m_currentInterfaceID != device)
+        return false;
+    if (!m_previousSample) {
+        Console::print(QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ") + device);
+        return false;
+    }
+    // The rate is taken against the sample applied last, so overlapping ticks never count bytes twice.
+    const std::optional<NetworkTrafficSample> sample =
+        nextSample(*m_previousSample, counters, readAt, m_isCurrentInterfaceVirtual, device);
+    if (!sample)
+        return false;
+    setCurrentThroughput(sample->throughputIn, sample->throughputOut);
+    m_trafficSamples.append(*sample);
     const qsizetype cap = historyCap(m_samplingInterval);
     if (m_trafficSamples.size() > cap)
         m_trafficSamples.remove(0, m_trafficSamples.size() - cap);
     m_previousSample = sample;
     emit trafficSamplesChanged();
+    return true;
 }
 
 void NetworkInterfaceMonitor::clearSamples()

@@ -1,8 +1,9 @@
 #pragma once
 // Samples one interface's byte counters at a fixed interval and publishes the
 // inbound and outbound rates and a history bounded to one hour's worth.
-// Each reading runs off the main thread under a one-second watchdog; everything
-// published, the baseline and the watchdog count live on the main thread.
+// Each counter reading runs off the main thread under a one-second watchdog;
+// the rates, everything published, the baseline and the watchdog count are
+// worked out and kept on the main thread.
 
 #include "monitor/networktrafficsample.h"
 #include "platform/interfacecounters.h"
@@ -75,7 +76,8 @@ signals:
 
 private:
     void collectSample(const QString &device);
-    void applySample(const NetworkTrafficSample &sample);
+    // Turns one counter reading into a sample on the main thread; false when none was added.
+    bool applyReading(const QString &device, const InterfaceCounters &counters, const QDateTime &readAt);
     void clearSamples();
     void setMonitoring(bool isMonitoring);
     void setCurrentThroughput(double inbound, double outbound);

@@ -7,16 +7,14 @@
 
 namespace trevlamark {
 
-FileHandle::FileHandle(int descriptor, Ownership ownership)
+FileHandle::FileHandle(int descriptor)
     : m_descriptor(descriptor)
-    , m_ownership(ownership)
 {
 }
 
 FileHandle::~FileHandle()
 {
-    if (m_ownership == Ownership::ClosesOnRelease)
-        close();
+    close();
 }
 
 std::unique_ptr<FileHandle> FileHandle::open(const QString &path, int flags, int *errorCode)

@@ -16,9 +16,7 @@ namespace trevlamark {
 class FileHandle
 {
 public:
-    enum class Ownership { ClosesOnRelease, LeavesOpen };
-
-    explicit FileHandle(int descriptor, Ownership ownership = Ownership::ClosesOnRelease);
+    explicit FileHandle(int descriptor);
     ~FileHandle();
 
     // Opens with the given open(2) flags; nullptr with *errorCode set on failure.
@@ -45,7 +43,6 @@ public:
 
 private:
     std::atomic<int> m_descriptor;
-    Ownership m_ownership;
     std::mutex m_mutex;
 
     FileHandle(const FileHandle &) = delete;

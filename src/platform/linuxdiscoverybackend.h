@@ -29,7 +29,7 @@ public:
     static QString speedText(int megabitsPerSecond);
     // "Wi-Fi", "Loopback", "Bridge", "Ethernet" or "Virtual" from the device's sysfs facts.
     static QString portName(const QString &device, bool isWireless, bool isBridge, int deviceType, bool hasBackingDevice);
-    // The design's virtual name prefixes plus Linux's virtual device families.
+    // The other platform's virtual name prefixes plus Linux's virtual device families.
     static bool hasVirtualName(const QString &device);
     // Volumes of one table entry: smbnetfs and GVfs trees expand to one per remote folder.
     static QList<MountedVolume> volumesOf(const MountEntry &entry, const QStringList &childFolders,

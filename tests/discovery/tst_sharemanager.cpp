@@ -1,6 +1,8 @@
+#include "app/console.h"
 #include "discovery/sharemanager.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -89,6 +91,7 @@ private slots:
     void successfulCommand();
     void parseRemountURL_data();
     void parseRemountURL();
+    void parseRemountURLNeverCrashes();
     void hostRouteCacheSharesOneStamp();
     void failedRouteIsNotCached();
     void hardwarePortCacheLifetime();
@@ -189,6 +192,26 @@ void tst_ShareManager::parseRemountURL()
     QCOMPARE(share->mountPath, QStringLiteral("/mnt/x"));
     QVERIFY(share->isDetected);
     QVERIFY(!share->interfaceID);
+}
+
+void tst_ShareManager::parseRemountURLNeverCrashes()
+{
+    // Every parse prints; keep the log of this loop short.
+    Console::setTarget(Console::Target::Discard);
+    QRandomGenerator generator(5);
+    const QString alphabet = QStringLiteral("smbnfsaftp:/@[]%.-_0123456789ABChost? #");
+    for (int round = 0; round < 3000; ++round) {
+        QString url;
+        const int length = int(generator.bounded(50));
+        for (int i = 0; i < length; ++i)
+            url += alphabet.at(int(generator.bounded(int(alphabet.size()))));
+        if (const std::optional<NetworkShare> share = ShareManager::parseRemountURL(url, QStringLiteral("/mnt/x"))) {
+            QVERIFY(!share->hostname.isEmpty());
+            QVERIFY(share->hostname != QLatin1String("localhost"));
+            QVERIFY(!share->shareName.isEmpty());
+        }
+    }
+    Console::setTarget(Console::Target::StandardOutput);
 }
 
 void tst_ShareManager::hostRouteCacheSharesOneStamp()
@@ -360,6 +383,8 @@ void tst_ShareManager::lookupsFromTwoThreadsRunOneAfterTheOther()
     QCOMPARE(first, std::optional<QString>(QStringLiteral("eth0")));
     QCOMPARE(second, std::optional<QString>(QStringLiteral("eth1")));
     QCOMPARE(f.backend->maxRoutesRunning.load(), 1);
+    QCOMPARE(f.manager.serialQueue().label(), QStringLiteral("com.qormix.trevlamark.shareManager"));
+    QVERIFY(!f.manager.serialQueue().isCurrentThread());
 }
 
 void tst_ShareManager::detectionBuildsShares()

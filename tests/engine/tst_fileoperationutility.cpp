@@ -350,7 +350,9 @@ void tst_FileOperationUtility::deleteRetriesOnBusyMount()
                 QStringLiteral("tmpfs"), mountPoint})
         != 0)
         QSKIP("tmpfs mount refused here");
-    const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    // Lazy, so a file still held open cannot leave the mount behind.
+    const auto unmount = qScopeGuard(
+        [&mountPoint] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}); });
     writeFile(mountPoint + QStringLiteral("/inside.dat"), QByteArray(10, 'i'));
 
     const DeletionResult result = FileOperationUtility::deleteDirectoryWithRetry(path, 5);

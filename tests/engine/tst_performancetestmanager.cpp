@@ -1,6 +1,7 @@
 // Whole streaming runs against real folders, with real worker threads.
 
 #include "app/logmanager.h"
+#include "app/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "platform/preferencestore.h"
 
@@ -68,6 +69,12 @@ class tst_PerformanceTestManager : public QObject
 private slots:
     void initTestCase();
     void init();
+    void progressMessage_data();
+    void progressMessage();
+    void targetAdjustment_data();
+    void targetAdjustment();
+    void developerMarkers_data();
+    void developerMarkers();
     void writeAndRead_data();
     void writeAndRead();
     void writeOnlyRunsEveryCycleWithFreshFiles();
@@ -80,6 +87,8 @@ private slots:
     void stopWithoutOptionsUsesDefaults();
     void writeFailureEndsRunWithFiguresKept();
     void destroyedMidRunDoesNotCrashAndRemovesDirectory();
+    void destroyedByCompletionHandlerStillRemovesDirectory();
+    void destroyedRightAfterStopStillRemovesDirectory();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -91,6 +100,107 @@ void tst_PerformanceTestManager::initTestCase()
 void tst_PerformanceTestManager::init()
 {
     QFile::remove(LogManager::shared().logFilePath());
+}
+
+void tst_PerformanceTestManager::progressMessage_data()
+{
+    QTest::addColumn<int>("cycle");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("read three quarters") << 2 << 5 << "read" << 0.75 << "Cycle 2/5 Read - 75%";
+    QTest::newRow("write start") << 1 << 1 << "write" << 0.0 << "Cycle 1/1 Write - 0%";
+    QTest::newRow("rounded") << 3 << 4 << "write" << 0.126 << "Cycle 3/4 Write - 13%";
+    QTest::newRow("done") << 1 << 2 << "read" << 1.0 << "Cycle 1/2 Read - 100%";
+}
+
+void tst_PerformanceTestManager::progressMessage()
+{
+    QFETCH(int, cycle);
+    QFETCH(int, total);
+    QFETCH(QString, operation);
+    QFETCH(double, fraction);
+    QFETCH(QString, expected);
+    QCOMPARE(PerformanceTestManager::progressMessage(cycle, total, operation, fraction), expected);
+}
+
+void tst_PerformanceTestManager::targetAdjustment_data()
+{
+    QTest::addColumn<BytesPerCycleOptions>("option");
+    QTest::addColumn<quint64>("custom");
+    QTest::addColumn<ThroughputTestOptions>("chunk");
+    QTest::addColumn<quint64>("target");
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("1GB by 64MB") << BytesPerCycleOptions::size1GB << quint64(0) << ThroughputTestOptions::size64MB
+                                 << quint64(1073741824) << QString();
+    QTest::newRow("1e9 by 1MB") << BytesPerCycleOptions::custom << quint64(1000000000) << ThroughputTestOptions::size1MB
+                                << quint64(999292928)
+                                << QStringLiteral("Adjusted target bytes from 1000000000 to 999292928 to ensure "
+                                                  "divisibility by chunk size 1048576");
+    QTest::newRow("custom 0 means 1GiB") << BytesPerCycleOptions::custom << quint64(0)
+                                         << ThroughputTestOptions::size1MB << quint64(1073741824) << QString();
+    QTest::newRow("below one chunk") << BytesPerCycleOptions::custom << quint64(1000)
+                                     << ThroughputTestOptions::size64KB << quint64(0)
+                                     << QStringLiteral("Adjusted target bytes from 1000 to 0");
+}
+
+void tst_PerformanceTestManager::targetAdjustment()
+{
+    QFETCH(BytesPerCycleOptions, option);
+    QFETCH(quint64, custom);
+    QFETCH(ThroughputTestOptions, chunk);
+    QFETCH(quint64, target);
+    QFETCH(QString, logLine);
+    QTemporaryDir location;
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    manager.startStreamingTest(NetworkShare(), chunk, 1, option, custom, 1, true, location.path(), true, true, {}, {});
+    QCOMPARE(manager.totalBytesTargetPerPhase(), target);
+    manager.stopStreamingTest(NetworkShare(), location.path(), false, std::nullopt, std::nullopt, {});
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
+    const QString log = readLog();
+    if (logLine.isEmpty())
+        QVERIFY(!log.contains(QLatin1String("Adjusted target bytes")));
+    else
+        QVERIFY(log.contains(QLatin1String("[DEBUG] ") + logLine));
+}
+
+void tst_PerformanceTestManager::developerMarkers_data()
+{
+    QTest::addColumn<bool>("developerMode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("off") << false
+                         << QStringList{QStringLiteral("Start write phase"), QStringLiteral("I/O operations complete"),
+                                QStringLiteral("End write phase")};
+    QTest::newRow("on") << true
+                        << QStringList{QStringLiteral("Start write phase"), QStringLiteral("I/O operations complete"),
+                               QStringLiteral("Synced files"), QStringLiteral("End write phase"),
+                               QStringLiteral("Closed files")};
+}
+
+void tst_PerformanceTestManager::developerMarkers()
+{
+    QFETCH(bool, developerMode);
+    QFETCH(QStringList, expected);
+    PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), developerMode);
+    const auto reset = qScopeGuard(
+        [] { PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), false); });
+    QTemporaryDir location;
+    PerformanceTestManager manager;
+    QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
+    Recorder recorder;
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
+        mebibyte, 1, true, location.path(), true, false, recorder.progressHandler(), recorder.completionHandler());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
+    QStringList messages;
+    for (const TimelineMarker &marker : manager.timelineMarkers()) {
+        messages.append(marker.message);
+        QCOMPARE(marker.type, QStringLiteral("write"));
+        QVERIFY(!marker.id.isNull());
+    }
+    QCOMPARE(messages, expected);
 }
 
 void tst_PerformanceTestManager::writeAndRead_data()
@@ -306,6 +416,15 @@ void tst_PerformanceTestManager::manualStopMidPhase()
     QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
     QVERIFY(testDirectories(location.path()).isEmpty());
     QTRY_VERIFY(readLog().contains(QLatin1String("Stop requested")));
+    const QList<StreamResult> taken = manager.streamResults();
+    QVERIFY(!taken.isEmpty());
+    for (qsizetype i = 0; i < taken.size(); ++i) {
+        QCOMPARE(taken.at(i).operation, QStringLiteral("write"));
+        QCOMPARE(taken.at(i).phaseId, 0);
+        QVERIFY(taken.at(i).throughput >= 0);
+        if (i > 0)
+            QVERIFY(taken.at(i).seconds > taken.at(i - 1).seconds);
+    }
     const int samples = manager.streamResults().size();
     QTest::qWait(200); // no timer may add samples after the stop
     QCOMPARE(manager.streamResults().size(), samples);
@@ -413,7 +532,9 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
                 QStringLiteral("tmpfs"), mountPoint})
         != 0)
         QSKIP("tmpfs mount refused here");
-    const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    // Lazy, so a file still held open cannot leave the mount behind.
+    const auto unmount = qScopeGuard(
+        [&mountPoint] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}); });
 
     PerformanceTestManager manager;
     QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
@@ -449,6 +570,39 @@ void tst_PerformanceTestManager::destroyedMidRunDoesNotCrashAndRemovesDirectory(
     manager.reset();
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 30000);
     QCOMPARE(recorder.completions, 0);
+}
+
+void tst_PerformanceTestManager::destroyedByCompletionHandlerStillRemovesDirectory()
+{
+    QTemporaryDir location;
+    auto *manager = new PerformanceTestManager;
+    bool delivered = false;
+    manager->startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 1, BytesPerCycleOptions::custom,
+        256 * 1024, 1, true, location.path(), true, true, {}, [&manager, &delivered](const PerformanceTestResult &) {
+            delivered = true;
+            delete manager;
+            manager = nullptr;
+        });
+    const QString directory = *manager->currentTestDirectoryPath();
+    QTRY_VERIFY_WITH_TIMEOUT(delivered, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 20000);
+}
+
+void tst_PerformanceTestManager::destroyedRightAfterStopStillRemovesDirectory()
+{
+    QTemporaryDir location;
+    auto manager = std::make_unique<PerformanceTestManager>();
+    Recorder recorder;
+    manager->startStreamingTest(NetworkShare(), ThroughputTestOptions::size64KB, 2, BytesPerCycleOptions::custom,
+        8192 * mebibyte, 2, true, location.path(), true, true, recorder.progressHandler(), recorder.completionHandler());
+    const QString directory = *manager->currentTestDirectoryPath();
+    bool delivered = false;
+    manager->stopStreamingTest(NetworkShare(), location.path(), false, std::nullopt, std::nullopt,
+        [&delivered](const PerformanceTestResult &) { delivered = true; });
+    // Gone before the queued delivery could run.
+    manager.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(directory), 20000);
+    QVERIFY(!delivered);
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)

@@ -1,5 +1,6 @@
 #include "platform/networktooltext.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace trevlamark;
@@ -52,6 +53,7 @@ private slots:
     void interfaceFlags();
     void speedFromActiveMedia_data();
     void speedFromActiveMedia();
+    void randomInputNeverCrashes();
 };
 
 void tst_NetworkToolText::routeInterface_data()
@@ -128,7 +130,7 @@ void tst_NetworkToolText::interfaceFlags_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("isVirtual");
     QTest::newRow("utun without flag") << "utun2" << "flags=8051<UP,RUNNING,MULTICAST> mtu 1380" << true;
-    QTest::newRow("point to point as designed") << "gif0" << "flags=8010<POINTTOPOINT,MULTICAST> mtu 1280" << true;
+    QTest::newRow("point to point, doubled T") << "gif0" << "flags=8010<POINTTOPOINT,MULTICAST> mtu 1280" << true;
     QTest::newRow("point to point as printed") << "gif0" << "flags=8010<POINTOPOINT,MULTICAST> mtu 1280" << true;
     QTest::newRow("vpn") << "x0" << "flags=1<UP,VPN>" << true;
     QTest::newRow("bridge name") << "bridge0" << "flags=8863<UP,BROADCAST>" << true;
@@ -174,6 +176,28 @@ void tst_NetworkToolText::speedFromActiveMedia()
     QVERIFY(converted);
     QCOMPARE(converted->first, speed);
     QCOMPARE(converted->second, megabits);
+}
+
+void tst_NetworkToolText::randomInputNeverCrashes()
+{
+    QRandomGenerator generator(11);
+    const QString alphabet = QStringLiteral(" \t\r\n:=09Gg BbaseTMbpsinterfaceHardwarePortDevice:Activemtuflags=ether f");
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(generator.bounded(80));
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(int(generator.bounded(int(alphabet.size()))));
+        if (const std::optional<QString> device = NetworkToolText::parseRouteInterface(text))
+            QVERIFY(!device->isEmpty());
+        NetworkToolText::parseHardwarePorts(text);
+        NetworkToolText::hardwarePortOf(text, QStringLiteral("en0"));
+        NetworkToolText::parseMediaActive(text);
+        const ParsedInterfaceInfo info = NetworkToolText::parseInterfaceConfiguration(text, text);
+        if (info.mtu)
+            QVERIFY(*info.mtu >= 0);
+        if (const auto speed = NetworkToolText::speedFromActiveMedia(text))
+            QVERIFY(speed->second >= 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_NetworkToolText)
