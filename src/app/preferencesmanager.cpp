@@ -54,7 +54,8 @@ std::optional<double> PreferencesManager::parseDouble(const QString &text)
     errno = 0;
     const double value = strtod_l(bytes.constData(), &end, cLocale);
     freelocale(cLocale);
-    if (end == bytes.constData() || *end != '\0')
+    // Compared with the length, not a terminator: a text holding a NUL must not pass as its prefix.
+    if (end == bytes.constData() || end != bytes.constData() + bytes.size())
         return std::nullopt;
     return value;
 }

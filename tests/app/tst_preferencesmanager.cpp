@@ -82,6 +82,8 @@ private slots:
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("comma decimal") << "0,5" << false << 0.0;
         QTest::newRow("unit suffix") << "10s" << false << 0.0;
+        QTest::newRow("embedded NUL") << QString::fromLatin1("0\0\0", 3) << false << 0.0;
+        QTest::newRow("NUL then digits") << QString::fromLatin1("5\0" "9", 3) << false << 0.0;
     }
 
     void parseDouble()
@@ -158,7 +160,8 @@ private slots:
     {
         QFile file(PreferenceStore::filePath());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("\x00\xff[[[garbage\nappearanceMode=\x01\x02\nlog_INFO_enabled=maybe\n", 60);
+        static const char garbage[] = "\x00\xff[[[garbage\nappearanceMode=\x01\x02\nlog_INFO_enabled=maybe\n";
+        file.write(garbage, sizeof(garbage) - 1);
         file.close();
         PreferencesManager prefs;
         QCOMPARE(prefs.appearanceMode(), AppearanceMode::Auto);

@@ -1,0 +1,7 @@
+// libFuzzer target: mount sources, GVfs folder names and smbnetfs trees.
+#include "fuzz/parserchecks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return trevlamark::testing::runFuzzCheck(&trevlamark::testing::checkMountSource, data, size);
+}

@@ -1,0 +1,7 @@
+// libFuzzer target: remount URLs.
+#include "fuzz/parserchecks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return trevlamark::testing::runFuzzCheck(&trevlamark::testing::checkRemountUrlText, data, size);
+}

@@ -1,0 +1,110 @@
+// Replays every seed and regression input of tests/fuzz/corpus through the
+// same parser checks the fuzz targets run, so the normal (and the sanitizer)
+// test run catches a parser that crashes or breaks a check on a known input.
+#include "fuzz/parserchecks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace trevlamark;
+using namespace trevlamark::testing;
+
+class tst_FuzzCorpus : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void corpusInput_data();
+    void corpusInput();
+    void everyTargetHasSeeds_data();
+    void everyTargetHasSeeds();
+    void checksCatchBrokenParsers();
+    void escapedMountFieldRoundTrips_data();
+    void escapedMountFieldRoundTrips();
+
+private:
+    static QDir corpusDirectory(const char *target);
+};
+
+QDir tst_FuzzCorpus::corpusDirectory(const char *target)
+{
+    return QDir(QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/fuzz/corpus/") + QLatin1String(target));
+}
+
+void tst_FuzzCorpus::initTestCase()
+{
+    Console::setTarget(Console::Target::Discard);
+}
+
+void tst_FuzzCorpus::corpusInput_data()
+{
+    QTest::addColumn<int>("targetIndex");
+    QTest::addColumn<QString>("path");
+    const QList<ParserTarget> &targets = parserTargets();
+    for (int index = 0; index < targets.size(); ++index) {
+        const QDir directory = corpusDirectory(targets.at(index).name);
+        for (const QFileInfo &file : directory.entryInfoList(QDir::Files, QDir::Name)) {
+            const QByteArray row = QByteArray(targets.at(index).name) + '/' + file.fileName().toUtf8();
+            QTest::newRow(row.constData()) << index << file.absoluteFilePath();
+        }
+    }
+}
+
+void tst_FuzzCorpus::corpusInput()
+{
+    QFETCH(int, targetIndex);
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
+    const QString problem = parserTargets().at(targetIndex).check(file.readAll());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_FuzzCorpus::everyTargetHasSeeds_data()
+{
+    QTest::addColumn<QString>("target");
+    for (const ParserTarget &target : parserTargets())
+        QTest::newRow(target.name) << QString::fromLatin1(target.name);
+}
+
+void tst_FuzzCorpus::everyTargetHasSeeds()
+{
+    QFETCH(QString, target);
+    QVERIFY(!corpusDirectory(qPrintable(target)).entryList(QDir::Files).isEmpty());
+    QVERIFY(QFile::exists(QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/fuzz/fuzz_%1.cpp").arg(target)));
+}
+
+void tst_FuzzCorpus::checksCatchBrokenParsers()
+{
+    // A check that cannot fail would replay nothing: each of these inputs is
+    // fine for the parser, so the check must pass, and the assertions below
+    // show that the invariants it relies on are real.
+    QVERIFY(checkMountTable("40 1 8:1 / /media/My\\040Disk rw - ext4 /dev/sda1 rw").isEmpty());
+    QCOMPARE(MountInfo::parseLine(QStringLiteral("40 1 8:1 / /media/My\\040Disk rw - ext4 /dev/sda1 rw"))->mountPoint,
+             QStringLiteral("/media/My Disk"));
+    QVERIFY(!detail::checkRemountUrl(QStringLiteral("smb://fs1/a b"), QStringLiteral("test")).isEmpty());
+    QVERIFY(!detail::checkRemountUrl(QStringLiteral("smb:///nohost"), QStringLiteral("test")).isEmpty());
+    QVERIFY(detail::checkRemountUrl(QStringLiteral("smb://fs1/a%20b"), QStringLiteral("test")).isEmpty());
+}
+
+void tst_FuzzCorpus::escapedMountFieldRoundTrips_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("plain") << "/mnt/share";
+    QTest::newRow("blank and tab") << "/mnt/my share\tx";
+    QTest::newRow("backslash before digits") << "/mnt/a\\040b";
+    QTest::newRow("no-break space") << QString::fromUtf8("/mnt/a\u00a0b");
+    QTest::newRow("beyond the basic plane") << QString::fromUtf8("/mnt/\U0001F600");
+}
+
+void tst_FuzzCorpus::escapedMountFieldRoundTrips()
+{
+    QFETCH(QString, field);
+    const QString escaped = detail::escapedMountField(field);
+    QVERIFY(!escaped.contains(QLatin1Char(' ')));
+    QCOMPARE(MountInfo::unescape(escaped), field);
+}
+
+QTEST_GUILESS_MAIN(tst_FuzzCorpus)
+#include "tst_fuzzcorpus.moc"
