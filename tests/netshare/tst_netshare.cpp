@@ -10,6 +10,7 @@
 #include "platform/mountwatcher.h"
 #include "platform/volumecapacity.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <csignal>
 #include <mutex>
 #include <fcntl.h>
 #include <thread>
@@ -79,6 +81,7 @@ private slots:
     void cliListsTheShares();
     void networkVolumeOrNot();
     void capacityOfTheSshfsShare();
+    void capacityOfAHungShareTimesOut();
     void volumeMonitorCountsUnmountAndMount();
     void trafficSamplerSeesTheWrite();
     void engineRunsOnTheShare_data();
@@ -245,6 +248,35 @@ void tst_NetShare::capacityOfTheSshfsShare()
                      env("NETSHARE_SMB"), QStringLiteral("smbfs"));
     QVERIFY(!smb.loadStorageInfo());
     QVERIFY(!smb.totalStorageBytes);
+}
+
+void tst_NetShare::capacityOfAHungShareTimesOut()
+{
+    // A stopped sshfs client leaves every request on its mount waiting, the way a
+    // share whose server vanished does; asking its capacity must still return.
+    QFile pidFile(stateDirectory + QStringLiteral("/pid/sshfs"));
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const pid_t client = pid_t(pidFile.readAll().trimmed().toInt());
+    QVERIFY(client > 0);
+    QCOMPARE(::kill(client, SIGSTOP), 0);
+    QString errorText;
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<VolumeCapacity> capacity =
+        VolumeCapacity::read(env("NETSHARE_SSHFS"), &errorText, std::chrono::milliseconds(500));
+    const qint64 waitedMs = timer.elapsed();
+    NetworkShare share(QUuid::createUuid(), env("NETSHARE_SERVER_IP"), QStringLiteral("run"), QStringLiteral("root"),
+                       env("NETSHARE_SSHFS"), QStringLiteral("unknown"));
+    const bool loaded = share.loadStorageInfo();
+    QCOMPARE(::kill(client, SIGCONT), 0);
+
+    QVERIFY(!capacity);
+    QVERIFY2(errorText.contains(QStringLiteral("did not answer")), qPrintable(errorText));
+    QVERIFY2(waitedMs < 60000, qPrintable(QString::number(waitedMs)));
+    QVERIFY(!loaded);
+    QVERIFY(!share.totalStorageBytes);
+    // Once the client runs again the share answers as before.
+    QTRY_VERIFY_WITH_TIMEOUT(VolumeCapacity::read(env("NETSHARE_SSHFS")).has_value(), 20000);
 }
 
 void tst_NetShare::volumeMonitorCountsUnmountAndMount()
