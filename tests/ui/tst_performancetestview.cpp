@@ -144,7 +144,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         auto *scrollArea = view.findChild<QScrollArea *>();
         QVERIFY(scrollArea);
-        QVERIFY(scrollArea->widget()->minimumSizeHint().width() <= scrollArea->viewport()->width());
+        // Even with the vertical scroll bar shown the content must fit beside it.
+        const int contentMinimumWidth = scrollArea->widget()->minimumSizeHint().width();
+        const int roomWidth = scrollArea->maximumViewportSize().width()
+                              - scrollArea->verticalScrollBar()->sizeHint().width();
+        QVERIFY2(contentMinimumWidth <= roomWidth,
+                 qPrintable(QStringLiteral("content needs %1 px, has %2").arg(contentMinimumWidth).arg(roomWidth)));
         QVERIFY(!scrollArea->horizontalScrollBar()->isVisible());
         // Both dials and the parameter column sit side by side inside the screen.
         const GaugePanelView *panel = view.gaugePanel();
