@@ -99,7 +99,10 @@ GaugePanelView::GaugePanelView(QWidget *parent)
     m_controls->installEventFilter(this);
     m_controls->setAttribute(Qt::WA_Hover);
 
+    // No side margins: the screen has its own, and two dials plus the column must fit 600 px.
     auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 8, 0, 8);
+    layout->setSpacing(8);
     layout->addWidget(m_writeGauge, 0, Qt::AlignTop);
     layout->addStretch(1);
     layout->addWidget(m_controls);

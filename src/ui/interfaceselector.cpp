@@ -3,6 +3,7 @@
 #include "ui/trafficgeometry.h"
 
 #include <QMenu>
+#include <QStyle>
 
 namespace trevlamark {
 
@@ -29,6 +30,15 @@ void InterfaceSelector::setAvailableInterfaces(const QList<QPair<QString, QStrin
 {
     m_availableInterfaces = availableInterfaces;
     rebuildMenu();
+}
+
+QSize InterfaceSelector::sizeHint() const
+{
+    // The style draws the menu arrow in the bottom right corner over centred
+    // text; room for it on both sides keeps the text centred and clear of it.
+    QSize hint = QToolButton::sizeHint();
+    hint.rwidth() += 2 * style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, this);
+    return hint;
 }
 
 void InterfaceSelector::rebuildMenu()

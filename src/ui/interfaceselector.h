@@ -23,6 +23,8 @@ public:
     // (identifier, name) pairs, in menu order.
     void setAvailableInterfaces(const QList<QPair<QString, QString>> &availableInterfaces);
 
+    QSize sizeHint() const override;
+
 signals:
     void selectedInterfaceChanged(const QString &interfaceID);
 

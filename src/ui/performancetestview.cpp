@@ -152,7 +152,7 @@ void PerformanceTestView::buildLayout()
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
-    // The gauge panel is wider than the narrowest window; scroll rather than clip.
+    // Everything fits the narrowest window; should a style make it wider, scroll rather than clip.
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *content = new QWidget(m_scrollArea);
     auto *contentLayout = new QVBoxLayout(content);

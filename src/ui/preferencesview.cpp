@@ -4,9 +4,11 @@
 #include "app/console.h"
 #include "app/preferencesmanager.h"
 #include "ui/appdelegate.h"
+#include "ui/themecolors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -91,9 +93,7 @@ PreferencesView::PreferencesView(PreferencesManager *preferences, QWidget *paren
         caption(QStringLiteral("Reset all application data including preferences, logs, and test files."), content));
     m_resetButton = new QPushButton(QStringLiteral("Reset Application State"), content);
     m_resetButton->setToolTip(QStringLiteral("Delete all application data and restart the app"));
-    QPalette resetPalette = m_resetButton->palette();
-    resetPalette.setColor(QPalette::ButtonText, QColor(0xD7, 0x26, 0x1E));
-    m_resetButton->setPalette(resetPalette);
+    refreshResetButtonColour();
     connect(m_resetButton, &QPushButton::clicked, this, &PreferencesView::requestReset);
     auto *resetRow = new QHBoxLayout;
     resetRow->addWidget(m_resetButton);
@@ -205,6 +205,21 @@ void PreferencesView::requestReset()
         }
         delegate->confirmResetApplicationState();
     });
+}
+
+void PreferencesView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The appearance can switch while the sheet is open.
+    if (event->type() == QEvent::PaletteChange && m_resetButton)
+        refreshResetButtonColour();
+}
+
+void PreferencesView::refreshResetButtonColour()
+{
+    QPalette resetPalette = m_resetButton->palette();
+    resetPalette.setColor(QPalette::ButtonText, ThemeColors::red(ThemeColors::isDark(palette())));
+    m_resetButton->setPalette(resetPalette);
 }
 
 } // namespace trevlamark

@@ -36,8 +36,12 @@ public:
 signals:
     void closeRequested();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void save();
+    void refreshResetButtonColour();
     void requestReset();
     QCheckBox *addSwitch(QWidget *parent, const QString &title, const QString &help, bool (PreferencesManager::*getter)() const,
                          void (PreferencesManager::*setter)(bool), void (PreferencesManager::*changed)());

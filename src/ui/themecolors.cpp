@@ -16,6 +16,12 @@ QColor ThemeColors::cool(bool isDarkPalette)
     return isDarkPalette ? QColor(0x4D, 0xB6, 0xFF) : QColor(0x1E, 0x78, 0xD2);
 }
 
+QColor ThemeColors::red(bool isDarkPalette)
+{
+    // The dark variant is lighter: the light one is barely legible on a dark button.
+    return isDarkPalette ? QColor(0xFF, 0x6B, 0x5F) : QColor(0xD7, 0x26, 0x1E);
+}
+
 bool ThemeColors::isDark(const QPalette &palette)
 {
     return palette.window().color().lightness() < 128;

@@ -3,8 +3,11 @@
 #include "ui/gaugegeometry.h"
 #include "ui/themecolors.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QVariantAnimation>
 
 namespace trevlamark {
@@ -41,8 +44,7 @@ ThroughputGaugeView::ThroughputGaugeView(const QString &operation, QWidget *pare
         m_shownFraction = value.toDouble();
         update();
     });
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setFixedSize(sizeHint());
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     refresh();
 }
 
@@ -124,6 +126,11 @@ bool ThroughputGaugeView::isSwitchShown() const
     return m_isHoveringControls || (!m_phaseEnabled && !m_isRunningTest);
 }
 
+int ThroughputGaugeView::gaugeSidePx() const
+{
+    return std::clamp(width(), minimumGaugeSizePx, gaugeSizePx);
+}
+
 QSize ThroughputGaugeView::sizeHint() const
 {
     return QSize(gaugeSizePx, gaugeSizePx + 8 + std::max(switchHeightPx, m_switch->sizeHint().height()));
@@ -131,16 +138,27 @@ QSize ThroughputGaugeView::sizeHint() const
 
 QSize ThroughputGaugeView::minimumSizeHint() const
 {
-    return sizeHint();
+    return QSize(minimumGaugeSizePx, sizeHint().height());
+}
+
+void ThroughputGaugeView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeSwitch();
+}
+
+void ThroughputGaugeView::placeSwitch()
+{
+    const QSize switchSize = m_switch->sizeHint();
+    m_switch->setGeometry((width() - switchSize.width()) / 2, gaugeSidePx() + 8, switchSize.width(),
+                          switchSize.height());
 }
 
 void ThroughputGaugeView::refresh()
 {
     m_shownValue = displayedValue();
     m_switch->setVisible(isSwitchShown());
-    const QSize switchSize = m_switch->sizeHint();
-    m_switch->setGeometry((width() - switchSize.width()) / 2, gaugeSizePx + 8, switchSize.width(),
-                          switchSize.height());
+    placeSwitch();
 
     const double target = targetFraction();
     const QVariant end = m_fractionAnimation->endValue();
@@ -164,6 +182,10 @@ void ThroughputGaugeView::paintEvent(QPaintEvent *)
     const QColor colour = m_operation.compare(QLatin1String("write"), Qt::CaseInsensitive) == 0
                               ? ThemeColors::warm(dark)
                               : ThemeColors::cool(dark);
+    // Drawn in a 200 px square, scaled down to the side we have and centred.
+    const int side = gaugeSidePx();
+    painter.translate((width() - side) / 2.0, 0);
+    painter.scale(double(side) / gaugeSizePx, double(side) / gaugeSizePx);
     const QRectF ring(10, 10, gaugeSizePx - 20, gaugeSizePx - 20);
 
     QColor track = palette().color(QPalette::WindowText);

@@ -21,6 +21,8 @@ class ThroughputGaugeView : public QWidget
 
 public:
     static constexpr int gaugeSizePx = 200;
+    // When the window is narrow the dial may shrink to this, drawn scaled.
+    static constexpr int minimumGaugeSizePx = 160;
     static constexpr int switchHeightPx = 24;
 
     // `operation` is "Write" or "Read"; it picks the colour and the chart points shown.
@@ -45,6 +47,8 @@ public:
     double shownFraction() const { return m_shownFraction; }
     std::optional<int> percentOfMax() const;
     bool isSwitchShown() const;
+    // Side of the square the dial is drawn in at the current width.
+    int gaugeSidePx() const;
     QCheckBox *phaseSwitch() const { return m_switch; }
 
     QSize sizeHint() const override;
@@ -55,9 +59,11 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void refresh();
+    void placeSwitch();
 
     QString m_operation;
     double m_valueMBps = 0;

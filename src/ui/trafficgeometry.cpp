@@ -28,15 +28,20 @@ QList<TrafficGeometry::AxisLabel> TrafficGeometry::xAxisLabels(double width, dou
     const int n = minLabelSpacing > 0 ? std::max(2, static_cast<int>(std::floor(width / minLabelSpacing))) : 2;
     QList<AxisLabel> labels;
     labels.reserve(n + 1);
+    // Whole seconds would repeat when labels are less than a second apart.
+    const bool tenths = timeWindowSeconds / n < 1;
     for (int i = 0; i <= n; ++i) {
         AxisLabel label;
         label.x = width * i / n;
         if (i < n) {
-            const auto secondsAgo = static_cast<qint64>(timeWindowSeconds * (n - i) / n);
-            label.text = QStringLiteral("-%1s").arg(secondsAgo);
+            const double secondsAgo = timeWindowSeconds * (n - i) / n;
+            label.text = tenths ? QStringLiteral("-%1s").arg(secondsAgo, 0, 'f', 1)
+                                : QStringLiteral("-%1s").arg(static_cast<qint64>(secondsAgo));
         } else {
             label.text = isRunningTest ? QStringLiteral("now") : QStringLiteral("end");
         }
+        if (!labels.isEmpty() && labels.last().text == label.text)
+            continue;
         labels.append(label);
     }
     return labels;

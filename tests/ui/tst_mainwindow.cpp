@@ -8,6 +8,7 @@
 #include "ui/gaugepanelview.h"
 #include "ui/graphstate.h"
 #include "ui/mainwindow.h"
+#include "ui/performancetestview.h"
 #include "ui/testconfiguration.h"
 #include "ui/testexecutionstate.h"
 #include "ui/testprogress.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +66,28 @@ private slots:
         QTRY_VERIFY(!window.testView());
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
         QCOMPARE(window.mainView()->selectedLocation(), folder.path());
+    }
+
+    void testScreenFitsTheSmallestWindowWithoutSidewaysScrolling()
+    {
+        QTemporaryDir folder;
+        ScriptedAlertPresenter alerts;
+        AppDelegate delegate(&alerts);
+        delegate.setMountedSharePathsSource([] { return QStringList(); });
+        PreferencesManager preferences;
+        AppViewModel model;
+        MainWindow window(&model, &preferences, &delegate);
+        window.resize(window.minimumSize());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.mainView()->selectLocation(folder.path(), QString());
+        window.mainView()->openTest();
+        QTRY_VERIFY(window.testView());
+        auto *scrollArea = window.testView()->findChild<QScrollArea *>();
+        QVERIFY(scrollArea);
+        QTRY_COMPARE(scrollArea->widget()->width(), scrollArea->viewport()->width());
+        QVERIFY(!scrollArea->horizontalScrollBar()->isVisible());
+        QCOMPARE(scrollArea->horizontalScrollBar()->maximum(), 0);
     }
 
     void testViewWithoutParametersShowsMain()
@@ -153,6 +178,9 @@ private slots:
         window.mainView()->openTest();
         QTRY_VERIFY(window.testView());
         PerformanceTestView *view = window.testView();
+        // Let the new screen lay itself out before it is captured.
+        auto *scrollArea = view->findChild<QScrollArea *>();
+        QTRY_COMPARE(scrollArea->widget()->width(), scrollArea->viewport()->width());
         grabBoth(&window, QStringLiteral("app-test-idle"));
 
         view->configuration()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);

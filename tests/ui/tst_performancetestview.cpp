@@ -15,9 +15,12 @@
 #include "ui/testexecutionstate.h"
 #include "ui/testprogress.h"
 #include "ui/testresults.h"
+#include "ui/throughputgaugeview.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -128,6 +131,35 @@ private slots:
         QVERIFY(view.networkMonitor()->isMonitoring());
         QCOMPARE(view.networkMonitor()->currentInterfaceID(), std::optional<QString>(QStringLiteral("lo")));
         QCOMPARE(view.dynamicMaxY(), 1375.0);
+    }
+
+    void fitsTheNarrowestWindow()
+    {
+        QTemporaryDir location;
+        PreferencesManager preferences;
+        PerformanceTestView view(localParameters(location.path()), &preferences);
+        QVERIFY(view.minimumSizeHint().width() <= AppDelegate::minimumWindowWidth);
+        view.resize(AppDelegate::minimumWindowWidth, AppDelegate::minimumWindowHeight);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *scrollArea = view.findChild<QScrollArea *>();
+        QVERIFY(scrollArea);
+        // Even with the vertical scroll bar shown the content must fit beside it.
+        const int contentMinimumWidth = scrollArea->widget()->minimumSizeHint().width();
+        const int roomWidth = scrollArea->maximumViewportSize().width()
+                              - scrollArea->verticalScrollBar()->sizeHint().width();
+        QVERIFY2(contentMinimumWidth <= roomWidth,
+                 qPrintable(QStringLiteral("content needs %1 px, has %2").arg(contentMinimumWidth).arg(roomWidth)));
+        QVERIFY(!scrollArea->horizontalScrollBar()->isVisible());
+        // Both dials and the parameter column sit side by side inside the screen.
+        const GaugePanelView *panel = view.gaugePanel();
+        const QRect write = panel->writeGauge()->geometry();
+        const QRect controls = panel->controls()->geometry();
+        const QRect read = panel->readGauge()->geometry();
+        QVERIFY(write.right() < controls.left());
+        QVERIFY(controls.right() < read.left());
+        QVERIFY(read.right() < panel->width());
+        QVERIFY(panel->controls()->width() >= panel->controls()->minimumSizeHint().width());
     }
 
     void runToResultsAndPostTestView()

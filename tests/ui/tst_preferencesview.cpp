@@ -4,6 +4,7 @@
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/preferencesview.h"
+#include "ui/themecolors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -83,6 +84,28 @@ private slots:
         QCOMPARE(preferences.graphHistoryDurationString(), QStringLiteral("60.05"));
         QTest::mouseClick(view.saveButton(), Qt::LeftButton);
         QCOMPARE(preferences.graphHistoryDuration(), 60.05);
+    }
+
+    void resetButtonRedFollowsTheAppearance()
+    {
+        PreferencesManager preferences;
+        PreferencesView view(&preferences);
+        QPalette light = view.palette();
+        light.setColor(QPalette::Window, QColor(0xf5, 0xf5, 0xf5));
+        light.setColor(QPalette::Button, QColor(0xee, 0xee, 0xee));
+        view.setPalette(light);
+        QCOMPARE(view.resetButton()->palette().color(QPalette::ButtonText), ThemeColors::red(false));
+
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+        view.setPalette(dark);
+        const QPalette shown = view.resetButton()->palette();
+        QCOMPARE(shown.color(QPalette::ButtonText), ThemeColors::red(true));
+        // The other roles still come from the view's palette.
+        QCOMPARE(shown.color(QPalette::Button), QColor(0x3a, 0x3a, 0x3a));
+        // Legible on the dark button: clearly lighter than it.
+        QVERIFY(shown.color(QPalette::ButtonText).lightness() - shown.color(QPalette::Button).lightness() >= 80);
     }
 
     void resetAsksTheDelegateAfterClosing()

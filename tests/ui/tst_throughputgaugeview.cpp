@@ -94,6 +94,34 @@ private slots:
         QCOMPARE(gauge.size(), gauge.sizeHint());
     }
 
+    void dialShrinksToTheWidthItGets_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("side");
+        QTest::newRow("wider than the dial") << 260 << 200;
+        QTest::newRow("full size") << 200 << 200;
+        QTest::newRow("a little short") << 176 << 176;
+        QTest::newRow("at the minimum") << 160 << 160;
+    }
+    void dialShrinksToTheWidthItGets()
+    {
+        QFETCH(int, width);
+        QFETCH(int, side);
+        ThroughputGaugeView gauge(QStringLiteral("Read"));
+        QCOMPARE(gauge.minimumSizeHint().width(), ThroughputGaugeView::minimumGaugeSizePx);
+        QCOMPARE(gauge.minimumSizeHint().height(), gauge.sizeHint().height());
+        gauge.setHoveringControls(true);
+        gauge.resize(width, gauge.sizeHint().height());
+        gauge.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gauge));
+        QCOMPARE(gauge.gaugeSidePx(), side);
+        // The switch stays centred right under the dial, inside the widget.
+        const QRect switchRect = gauge.phaseSwitch()->geometry();
+        QCOMPARE(switchRect.top(), side + 8);
+        QVERIFY(gauge.rect().contains(switchRect));
+        QVERIFY(qAbs(switchRect.center().x() - gauge.rect().center().x()) <= 1);
+    }
+
     void switchDrivesThePhaseFlag()
     {
         ThroughputGaugeView gauge(QStringLiteral("Read"));

@@ -48,6 +48,13 @@ private slots:
         QTest::newRow("narrow keeps two intervals") << 100.0 << 10.0 << false << QStringList{"-10s", "-5s", "end"};
         QTest::newRow("fractions are truncated") << 240.0 << 7.0 << false
                                                  << QStringList{"-7s", "-4s", "-2s", "end"};
+        QTest::newRow("exactly a second apart stays whole") << 400.0 << 5.0 << true
+                                                            << QStringList{"-5s", "-4s", "-3s", "-2s", "-1s", "now"};
+        QTest::newRow("under a second apart gets tenths")
+            << 560.0 << 5.0 << true << QStringList{"-5.0s", "-4.3s", "-3.6s", "-2.9s", "-2.1s", "-1.4s", "-0.7s", "now"};
+        QTest::newRow("short window on a wide graph") << 800.0 << 5.0 << false
+                                                      << QStringList{"-5.0s", "-4.5s", "-4.0s", "-3.5s", "-3.0s",
+                                                                     "-2.5s", "-2.0s", "-1.5s", "-1.0s", "-0.5s", "end"};
     }
     void xAxisLabels()
     {
@@ -62,6 +69,21 @@ private slots:
         QCOMPARE(actual, texts);
         QCOMPARE(labels.first().x, 0.0);
         QCOMPARE(labels.last().x, width);
+        for (qsizetype i = 1; i < labels.size(); ++i)
+            QVERIFY2(labels.at(i).text != labels.at(i - 1).text, qPrintable(labels.at(i).text));
+    }
+
+    void xAxisLabelsNeverRepeatANeighbour()
+    {
+        // Far more labels than tenths of a second: equal texts are dropped, the ends stay.
+        const auto labels = TrafficGeometry::xAxisLabels(8000, 5, 80, true);
+        QCOMPARE(labels.first().text, QStringLiteral("-5.0s"));
+        QCOMPARE(labels.last().text, QStringLiteral("now"));
+        QCOMPARE(labels.last().x, 8000.0);
+        for (qsizetype i = 1; i < labels.size(); ++i) {
+            QVERIFY(labels.at(i).text != labels.at(i - 1).text);
+            QVERIFY(labels.at(i).x > labels.at(i - 1).x);
+        }
     }
 
     void yAxisLabels()
