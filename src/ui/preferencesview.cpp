@@ -21,6 +21,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace trevlamark {
 
@@ -165,10 +166,13 @@ QCheckBox *PreferencesView::addSwitch(QWidget *parent, const QString &title, con
     auto *box = new QCheckBox(title, parent);
     box->setToolTip(help);
     box->setChecked((m_preferences->*getter)());
-    connect(box, &QCheckBox::toggled, this, [this, setter](bool on) { (m_preferences->*setter)(on); });
-    connect(m_preferences, changed, box, [this, box, getter] {
+    // The member pointers travel inside std::mem_fn: GCC 12 with the sanitizers
+    // loses a bare member-function pointer captured next to `this` in a slot.
+    PreferencesManager *preferences = m_preferences;
+    connect(box, &QCheckBox::toggled, this, [preferences, set = std::mem_fn(setter)](bool on) { set(preferences, on); });
+    connect(m_preferences, changed, box, [preferences, box, get = std::mem_fn(getter)] {
         const QSignalBlocker blocker(box);
-        box->setChecked((m_preferences->*getter)());
+        box->setChecked(get(preferences));
     });
     return box;
 }
@@ -179,10 +183,12 @@ QLineEdit *PreferencesView::addField(QWidget *parent, QFormLayout *form, const Q
                                      void (PreferencesManager::*changed)())
 {
     auto *field = new QLineEdit((m_preferences->*getter)(), parent);
-    connect(field, &QLineEdit::textEdited, this, [this, setter](const QString &text) { (m_preferences->*setter)(text); });
-    connect(m_preferences, changed, field, [this, field, getter] {
-        if (field->text() != (m_preferences->*getter)())
-            field->setText((m_preferences->*getter)());
+    PreferencesManager *preferences = m_preferences;
+    connect(field, &QLineEdit::textEdited, this,
+            [preferences, set = std::mem_fn(setter)](const QString &text) { set(preferences, text); });
+    connect(m_preferences, changed, field, [preferences, field, get = std::mem_fn(getter)] {
+        if (field->text() != get(preferences))
+            field->setText(get(preferences));
     });
     form->addRow(label, field);
     return field;
