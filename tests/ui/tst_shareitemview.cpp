@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 using namespace trevlamark;
@@ -16,9 +17,11 @@ struct FakeCapacity
 {
     ShareItemView::CapacityLoader loader()
     {
-        return [this](NetworkShare &share) {
-            ++calls;
-            if (!succeeds)
+        // The load runs on a thread of its own that may outlive the test
+        // function, so the counters it touches are shared, not borrowed.
+        return [counters = counters](NetworkShare &share) {
+            ++counters->calls;
+            if (!counters->succeeds)
                 return false;
             share.totalStorageBytes = 1000;
             share.freeStorageBytes = 250;
@@ -40,8 +43,14 @@ struct FakeCapacity
         now = now.addMSecs(qint64(seconds * 1000));
     }
 
-    std::atomic<int> calls = 0;
-    std::atomic<bool> succeeds = true;
+    struct Counters
+    {
+        std::atomic<int> calls = 0;
+        std::atomic<bool> succeeds = true;
+    };
+    std::shared_ptr<Counters> counters = std::make_shared<Counters>();
+    std::atomic<int> &calls = counters->calls;
+    std::atomic<bool> &succeeds = counters->succeeds;
     std::mutex mutex;
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
 };
