@@ -9,6 +9,7 @@
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/mountwatcher.h"
 #include "platform/volumecapacity.h"
+#include "testfileserver.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,23 +29,6 @@
 using namespace trevlamark;
 
 namespace {
-
-const QString stateDirectory = QStringLiteral("/run/trevlamark-netshare");
-
-QString script(const char *name)
-{
-    return QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/netshare/") + QLatin1String(name);
-}
-
-bool runScript(const char *name, QString *output)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("/bin/bash"), {script(name)});
-    const bool finished = process.waitForFinished(180000);
-    *output = QString::fromUtf8(process.readAll());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 std::optional<QString> sysfsValue(const QString &device, const char *attribute)
 {
@@ -88,43 +72,21 @@ private slots:
     void engineRunsOnTheShare();
 
 private:
-    QString env(const char *key) const { return m_env.value(QLatin1String(key)); }
+    QString env(const char *key) const { return m_server.value(QLatin1String(key)); }
     std::optional<NetworkShare> shareAt(const QList<NetworkShare> &shares, const QString &mountPath) const;
 
-    QHash<QString, QString> m_env;
-    bool m_isUp = false;
+    TestFileServer m_server{QStringLiteral("/run/trevlamark-netshare")};
 };
 
 void tst_NetShare::initTestCase()
 {
-    if (::geteuid() != 0)
-        QSKIP("the test file server needs root (network namespace, mounts)");
-    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
-        QSKIP("the shares are FUSE mounts and /dev/fuse is missing");
-    for (const char *tool : {"sshfs", "fusermount3", "mount.davfs", "apache2", "smbd", "smbnetfs", "nsenter"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
-                                                                 QStringLiteral("/sbin"), QStringLiteral("/bin")})
-                .isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)").arg(tool)));
-    }
+    if (const std::optional<QString> missing = TestFileServer::missingPrerequisite(
+            {"sshfs", "fusermount3", "mount.davfs", "apache2", "smbd", "smbnetfs", "nsenter"}))
+        QSKIP(qPrintable(*missing));
     QString output;
-    runScript("down", &output);
-    bool up = runScript("up", &output);
+    const bool up = m_server.up(&output);
     qInfo().noquote() << output;
-    if (!up) {
-        // A server that was slow to start is the usual cause; up has already undone its part.
-        up = runScript("up", &output);
-        qInfo().noquote() << output;
-    }
     QVERIFY2(up, "tests/netshare/up failed twice");
-    m_isUp = true;
-    QFile envFile(stateDirectory + QStringLiteral("/env"));
-    QVERIFY(envFile.open(QIODevice::ReadOnly));
-    for (const QByteArray &line : envFile.readAll().split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            m_env.insert(QString::fromUtf8(line.left(equals)), QString::fromUtf8(line.mid(equals + 1)));
-    }
     QVERIFY(!env("NETSHARE_SSHFS").isEmpty());
     QVERIFY(!env("NETSHARE_WEBDAV").isEmpty());
     QVERIFY(!env("NETSHARE_SMB").isEmpty());
@@ -132,10 +94,8 @@ void tst_NetShare::initTestCase()
 
 void tst_NetShare::cleanupTestCase()
 {
-    if (!m_isUp)
-        return;
     QString output;
-    const bool down = runScript("down", &output);
+    const bool down = m_server.down(&output);
     qInfo().noquote() << output;
     QVERIFY2(down, "tests/netshare/down failed");
 }
@@ -254,9 +214,7 @@ void tst_NetShare::capacityOfAHungShareTimesOut()
 {
     // A stopped sshfs client leaves every request on its mount waiting, the way a
     // share whose server vanished does; asking its capacity must still return.
-    QFile pidFile(stateDirectory + QStringLiteral("/pid/sshfs"));
-    QVERIFY(pidFile.open(QIODevice::ReadOnly));
-    const pid_t client = pid_t(pidFile.readAll().trimmed().toInt());
+    const pid_t client = m_server.recordedPid(QStringLiteral("sshfs"));
     QVERIFY(client > 0);
     QCOMPARE(::kill(client, SIGSTOP), 0);
     QString errorText;
@@ -310,11 +268,11 @@ void tst_NetShare::volumeMonitorCountsUnmountAndMount()
                         QStringLiteral("-o"), QStringLiteral("BatchMode=yes,LogLevel=ERROR,reconnect,allow_other")});
     sshfs.setStandardInputFile(QProcess::nullDevice());
     sshfs.setStandardOutputFile(QProcess::nullDevice());
-    sshfs.setStandardErrorFile(stateDirectory + QStringLiteral("/log/sshfs-again.log"));
+    sshfs.setStandardErrorFile(m_server.stateDirectory() + QStringLiteral("/log/sshfs-again.log"));
     qint64 pid = 0;
     QVERIFY(sshfs.startDetached(&pid));
     // down stops the sshfs it finds in the pid file.
-    QFile pidFile(stateDirectory + QStringLiteral("/pid/sshfs"));
+    QFile pidFile(m_server.stateDirectory() + QStringLiteral("/pid/sshfs"));
     QVERIFY(pidFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
     pidFile.write(QByteArray::number(pid) + '\n');
     pidFile.close();
@@ -373,7 +331,7 @@ void tst_NetShare::engineRunsOnTheShare_data()
 void tst_NetShare::engineRunsOnTheShare()
 {
     QFETCH(QString, mountKey);
-    const QString mountPath = m_env.value(mountKey);
+    const QString mountPath = m_server.value(mountKey);
     ShareManager manager;
     const std::optional<NetworkShare> share = shareAt(manager.detectMountedShares(), mountPath);
     QVERIFY(share);

@@ -5,6 +5,7 @@
 
 #include "app/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
+#include "testfileserver.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,41 +21,7 @@ using namespace trevlamark;
 
 namespace {
 
-const QString stateDirectory = QStringLiteral("/run/trevlamark-shareloss");
 const QString namespaceName = QStringLiteral("tvlloss");
-
-QProcessEnvironment scriptEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("NS"), namespaceName);
-    environment.insert(QStringLiteral("HV"), QStringLiteral("tvllh0"));
-    environment.insert(QStringLiteral("SV"), QStringLiteral("tvlls0"));
-    environment.insert(QStringLiteral("HIP"), QStringLiteral("10.231.9.1"));
-    environment.insert(QStringLiteral("SIP"), QStringLiteral("10.231.9.2"));
-    environment.insert(QStringLiteral("STATE"), stateDirectory);
-    environment.insert(QStringLiteral("MNT"), QStringLiteral("/mnt/trevlamark-shareloss"));
-    environment.insert(QStringLiteral("EXPORT_SIZE"), QStringLiteral("2g"));
-    environment.insert(QStringLiteral("WITH_DAV"), QStringLiteral("0"));
-    environment.insert(QStringLiteral("WITH_SMB"), QStringLiteral("0"));
-    return environment;
-}
-
-bool runScript(const char *name, QString *output)
-{
-    QProcess process;
-    process.setProcessEnvironment(scriptEnvironment());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("/bin/bash"), {QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/netshare/") + QLatin1String(name)});
-    const bool finished = process.waitForFinished(180000);
-    *output = QString::fromUtf8(process.readAll());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-pid_t recordedPid(const QString &name)
-{
-    QFile file(stateDirectory + QStringLiteral("/pid/") + name);
-    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
-}
 
 QString processName(pid_t pid)
 {
@@ -100,43 +67,39 @@ private:
     void restartServer();
     QStringList leftoversAfterSweep() const;
 
+    TestFileServer m_server{QStringLiteral("/run/trevlamark-shareloss"),
+                            {{QStringLiteral("NS"), namespaceName},
+                             {QStringLiteral("HV"), QStringLiteral("tvllh0")},
+                             {QStringLiteral("SV"), QStringLiteral("tvlls0")},
+                             {QStringLiteral("HIP"), QStringLiteral("10.231.9.1")},
+                             {QStringLiteral("SIP"), QStringLiteral("10.231.9.2")},
+                             {QStringLiteral("MNT"), QStringLiteral("/mnt/trevlamark-shareloss")},
+                             {QStringLiteral("EXPORT_SIZE"), QStringLiteral("2g")},
+                             {QStringLiteral("WITH_DAV"), QStringLiteral("0")},
+                             {QStringLiteral("WITH_SMB"), QStringLiteral("0")}}};
     QString m_sshfsMount;
-    bool m_isUp = false;
 };
 
 void tst_ShareLoss::initTestCase()
 {
-    if (::geteuid() != 0)
-        QSKIP("the test file server needs root (network namespace, mounts)");
-    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
-        QSKIP("the share is a FUSE mount and /dev/fuse is missing");
-    for (const char *tool : {"sshfs", "fusermount3", "sshd", "nsenter"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
-                                                                 QStringLiteral("/sbin"), QStringLiteral("/bin")})
-                .isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)").arg(tool)));
-    }
+    if (const std::optional<QString> missing =
+            TestFileServer::missingPrerequisite({"sshfs", "fusermount3", "sshd", "nsenter"}))
+        QSKIP(qPrintable(*missing));
     QString output;
-    runScript("down", &output);
-    const bool up = runScript("up", &output);
-    m_isUp = true;
-    QVERIFY2(up, qPrintable(output));
-    m_sshfsMount = QStringLiteral("/mnt/trevlamark-shareloss/sshfs");
+    QVERIFY2(m_server.up(&output), qPrintable(output));
+    m_sshfsMount = m_server.value(QStringLiteral("NETSHARE_SSHFS"));
     QVERIFY(QFileInfo(m_sshfsMount).isDir());
 }
 
 void tst_ShareLoss::cleanupTestCase()
 {
-    if (!m_isUp)
-        return;
     QString output;
-    const bool down = runScript("down", &output);
-    QVERIFY2(down, qPrintable(output));
+    QVERIFY2(m_server.down(&output), qPrintable(output));
 }
 
 void tst_ShareLoss::stopServer()
 {
-    const pid_t server = recordedPid(QStringLiteral("sshd"));
+    const pid_t server = m_server.recordedPid(QStringLiteral("sshd"));
     QCOMPARE(processName(server), QStringLiteral("sshd"));
     // The session processes serve the mounted connection; they go too.
     const QList<pid_t> sessions = childrenOf(server);
@@ -153,13 +116,13 @@ void tst_ShareLoss::restartServer()
     restarted.setProgram(QStringLiteral("nsenter"));
     restarted.setArguments({QStringLiteral("--net=/run/netns/") + namespaceName, QStringLiteral("/usr/sbin/sshd"),
                             QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
-                            stateDirectory + QStringLiteral("/ssh/sshd_config")});
+                            m_server.stateDirectory() + QStringLiteral("/ssh/sshd_config")});
     restarted.setStandardOutputFile(QProcess::nullDevice());
     restarted.setStandardErrorFile(QProcess::nullDevice());
     qint64 restartedPid = 0;
     QVERIFY(restarted.startDetached(&restartedPid));
     // The teardown script stops the server by this record.
-    QFile record(stateDirectory + QStringLiteral("/pid/sshd"));
+    QFile record(m_server.stateDirectory() + QStringLiteral("/pid/sshd"));
     QVERIFY(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
     record.write(QByteArray::number(restartedPid) + '\n');
     record.close();

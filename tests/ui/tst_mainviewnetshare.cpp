@@ -18,6 +18,7 @@
 #include "ui/testconfiguration.h"
 #include "ui/testexecutionstate.h"
 #include "ui/testresults.h"
+#include "netshare/testfileserver.h"
 #include "widgetscreenshot.h"
 
 #include <QDir>
@@ -33,34 +34,6 @@
 using namespace trevlamark;
 
 namespace {
-
-// Names and addresses apart from the other netshare tests, so both can run at once.
-const QStringList netshareEnvironment{
-    QStringLiteral("NS=tvlmain"),
-    QStringLiteral("HV=tvlmh0"),
-    QStringLiteral("SV=tvlms0"),
-    QStringLiteral("HIP=10.231.57.1"),
-    QStringLiteral("SIP=10.231.57.2"),
-    QStringLiteral("STATE=/run/trevlamark-mainview-netshare"),
-    QStringLiteral("MNT=/mnt/trevlamark-mainview-netshare"),
-    QStringLiteral("WITH_DAV=0"),
-    QStringLiteral("WITH_SMB=0"),
-};
-const QString stateDirectory = QStringLiteral("/run/trevlamark-mainview-netshare");
-
-bool runScript(const char *name, QString *output)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList environment = QProcess::systemEnvironment();
-    environment.append(netshareEnvironment);
-    process.setEnvironment(environment);
-    process.start(QStringLiteral("/bin/bash"),
-                  {QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/netshare/") + QLatin1String(name)});
-    const bool finished = process.waitForFinished(180000);
-    *output = QString::fromUtf8(process.readAll());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 QStringList testDirectories(const QString &location)
 {
@@ -79,57 +52,43 @@ private slots:
     void findPickRunAndGoBack();
 
 private:
-    QHash<QString, QString> m_env;
-    bool m_isUp = false;
+    // Names and addresses apart from the other netshare tests, so both can run at once.
+    TestFileServer m_server{QStringLiteral("/run/trevlamark-mainview-netshare"),
+                            {{QStringLiteral("NS"), QStringLiteral("tvlmain")},
+                             {QStringLiteral("HV"), QStringLiteral("tvlmh0")},
+                             {QStringLiteral("SV"), QStringLiteral("tvlms0")},
+                             {QStringLiteral("HIP"), QStringLiteral("10.231.57.1")},
+                             {QStringLiteral("SIP"), QStringLiteral("10.231.57.2")},
+                             {QStringLiteral("MNT"), QStringLiteral("/mnt/trevlamark-mainview-netshare")},
+                             {QStringLiteral("WITH_DAV"), QStringLiteral("0")},
+                             {QStringLiteral("WITH_SMB"), QStringLiteral("0")}}};
 };
 
 void tst_MainViewNetShare::initTestCase()
 {
-    if (::geteuid() != 0)
-        QSKIP("the test file server needs root (network namespace, mounts)");
-    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
-        QSKIP("the share is a FUSE mount and /dev/fuse is missing");
-    for (const char *tool : {"sshfs", "fusermount3", "nsenter", "sshd"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
-                                                                 QStringLiteral("/sbin"), QStringLiteral("/bin")})
-                .isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)").arg(tool)));
-    }
+    if (const std::optional<QString> missing =
+            TestFileServer::missingPrerequisite({"sshfs", "fusermount3", "nsenter", "sshd"}))
+        QSKIP(qPrintable(*missing));
     QString output;
-    runScript("down", &output);
-    bool up = runScript("up", &output);
+    const bool up = m_server.up(&output);
     qInfo().noquote() << output;
-    if (!up) {
-        up = runScript("up", &output);
-        qInfo().noquote() << output;
-    }
     QVERIFY2(up, "tests/netshare/up failed twice");
-    m_isUp = true;
-    QFile envFile(stateDirectory + QStringLiteral("/env"));
-    QVERIFY(envFile.open(QIODevice::ReadOnly));
-    for (const QByteArray &line : envFile.readAll().split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            m_env.insert(QString::fromUtf8(line.left(equals)), QString::fromUtf8(line.mid(equals + 1)));
-    }
-    QVERIFY(!m_env.value(QStringLiteral("NETSHARE_SSHFS")).isEmpty());
+    QVERIFY(!m_server.value(QStringLiteral("NETSHARE_SSHFS")).isEmpty());
 }
 
 void tst_MainViewNetShare::cleanupTestCase()
 {
-    if (!m_isUp)
-        return;
     QString output;
-    const bool down = runScript("down", &output);
+    const bool down = m_server.down(&output);
     qInfo().noquote() << output;
     QVERIFY2(down, "tests/netshare/down failed");
 }
 
 void tst_MainViewNetShare::findPickRunAndGoBack()
 {
-    const QString mountPath = m_env.value(QStringLiteral("NETSHARE_SSHFS"));
-    const QString server = m_env.value(QStringLiteral("NETSHARE_SERVER_IP"));
-    const QString device = m_env.value(QStringLiteral("NETSHARE_HOST_IF"));
+    const QString mountPath = m_server.value(QStringLiteral("NETSHARE_SSHFS"));
+    const QString server = m_server.value(QStringLiteral("NETSHARE_SERVER_IP"));
+    const QString device = m_server.value(QStringLiteral("NETSHARE_HOST_IF"));
 
     ScriptedAlertPresenter alerts;
     AppDelegate delegate(&alerts);
