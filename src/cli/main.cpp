@@ -6,6 +6,7 @@
 #include "cli/runcommand.h"
 #include "cli/sharescommand.h"
 #include "cli/sweepcommand.h"
+#include "engine/detachedthreads.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -44,9 +45,7 @@ void write(FILE *stream, const QString &text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int runCommand(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("trevlamark-cli"));
@@ -70,4 +69,11 @@ int main(int argc, char *argv[])
                                               : QStringLiteral("unknown command \"%1\"").arg(command);
     write(stderr, QStringLiteral("trevlamark-cli: %1\n\n").arg(problem) + usageText());
     return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return trevlamark::DetachedThreads::finishProcess(runCommand(argc, argv));
 }

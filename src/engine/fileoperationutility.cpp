@@ -1,6 +1,7 @@
 #include "engine/fileoperationutility.h"
 
 #include "app/logmanager.h"
+#include "engine/detachedthreads.h"
 #include "engine/waitgroup.h"
 #include "platform/alignedbuffer.h"
 #include "platform/directoryremover.h"
@@ -42,10 +43,10 @@ template<typename Step>
 void runDetached(const std::shared_ptr<WaitGroup> &group, Step step)
 {
     group->enter();
-    std::thread([group, step = std::move(step)]() mutable {
+    DetachedThreads::start([group, step = std::move(step)]() mutable {
         step();
         group->leave();
-    }).detach();
+    });
 }
 
 int openDescriptor(const QString &path, int flags)

@@ -3,6 +3,7 @@
 #include "app/console.h"
 #include "app/logmanager.h"
 #include "app/preferencesmanager.h"
+#include "engine/detachedthreads.h"
 #include "engine/fileoperationutility.h"
 #include "engine/progresscounters.h"
 #include "engine/streamingioexecutor.h"
@@ -20,7 +21,6 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace trevlamark {
 
@@ -476,7 +476,7 @@ void PerformanceTestManager::startPhase(PhaseKind kind)
     LogManager::info(QStringLiteral("\n \n Starting %1 phase...").arg(type));
 
     m_run->fileOperationsGroup.enter();
-    std::thread(&PerformanceTestManager::runPhaseBody, m_run, std::move(plan)).detach();
+    DetachedThreads::start([run = m_run, plan = std::move(plan)] { runPhaseBody(run, plan); });
 }
 
 void PerformanceTestManager::runPhaseBody(const std::shared_ptr<RunContext> &run, const PhasePlan &plan)
@@ -874,7 +874,7 @@ void PerformanceTestManager::cleanupCurrentTestDirectory()
 void PerformanceTestManager::removeTestDirectory(const std::shared_ptr<ManagerBridge> &bridge,
     const std::shared_ptr<RunContext> &runToDrain, const QString &path, const QStringList &lingeringFiles)
 {
-    std::thread([bridge, runToDrain, path, lingeringFiles] {
+    DetachedThreads::start([bridge, runToDrain, path, lingeringFiles] {
         if (runToDrain)
             runToDrain->fileOperationsGroup.waitFor(stopWaitSeconds);
         const DeletionResult deletion = FileOperationUtility::deleteDirectoryWithRetry(path, cleanupAttempts);
@@ -890,7 +890,7 @@ void PerformanceTestManager::removeTestDirectory(const std::shared_ptr<ManagerBr
         bridge->post([path, removed = deletion.success](PerformanceTestManager *manager) {
             emit manager->testDirectoryCleanupFinished(path, removed);
         });
-    }).detach();
+    });
 }
 
 } // namespace trevlamark

@@ -7,11 +7,12 @@
 // few threads nor keep the program from exiting (the pool is waited for at
 // exit; a detached thread is not).
 
+#include "engine/detachedthreads.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <functional>
-#include <thread>
 #include <utility>
 
 namespace trevlamark {
@@ -27,7 +28,7 @@ public:
     static void run(QObject *receiver, std::function<Result()> work, std::function<void(Result)> done)
     {
         const QPointer<QObject> guard(receiver);
-        std::thread([guard, work = std::move(work), done = std::move(done)] {
+        DetachedThreads::start([guard, work = std::move(work), done = std::move(done)] {
             Result result = work();
             QCoreApplication *application = QCoreApplication::instance();
             if (!application)
@@ -39,7 +40,7 @@ public:
                         done(result);
                 },
                 Qt::QueuedConnection);
-        }).detach();
+        });
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "app/appviewmodel.h"
 #include "app/preferencesmanager.h"
+#include "engine/detachedthreads.h"
 #include "ui/alertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/appearancecontroller.h"
@@ -13,7 +14,9 @@
 
 using namespace trevlamark;
 
-int main(int argc, char *argv[])
+// Not in an anonymous namespace: Q_INIT_RESOURCE declares the resource's
+// initialiser where it is used.
+static int runApplication(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevlamark"));
@@ -38,4 +41,9 @@ int main(int argc, char *argv[])
     window.show();
     delegate.applicationDidFinishLaunching(&window, modifiers);
     return QApplication::exec();
+}
+
+int main(int argc, char *argv[])
+{
+    return DetachedThreads::finishProcess(runApplication(argc, argv));
 }
