@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds Trevlamark with a sanitizer and runs every test under it.
 #   address  AddressSanitizer + UndefinedBehaviorSanitizer, in ./build-asan
-#   thread   ThreadSanitizer, in ./build-tsan (Qt-internal reports are
-#            suppressed by tests/tsan.supp; our own code never is)
+#   thread   ThreadSanitizer, in ./build-tsan (no suppressions)
 # Any report fails the test that triggered it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +27,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # frees is handed between threads under locks the sanitizer cannot see, so only
 # calls from our (instrumented) code are checked. QProcess forks from a process
 # with threads; the child only execs, which the sanitizer would refuse by default.
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:die_after_fork=0:suppressions=$PWD/tests/tsan.supp"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:die_after_fork=0"
 # One test at a time, as in scripts/test.sh: suites that mount the test shares must not overlap.
 ctest --test-dir "$dir" --output-on-failure
