@@ -305,7 +305,24 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     m_currentTestLocationPath = locationPath.isEmpty() ? share.mountPath : locationPath;
     m_currentInterfaceInfo.reset();
 
-    if (!createTestDirectory(directory)) {
+    struct PreparedDirectory
+    {
+        bool created = false;
+        QStringList seedFiles;
+    };
+    const std::optional<PreparedDirectory> prepared =
+        DetachedThreads::runWithin<PreparedDirectory>(createWaitSeconds, [directory, queueDepth] {
+            PreparedDirectory result;
+            result.created = createTestDirectory(directory);
+            if (result.created)
+                result.seedFiles = createSeedFiles(directory, queueDepth);
+            return result;
+        });
+    if (!prepared) {
+        LogManager::error(QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
+                              .arg(createWaitSeconds));
+    }
+    if (!prepared || !prepared->created) {
         m_isRunning = false;
         m_isRunningStreamTest = false;
         m_currentTestDirectoryPath.reset();
@@ -317,9 +334,8 @@ void PerformanceTestManager::startStreamingTest(const NetworkShare &share, Throu
     }
 
     m_activeStreamType = QStringLiteral("write");
-    m_testWriteFiles.clear();
+    m_testWriteFiles = prepared->seedFiles;
     m_testReadFiles.clear();
-    createSeedFiles(directory, queueDepth);
 
     setupProgressTimers();
     startPhase(PhaseKind::Write);
@@ -337,37 +353,54 @@ bool PerformanceTestManager::createTestDirectory(const QString &path)
         return false;
     }
     LogManager::info(QStringLiteral("Created test directory: ") + path);
-    m_currentTestDirectoryPath = path;
     return true;
 }
 
-void PerformanceTestManager::createSeedFiles(const QString &directory, int queueDepth)
+QStringList PerformanceTestManager::createSeedFiles(const QString &directory, int queueDepth)
 {
+    QStringList created;
     for (int i = 0; i < queueDepth; ++i) {
         const QString path = directory + QStringLiteral("/streaming_write_initial_%1.dat").arg(i);
         QString error;
         if (writeZeroFile(path, &error)) {
-            m_testWriteFiles.append(path);
+            created.append(path);
             LogManager::debug(QStringLiteral("Created initial file with content: ") + QFileInfo(path).fileName());
         } else {
             LogManager::error(QStringLiteral("Error creating initial file: ") + error);
         }
     }
+    return created;
 }
 
-void PerformanceTestManager::createCycleFiles(const QString &directory, int queueDepth, int cycle)
+QStringList PerformanceTestManager::createCycleFiles(const QString &directory, int queueDepth, int cycle)
 {
-    m_testWriteFiles.clear();
+    QStringList created;
     for (int i = 0; i < queueDepth; ++i) {
         const QString path = directory + QStringLiteral("/streaming_write_%1_%2.dat").arg(cycle).arg(i);
         QString error;
         if (writeZeroFile(path, &error)) {
-            m_testWriteFiles.append(path);
+            created.append(path);
             LogManager::debug(QStringLiteral("Created cycle file with content: ") + path);
         } else {
             LogManager::warning(QStringLiteral("Error creating cycle file: ") + error);
         }
     }
+    return created;
+}
+
+// A location that stops answering between cycles leaves the phase without
+// files, and the phase then fails the run the usual way.
+void PerformanceTestManager::startCycleFiles(int cycle)
+{
+    const QString directory = *m_currentTestDirectoryPath;
+    const int queueDepth = m_queueDepth;
+    const std::optional<QStringList> created = DetachedThreads::runWithin<QStringList>(
+        createWaitSeconds, [directory, queueDepth, cycle] { return createCycleFiles(directory, queueDepth, cycle); });
+    if (!created) {
+        LogManager::warning(QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
+                                .arg(createWaitSeconds));
+    }
+    m_testWriteFiles = created.value_or(QStringList());
 }
 
 void PerformanceTestManager::setupProgressTimers()
@@ -641,7 +674,7 @@ void PerformanceTestManager::afterWritePhase()
         m_activeStreamType = QStringLiteral("write");
         ++m_currentPhaseId;
         m_bytesProcessedInCurrentPhase = 0;
-        createCycleFiles(*m_currentTestDirectoryPath, m_queueDepth, m_currentCycleCount);
+        startCycleFiles(m_currentCycleCount);
         startPhase(PhaseKind::Write);
         return;
     }
@@ -669,7 +702,7 @@ void PerformanceTestManager::afterReadPhase()
         m_activeStreamType = QStringLiteral("write");
         ++m_currentPhaseId;
         m_bytesProcessedInCurrentPhase = 0;
-        createCycleFiles(*m_currentTestDirectoryPath, m_queueDepth, m_currentCycleCount);
+        startCycleFiles(m_currentCycleCount);
         startPhase(PhaseKind::Write);
         return;
     }

@@ -88,6 +88,9 @@ public:
     static constexpr const char *logFileName = "performance_tests.log";
     static constexpr int cleanupAttempts = 5;
     static constexpr int stopWaitSeconds = 10;
+    // How long the main thread waits for the test directory and its files: on a
+    // share whose server stopped answering these calls block in the kernel.
+    static constexpr int createWaitSeconds = 10;
 
 signals:
     // Emitted on the main thread when the background removal of the run's test directory
@@ -98,9 +101,10 @@ private:
     enum class PhaseKind { Write, Read };
     struct PhasePlan;
 
-    bool createTestDirectory(const QString &path);
-    void createSeedFiles(const QString &directory, int queueDepth);
-    void createCycleFiles(const QString &directory, int queueDepth, int cycle);
+    static bool createTestDirectory(const QString &path);
+    static QStringList createSeedFiles(const QString &directory, int queueDepth);
+    static QStringList createCycleFiles(const QString &directory, int queueDepth, int cycle);
+    void startCycleFiles(int cycle);
     void setupProgressTimers();
     void teardownProgressTimers();
     void takeSample();

@@ -74,6 +74,25 @@ private slots:
         QVERIFY(watch.expired());
     }
 
+    void runWithinGivesTheResultOrNothingAfterItsLimit()
+    {
+        QCOMPARE(DetachedThreads::runWithin<int>(10, [] { return 7; }), std::optional<int>(7));
+
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<QString> late = DetachedThreads::runWithin<QString>(0.2, [released] {
+            released.wait();
+            return QStringLiteral("too late");
+        });
+        QVERIFY(!late);
+        QVERIFY(timer.elapsed() >= 150);
+        // The work goes on alone and ends once it can; its result goes nowhere.
+        release.set_value();
+        QVERIFY(DetachedThreads::waitForAll(10));
+    }
+
     void logThreadRunningThroughExitFinishesFirst()
     {
         // A thread still logging while the application object goes away used

@@ -3,10 +3,12 @@
 #include "app/logmanager.h"
 #include "app/testdirectorysweeper.h"
 #include "app/preferencesmanager.h"
+#include "engine/detachedthreads.h"
 #include "engine/performancetestmanager.h"
 #include "platform/preferencestore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -131,6 +133,7 @@ private slots:
     void locationVanishesMidRun_data();
     void locationVanishesMidRun();
     void stopReturnsWhileFileSystemIsFrozen();
+    void startGivesUpOnAFrozenLocation();
 };
 
 void tst_PerformanceTestManager::initTestCase()
@@ -822,28 +825,69 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
     }
 }
 
+namespace {
+
+// A small ext4 volume on a loop device that a test can freeze: every write to
+// it then blocks in the kernel, the way calls on a share whose server stopped
+// answering do. Needs root; unfrozen and unmounted when it goes.
+class FreezableVolume
+{
+public:
+    // Why it cannot be made here, or nothing when it is ready.
+    std::optional<QString> setUp()
+    {
+        if (::geteuid() != 0)
+            return QStringLiteral("loop mounts and freezing a file system need root");
+        if (!m_base.isValid() || !QDir().mkpath(mountPoint()))
+            return QStringLiteral("no temporary folder");
+        QFile file(m_base.filePath(QStringLiteral("volume.img")));
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(256 * mebibyte)))
+            return QStringLiteral("no room for the volume image");
+        file.close();
+        if (QProcess::execute(QStringLiteral("mkfs.ext4"), {"-q", file.fileName()}) != 0
+            || QProcess::execute(QStringLiteral("mount"), {"-o", "loop", file.fileName(), mountPoint()}) != 0)
+            return QStringLiteral("no loop device for an ext4 volume here");
+        m_isMounted = true;
+        return std::nullopt;
+    }
+
+    ~FreezableVolume()
+    {
+        thaw();
+        if (m_isMounted)
+            QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint()});
+    }
+
+    QString mountPoint() const { return m_base.filePath(QStringLiteral("volume")); }
+
+    bool freeze()
+    {
+        m_isFrozen = QProcess::execute(QStringLiteral("fsfreeze"), {"-f", mountPoint()}) == 0;
+        return m_isFrozen;
+    }
+
+    bool thaw()
+    {
+        if (!m_isFrozen)
+            return true;
+        m_isFrozen = QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint()}) != 0;
+        return !m_isFrozen;
+    }
+
+private:
+    QTemporaryDir m_base;
+    bool m_isMounted = false;
+    bool m_isFrozen = false;
+};
+
+} // namespace
+
 void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
 {
-    if (::geteuid() != 0)
-        QSKIP("loop mounts and freezing a file system need root");
-    QTemporaryDir base;
-    const QString image = base.filePath(QStringLiteral("volume.img"));
-    const QString mountPoint = base.filePath(QStringLiteral("volume"));
-    QVERIFY(QDir().mkpath(mountPoint));
-    {
-        QFile file(image);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(qint64(256 * mebibyte)));
-    }
-    if (QProcess::execute(QStringLiteral("mkfs.ext4"), {"-q", image}) != 0
-        || QProcess::execute(QStringLiteral("mount"), {"-o", "loop", image, mountPoint}) != 0)
-        QSKIP("no loop device for an ext4 volume here");
-    bool frozen = false;
-    const auto release = qScopeGuard([&] {
-        if (frozen)
-            QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint});
-        QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint});
-    });
+    FreezableVolume volume;
+    if (const std::optional<QString> problem = volume.setUp())
+        QSKIP(qPrintable(*problem));
+    const QString mountPoint = volume.mountPoint();
 
     PerformanceTestManager manager;
     QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
@@ -853,8 +897,7 @@ void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
     const QString directory = *manager.currentTestDirectoryPath();
     QTRY_VERIFY_WITH_TIMEOUT(!recorder.messages.isEmpty(), 10000);
     // Every write from here on blocks in the kernel until the volume is thawed.
-    QCOMPARE(QProcess::execute(QStringLiteral("fsfreeze"), {"-f", mountPoint}), 0);
-    frozen = true;
+    QVERIFY(volume.freeze());
 
     // The stop waits at most its ten seconds for the stuck writers, then hands over the result.
     manager.stopStreamingTest(NetworkShare(), mountPoint, false, std::nullopt, std::nullopt,
@@ -866,11 +909,41 @@ void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
     QCOMPARE(cleanupSpy.count(), 0);
 
     // Thawed, the writers see the stop and the directory goes.
-    QCOMPARE(QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint}), 0);
-    frozen = false;
+    QVERIFY(volume.thaw());
     QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 60000);
     QVERIFY(cleanupSpy.at(0).at(1).toBool());
     QVERIFY(!QFileInfo::exists(directory));
+}
+
+void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
+{
+    FreezableVolume volume;
+    if (const std::optional<QString> problem = volume.setUp())
+        QSKIP(qPrintable(*problem));
+    QVERIFY(volume.freeze());
+
+    PerformanceTestManager manager;
+    Recorder recorder;
+    QElapsedTimer timer;
+    timer.start();
+    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size1MB, 2, BytesPerCycleOptions::custom,
+        16 * mebibyte, 1, true, volume.mountPoint(), true, true, recorder.progressHandler(), recorder.completionHandler());
+    const qint64 blockedMs = timer.elapsed();
+
+    // The start waits its bound for the directory, not for the volume.
+    QVERIFY2(blockedMs >= (PerformanceTestManager::createWaitSeconds - 1) * 1000, qPrintable(QString::number(blockedMs)));
+    QVERIFY2(blockedMs < (PerformanceTestManager::createWaitSeconds + 15) * 1000, qPrintable(QString::number(blockedMs)));
+    QVERIFY(!manager.isRunning());
+    QVERIFY(!manager.currentTestDirectoryPath());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.completions, 1, 5000);
+    QVERIFY(!recorder.result->success);
+    QCOMPARE(recorder.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
+
+    // Thawed, the abandoned creation finishes late; a sweep removes what it made.
+    QVERIFY(volume.thaw());
+    QVERIFY(DetachedThreads::waitForAll(30));
+    TestDirectorySweeper::cleanupTestDirectories(volume.mountPoint());
+    QVERIFY(testDirectories(volume.mountPoint()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
