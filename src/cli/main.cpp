@@ -6,7 +6,7 @@
 #include "cli/runcommand.h"
 #include "cli/sharescommand.h"
 #include "cli/sweepcommand.h"
-#include "engine/detachedthreads.h"
+#include "platform/detachedthreads.h"
 
 #include <QCoreApplication>
 #include <QStringList>

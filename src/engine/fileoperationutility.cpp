@@ -1,11 +1,11 @@
 #include "engine/fileoperationutility.h"
 
 #include "app/logmanager.h"
-#include "engine/detachedthreads.h"
-#include "engine/waitgroup.h"
 #include "platform/alignedbuffer.h"
+#include "platform/detachedthreads.h"
 #include "platform/directoryremover.h"
 #include "platform/securerandom.h"
+#include "platform/waitgroup.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -3,12 +3,12 @@
 #include "app/console.h"
 #include "app/logmanager.h"
 #include "app/preferencesmanager.h"
-#include "engine/detachedthreads.h"
 #include "engine/fileoperationutility.h"
 #include "engine/progresscounters.h"
 #include "engine/streamingioexecutor.h"
-#include "engine/waitgroup.h"
 #include "platform/alignedbuffer.h"
+#include "platform/detachedthreads.h"
+#include "platform/waitgroup.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #include "platform/linuxdiscoverybackend.h"
 
 #include "app/console.h"
+#include "platform/detachedthreads.h"
 #include "platform/mountinfo.h"
 #include "platform/networktooltext.h"
 
@@ -17,9 +18,20 @@ namespace trevlamark {
 
 namespace {
 
+// Listing an smbnetfs or GVfs tree asks the servers behind it; one that does
+// not answer must not hold up the detection of every other share.
 QStringList subfolders(const QString &path)
 {
-    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const std::optional<QStringList> folders =
+        DetachedThreads::runWithin<QStringList>(LinuxDiscoveryBackend::listWaitSeconds, [path] {
+            return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        });
+    if (!folders) {
+        Console::print(QStringLiteral("Error listing shares in %1: no answer within %2 seconds")
+                           .arg(path)
+                           .arg(LinuxDiscoveryBackend::listWaitSeconds));
+    }
+    return folders.value_or(QStringList());
 }
 
 // The numeric address of a host name, so that `ip route get` never sees a name.

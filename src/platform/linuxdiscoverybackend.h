@@ -35,6 +35,8 @@ public:
     static QList<MountedVolume> volumesOf(const MountEntry &entry, const QStringList &childFolders,
                                           const std::function<QStringList(const QString &)> &listFolders);
 
+    // How long the listing of a share tree may take before it is left out.
+    static constexpr int listWaitSeconds = 3;
     static constexpr unsigned pointToPointFlag = 0x10;
     static constexpr unsigned upFlag = 0x1;
 

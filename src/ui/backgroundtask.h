@@ -7,7 +7,7 @@
 // few threads nor keep the program from exiting (the pool is waited for at
 // exit; a detached thread is not).
 
-#include "engine/detachedthreads.h"
+#include "platform/detachedthreads.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -3,7 +3,7 @@
 
 #include "app/appviewmodel.h"
 #include "app/preferencesmanager.h"
-#include "engine/detachedthreads.h"
+#include "platform/detachedthreads.h"
 #include "ui/alertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/appearancecontroller.h"

@@ -1,10 +1,10 @@
 // Whole streaming runs against real folders, with real worker threads.
 
 #include "app/logmanager.h"
-#include "app/testdirectorysweeper.h"
 #include "app/preferencesmanager.h"
-#include "engine/detachedthreads.h"
+#include "app/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
+#include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
 
 #include <QDir>

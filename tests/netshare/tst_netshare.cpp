@@ -61,6 +61,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void detectionFindsAllThree();
+    void detectionGoesOnWhenSmbnetfsHangs();
     void hostRoutesThroughTheVeth();
     void cliListsTheShares();
     void networkVolumeOrNot();
@@ -137,6 +138,28 @@ void tst_NetShare::detectionFindsAllThree()
         QCOMPARE(share.cachedInterfaceInfo->interfaceID, device);
         QVERIFY(share.isDetected);
     }
+}
+
+void tst_NetShare::detectionGoesOnWhenSmbnetfsHangs()
+{
+    // A stopped smbnetfs leaves every listing of its tree waiting, as a browse
+    // of a dead SMB server does; the other shares must still be found.
+    const pid_t smbnetfs = m_server.recordedPid(QStringLiteral("smbnetfs"));
+    QVERIFY(smbnetfs > 0);
+    QCOMPARE(::kill(smbnetfs, SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    ShareManager manager;
+    const QList<NetworkShare> shares = manager.detectMountedShares();
+    const qint64 waitedMs = timer.elapsed();
+    QCOMPARE(::kill(smbnetfs, SIGCONT), 0);
+
+    QVERIFY2(waitedMs < 30000, qPrintable(QString::number(waitedMs)));
+    QVERIFY(shareAt(shares, env("NETSHARE_SSHFS")));
+    QVERIFY(shareAt(shares, env("NETSHARE_WEBDAV")));
+    QVERIFY(!shareAt(shares, env("NETSHARE_SMB")));
+    // Once it runs again the SMB share is back.
+    QTRY_VERIFY_WITH_TIMEOUT(shareAt(ShareManager().detectMountedShares(), env("NETSHARE_SMB")), 20000);
 }
 
 void tst_NetShare::hostRoutesThroughTheVeth()

@@ -1,6 +1,6 @@
-#include "engine/detachedthreads.h"
+#include "platform/detachedthreads.h"
 
-#include "engine/waitgroup.h"
+#include "platform/waitgroup.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // again in one of the modes below).
 
 #include "app/logmanager.h"
-#include "engine/detachedthreads.h"
+#include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "engine/waitgroup.h"
+#include "platform/waitgroup.h"
 
 #include <chrono>
 
