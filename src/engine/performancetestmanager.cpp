@@ -620,11 +620,14 @@ void PerformanceTestManager::runPhaseBody(const std::shared_ptr<RunContext> &run
                          .arg(outcome.bytes >> 20)
                          .arg(isWrite ? QStringLiteral("written") : QStringLiteral("read")));
 
-    run->bridge->post([run, isWrite](PerformanceTestManager *manager) {
-        if (manager->m_run == run)
-            manager->callProgressHandler(1.0, isWrite ? QStringLiteral("Completing write phase...")
-                                                      : QStringLiteral("Completing read phase..."));
-    });
+    // A failed phase did not complete: the progress stays where it stopped.
+    if (outcome.errorCode == 0) {
+        run->bridge->post([run, isWrite](PerformanceTestManager *manager) {
+            if (manager->m_run == run)
+                manager->callProgressHandler(1.0, isWrite ? QStringLiteral("Completing write phase...")
+                                                          : QStringLiteral("Completing read phase..."));
+        });
+    }
     if (!isWrite)
         LogManager::debug(QStringLiteral("Read operations completed, leaving dispatch group"));
 

@@ -598,6 +598,8 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
     QVERIFY(totalWritten <= 4 * mebibyte); // no more than the volume holds: failed chunks are not counted
     QVERIFY(result.metrics.value(QStringLiteral("writeSpeed")) > 0);
     QCOMPARE(result.details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Failed"));
+    // Cycle 1's write completed; the failed one never reports itself complete.
+    QCOMPARE(recorder.messages.count(QStringLiteral("Completing write phase...")), 1);
     QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
     QVERIFY(cleanupSpy.at(0).at(1).toBool());
     QVERIFY(testDirectories(mountPoint).isEmpty());
@@ -679,6 +681,9 @@ void tst_PerformanceTestManager::fullVolumeInFirstWritePhase()
     QCOMPARE(result.details.value(QStringLiteral("totalWriteBytes")).toULongLong(), written);
     QVERIFY(!result.details.contains(QStringLiteral("totalReadBytes")));
     QCOMPARE(result.details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Failed"));
+    QVERIFY(!recorder.messages.contains(QStringLiteral("Completing write phase...")));
+    // The failed phase never reports itself complete.
+    QVERIFY(!recorder.messages.contains(QStringLiteral("Completing write phase...")));
     QTRY_COMPARE_WITH_TIMEOUT(cleanupSpy.count(), 1, 20000);
     QVERIFY(cleanupSpy.at(0).at(1).toBool());
     QVERIFY(testDirectories(mountPoint).isEmpty());

@@ -16,15 +16,20 @@
 #include "ui/testprogress.h"
 #include "ui/testresults.h"
 #include "ui/throughputgaugeview.h"
+#include "widgetscreenshot.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <unistd.h>
 
 using namespace trevlamark;
 
@@ -212,6 +217,58 @@ private slots:
         QCOMPARE(view.networkMonitor()->historyDuration(), view.graphState()->graphHistoryDuration());
         QCOMPARE(resultSpy.count(), 2);
         QTRY_VERIFY(testDirectories(location.path()).isEmpty());
+    }
+
+    void fullVolumeShowsItsErrorOnTheScreen()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        QTemporaryDir base;
+        const QString mountPoint = base.filePath(QStringLiteral("volume"));
+        QVERIFY(QDir().mkpath(mountPoint));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint}) != 0)
+            QSKIP("tmpfs mount refused here");
+        const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint}); });
+
+        PreferencesManager preferences;
+        PerformanceTestView view(localParameters(mountPoint), &preferences);
+        view.resize(600, 750);
+        view.show();
+        view.configuration()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        view.configuration()->setCustomBytesValue(256 * mebibyte);
+        view.configuration()->setQueueDepth(2);
+        view.startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view.results()->latestResult().has_value(), runTimeoutMilliseconds);
+        QVERIFY(!view.results()->latestResult()->success);
+        QVERIFY2(cardTexts(view).contains(QStringLiteral("Write failed: No space left on device")),
+                 qPrintable(cardTexts(view).join(QLatin1Char('|'))));
+        QVERIFY(view.progress()->progressValue() < 1.0);
+        QVERIFY(view.progress()->progressMessage() != QStringLiteral("Completing write phase..."));
+        // The screen leaves the running state and the volume is left empty.
+        QTRY_VERIFY_WITH_TIMEOUT(view.executionState()->isPostTestView(), 5000);
+        QVERIFY(!view.executionState()->isRunningTest());
+        testing::saveScreenshots(&view, QStringLiteral("test-screen-full-volume"));
+        QTRY_VERIFY_WITH_TIMEOUT(testDirectories(mountPoint).isEmpty(), 30000);
+    }
+
+    void failedStartShowsItsErrorAndLeavesTheScreenIdle()
+    {
+        // A location that is a file: the directory cannot be made.
+        QTemporaryDir base;
+        const QString notAFolder = base.filePath(QStringLiteral("file"));
+        QFile file(notAFolder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+
+        PreferencesManager preferences;
+        PerformanceTestView view(localParameters(notAFolder), &preferences);
+        view.startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view.results()->latestResult().has_value(), 10000);
+        QVERIFY(!view.results()->latestResult()->success);
+        QVERIFY2(cardTexts(view).contains(QStringLiteral("Failed to create test directory")),
+                 qPrintable(cardTexts(view).join(QLatin1Char('|'))));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.executionState()->isRunningTest(), 5000);
+        QVERIFY(!view.gaugePanel()->isRunningTest());
     }
 
     void stopTwiceStopsOnceAndReadOnlyTargetCountsTheExtraWrite()
