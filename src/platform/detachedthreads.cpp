@@ -36,12 +36,18 @@ Q_COREAPP_STARTUP_FUNCTION(registerExitWait)
 void DetachedThreads::start(std::function<void()> work)
 {
     running().enter();
-    std::thread([work = std::move(work)]() mutable {
-        work();
-        // What the work captured goes before the thread counts as done.
-        work = nullptr;
+    try {
+        std::thread([work = std::move(work)]() mutable {
+            work();
+            // What the work captured goes before the thread counts as done.
+            work = nullptr;
+            running().leave();
+        }).detach();
+    } catch (...) {
+        // No thread (the process is out of them): nothing is left to wait for.
         running().leave();
-    }).detach();
+        throw;
+    }
 }
 
 bool DetachedThreads::waitForAll(double timeoutSeconds)
