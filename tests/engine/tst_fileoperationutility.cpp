@@ -4,11 +4,11 @@
 #include "engine/fileoperationutility.h"
 #include "platform/alignedbuffer.h"
 #include "platform/preferencestore.h"
+#include "platform/scratchvolume.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -339,20 +339,11 @@ void tst_FileOperationUtility::deleteRemovesLinksNotTargets()
 
 void tst_FileOperationUtility::deleteRetriesOnBusyMount()
 {
-    if (::geteuid() != 0)
-        QSKIP("mounting a tmpfs needs root");
-    QTemporaryDir base;
-    const QString path = base.filePath(QStringLiteral("busy"));
-    const QString mountPoint = path + QStringLiteral("/mnt");
-    QVERIFY(QDir().mkpath(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"),
-            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=1m"),
-                QStringLiteral("tmpfs"), mountPoint})
-        != 0)
-        QSKIP("tmpfs mount refused here");
-    // Lazy, so a file still held open cannot leave the mount behind.
-    const auto unmount = qScopeGuard(
-        [&mountPoint] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}); });
+    ScratchVolume volume(QStringLiteral("busy/mnt"));
+    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=1m")))
+        QSKIP(qPrintable(*problem));
+    const QString path = volume.filePath(QStringLiteral("busy"));
+    const QString mountPoint = volume.mountPoint();
     writeFile(mountPoint + QStringLiteral("/inside.dat"), QByteArray(10, 'i'));
 
     const DeletionResult result = FileOperationUtility::deleteDirectoryWithRetry(path, 5);

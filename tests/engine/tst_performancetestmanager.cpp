@@ -6,6 +6,7 @@
 #include "engine/performancetestmanager.h"
 #include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
+#include "platform/scratchvolume.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -567,19 +568,10 @@ void tst_PerformanceTestManager::stopWithoutOptionsUsesDefaults()
 
 void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
 {
-    if (::geteuid() != 0)
-        QSKIP("mounting a small tmpfs needs root");
-    QTemporaryDir base;
-    const QString mountPoint = base.filePath(QStringLiteral("small"));
-    QVERIFY(QDir().mkpath(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"),
-            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
-                QStringLiteral("tmpfs"), mountPoint})
-        != 0)
-        QSKIP("tmpfs mount refused here");
-    // Lazy, so a file still held open cannot leave the mount behind.
-    const auto unmount = qScopeGuard(
-        [&mountPoint] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}); });
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=4m")))
+        QSKIP(qPrintable(*problem));
+    const QString mountPoint = volume.mountPoint();
 
     PerformanceTestManager manager;
     QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
@@ -654,14 +646,10 @@ void tst_PerformanceTestManager::destroyedRightAfterStopStillRemovesDirectory()
 
 void tst_PerformanceTestManager::fullVolumeInFirstWritePhase()
 {
-    if (::geteuid() != 0)
-        QSKIP("mounting a small tmpfs needs root");
-    QTemporaryDir base;
-    const QString mountPoint = base.filePath(QStringLiteral("volume"));
-    QVERIFY(QDir().mkpath(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint}) != 0)
-        QSKIP("tmpfs mount refused here");
-    const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint}); });
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=64m")))
+        QSKIP(qPrintable(*problem));
+    const QString mountPoint = volume.mountPoint();
 
     PerformanceTestManager manager;
     QSignalSpy cleanupSpy(&manager, &PerformanceTestManager::testDirectoryCleanupFinished);
@@ -830,67 +818,10 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
     }
 }
 
-namespace {
-
-// A small ext4 volume on a loop device that a test can freeze: every write to
-// it then blocks in the kernel, the way calls on a share whose server stopped
-// answering do. Needs root; unfrozen and unmounted when it goes.
-class FreezableVolume
-{
-public:
-    // Why it cannot be made here, or nothing when it is ready.
-    std::optional<QString> setUp()
-    {
-        if (::geteuid() != 0)
-            return QStringLiteral("loop mounts and freezing a file system need root");
-        if (!m_base.isValid() || !QDir().mkpath(mountPoint()))
-            return QStringLiteral("no temporary folder");
-        QFile file(m_base.filePath(QStringLiteral("volume.img")));
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(256 * mebibyte)))
-            return QStringLiteral("no room for the volume image");
-        file.close();
-        if (QProcess::execute(QStringLiteral("mkfs.ext4"), {"-q", file.fileName()}) != 0
-            || QProcess::execute(QStringLiteral("mount"), {"-o", "loop", file.fileName(), mountPoint()}) != 0)
-            return QStringLiteral("no loop device for an ext4 volume here");
-        m_isMounted = true;
-        return std::nullopt;
-    }
-
-    ~FreezableVolume()
-    {
-        thaw();
-        if (m_isMounted)
-            QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint()});
-    }
-
-    QString mountPoint() const { return m_base.filePath(QStringLiteral("volume")); }
-
-    bool freeze()
-    {
-        m_isFrozen = QProcess::execute(QStringLiteral("fsfreeze"), {"-f", mountPoint()}) == 0;
-        return m_isFrozen;
-    }
-
-    bool thaw()
-    {
-        if (!m_isFrozen)
-            return true;
-        m_isFrozen = QProcess::execute(QStringLiteral("fsfreeze"), {"-u", mountPoint()}) != 0;
-        return !m_isFrozen;
-    }
-
-private:
-    QTemporaryDir m_base;
-    bool m_isMounted = false;
-    bool m_isFrozen = false;
-};
-
-} // namespace
-
 void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
 {
-    FreezableVolume volume;
-    if (const std::optional<QString> problem = volume.setUp())
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
     const QString mountPoint = volume.mountPoint();
 
@@ -922,8 +853,8 @@ void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
 
 void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
 {
-    FreezableVolume volume;
-    if (const std::optional<QString> problem = volume.setUp())
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
     QVERIFY(volume.freeze());
 

@@ -2,6 +2,7 @@
 #include "app/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
+#include "platform/scratchvolume.h"
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/gaugepanelview.h"
@@ -21,15 +22,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
-#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <unistd.h>
 
 using namespace trevlamark;
 
@@ -221,14 +219,10 @@ private slots:
 
     void fullVolumeShowsItsErrorOnTheScreen()
     {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small tmpfs needs root");
-        QTemporaryDir base;
-        const QString mountPoint = base.filePath(QStringLiteral("volume"));
-        QVERIFY(QDir().mkpath(mountPoint));
-        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint}) != 0)
-            QSKIP("tmpfs mount refused here");
-        const auto unmount = qScopeGuard([&mountPoint] { QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint}); });
+        ScratchVolume volume;
+        if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=64m")))
+            QSKIP(qPrintable(*problem));
+        const QString mountPoint = volume.mountPoint();
 
         PreferencesManager preferences;
         PerformanceTestView view(localParameters(mountPoint), &preferences);
