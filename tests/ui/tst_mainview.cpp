@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 using namespace trevlamark;
@@ -29,10 +30,6 @@ namespace {
 // worker thread, so the list is guarded.
 struct FakeWorld
 {
-    explicit FakeWorld(const QString &root)
-        : root(root)
-    {
-    }
 
     MainView::Sources sources()
     {
@@ -85,12 +82,24 @@ struct FakeWorld
         return result;
     }
 
-    QString root;
+    // The main screen over this world, once the test has set the world up.
+    MainView &open()
+    {
+        screen = std::make_unique<MainView>(&model, &preferences, sources());
+        return *screen;
+    }
+
+    QTemporaryDir folder;
+    const QString root = folder.path();
     std::mutex mutex;
     QList<NetworkShare> shares;
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     std::atomic<int> detectCount = 0;
     VolumeMonitor volumes;
+    AppViewModel model;
+    PreferencesManager preferences;
+    // Last, so the screen goes before the world it looks at.
+    std::unique_ptr<MainView> screen;
 };
 
 QStringList labelTexts(const QWidget &widget)
@@ -116,11 +125,8 @@ private slots:
 
     void startsAtTheDefaultTestLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         QCOMPARE(view.selectedLocation(), PlatformPaths::testDataDirectory());
         QCOMPARE(view.selectedShareName(), QStringLiteral("Default Test Location"));
         QVERIFY(!view.isNetworkLocation());
@@ -135,13 +141,10 @@ private slots:
 
     void listsTheDetectedShares()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         world.setShares({world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 1000),
                          world.share(QStringLiteral("files"), QStringLiteral("projects"), QStringLiteral("eth1"), 10000)});
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         QTRY_COMPARE(view.shareItems().size(), 2);
         QVERIFY(view.sharesStatusLabel()->isHidden());
         QCOMPARE(view.mountedShares().size(), 2);
@@ -166,11 +169,8 @@ private slots:
     {
         QFETCH(double, elapsedSeconds);
         QFETCH(bool, accepted);
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         QTRY_VERIFY(!view.isLoadingShares());
         world.advance(elapsedSeconds);
         QCOMPARE(view.refreshShares(), accepted);
@@ -183,15 +183,12 @@ private slots:
     // once the interval is over.
     void volumeChangeInsideTheIntervalRefreshesLater()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         QTRY_VERIFY(!view.isLoadingShares());
         world.advance(1.5);
         world.setShares({world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 1000)});
-        world.volumes.handleVolumeMounted(root.path() + QStringLiteral("/media"));
+        world.volumes.handleVolumeMounted(world.root + QStringLiteral("/media"));
         QTRY_VERIFY(view.hasPendingRefresh());
         QCOMPARE(world.detectCount.load(), 1);
         QTRY_COMPARE(view.shareItems().size(), 1);
@@ -201,11 +198,8 @@ private slots:
 
     void volumeChangeAfterTheIntervalRefreshesAtOnce()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         QTRY_VERIFY(!view.isLoadingShares());
         world.advance(2.5);
         world.volumes.handleVolumeUnmounted(QStringLiteral("/mnt/gone"));
@@ -215,14 +209,11 @@ private slots:
 
     void shareRowOpensTheSharePicker()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         const NetworkShare share =
             world.share(QStringLiteral("files"), QStringLiteral("projects"), QStringLiteral("eth1"), 10000);
         world.setShares({share});
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         QString askedMessage;
         QString askedStart;
         const QString inside = share.mountPath + QStringLiteral("/2026");
@@ -237,7 +228,7 @@ private slots:
         QCOMPARE(askedMessage, QStringLiteral("Please confirm the selection of projects for testing"));
         QCOMPARE(askedStart, share.mountPath);
         QCOMPARE(view.selectedLocation(), inside);
-        QCOMPARE(model.selectedLocation(), inside);
+        QCOMPARE(world.model.selectedLocation(), inside);
         QCOMPARE(view.selectedShareName(), QStringLiteral("projects"));
         QVERIFY(view.isNetworkLocation());
         QVERIFY(view.selectedShareDetails());
@@ -251,13 +242,10 @@ private slots:
 
     void unmountedShareRevertsToTheDefaultLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 1000);
         world.setShares({share});
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         QTRY_COMPARE(view.shareItems().size(), 1);
         view.selectLocation(share.mountPath, share.shareName);
         QVERIFY(view.isNetworkLocation());
@@ -267,7 +255,7 @@ private slots:
         world.advance(3);
         world.volumes.handleVolumeUnmounted(share.mountPath);
         QTRY_COMPARE(view.selectedLocation(), PlatformPaths::testDataDirectory());
-        QCOMPARE(model.selectedLocation(), PlatformPaths::testDataDirectory());
+        QCOMPARE(world.model.selectedLocation(), PlatformPaths::testDataDirectory());
         QCOMPARE(view.selectedShareName(), QStringLiteral("Default Test Location"));
         QVERIFY(!view.isNetworkLocation());
         QVERIFY(!view.selectedShareDetails());
@@ -284,14 +272,11 @@ private slots:
 
     void selectionStaysWhileItsShareIsMounted()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 1000);
         const NetworkShare other = world.share(QStringLiteral("nas"), QStringLiteral("media2"), QStringLiteral("eth0"), 1000);
         world.setShares({share, other});
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         QTRY_COMPARE(view.shareItems().size(), 2);
         view.selectLocation(share.mountPath, share.shareName);
         // Only the sibling whose name extends this one's goes away.
@@ -313,14 +298,11 @@ private slots:
     // Back from the test screen, a new main screen finds the share of the location it keeps.
     void restoredShareLocationFindsItsShare()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth7"), 1000);
         world.setShares({share});
-        AppViewModel model;
-        model.setSelectedLocation(share.mountPath);
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        world.model.setSelectedLocation(share.mountPath);
+        MainView &view = world.open();
         QVERIFY(view.isNetworkLocation());
         QTRY_VERIFY(view.selectedShareDetails());
         QCOMPARE(view.selectedLocation(), share.mountPath);
@@ -332,11 +314,8 @@ private slots:
 
     void vanishedLocalFolderRevertsToTheDefaultLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         auto folder = std::make_unique<QTemporaryDir>();
         const QString path = folder->path();
         view.selectLocation(path, QString());
@@ -350,12 +329,9 @@ private slots:
 
     void folderPickerSelectsACustomLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         QTemporaryDir folder;
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         QString askedMessage;
         QString askedStart;
         view.setFolderPicker([&](const QString &message, const QString &start) {
@@ -367,7 +343,7 @@ private slots:
         QCOMPARE(askedMessage, QStringLiteral("Please select a folder for performance testing"));
         QCOMPARE(askedStart, PlatformPaths::testDataDirectory());
         QCOMPARE(view.selectedLocation(), folder.path());
-        QCOMPARE(model.selectedLocation(), folder.path());
+        QCOMPARE(world.model.selectedLocation(), folder.path());
         QCOMPARE(view.selectedShareName(), QStringLiteral("Custom Location"));
         const QStringList texts = labelTexts(view);
         QVERIFY(texts.contains(QStringLiteral("Custom Location")));
@@ -377,22 +353,16 @@ private slots:
 
     void pickerWithoutAWindowOpensNothing()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         view.showCustomFolderPicker();
         QCOMPARE(view.selectedLocation(), PlatformPaths::testDataDirectory());
     }
 
     void cancelledPickerKeepsTheLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         view.setFolderPicker([](const QString &, const QString &) { return std::optional<QString>(); });
         view.showCustomFolderPicker();
         QCOMPARE(view.selectedLocation(), PlatformPaths::testDataDirectory());
@@ -400,53 +370,42 @@ private slots:
 
     void openTestNavigatesWithTheLocation()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         QTemporaryDir folder;
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         view.selectLocation(folder.path(), QString());
         QTest::mouseClick(view.openTestButton(), Qt::LeftButton);
-        QCOMPARE(model.currentView(), AppView::performanceTest);
-        QCOMPARE(model.testParameters()->selectedLocation, folder.path());
-        QVERIFY(!model.testParameters()->isNetworkLocation);
-        QVERIFY(!model.testParameters()->networkShare);
-        QVERIFY(model.testParameters()->shareManager);
+        QCOMPARE(world.model.currentView(), AppView::performanceTest);
+        QCOMPARE(world.model.testParameters()->selectedLocation, folder.path());
+        QVERIFY(!world.model.testParameters()->isNetworkLocation);
+        QVERIFY(!world.model.testParameters()->networkShare);
+        QVERIFY(world.model.testParameters()->shareManager);
     }
 
     void openTestOnAShareCarriesItsInterface()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("lo"), 1000);
         world.setShares({share});
-        AppViewModel model;
-        PreferencesManager preferences;
-        std::weak_ptr<ShareManager> manager;
-        {
-            MainView view(&model, &preferences, world.sources());
-            QTRY_COMPARE(view.shareItems().size(), 1);
-            view.selectLocation(share.mountPath, QString());
-            view.openTest();
-            const TestParameters &parameters = *model.testParameters();
-            QVERIFY(parameters.isNetworkLocation);
-            QCOMPARE(parameters.networkShare->mountPath, share.mountPath);
-            QVERIFY(parameters.networkInterfaceInfo);
-            QCOMPARE(parameters.networkInterfaceInfo->interfaceID, QStringLiteral("lo"));
-            manager = parameters.shareManager;
-        }
+        MainView &view = world.open();
+        QTRY_COMPARE(view.shareItems().size(), 1);
+        view.selectLocation(share.mountPath, QString());
+        view.openTest();
+        const TestParameters &parameters = *world.model.testParameters();
+        QVERIFY(parameters.isNetworkLocation);
+        QCOMPARE(parameters.networkShare->mountPath, share.mountPath);
+        QVERIFY(parameters.networkInterfaceInfo);
+        QCOMPARE(parameters.networkInterfaceInfo->interfaceID, QStringLiteral("lo"));
+        const std::weak_ptr<ShareManager> manager = parameters.shareManager;
+        world.screen.reset();
         // The test screen goes on using the manager after the main screen is gone.
         QVERIFY(!manager.expired());
     }
 
     void settingsButtonAsksForTheSheet()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         QSignalSpy spy(&view, &MainView::settingsRequested);
         QTest::mouseClick(view.settingsButton(), Qt::LeftButton);
         QCOMPARE(spy.count(), 1);
@@ -454,22 +413,19 @@ private slots:
 
     void developerSettingsRenewTheSampler()
     {
-        QTemporaryDir root;
-        FakeWorld world(root.path());
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        FakeWorld world;
+        MainView &view = world.open();
         const QPointer<NetworkInterfaceMonitor> before = view.networkMonitor();
-        QCOMPARE(before->historyDuration(), preferences.graphHistoryDuration());
+        QCOMPARE(before->historyDuration(), world.preferences.graphHistoryDuration());
 
-        preferences.setGraphSamplingRate(0.5);
+        world.preferences.setGraphSamplingRate(0.5);
         emit AppNotifier::instance().developerSettingsChanged();
         QCOMPARE(view.networkMonitor(), before.data());
 
-        preferences.setGraphHistoryDuration(preferences.graphHistoryDuration() + 60);
+        world.preferences.setGraphHistoryDuration(world.preferences.graphHistoryDuration() + 60);
         emit AppNotifier::instance().developerSettingsChanged();
         QVERIFY(!before);
-        QCOMPARE(view.networkMonitor()->historyDuration(), preferences.graphHistoryDuration());
+        QCOMPARE(view.networkMonitor()->historyDuration(), world.preferences.graphHistoryDuration());
         QCOMPARE(view.networkMonitor()->samplingInterval(), 0.5);
     }
 
@@ -529,8 +485,7 @@ private slots:
     {
         if (qEnvironmentVariable("TREVLAMARK_SCREENSHOT_DIR").isEmpty())
             QSKIP("Set TREVLAMARK_SCREENSHOT_DIR to render the screenshots");
-        QTemporaryDir root;
-        FakeWorld world(root.path());
+        FakeWorld world;
         NetworkShare projects =
             world.share(QStringLiteral("files.example.lan"), QStringLiteral("projects"), QStringLiteral("eth0"), 10000);
         NetworkShare media = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 10000);
@@ -538,9 +493,7 @@ private slots:
         media.totalStorageBytes = qint64(8) << 40;
         media.freeStorageBytes = qint64(1) << 40;
         world.setShares({projects, media});
-        AppViewModel model;
-        PreferencesManager preferences;
-        MainView view(&model, &preferences, world.sources());
+        MainView &view = world.open();
         view.resize(600, 820);
         view.show();
         QTRY_COMPARE(view.shareItems().size(), 2);
