@@ -1,7 +1,9 @@
 #pragma once
-// Saves a widget as PNG in a light and a dark palette when
+// Saves a widget as PNG in the application's light and dark palettes when
 // TREVLAMARK_SCREENSHOT_DIR is set (scripts/screenshots sets it); otherwise
 // does nothing, so the widget tests stay quiet in ordinary runs.
+
+#include "ui/appearancecontroller.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,29 +14,6 @@
 #include <QWidget>
 
 namespace trevlamark::testing {
-
-inline QPalette darkPalette()
-{
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    palette.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    palette.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
-    palette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
-    palette.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    palette.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
-    palette.setColor(QPalette::Highlight, QColor(0x4d, 0xb6, 0xff));
-    return palette;
-}
-
-inline QPalette lightPalette()
-{
-    QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion"));
-    const QPalette palette = fusion->standardPalette();
-    delete fusion;
-    return palette;
-}
 
 inline void saveScreenshots(QWidget *widget, const QString &name)
 {
@@ -49,7 +28,7 @@ inline void saveScreenshots(QWidget *widget, const QString &name)
     {
         const char *suffix;
         QPalette palette;
-    } variants[] = {{"light", lightPalette()}, {"dark", darkPalette()}};
+    } variants[] = {{"light", AppearanceController::lightPalette()}, {"dark", AppearanceController::darkPalette()}};
     for (const auto &variant : variants) {
         widget->setPalette(variant.palette);
         widget->ensurePolished();
