@@ -28,6 +28,20 @@
 
 using namespace trevlamark;
 
+namespace {
+
+// The application's window with what main() gives it, alerts answered by script.
+struct Desktop
+{
+    ScriptedAlertPresenter alerts;
+    AppDelegate delegate{&alerts};
+    PreferencesManager preferences;
+    AppViewModel model;
+    MainWindow window{&model, &preferences, &delegate};
+};
+
+} // namespace
+
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -43,12 +57,9 @@ private slots:
     {
         QTemporaryDir folder;
         QDir(folder.path()).mkpath(QStringLiteral("Trevlamark_Test_Data_1700000000"));
-        ScriptedAlertPresenter alerts;
-        AppDelegate delegate(&alerts);
-        delegate.setMountedSharePathsSource([] { return QStringList(); });
-        PreferencesManager preferences;
-        AppViewModel model;
-        MainWindow window(&model, &preferences, &delegate);
+        Desktop desktop;
+        desktop.delegate.setMountedSharePathsSource([] { return QStringList(); });
+        MainWindow &window = desktop.window;
         window.show();
         QVERIFY(window.mainView());
         QCOMPARE(window.minimumSize(), QSize(600, 750));
@@ -60,8 +71,8 @@ private slots:
         QTRY_VERIFY(!window.mainView());
 
         QTest::mouseClick(window.testView()->backButton(), Qt::LeftButton);
-        QCOMPARE(model.currentView(), AppView::main);
-        QVERIFY(model.testParameters().has_value());
+        QCOMPARE(desktop.model.currentView(), AppView::main);
+        QVERIFY(desktop.model.testParameters().has_value());
         QTRY_VERIFY(window.mainView());
         QTRY_VERIFY(!window.testView());
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
@@ -71,12 +82,9 @@ private slots:
     void testScreenFitsTheSmallestWindowWithoutSidewaysScrolling()
     {
         QTemporaryDir folder;
-        ScriptedAlertPresenter alerts;
-        AppDelegate delegate(&alerts);
-        delegate.setMountedSharePathsSource([] { return QStringList(); });
-        PreferencesManager preferences;
-        AppViewModel model;
-        MainWindow window(&model, &preferences, &delegate);
+        Desktop desktop;
+        desktop.delegate.setMountedSharePathsSource([] { return QStringList(); });
+        MainWindow &window = desktop.window;
         window.resize(window.minimumSize());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -92,23 +100,17 @@ private slots:
 
     void testViewWithoutParametersShowsMain()
     {
-        ScriptedAlertPresenter alerts;
-        AppDelegate delegate(&alerts);
-        PreferencesManager preferences;
-        AppViewModel model;
-        MainWindow window(&model, &preferences, &delegate);
-        model.setCurrentView(AppView::performanceTest);
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        desktop.model.setCurrentView(AppView::performanceTest);
         QVERIFY(window.mainView());
         QVERIFY(!window.testView());
     }
 
     void settingsMenuAndSheet()
     {
-        ScriptedAlertPresenter alerts;
-        AppDelegate delegate(&alerts);
-        PreferencesManager preferences;
-        AppViewModel model;
-        MainWindow window(&model, &preferences, &delegate);
+        Desktop desktop;
+        MainWindow &window = desktop.window;
         QVERIFY(window.settingsAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Comma)));
         QCOMPARE(window.settingsAction()->text(), QStringLiteral("Settings..."));
         const auto before = QApplication::topLevelWidgets().size();
@@ -163,12 +165,9 @@ private slots:
         };
 
         QTemporaryDir location;
-        ScriptedAlertPresenter alerts;
-        AppDelegate delegate(&alerts);
-        delegate.setMountedSharePathsSource([] { return QStringList(); });
-        PreferencesManager preferences;
-        AppViewModel model;
-        MainWindow window(&model, &preferences, &delegate);
+        Desktop desktop;
+        desktop.delegate.setMountedSharePathsSource([] { return QStringList(); });
+        MainWindow &window = desktop.window;
         window.resize(600, 900);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -194,7 +193,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(view->executionState()->isPostTestView(), 60000);
         grabBoth(&window, QStringLiteral("app-test-results"));
 
-        PreferencesView *settings = delegate.showPreferences();
+        PreferencesView *settings = desktop.delegate.showPreferences();
         grabBoth(settings, QStringLiteral("app-settings-window"));
         settings->close();
         QWidget *sheet = window.showPreferencesSheet();
