@@ -73,11 +73,18 @@ public:
     // A value of the environment file up writes (NETSHARE_SSHFS, ...).
     QString value(const QString &key) const { return m_environment.value(key); }
 
-    // A pid file the scripts keep for each server process.
+    // The pid files the scripts keep for each server process; down stops what they name.
     pid_t recordedPid(const QString &name) const
     {
         QFile file(m_stateDirectory + QStringLiteral("/pid/") + name);
         return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+    }
+
+    bool recordPid(const QString &name, qint64 pid) const
+    {
+        QFile file(m_stateDirectory + QStringLiteral("/pid/") + name);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && file.write(QByteArray::number(pid) + '\n') > 0;
     }
 
 private:

@@ -295,10 +295,7 @@ void tst_NetShare::volumeMonitorCountsUnmountAndMount()
     qint64 pid = 0;
     QVERIFY(sshfs.startDetached(&pid));
     // down stops the sshfs it finds in the pid file.
-    QFile pidFile(m_server.stateDirectory() + QStringLiteral("/pid/sshfs"));
-    QVERIFY(pidFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    pidFile.write(QByteArray::number(pid) + '\n');
-    pidFile.close();
+    QVERIFY(m_server.recordPid(QStringLiteral("sshfs"), pid));
 
     QTRY_VERIFY_WITH_TIMEOUT(seenNow().contains(MountChange{true, mountPoint}), 10000);
     const QList<MountChange> changes = seenNow();

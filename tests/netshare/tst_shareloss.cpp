@@ -122,10 +122,7 @@ void tst_ShareLoss::restartServer()
     qint64 restartedPid = 0;
     QVERIFY(restarted.startDetached(&restartedPid));
     // The teardown script stops the server by this record.
-    QFile record(m_server.stateDirectory() + QStringLiteral("/pid/sshd"));
-    QVERIFY(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    record.write(QByteArray::number(restartedPid) + '\n');
-    record.close();
+    QVERIFY(m_server.recordPid(QStringLiteral("sshd"), restartedPid));
     QTRY_VERIFY_WITH_TIMEOUT(portOpen(QStringLiteral("10.231.9.2"), 2222), 10000);
 }
 
