@@ -2,7 +2,7 @@
 // prints open descriptors, threads and resident memory after every ten runs,
 // and exits non-zero when descriptors or threads grew or a run failed.
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "engine/performancetestmanager.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "cli/cliarguments.h"
 
-#include "app/preferencesmanager.h"
+#include "settings/preferencesmanager.h"
 #include "platform/platformpaths.h"
 
 #include <QCommandLineParser>

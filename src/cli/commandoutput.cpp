@@ -1,6 +1,6 @@
 #include "cli/commandoutput.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 
 namespace trevlamark {
 

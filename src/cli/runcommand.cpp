@@ -1,9 +1,9 @@
 #include "cli/runcommand.h"
 
-#include "app/console.h"
-#include "app/preferencesmanager.h"
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
-#include "cli/resultformatter.h"
+#include "engine/resultformatter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

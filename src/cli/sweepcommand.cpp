@@ -1,8 +1,8 @@
 #include "cli/sweepcommand.h"
 
-#include "app/console.h"
-#include "app/preferencesmanager.h"
-#include "app/testdirectorysweeper.h"
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
+#include "engine/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
 
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "discovery/networkshare.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "discovery/jsonfields.h"
 #include "platform/mountinfo.h"
 #include "platform/volumecapacity.h"

@@ -1,7 +1,7 @@
 #include "discovery/sharemanager.h"
 
-#include "app/console.h"
-#include "app/logmanager.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
 #include "platform/discoverybackend.h"
 #include "platform/linuxdiscoverybackend.h"
 #include "platform/platformpaths.h"

@@ -1,7 +1,7 @@
 #include "discovery/volumemonitor.h"
 
-#include "app/console.h"
-#include "app/logmanager.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "engine/fileoperationutility.h"
 
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 #include "platform/alignedbuffer.h"
 #include "platform/detachedthreads.h"
 #include "platform/directoryremover.h"

@@ -1,8 +1,8 @@
 #include "engine/performancetestmanager.h"
 
-#include "app/console.h"
-#include "app/logmanager.h"
-#include "app/preferencesmanager.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "settings/preferencesmanager.h"
 #include "engine/fileoperationutility.h"
 #include "engine/progresscounters.h"
 #include "engine/streamingioexecutor.h"

@@ -1,6 +1,6 @@
 #include "engine/streamingioexecutor.h"
 
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 #include "platform/alignedbuffer.h"
 
 #include <algorithm>

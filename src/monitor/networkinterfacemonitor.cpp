@@ -1,6 +1,6 @@
 #include "monitor/networkinterfacemonitor.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "discovery/sharemanager.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "platform/linuxdiscoverybackend.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "platform/detachedthreads.h"
 #include "platform/mountinfo.h"
 #include "platform/networktooltext.h"

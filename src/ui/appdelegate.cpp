@@ -1,9 +1,9 @@
 #include "ui/appdelegate.h"
 
-#include "app/console.h"
-#include "app/logmanager.h"
-#include "app/preferencesmanager.h"
-#include "app/testdirectorysweeper.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "settings/preferencesmanager.h"
+#include "engine/testdirectorysweeper.h"
 #include "discovery/sharemanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"

@@ -1,6 +1,6 @@
 #include "ui/appearancecontroller.h"
 
-#include "app/appnotifier.h"
+#include "settings/appnotifier.h"
 #include "ui/themecolors.h"
 
 #include <QApplication>

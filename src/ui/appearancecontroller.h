@@ -2,7 +2,7 @@
 // Applies the appearance preference: the Fusion style with a light or a dark
 // palette; Auto follows the desktop's palette as it was at start-up.
 
-#include "app/appearancemode.h"
+#include "settings/appearancemode.h"
 
 #include <QObject>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #include "ui/combinedgraphsview.h"
 
-#include "app/preferencesmanager.h"
+#include "settings/preferencesmanager.h"
 #include "ui/chartgeometry.h"
 #include "ui/downloadspeedindicator.h"
 #include "ui/graphbackgroundgridview.h"

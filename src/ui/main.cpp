@@ -1,8 +1,8 @@
 // The desktop application: one window with the main screen and the test
 // screen, the Settings windows, and the sweep of test directories at quit.
 
-#include "app/appviewmodel.h"
-#include "app/preferencesmanager.h"
+#include "ui/appviewmodel.h"
+#include "settings/preferencesmanager.h"
 #include "platform/detachedthreads.h"
 #include "ui/alertpresenter.h"
 #include "ui/appdelegate.h"

@@ -1,6 +1,6 @@
 #include "ui/mainwindow.h"
 
-#include "app/appviewmodel.h"
+#include "ui/appviewmodel.h"
 #include "ui/appdelegate.h"
 #include "ui/mainview.h"
 #include "ui/performancetestview.h"

@@ -1,8 +1,8 @@
 #include "ui/performancetestview.h"
 
-#include "app/appnotifier.h"
-#include "app/console.h"
-#include "app/preferencesmanager.h"
+#include "settings/appnotifier.h"
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "ui/appdelegate.h"

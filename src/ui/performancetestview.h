@@ -3,7 +3,7 @@
 // engine, the configuration, the state objects and the traffic sampler of the
 // location's interface, and turns engine callbacks into state changes.
 
-#include "app/testparameters.h"
+#include "ui/testparameters.h"
 #include "discovery/networkshare.h"
 #include "engine/bytespercycleoptions.h"
 #include "engine/performancetestresult.h"

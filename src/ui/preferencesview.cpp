@@ -1,8 +1,8 @@
 #include "ui/preferencesview.h"
 
-#include "app/appearancemode.h"
-#include "app/console.h"
-#include "app/preferencesmanager.h"
+#include "settings/appearancemode.h"
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
 #include "ui/appdelegate.h"
 #include "ui/themecolors.h"
 

@@ -1,6 +1,6 @@
 #include "ui/shareitemview.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "ui/backgroundtask.h"
 #include "ui/bytecountformat.h"
 #include "ui/storagepiechart.h"

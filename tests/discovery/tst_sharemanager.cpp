@@ -1,4 +1,4 @@
-#include "app/console.h"
+#include "settings/console.h"
 #include "discovery/sharemanager.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // The file toolbox on real files in temporary folders.
 
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 #include "engine/fileoperationutility.h"
 #include "platform/alignedbuffer.h"
 #include "platform/preferencestore.h"

@@ -1,8 +1,8 @@
 // Whole streaming runs against real folders, with real worker threads.
 
-#include "app/logmanager.h"
-#include "app/preferencesmanager.h"
-#include "app/testdirectorysweeper.h"
+#include "settings/logmanager.h"
+#include "settings/preferencesmanager.h"
+#include "engine/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
 #include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"

@@ -5,8 +5,8 @@
 // kind of text and checks what must hold for any input. The fuzz targets and
 // the corpus replay test share them, so a finding replays the same way in both.
 
-#include "app/console.h"
-#include "app/preferencesmanager.h"
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "discovery/networkshare.h"
 #include "discovery/sharemanager.h"

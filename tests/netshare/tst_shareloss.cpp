@@ -3,7 +3,7 @@
 // server is back removes what the run could not. The server runs in a network
 // namespace of its own (not the one tst_netshare uses), so both can run at once.
 
-#include "app/testdirectorysweeper.h"
+#include "engine/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
 #include "testfileserver.h"
 

@@ -2,7 +2,7 @@
 // threads, and real child processes for the exit paths (this executable run
 // again in one of the modes below).
 
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 #include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
 

@@ -1,4 +1,4 @@
-#include "app/preferencesmanager.h"
+#include "settings/preferencesmanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
 #include "scriptedalertpresenter.h"

@@ -1,6 +1,6 @@
 #include "ui/combinedgraphsview.h"
 
-#include "app/preferencesmanager.h"
+#include "settings/preferencesmanager.h"
 #include "platform/preferencestore.h"
 #include "ui/graphzoomcontrols.h"
 #include "ui/interfaceinfopopover.h"

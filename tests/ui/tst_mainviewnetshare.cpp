@@ -4,8 +4,8 @@
 // runs two small cycles on it, Back sweeps it, and an unmount reverts the
 // selection.
 
-#include "app/appviewmodel.h"
-#include "app/preferencesmanager.h"
+#include "ui/appviewmodel.h"
+#include "settings/preferencesmanager.h"
 #include "engine/performancetestresult.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "scriptedalertpresenter.h"

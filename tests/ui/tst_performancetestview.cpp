@@ -1,5 +1,5 @@
-#include "app/appnotifier.h"
-#include "app/preferencesmanager.h"
+#include "settings/appnotifier.h"
+#include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/scratchvolume.h"

@@ -1,7 +1,7 @@
-#include "app/preferencesmanager.h"
+#include "settings/preferencesmanager.h"
 
-#include "app/appnotifier.h"
-#include "app/logmanager.h"
+#include "settings/appnotifier.h"
+#include "settings/logmanager.h"
 #include "platform/preferencestore.h"
 
 #include <cctype>

@@ -2,7 +2,7 @@
 // The process-wide notifier: stands in for the notification centre that carries
 // "AppearanceModeChanged" and "DeveloperSettingsChanged" between screens.
 
-#include "app/appearancemode.h"
+#include "settings/appearancemode.h"
 
 #include <QObject>
 

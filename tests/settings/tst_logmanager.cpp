@@ -1,4 +1,4 @@
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 #include "platform/preferencestore.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/logmanager.h"
+#include "settings/logmanager.h"
 
-#include "app/console.h"
+#include "settings/console.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
 

@@ -1,4 +1,4 @@
-#include "app/appearancemode.h"
+#include "settings/appearancemode.h"
 
 namespace trevlamark {
 

@@ -1,4 +1,4 @@
-#include "app/appviewmodel.h"
+#include "ui/appviewmodel.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,7 +2,7 @@
 // The user's settings as an observable object: loaded (and the log switches
 // seeded) at creation, written back and announced by savePreferences().
 
-#include "app/appearancemode.h"
+#include "settings/appearancemode.h"
 
 #include <QObject>
 #include <QString>

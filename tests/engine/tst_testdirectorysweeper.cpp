@@ -1,7 +1,7 @@
 // The location sweep on real folders.
 
-#include "app/logmanager.h"
-#include "app/testdirectorysweeper.h"
+#include "settings/logmanager.h"
+#include "engine/testdirectorysweeper.h"
 #include "platform/preferencestore.h"
 
 #include <QDir>

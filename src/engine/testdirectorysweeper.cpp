@@ -1,7 +1,7 @@
-#include "app/testdirectorysweeper.h"
+#include "engine/testdirectorysweeper.h"
 
-#include "app/console.h"
-#include "app/logmanager.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
 #include "engine/performancetestmanager.h"
 #include "platform/directoryremover.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Navigation between the main screen and the test screen.
 
-#include "app/testparameters.h"
+#include "ui/testparameters.h"
 
 #include <QObject>
 #include <optional>

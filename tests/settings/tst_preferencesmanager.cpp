@@ -1,5 +1,5 @@
-#include "app/appnotifier.h"
-#include "app/preferencesmanager.h"
+#include "settings/appnotifier.h"
+#include "settings/preferencesmanager.h"
 #include "platform/preferencestore.h"
 
 #include <QFile>

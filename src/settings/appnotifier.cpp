@@ -1,4 +1,4 @@
-#include "app/appnotifier.h"
+#include "settings/appnotifier.h"
 
 namespace trevlamark {
 

@@ -1,4 +1,4 @@
-#include "app/console.h"
+#include "settings/console.h"
 
 #include <atomic>
 #include <charconv>

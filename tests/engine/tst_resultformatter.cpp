@@ -1,4 +1,4 @@
-#include "cli/resultformatter.h"
+#include "engine/resultformatter.h"
 
 #include <QTest>
 
