@@ -1,9 +1,8 @@
 // Times the work of one graph refresh over a one-hour test's chart points:
 // both chart paths, the dynamic y maximum and both gauge values.
 
-#include "ui/chartgeometry.h"
-#include "ui/gaugegeometry.h"
-#include "ui/testchartline.h"
+#include "ui/charts/chartgeometry.h"
+#include "ui/gauges/gaugegeometry.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -28,20 +27,17 @@ int main(int argc, char *argv[])
         data.append(point);
     }
 
-    TestChartLine line;
-    line.data = data;
-    line.maxY = 500;
-    line.width = 700;
-    line.height = 100;
-    line.timeWindow = 60;
-    line.referenceTime = reference;
+    ChartGeometry::Frame frame;
+    frame.maxY = 500;
+    frame.width = 700;
+    frame.centreY = 100;
+    frame.timeWindowSeconds = 60;
+    frame.referenceTime = reference;
 
     QElapsedTimer timer;
     timer.start();
-    for (int round = 0; round < rounds; ++round) {
-        line.isWriteOperation = round % 2 == 0;
-        line.path();
-    }
+    for (int round = 0; round < rounds; ++round)
+        ChartGeometry::phaseAreas(data, round % 2 == 0 ? ChartGeometry::Half::Upper : ChartGeometry::Half::Lower, frame);
     std::printf("chart path (one half), %d points: %.1f ms\n", pointCount, timer.elapsed() / double(rounds));
 
     timer.restart();

@@ -1,7 +1,7 @@
 #pragma once
 // Popup for a custom amount of data per cycle: digits and a unit (MB, GB, TB).
 
-#include "ui/gaugegeometry.h"
+#include "ui/gauges/gaugegeometry.h"
 
 #include <QFrame>
 

@@ -1,6 +1,6 @@
 #include "ui/interfaceselector.h"
 
-#include "ui/trafficgeometry.h"
+#include "ui/charts/trafficgeometry.h"
 
 #include <QMenu>
 #include <QStyle>

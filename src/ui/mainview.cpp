@@ -10,8 +10,8 @@
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/platformpaths.h"
 #include "ui/backgroundtask.h"
+#include "ui/charts/mirroredchart.h"
 #include "ui/interfaceselector.h"
-#include "ui/networkgraphcontainer.h"
 #include "ui/shareitemview.h"
 #include "ui/themecolors.h"
 
@@ -258,7 +258,7 @@ void MainView::buildLayout()
     m_interfaceSelector = new InterfaceSelector(content);
     graphHeader->addWidget(m_interfaceSelector);
     layout->addLayout(graphHeader);
-    m_networkGraph = new NetworkGraphContainer(content);
+    m_networkGraph = new MirroredChart(MirroredChart::Style::Panel, content);
     layout->addWidget(m_networkGraph);
     layout->addStretch();
 
@@ -581,7 +581,7 @@ void MainView::startGraphTimer()
     m_graphTimer->setInterval(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
     connect(m_graphTimer, &QTimer::timeout, this, [this] {
         m_networkChartData = m_networkMonitor->trafficSamples();
-        m_networkGraph->setSamples(m_networkChartData);
+        m_networkGraph->setTrafficSamples(m_networkChartData);
     });
     m_graphTimer->start();
 }

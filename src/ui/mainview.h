@@ -25,7 +25,7 @@ namespace trevlamark {
 
 class AppViewModel;
 class InterfaceSelector;
-class NetworkGraphContainer;
+class MirroredChart;
 class NetworkInterfaceMonitor;
 class PreferencesManager;
 class ShareItemView;
@@ -102,7 +102,7 @@ public:
     QLabel *sharesStatusLabel() const { return m_sharesStatus; }
     QLabel *interfaceLabel() const { return m_interfaceLine; }
     InterfaceSelector *interfaceSelector() const { return m_interfaceSelector; }
-    NetworkGraphContainer *networkGraph() const { return m_networkGraph; }
+    MirroredChart *networkGraph() const { return m_networkGraph; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
 
 signals:
@@ -169,7 +169,7 @@ private:
     QPushButton *m_openTestButton = nullptr;
     QPushButton *m_settingsButton = nullptr;
     InterfaceSelector *m_interfaceSelector = nullptr;
-    NetworkGraphContainer *m_networkGraph = nullptr;
+    MirroredChart *m_networkGraph = nullptr;
 };
 
 } // namespace trevlamark

@@ -7,9 +7,9 @@
 #include "monitor/networkinterfacemonitor.h"
 #include "ui/appdelegate.h"
 #include "discovery/sharemanager.h"
-#include "ui/chartgeometry.h"
-#include "ui/combinedgraphsview.h"
-#include "ui/gaugepanelview.h"
+#include "ui/charts/chartgeometry.h"
+#include "ui/charts/testgraphpanel.h"
+#include "ui/gauges/gaugepanel.h"
 #include "ui/graphstate.h"
 #include "ui/networkmonitoringstate.h"
 #include "ui/resultssectionview.h"
@@ -159,9 +159,9 @@ void PerformanceTestView::buildLayout()
     contentLayout->setContentsMargins(8, 8, 8, 8);
     contentLayout->setSpacing(12);
 
-    m_gaugePanel = new GaugePanelView(content);
+    m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
-    m_graphs = new CombinedGraphsView(content);
+    m_graphs = new TestGraphPanel(content);
     contentLayout->addWidget(m_graphs);
 
     auto *progressSection = new QWidget(content);
@@ -202,7 +202,7 @@ void PerformanceTestView::buildLayout()
 #define TREVLAMARK_BIND_TWO_WAY(source, Source, getter, setter, signal, panelGetter, panelSetter, panelSignal) \
     m_gaugePanel->panelSetter(source->getter());                                                        \
     connect(source, &Source::signal, m_gaugePanel, [this] { m_gaugePanel->panelSetter(source->getter()); }); \
-    connect(m_gaugePanel, &GaugePanelView::panelSignal, source, [this] { source->setter(m_gaugePanel->panelGetter()); });
+    connect(m_gaugePanel, &GaugePanel::panelSignal, source, [this] { source->setter(m_gaugePanel->panelGetter()); });
 
 void PerformanceTestView::bindGaugePanel()
 {
@@ -244,7 +244,7 @@ void PerformanceTestView::bindGaugePanel()
     m_gaugePanel->setNetworkMaxSpeedMbps(m_networkState->networkMaxSpeedMbps());
     const auto &info = m_networkState->networkInterfaceInfo();
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
-    connect(m_gaugePanel, &GaugePanelView::startStopClicked, this, &PerformanceTestView::startStopAction);
+    connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &PerformanceTestView::startStopAction);
 }
 
 void PerformanceTestView::bindGraphs()
@@ -272,19 +272,19 @@ void PerformanceTestView::bindGraphs()
 
     connect(m_graphState, &GraphState::graphHistoryDurationChanged, m_graphs,
             [this] { m_graphs->setTimeWindow(m_graphState->graphHistoryDuration()); });
-    connect(m_graphs, &CombinedGraphsView::timeWindowChanged, m_graphState,
+    connect(m_graphs, &TestGraphPanel::timeWindowChanged, m_graphState,
             [this](double seconds) { m_graphState->setGraphHistoryDuration(seconds); });
     connect(m_graphState, &GraphState::isGraphExpandedChanged, m_graphs,
             [this] { m_graphs->setGraphExpanded(m_graphState->isGraphExpanded()); });
-    connect(m_graphs, &CombinedGraphsView::graphExpandedChanged, m_graphState,
+    connect(m_graphs, &TestGraphPanel::graphExpandedChanged, m_graphState,
             [this](bool expanded) { m_graphState->setIsGraphExpanded(expanded); });
     connect(m_networkState, &NetworkMonitoringState::restartMonitoringTriggerChanged, m_graphs,
             [this] { m_graphs->setRestartMonitoring(m_networkState->restartMonitoringTrigger()); });
-    connect(m_graphs, &CombinedGraphsView::restartMonitoringChanged, m_networkState,
+    connect(m_graphs, &TestGraphPanel::restartMonitoringChanged, m_networkState,
             [this](bool raised) { m_networkState->setRestartMonitoringTrigger(raised); });
-    connect(m_graphs, &CombinedGraphsView::restartMonitoringRequested, this, &PerformanceTestView::restartMonitoring);
+    connect(m_graphs, &TestGraphPanel::restartMonitoringRequested, this, &PerformanceTestView::restartMonitoring);
 
-    connect(m_graphs, &CombinedGraphsView::interfaceInfoRequested, this, [this](const QString &interfaceID) {
+    connect(m_graphs, &TestGraphPanel::interfaceInfoRequested, this, [this](const QString &interfaceID) {
         const auto &known = m_networkState->networkInterfaceInfo();
         if (known && known->interfaceID == interfaceID)
             m_graphs->setCachedInterfaceInfo(known);

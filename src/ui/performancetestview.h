@@ -23,8 +23,7 @@ class QToolButton;
 
 namespace trevlamark {
 
-class CombinedGraphsView;
-class GaugePanelView;
+class GaugePanel;
 class GraphState;
 class NetworkInterfaceMonitor;
 class NetworkMonitoringState;
@@ -33,6 +32,7 @@ class PreferencesManager;
 class ResultsSectionView;
 class TestConfiguration;
 class TestExecutionState;
+class TestGraphPanel;
 class TestProgress;
 class TestResults;
 class UIState;
@@ -74,8 +74,8 @@ public:
     PerformanceTestManager *engine() const { return m_engine; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
     ResultsSectionView *resultsSection() const { return m_resultsSection; }
-    GaugePanelView *gaugePanel() const { return m_gaugePanel; }
-    CombinedGraphsView *graphs() const { return m_graphs; }
+    GaugePanel *gaugePanel() const { return m_gaugePanel; }
+    TestGraphPanel *graphs() const { return m_graphs; }
     QToolButton *backButton() const { return m_backButton; }
     const NetworkShare &share() const { return m_share; }
     // The scale of the gauges and graphs (MB/s).
@@ -130,8 +130,8 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSectionView *m_resultsSection = nullptr;
-    GaugePanelView *m_gaugePanel = nullptr;
-    CombinedGraphsView *m_graphs = nullptr;
+    GaugePanel *m_gaugePanel = nullptr;
+    TestGraphPanel *m_graphs = nullptr;
 };
 
 } // namespace trevlamark

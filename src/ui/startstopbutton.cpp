@@ -1,6 +1,6 @@
 #include "ui/startstopbutton.h"
 
-#include "ui/gaugegeometry.h"
+#include "ui/gauges/gaugegeometry.h"
 #include "ui/themecolors.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "ui/custombytesinputview.h"
 
-#include "ui/widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -8,7 +8,7 @@
 #include "ui/interfaceselector.h"
 #include "ui/mainview.h"
 #include "ui/shareitemview.h"
-#include "widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QDir>
 #include <QLabel>

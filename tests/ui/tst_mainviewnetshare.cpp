@@ -19,7 +19,7 @@
 #include "ui/testexecutionstate.h"
 #include "ui/testresults.h"
 #include "netshare/testfileserver.h"
-#include "widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QDir>
 #include <QFile>

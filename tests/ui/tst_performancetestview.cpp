@@ -5,7 +5,7 @@
 #include "platform/scratchvolume.h"
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
-#include "ui/gaugepanelview.h"
+#include "ui/gauges/gaugepanel.h"
 #include "ui/startstopbutton.h"
 #include "ui/graphstate.h"
 #include "ui/networkmonitoringstate.h"
@@ -16,8 +16,8 @@
 #include "ui/testexecutionstate.h"
 #include "ui/testprogress.h"
 #include "ui/testresults.h"
-#include "ui/throughputgaugeview.h"
-#include "widgetscreenshot.h"
+#include "ui/gauges/throughputgauge.h"
+#include "support/widgetscreenshot.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,7 +155,7 @@ private slots:
                  qPrintable(QStringLiteral("content needs %1 px, has %2").arg(contentMinimumWidth).arg(roomWidth)));
         QVERIFY(!scrollArea->horizontalScrollBar()->isVisible());
         // Both dials and the parameter column sit side by side inside the screen.
-        const GaugePanelView *panel = view.gaugePanel();
+        const GaugePanel *panel = view.gaugePanel();
         const QRect write = panel->writeGauge()->geometry();
         const QRect controls = panel->controls()->geometry();
         const QRect read = panel->readGauge()->geometry();
@@ -173,7 +173,7 @@ private slots:
         view.resize(600, 750);
         view.show();
         // The user's choices arrive through the gauge panel's controls.
-        GaugePanelView *panel = view.gaugePanel();
+        GaugePanel *panel = view.gaugePanel();
         panel->setCustomBytesValue(8 * mebibyte);
         panel->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
         panel->setQueueDepth(2);

@@ -1,0 +1,79 @@
+#pragma once
+// Pure arithmetic behind the mirrored charts: smoothing of the chart points,
+// the dynamic y maximum shared by the charts and the gauges, and the paths
+// drawn above and below a chart's centre line.
+
+#include "engine/testdata.h"
+#include "monitor/networktrafficsample.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QPainterPath>
+#include <optional>
+
+namespace trevlamark {
+
+class ChartGeometry
+{
+public:
+    ChartGeometry() = delete;
+
+    // Writes and outbound traffic rise above the centre line, reads and inbound traffic hang below it.
+    enum class Half { Upper, Lower };
+
+    // Where a chart draws: `width` wide, its centre line at `centreY` (also the
+    // height of each half), its right edge at `referenceTime`.
+    struct Frame
+    {
+        double width = 0;
+        double centreY = 0;
+        double maxY = 0; // MB/s drawn at the full half height
+        double timeWindowSeconds = 60;
+        QDateTime referenceTime;
+    };
+
+    // The process-wide smoothing window: starts at 1, only grows, never resets.
+    static int &processSmoothingWindow();
+
+    // Trailing moving average over one phase's time-ordered points. Leading
+    // zero samples widen `window` (never narrow it) and are drawn at the first
+    // real level once data arrives.
+    static QList<TestData> smoothPhase(const QList<TestData> &points, int &window);
+
+    // Filters by phase when given, orders by time and smooths each phase on its own.
+    static QList<TestData> prepareChartData(const QList<TestData> &data,
+                                            std::optional<int> phaseId, int &window);
+    static QList<TestData> prepareChartData(const QList<TestData> &data,
+                                            std::optional<int> phaseId = std::nullopt);
+
+    // Largest smoothed throughput, or 125 MB/s without points.
+    static double chartMaximum(const QList<TestData> &chartData, int &window);
+
+    // The scale (MB/s) of the graphs and of gauges without a known link.
+    static double dynamicMaxY(const QList<TestData> &chartData,
+                              const QList<NetworkTrafficSample> &trafficSamples,
+                              std::optional<int> linkSpeedMbps, int &window);
+    static double dynamicMaxY(const QList<TestData> &chartData,
+                              const QList<NetworkTrafficSample> &trafficSamples,
+                              std::optional<int> linkSpeedMbps);
+
+    // Seconds from `time` to `referenceTime` (positive when `time` is earlier).
+    static double secondsBefore(const QDateTime &time, const QDateTime &referenceTime);
+
+    // x of `time` on a chart `width` wide whose right edge is `referenceTime`.
+    static double xForTime(const QDateTime &time, const QDateTime &referenceTime,
+                           double timeWindowSeconds, double width);
+
+    // The filled fraction of one half for a value: 0..1, 0 for a scale of 0 or less.
+    static double heightRatio(double value, double maxY);
+
+    // The write (upper) or read (lower) phases as closed areas on the centre
+    // line, each phase its own area, smoothed with (and maybe widening) `window`.
+    static QPainterPath phaseAreas(const QList<TestData> &data, Half half, const Frame &frame, int &window);
+    static QPainterPath phaseAreas(const QList<TestData> &data, Half half, const Frame &frame);
+
+    // The outbound (upper) or inbound (lower) traffic as an open line through the samples in view.
+    static QPainterPath trafficLine(const QList<NetworkTrafficSample> &samples, Half half, const Frame &frame);
+};
+
+} // namespace trevlamark

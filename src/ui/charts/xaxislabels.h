@@ -1,0 +1,38 @@
+#pragma once
+// Time labels under a graph: "-60s" … "now" (or "end" once the test is over).
+
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace trevlamark {
+
+class XAxisLabels : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(XAxisLabels)
+
+public:
+    explicit XAxisLabels(QWidget *parent = nullptr);
+
+    void setTimeWindow(double timeWindowSeconds);
+    void setRunningTest(bool isRunningTest);
+    // The labels for the window as set (the drawing eases towards them).
+    QStringList labelTexts() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    double labelWidth() const;
+
+    double m_timeWindowSeconds = 60;
+    double m_shownTimeWindowSeconds = 60;
+    QVariantAnimation *m_windowAnimation;
+    bool m_isRunningTest = false;
+};
+
+} // namespace trevlamark

@@ -1,0 +1,176 @@
+#include "ui/gauges/gaugegeometry.h"
+
+#include "ui/charts/chartgeometry.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace trevlamark {
+
+double GaugeGeometry::usableRateMBps(int linkSpeedMbps, std::optional<int> mtuBytes)
+{
+    const double mtu = (mtuBytes && *mtuBytes > 40) ? *mtuBytes : defaultMtuBytes;
+    return linkSpeedMbps * 0.125 * (mtu - 40) / mtu;
+}
+
+double GaugeGeometry::fraction(double valueMBps, std::optional<int> linkSpeedMbps, std::optional<int> mtuBytes,
+                               std::optional<double> dynamicMaxY)
+{
+    double scale = dynamicMaxY.value_or(defaultGaugeScaleMBps);
+    if (linkSpeedMbps && *linkSpeedMbps > 0)
+        scale = usableRateMBps(*linkSpeedMbps, mtuBytes);
+    if (scale <= 0 || valueMBps <= 0)
+        return 0;
+    return std::min(1.0, valueMBps / scale);
+}
+
+std::optional<int> GaugeGeometry::percentOfMax(double valueMBps, std::optional<int> linkSpeedMbps,
+                                               std::optional<int> mtuBytes)
+{
+    if (!linkSpeedMbps || *linkSpeedMbps <= 0)
+        return std::nullopt;
+    const double percent = valueMBps / usableRateMBps(*linkSpeedMbps, mtuBytes) * 100;
+    return static_cast<int>(std::clamp(percent, 0.0, 100.0));
+}
+
+QString GaugeGeometry::percentText(int percent)
+{
+    return QStringLiteral("%1% OF MAX").arg(percent);
+}
+
+double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
+                                 double value, int &smoothingWindow)
+{
+    if (isPostTest || chartData.isEmpty())
+        return value;
+    const QString wanted = operation.toLower();
+    QList<TestData> points;
+    int newestPhase = std::numeric_limits<int>::min();
+    for (const TestData &point : chartData) {
+        if (point.operation != wanted)
+            continue;
+        if (point.phaseId > newestPhase) {
+            newestPhase = point.phaseId;
+            points.clear();
+        }
+        if (point.phaseId == newestPhase)
+            points.append(point);
+    }
+    const QList<TestData> prepared = ChartGeometry::prepareChartData(points, std::nullopt, smoothingWindow);
+    return prepared.isEmpty() ? 0 : prepared.last().throughput;
+}
+
+double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
+                                 double value)
+{
+    return gaugeValue(chartData, operation, isPostTest, value, ChartGeometry::processSmoothingWindow());
+}
+
+quint64 GaugeGeometry::totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
+                                        bool readPhaseEnabled)
+{
+    constexpr quint64 maximum = std::numeric_limits<quint64>::max();
+    const auto multiply = [](quint64 a, quint64 b) {
+        quint64 product = 0;
+        return __builtin_mul_overflow(a, b, &product) ? maximum : product;
+    };
+    const auto add = [](quint64 a, quint64 b) {
+        quint64 sum = 0;
+        return __builtin_add_overflow(a, b, &sum) ? maximum : sum;
+    };
+    const quint64 cycles = static_cast<quint64>(std::max(0, totalCycles));
+    const quint64 allCycles = multiply(bytesPerCycle, cycles);
+    if (writePhaseEnabled != readPhaseEnabled)
+        return writePhaseEnabled ? allCycles : add(allCycles, bytesPerCycle);
+    return multiply(2, allCycles);
+}
+
+bool GaugeGeometry::isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds)
+{
+    return isRunningTest || testRunTimeSeconds > 0;
+}
+
+QString GaugeGeometry::elapsedTimeText(double testRunTimeSeconds)
+{
+    const auto total = static_cast<qint64>(std::max(0.0, testRunTimeSeconds));
+    const auto two = [](qint64 value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
+    if (total < 3600)
+        return two(total / 60) + QLatin1Char(':') + two(total % 60);
+    return two(total / 3600) + QLatin1Char(':') + two(total % 3600 / 60) + QLatin1Char(':') + two(total % 60);
+}
+
+QString GaugeGeometry::startStopText(bool isRunningTest, bool isStoppingTest)
+{
+    if (isStoppingTest)
+        return QStringLiteral("Stopping");
+    return isRunningTest ? QStringLiteral("Stop") : QStringLiteral("Start");
+}
+
+GaugeGeometry::ButtonColor GaugeGeometry::startStopColor(bool isRunningTest, bool isStoppingTest,
+                                                         bool writePhaseEnabled, bool readPhaseEnabled)
+{
+    if (isStoppingTest)
+        return ButtonColor::Gray;
+    if (isRunningTest)
+        return ButtonColor::Warm;
+    if (!writePhaseEnabled && !readPhaseEnabled)
+        return ButtonColor::Gray;
+    return ButtonColor::Cool;
+}
+
+QString GaugeGeometry::digitsOnly(const QString &text)
+{
+    QString digits;
+    for (const QChar c : text) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits.append(c);
+    }
+    return digits;
+}
+
+std::optional<quint64> GaugeGeometry::customBytes(const QString &inputText, ByteSizeUnit unit)
+{
+    bool ok = false;
+    const quint64 value = inputText.toULongLong(&ok);
+    // Zero is refused too: an empty cycle would show "0 bytes" yet run the default amount.
+    if (!ok || value == 0)
+        return std::nullopt;
+    quint64 bytes = 0;
+    if (__builtin_mul_overflow(value, static_cast<quint64>(unit), &bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+QString GaugeGeometry::unitText(ByteSizeUnit unit)
+{
+    switch (unit) {
+    case ByteSizeUnit::MB:
+        return QStringLiteral("MB");
+    case ByteSizeUnit::GB:
+        return QStringLiteral("GB");
+    case ByteSizeUnit::TB:
+        break;
+    }
+    return QStringLiteral("TB");
+}
+
+QList<int> GaugeGeometry::cycleChoices()
+{
+    return {1, 2, 5, 10, 20, 30, 50};
+}
+
+QList<int> GaugeGeometry::queueDepthChoices()
+{
+    return {1, 2, 4, 8, 16, 32};
+}
+
+QString GaugeGeometry::bytesCountText(quint64 bytes)
+{
+    return QLocale::system().formattedDataSize(static_cast<qint64>(std::min<quint64>(
+                                                   bytes, std::numeric_limits<qint64>::max())),
+                                               1, QLocale::DataSizeTraditionalFormat);
+}
+
+} // namespace trevlamark

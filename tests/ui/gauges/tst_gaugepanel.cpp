@@ -1,0 +1,74 @@
+#include "ui/gauges/gaugepanel.h"
+
+#include "support/widgetscreenshot.h"
+#include "ui/gauges/throughputgauge.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGraphicsEffect>
+#include <QHBoxLayout>
+#include <QTest>
+
+using namespace trevlamark;
+
+class tst_GaugePanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void screenshots_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("hovering");
+        QTest::newRow("idle") << false << false;
+        QTest::newRow("running") << true << false;
+        QTest::newRow("hovering") << false << true;
+    }
+    void screenshots()
+    {
+        QFETCH(bool, running);
+        QFETCH(bool, hovering);
+        GaugePanel panel;
+        panel.resize(760, panel.sizeHint().height());
+        panel.setNetworkMaxSpeedMbps(10000);
+        panel.setInterfaceMTU(9000);
+        panel.setWriteValue(running ? 622 : 0);
+        panel.setRunningTest(running);
+        panel.setTestRunTime(running ? 125 : 0);
+        panel.setHoveringControls(hovering);
+        if (hovering)
+            panel.setReadPhaseEnabled(false);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QTRY_COMPARE(panel.writeGauge()->shownFraction(), panel.writeGauge()->targetFraction());
+        QTRY_VERIFY(!panel.queueDepthMenu()->parentWidget()->graphicsEffect());
+        QCOMPARE(panel.writeGauge()->percentOfMax(), std::optional<int>(running ? 49 : 0));
+        testing::saveScreenshots(&panel, QStringLiteral("gaugepanelview-") + QString::fromLatin1(QTest::currentDataTag()));
+    }
+
+    void gaugeScreenshots()
+    {
+        QWidget row;
+        auto *layout = new QHBoxLayout(&row);
+        auto *write = new ThroughputGauge(QStringLiteral("Write"), &row);
+        auto *read = new ThroughputGauge(QStringLiteral("Read"), &row);
+        auto *off = new ThroughputGauge(QStringLiteral("Read"), &row);
+        layout->addWidget(write);
+        layout->addWidget(read);
+        layout->addWidget(off);
+        write->setMaxSpeedMbps(10000);
+        write->setInterfaceMTU(9000);
+        write->setValue(622);
+        read->setValue(150);
+        off->setPhaseEnabled(false);
+        row.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&row));
+        QTRY_COMPARE(write->shownFraction(), write->targetFraction());
+        QTRY_COMPARE(read->shownFraction(), read->targetFraction());
+        // A switched-off phase shows its switch even when the pointer is away.
+        QVERIFY(off->phaseSwitch()->isVisible());
+        testing::saveScreenshots(&row, QStringLiteral("throughputgaugeview"));
+    }
+};
+
+QTEST_MAIN(tst_GaugePanel)
+#include "tst_gaugepanel.moc"
