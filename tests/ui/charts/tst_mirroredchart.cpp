@@ -117,6 +117,13 @@ private slots:
 
     void screenshots()
     {
+        mainScreenScreenshots();
+        testScreenScreenshots();
+    }
+
+private:
+    void mainScreenScreenshots()
+    {
         MirroredChart graph(MirroredChart::Style::Panel);
         graph.resize(600, 160);
         graph.setTimeWindow(30);
@@ -130,7 +137,7 @@ private slots:
         testing::saveScreenshots(&graph, QStringLiteral("networkgraphcontainer"));
     }
 
-    void panelScreenshots()
+    void testScreenScreenshots()
     {
         TestGraphPanel panel;
         panel.resize(760, 330);

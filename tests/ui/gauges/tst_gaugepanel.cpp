@@ -15,37 +15,33 @@ class tst_GaugePanel : public QObject
 {
     Q_OBJECT
 private slots:
-    void screenshots_data()
-    {
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<bool>("hovering");
-        QTest::newRow("idle") << false << false;
-        QTest::newRow("running") << true << false;
-        QTest::newRow("hovering") << false << true;
-    }
     void screenshots()
     {
-        QFETCH(bool, running);
-        QFETCH(bool, hovering);
-        GaugePanel panel;
-        panel.resize(760, panel.sizeHint().height());
-        panel.setNetworkMaxSpeedMbps(10000);
-        panel.setInterfaceMTU(9000);
-        panel.setWriteValue(running ? 622 : 0);
-        panel.setRunningTest(running);
-        panel.setTestRunTime(running ? 125 : 0);
-        panel.setHoveringControls(hovering);
-        if (hovering)
-            panel.setReadPhaseEnabled(false);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        QTRY_COMPARE(panel.writeGauge()->shownFraction(), panel.writeGauge()->targetFraction());
-        QTRY_VERIFY(!panel.queueDepthMenu()->parentWidget()->graphicsEffect());
-        QCOMPARE(panel.writeGauge()->percentOfMax(), std::optional<int>(running ? 49 : 0));
-        testing::saveScreenshots(&panel, QStringLiteral("gaugepanelview-") + QString::fromLatin1(QTest::currentDataTag()));
+        for (const char *variant : {"idle", "running", "hovering"}) {
+            const bool running = qstrcmp(variant, "running") == 0;
+            const bool hovering = qstrcmp(variant, "hovering") == 0;
+            GaugePanel panel;
+            panel.resize(760, panel.sizeHint().height());
+            panel.setNetworkMaxSpeedMbps(10000);
+            panel.setInterfaceMTU(9000);
+            panel.setWriteValue(running ? 622 : 0);
+            panel.setRunningTest(running);
+            panel.setTestRunTime(running ? 125 : 0);
+            panel.setHoveringControls(hovering);
+            if (hovering)
+                panel.setReadPhaseEnabled(false);
+            panel.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&panel));
+            QTRY_COMPARE(panel.writeGauge()->shownFraction(), panel.writeGauge()->targetFraction());
+            QTRY_VERIFY(!panel.queueDepthMenu()->parentWidget()->graphicsEffect());
+            QCOMPARE(panel.writeGauge()->percentOfMax(), std::optional<int>(running ? 49 : 0));
+            testing::saveScreenshots(&panel, QStringLiteral("gaugepanelview-") + QString::fromLatin1(variant));
+        }
+        gaugeRowScreenshots();
     }
 
-    void gaugeScreenshots()
+private:
+    void gaugeRowScreenshots()
     {
         QWidget row;
         auto *layout = new QHBoxLayout(&row);
