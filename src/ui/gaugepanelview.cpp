@@ -1,8 +1,8 @@
 #include "ui/gaugepanelview.h"
 
-#include "ui/custombytesinputview.h"
+#include "ui/testscreen/custombytesinput.h"
 #include "ui/gaugegeometry.h"
-#include "ui/startstopbutton.h"
+#include "ui/testscreen/startstopbutton.h"
 #include "ui/throughputgaugeview.h"
 
 #include <QComboBox>
@@ -43,7 +43,7 @@ GaugePanelView::GaugePanelView(QWidget *parent)
     , m_chunkSizeMenu(new QComboBox(m_controls))
     , m_startStopButton(new StartStopButton(m_controls))
     , m_elapsedTime(new QLabel(m_controls))
-    , m_customBytesPopover(new CustomBytesInputView(this))
+    , m_customBytesPopover(new CustomBytesInput(this))
 {
     for (BytesPerCycleOptions option : allBytesPerCycleOptions())
         m_bytesPerCycleMenu->addItem(displayText(option), static_cast<qint64>(option));
@@ -131,11 +131,11 @@ GaugePanelView::GaugePanelView(QWidget *parent)
     connect(m_writeGauge, &ThroughputGaugeView::phaseEnabledChanged, this, &GaugePanelView::setWritePhaseEnabled);
     connect(m_readGauge, &ThroughputGaugeView::phaseEnabledChanged, this, &GaugePanelView::setReadPhaseEnabled);
     connect(m_startStopButton, &StartStopButton::clicked, this, &GaugePanelView::startStopClicked);
-    connect(m_customBytesPopover, &CustomBytesInputView::customBytesAccepted, this, [this](quint64 bytes) {
+    connect(m_customBytesPopover, &CustomBytesInput::customBytesAccepted, this, [this](quint64 bytes) {
         setCustomBytesValue(bytes);
         setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
     });
-    connect(m_customBytesPopover, &CustomBytesInputView::closed, this,
+    connect(m_customBytesPopover, &CustomBytesInput::closed, this,
             [this] { setShowingCustomBytesPopover(false); });
 
     refreshParameters();

@@ -1,7 +1,7 @@
 #include "ui/networkchartlinecontainer.h"
 
 #include "ui/networktrafficline.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QPainter>
 

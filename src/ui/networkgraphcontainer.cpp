@@ -2,7 +2,7 @@
 
 #include "ui/graphxaxislabelsview.h"
 #include "ui/networkchartlinecontainer.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 #include "ui/trafficgeometry.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "ui/testchartview.h"
 
 #include "ui/testchartline.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QPainter>
 

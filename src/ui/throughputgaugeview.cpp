@@ -1,7 +1,7 @@
 #include "ui/throughputgaugeview.h"
 
 #include "ui/gaugegeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "ui/timelinemarkerdot.h"
 
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 #include "ui/trafficgeometry.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "ui/trafficgeometry.h"
 
 #include "ui/chartgeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QMap>
 #include <algorithm>

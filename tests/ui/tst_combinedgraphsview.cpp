@@ -3,10 +3,10 @@
 #include "settings/preferencesmanager.h"
 #include "platform/preferencestore.h"
 #include "ui/graphzoomcontrols.h"
-#include "ui/interfaceinfopopover.h"
+#include "ui/common/interfaceinfopopover.h"
 #include "ui/smoothingwindowbadge.h"
 #include "ui/timelinemarkerdot.h"
-#include "ui/widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>

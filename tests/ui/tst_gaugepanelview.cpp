@@ -1,10 +1,10 @@
 #include "ui/gaugepanelview.h"
 
-#include "ui/custombytesinputview.h"
-#include "ui/startstopbutton.h"
-#include "ui/themecolors.h"
+#include "ui/testscreen/custombytesinput.h"
+#include "ui/testscreen/startstopbutton.h"
+#include "ui/common/themecolors.h"
 #include "ui/throughputgaugeview.h"
-#include "ui/widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QComboBox>
 #include <QGraphicsEffect>

@@ -1,7 +1,7 @@
 #include "ui/networkgraphcontainer.h"
 
 #include "ui/graphxaxislabelsview.h"
-#include "ui/widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "ui/downloadspeedindicator.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 #include "ui/uploadspeedindicator.h"
 
 #include <QTest>

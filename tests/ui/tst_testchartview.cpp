@@ -1,6 +1,6 @@
 #include "ui/testchartview.h"
 
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QTest>
 

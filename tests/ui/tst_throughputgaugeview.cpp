@@ -1,6 +1,6 @@
 #include "ui/throughputgaugeview.h"
 
-#include "ui/widgetscreenshot.h"
+#include "support/widgetscreenshot.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
