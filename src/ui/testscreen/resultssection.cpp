@@ -10,7 +10,7 @@ namespace trevlamark {
 ResultsSection::ResultsSection(QWidget *parent)
     : QWidget(parent)
     , m_placeholder(new QLabel(QStringLiteral("No test results yet"), this))
-    , m_itemView(new ResultCard(this))
+    , m_card(new ResultCard(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -18,16 +18,16 @@ ResultsSection::ResultsSection(QWidget *parent)
     m_placeholder->setAlignment(Qt::AlignCenter);
     m_placeholder->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     layout->addWidget(m_placeholder);
-    layout->addWidget(m_itemView);
-    m_itemView->hide();
+    layout->addWidget(m_card);
+    m_card->hide();
 }
 
 void ResultsSection::setTestResult(const std::optional<PerformanceTestResult> &result)
 {
     m_placeholder->setVisible(!result);
-    m_itemView->setVisible(result.has_value());
+    m_card->setVisible(result.has_value());
     if (result)
-        m_itemView->setResult(*result);
+        m_card->setResult(*result);
 }
 
 } // namespace trevlamark

@@ -20,11 +20,11 @@ public:
     explicit ResultsSection(QWidget *parent = nullptr);
 
     void setTestResult(const std::optional<PerformanceTestResult> &result);
-    ResultCard *itemView() const { return m_itemView; }
+    ResultCard *card() const { return m_card; }
 
 private:
     QLabel *m_placeholder;
-    ResultCard *m_itemView;
+    ResultCard *m_card;
 };
 
 } // namespace trevlamark

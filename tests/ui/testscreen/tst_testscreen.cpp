@@ -37,7 +37,7 @@ QStringList testDirectories(const QString &location)
 QStringList cardTexts(const TestScreen &screen)
 {
     QStringList texts;
-    for (const QLabel *label : screen.resultsSection()->itemView()->findChildren<QLabel *>())
+    for (const QLabel *label : screen.resultsSection()->card()->findChildren<QLabel *>())
         texts.append(label->text());
     return texts;
 }
