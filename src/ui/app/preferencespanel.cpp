@@ -155,8 +155,8 @@ PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *par
 }
 
 QCheckBox *PreferencesPanel::addSwitch(QWidget *parent, const QString &title, const QString &help,
-                                      bool (PreferencesManager::*getter)() const,
-                                      void (PreferencesManager::*setter)(bool), void (PreferencesManager::*changed)())
+                                       bool (PreferencesManager::*getter)() const,
+                                       void (PreferencesManager::*setter)(bool), void (PreferencesManager::*changed)())
 {
     auto *box = new QCheckBox(title, parent);
     box->setToolTip(help);
@@ -173,9 +173,9 @@ QCheckBox *PreferencesPanel::addSwitch(QWidget *parent, const QString &title, co
 }
 
 QLineEdit *PreferencesPanel::addField(QWidget *parent, QFormLayout *form, const QString &label,
-                                     QString (PreferencesManager::*getter)() const,
-                                     void (PreferencesManager::*setter)(const QString &),
-                                     void (PreferencesManager::*changed)())
+                                      QString (PreferencesManager::*getter)() const,
+                                      void (PreferencesManager::*setter)(const QString &),
+                                      void (PreferencesManager::*changed)())
 {
     auto *field = new QLineEdit((m_preferences->*getter)(), parent);
     PreferencesManager *preferences = m_preferences;

@@ -367,7 +367,7 @@ std::optional<NetworkShare> MainScreen::shareContaining(const QString &path) con
 }
 
 std::optional<QString> MainScreen::pickFolder(const QString &message, const QString &startFolder,
-                                            const char *noWindowError)
+                                              const char *noWindowError)
 {
     if (m_folderPicker)
         return m_folderPicker(message, startFolder);

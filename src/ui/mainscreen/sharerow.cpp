@@ -30,7 +30,7 @@ ShareRow::ShareRow(const NetworkShare &share, bool isSelected, QWidget *parent)
 }
 
 ShareRow::ShareRow(const NetworkShare &share, bool isSelected, CapacityLoader capacityLoader, Clock clock,
-                             QWidget *parent)
+                   QWidget *parent)
     : QWidget(parent)
     , m_share(share)
     , m_isSelected(isSelected)

@@ -28,7 +28,7 @@ public:
 
     explicit ShareRow(const NetworkShare &share, bool isSelected, QWidget *parent = nullptr);
     ShareRow(const NetworkShare &share, bool isSelected, CapacityLoader capacityLoader, Clock clock,
-                  QWidget *parent = nullptr);
+             QWidget *parent = nullptr);
 
     // "host/share", the key of the capacity messages.
     static QString storageKey(const NetworkShare &share);

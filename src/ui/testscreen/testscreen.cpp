@@ -50,10 +50,9 @@ constexpr int progressSteps = 1000;
 // notifies only on a change, so a round trip ends where it began.
 template <typename T>
 void bindTwoWay(TestSession *session, T (TestSession::*get)() const, void (TestSession::*set)(T),
-                void (TestSession::*changed)(), GaugePanelView *panel, T (GaugePanelView::*panelGet)() const,
-                void (GaugePanelView::*panelSet)(T), void (GaugePanelView::*panelChanged)(T))
+                void (TestSession::*changed)(), GaugePanelView *panel, void (GaugePanelView::*panelSet)(T),
+                void (GaugePanelView::*panelChanged)(T))
 {
-    Q_UNUSED(panelGet)
     // The member pointers travel inside std::mem_fn: GCC 12 with the sanitizers
     // loses a bare member-function pointer captured in a slot.
     (panel->*panelSet)((session->*get)());
@@ -76,7 +75,7 @@ void follow(TestSession *session, Signal signal, QObject *context, Update update
 } // namespace
 
 TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
-                                         QWidget *parent)
+                       QWidget *parent)
     : QWidget(parent)
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
@@ -94,7 +93,7 @@ TestScreen::~TestScreen()
 }
 
 std::pair<BytesPerCycleOptions, int> TestScreen::networkDefaults(bool isNetworkLocation,
-                                                                          std::optional<int> linkSpeedMbps)
+                                                                 std::optional<int> linkSpeedMbps)
 {
     if (!isNetworkLocation)
         return {BytesPerCycleOptions::size4GB, 8};
@@ -107,7 +106,7 @@ std::pair<BytesPerCycleOptions, int> TestScreen::networkDefaults(bool isNetworkL
 }
 
 QString TestScreen::locationDescription(const NetworkShare &share, bool isNetworkLocation,
-                                                 const QString &selectedLocation, bool forHeader)
+                                        const QString &selectedLocation, bool forHeader)
 {
     if (isNetworkLocation && share.hostname != QLatin1String("local")) {
         return NetworkShare::protocolText(share.shareProtocol) + QStringLiteral(" - ") + share.shareName
@@ -215,25 +214,25 @@ void TestScreen::bindGaugePanel()
 {
     using S = TestSession;
     using P = GaugePanelView;
-    bindTwoWay(m_session, &S::queueDepth, &S::setQueueDepth, &S::queueDepthChanged, m_gaugePanel, &P::queueDepth,
-               &P::setQueueDepth, &P::queueDepthChanged);
+    bindTwoWay(m_session, &S::queueDepth, &S::setQueueDepth, &S::queueDepthChanged, m_gaugePanel, &P::setQueueDepth,
+               &P::queueDepthChanged);
     bindTwoWay(m_session, &S::selectedFileSize, &S::setSelectedFileSize, &S::selectedFileSizeChanged, m_gaugePanel,
-               &P::selectedFileSize, &P::setSelectedFileSize, &P::selectedFileSizeChanged);
+               &P::setSelectedFileSize, &P::selectedFileSizeChanged);
     bindTwoWay(m_session, &S::selectedBytesPerCycle, &S::setSelectedBytesPerCycle, &S::selectedBytesPerCycleChanged,
-               m_gaugePanel, &P::selectedBytesPerCycle, &P::setSelectedBytesPerCycle, &P::selectedBytesPerCycleChanged);
+               m_gaugePanel, &P::setSelectedBytesPerCycle, &P::selectedBytesPerCycleChanged);
     bindTwoWay(m_session, &S::customBytesValue, &S::setCustomBytesValue, &S::customBytesValueChanged, m_gaugePanel,
-               &P::customBytesValue, &P::setCustomBytesValue, &P::customBytesValueChanged);
-    bindTwoWay(m_session, &S::totalCycles, &S::setTotalCycles, &S::totalCyclesChanged, m_gaugePanel, &P::totalCycles,
+               &P::setCustomBytesValue, &P::customBytesValueChanged);
+    bindTwoWay(m_session, &S::totalCycles, &S::setTotalCycles, &S::totalCyclesChanged, m_gaugePanel,
                &P::setTotalCycles, &P::totalCyclesChanged);
     bindTwoWay(m_session, &S::disableCache, &S::setDisableCache, &S::disableCacheChanged, m_gaugePanel,
-               &P::disableCache, &P::setDisableCache, &P::disableCacheChanged);
+               &P::setDisableCache, &P::disableCacheChanged);
     bindTwoWay(m_session, &S::writePhaseEnabled, &S::setWritePhaseEnabled, &S::writePhaseEnabledChanged, m_gaugePanel,
-               &P::writePhaseEnabled, &P::setWritePhaseEnabled, &P::writePhaseEnabledChanged);
+               &P::setWritePhaseEnabled, &P::writePhaseEnabledChanged);
     bindTwoWay(m_session, &S::readPhaseEnabled, &S::setReadPhaseEnabled, &S::readPhaseEnabledChanged, m_gaugePanel,
-               &P::readPhaseEnabled, &P::setReadPhaseEnabled, &P::readPhaseEnabledChanged);
+               &P::setReadPhaseEnabled, &P::readPhaseEnabledChanged);
     bindTwoWay(m_session, &S::showingCustomBytesPopover, &S::setShowingCustomBytesPopover,
-               &S::showingCustomBytesPopoverChanged, m_gaugePanel, &P::isShowingCustomBytesPopover,
-               &P::setShowingCustomBytesPopover, &P::showingCustomBytesPopoverChanged);
+               &S::showingCustomBytesPopoverChanged, m_gaugePanel, &P::setShowingCustomBytesPopover,
+               &P::showingCustomBytesPopoverChanged);
 
     follow(m_session, &S::isRunningTestChanged, m_gaugePanel,
            [this] { m_gaugePanel->setRunningTest(m_session->isRunningTest()); });
@@ -447,9 +446,9 @@ void TestScreen::stopEngine()
 }
 
 void TestScreen::handleProgress(double fraction, const QString &message,
-                                         const QList<StreamResult> &streamResults,
-                                         const QList<TimelineMarker> &timelineMarkers, const QString &operation,
-                                         int cycle)
+                                const QList<StreamResult> &streamResults,
+                                const QList<TimelineMarker> &timelineMarkers, const QString &operation,
+                                int cycle)
 {
     const quint64 bytesPerCycle = m_session->bytesPerCycleBytes();
     const auto processed = quint64(double(bytesPerCycle) * std::clamp(fraction, 0.0, 1.0));

@@ -37,7 +37,7 @@ class TestScreen : public QWidget
 
 public:
     TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
-                        QWidget *parent = nullptr);
+               QWidget *parent = nullptr);
     ~TestScreen() override;
     Q_DISABLE_COPY_MOVE(TestScreen)
 
