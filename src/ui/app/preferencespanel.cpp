@@ -47,6 +47,23 @@ QLabel *caption(const QString &text, QWidget *parent)
 PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *parent)
     : QWidget(parent)
     , m_preferences(preferences)
+    , m_restoreOpeningValues([preferences, mode = preferences->appearanceMode(),
+                              disableCache = preferences->disableCacheEnabled(), info = preferences->logInfoEnabled(),
+                              warning = preferences->logWarningEnabled(), error = preferences->logErrorEnabled(),
+                              debug = preferences->logDebugEnabled(),
+                              history = preferences->graphHistoryDurationString(),
+                              sampling = preferences->graphSamplingRateString(),
+                              refresh = preferences->graphRefreshRateString()] {
+        preferences->setAppearanceMode(mode);
+        preferences->setDisableCacheEnabled(disableCache);
+        preferences->setLogInfoEnabled(info);
+        preferences->setLogWarningEnabled(warning);
+        preferences->setLogErrorEnabled(error);
+        preferences->setLogDebugEnabled(debug);
+        preferences->setGraphHistoryDurationString(history);
+        preferences->setGraphSamplingRateString(sampling);
+        preferences->setGraphRefreshRateString(refresh);
+    })
 {
     auto *outer = new QVBoxLayout(this);
     auto *title = sectionTitle(QStringLiteral("Settings"), 1.4, this);
@@ -148,7 +165,7 @@ PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *par
     buttons->addWidget(m_cancelButton);
     buttons->addWidget(m_saveButton);
     outer->addLayout(buttons);
-    connect(m_cancelButton, &QPushButton::clicked, this, &PreferencesPanel::closeRequested);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PreferencesPanel::cancel);
     connect(m_saveButton, &QPushButton::clicked, this, &PreferencesPanel::save);
     auto *saveShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this);
     connect(saveShortcut, &QShortcut::activated, this, &PreferencesPanel::save);
@@ -187,6 +204,12 @@ QLineEdit *PreferencesPanel::addField(QWidget *parent, QFormLayout *form, const 
     });
     form->addRow(label, field);
     return field;
+}
+
+void PreferencesPanel::cancel()
+{
+    m_restoreOpeningValues();
+    emit closeRequested();
 }
 
 void PreferencesPanel::save()

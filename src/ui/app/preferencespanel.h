@@ -1,8 +1,10 @@
 #pragma once
-// The Settings window's content: edits a PreferencesManager directly; Save
-// writes and announces it, Cancel only closes.
+// The Settings window's content: edits the application's PreferencesManager
+// directly; Save writes and announces it, Cancel puts back the values the
+// panel opened with, so an abandoned edit reaches no screen.
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -43,6 +45,7 @@ protected:
 
 private:
     void save();
+    void cancel();
     void refreshResetButtonColour();
     void requestReset();
     QCheckBox *addSwitch(QWidget *parent, const QString &title, const QString &help, bool (PreferencesManager::*getter)() const,
@@ -52,6 +55,7 @@ private:
                         void (PreferencesManager::*changed)());
 
     PreferencesManager *m_preferences;
+    std::function<void()> m_restoreOpeningValues;
     QComboBox *m_appearanceMenu = nullptr;
     QCheckBox *m_disableCache = nullptr;
     QCheckBox *m_logSwitches[4] = {};

@@ -100,7 +100,10 @@ private slots:
         PreferencesPanel *fromButton = openPanel(window.findChild<QDialog *>());
         QVERIFY(fromButton);
         QCOMPARE(fromButton->disableCacheSwitch()->isChecked(), !before);
+        // A cancelled edit goes back, so no screen picks it up.
+        fromButton->disableCacheSwitch()->click();
         QTest::mouseClick(fromButton->cancelButton(), Qt::LeftButton);
+        QCOMPARE(desktop.preferences.disableCacheEnabled(), !before);
         QTRY_VERIFY(!window.findChild<QDialog *>());
     }
 
