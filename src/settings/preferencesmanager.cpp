@@ -1,6 +1,5 @@
 #include "settings/preferencesmanager.h"
 
-#include "settings/appnotifier.h"
 #include "settings/logmanager.h"
 #include "platform/preferencestore.h"
 
@@ -73,8 +72,7 @@ void PreferencesManager::savePreferences()
     PreferenceStore::setValue(LogManager::switchKey(LogLevel::Warning), m_logWarningEnabled);
     PreferenceStore::setValue(LogManager::switchKey(LogLevel::Error), m_logErrorEnabled);
     PreferenceStore::setValue(LogManager::switchKey(LogLevel::Debug), m_logDebugEnabled);
-    emit AppNotifier::instance().appearanceModeChanged(m_appearanceMode);
-    emit AppNotifier::instance().developerSettingsChanged();
+    emit saved();
 }
 
 #define TREVLAMARK_SETTER(Type, name, member, signal) \

@@ -1,6 +1,7 @@
 #pragma once
 // The user's settings as an observable object: loaded (and the log switches
-// seeded) at creation, written back and announced by savePreferences().
+// seeded) at creation, written back and announced by savePreferences(). The
+// application holds one; every screen and the Settings window use it.
 
 #include "settings/appearancemode.h"
 
@@ -30,7 +31,7 @@ public:
     explicit PreferencesManager(QObject *parent = nullptr);
 
     // Writes appearance and log switches, converts the three graph texts and
-    // announces both notifications, even when nothing changed.
+    // emits saved(), even when nothing changed.
     void savePreferences();
 
     // A whole C-locale floating-point literal (strtod's grammar) or nothing:
@@ -70,6 +71,9 @@ public:
     static bool isDeveloperMode();
 
 signals:
+    // The edited values were written: the appearance is applied and the
+    // screens take the graph settings from here on.
+    void saved();
     void appearanceModeChanged();
     void disableCacheEnabledChanged();
     void logInfoEnabledChanged();

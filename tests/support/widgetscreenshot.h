@@ -3,7 +3,7 @@
 // TREVLAMARK_SCREENSHOT_DIR is set (scripts/screenshots sets it); otherwise
 // does nothing, so the widget tests stay quiet in ordinary runs.
 
-#include "ui/appearancecontroller.h"
+#include "ui/app/appearancecontroller.h"
 
 #include <QApplication>
 #include <QDir>

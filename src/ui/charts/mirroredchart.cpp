@@ -4,7 +4,7 @@
 #include "ui/charts/trafficgeometry.h"
 #include "ui/charts/xaxislabels.h"
 #include "ui/charts/yaxislabels.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -8,8 +8,8 @@
 #include "ui/charts/timelinemarkerdot.h"
 #include "ui/charts/trafficgeometry.h"
 #include "ui/gauges/speedindicator.h"
-#include "ui/interfaceinfopopover.h"
-#include "ui/themecolors.h"
+#include "ui/common/interfaceinfopopover.h"
+#include "ui/common/themecolors.h"
 
 #include <QCheckBox>
 #include <QEvent>

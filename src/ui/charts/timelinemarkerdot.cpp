@@ -1,7 +1,7 @@
 #include "ui/charts/timelinemarkerdot.h"
 
 #include "ui/charts/trafficgeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QLabel>
 #include <QMouseEvent>

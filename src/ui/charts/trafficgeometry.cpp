@@ -1,7 +1,7 @@
 #include "ui/charts/trafficgeometry.h"
 
 #include "ui/charts/chartgeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QMap>
 #include <algorithm>

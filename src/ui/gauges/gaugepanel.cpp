@@ -1,9 +1,9 @@
 #include "ui/gauges/gaugepanel.h"
 
-#include "ui/custombytesinputview.h"
+#include "ui/testscreen/custombytesinput.h"
 #include "ui/gauges/gaugegeometry.h"
 #include "ui/gauges/throughputgauge.h"
-#include "ui/startstopbutton.h"
+#include "ui/testscreen/startstopbutton.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -43,7 +43,7 @@ GaugePanel::GaugePanel(QWidget *parent)
     , m_chunkSizeMenu(new QComboBox(m_controls))
     , m_startStopButton(new StartStopButton(m_controls))
     , m_elapsedTime(new QLabel(m_controls))
-    , m_customBytesPopover(new CustomBytesInputView(this))
+    , m_customBytesPopover(new CustomBytesInput(this))
 {
     for (BytesPerCycleOptions option : allBytesPerCycleOptions())
         m_bytesPerCycleMenu->addItem(displayText(option), static_cast<qint64>(option));
@@ -131,11 +131,11 @@ GaugePanel::GaugePanel(QWidget *parent)
     connect(m_writeGauge, &ThroughputGauge::phaseEnabledChanged, this, &GaugePanel::setWritePhaseEnabled);
     connect(m_readGauge, &ThroughputGauge::phaseEnabledChanged, this, &GaugePanel::setReadPhaseEnabled);
     connect(m_startStopButton, &StartStopButton::clicked, this, &GaugePanel::startStopClicked);
-    connect(m_customBytesPopover, &CustomBytesInputView::customBytesAccepted, this, [this](quint64 bytes) {
+    connect(m_customBytesPopover, &CustomBytesInput::customBytesAccepted, this, [this](quint64 bytes) {
         setCustomBytesValue(bytes);
         setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
     });
-    connect(m_customBytesPopover, &CustomBytesInputView::closed, this,
+    connect(m_customBytesPopover, &CustomBytesInput::closed, this,
             [this] { setShowingCustomBytesPopover(false); });
 
     refreshParameters();

@@ -17,7 +17,7 @@ class QStackedWidget;
 
 namespace trevlamark {
 
-class CustomBytesInputView;
+class CustomBytesInput;
 class StartStopButton;
 class ThroughputGauge;
 
@@ -87,7 +87,7 @@ public:
     ThroughputGauge *writeGauge() const { return m_writeGauge; }
     ThroughputGauge *readGauge() const { return m_readGauge; }
     StartStopButton *startStopButton() const { return m_startStopButton; }
-    CustomBytesInputView *customBytesPopover() const { return m_customBytesPopover; }
+    CustomBytesInput *customBytesPopover() const { return m_customBytesPopover; }
     QComboBox *bytesPerCycleMenu() const { return m_bytesPerCycleMenu; }
     QComboBox *cyclesMenu() const { return m_cyclesMenu; }
     QComboBox *queueDepthMenu() const { return m_queueDepthMenu; }
@@ -147,7 +147,7 @@ private:
     QList<QStackedWidget *> m_parameterRows;
     StartStopButton *m_startStopButton;
     QLabel *m_elapsedTime;
-    CustomBytesInputView *m_customBytesPopover;
+    CustomBytesInput *m_customBytesPopover;
 };
 
 } // namespace trevlamark

@@ -1,7 +1,7 @@
 #include "ui/gauges/speedindicator.h"
 
 #include "ui/charts/trafficgeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QPainter>
 #include <QPainterPath>

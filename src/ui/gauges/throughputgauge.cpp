@@ -1,7 +1,7 @@
 #include "ui/gauges/throughputgauge.h"
 
 #include "ui/gauges/gaugegeometry.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <algorithm>
 

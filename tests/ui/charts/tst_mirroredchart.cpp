@@ -3,7 +3,7 @@
 #include "support/widgetscreenshot.h"
 #include "ui/charts/graphzoomcontrols.h"
 #include "ui/charts/testgraphpanel.h"
-#include "ui/themecolors.h"
+#include "ui/common/themecolors.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QTest>

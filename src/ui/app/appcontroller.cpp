@@ -1,0 +1,208 @@
+#include "ui/app/appcontroller.h"
+
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "settings/preferencesmanager.h"
+#include "engine/testdirectorysweeper.h"
+#include "discovery/sharemanager.h"
+#include "platform/platformpaths.h"
+#include "platform/preferencestore.h"
+#include "ui/app/alertpresenter.h"
+#include "ui/app/preferencespanel.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace trevlamark {
+
+namespace {
+QString removalFailure(const QString &path)
+{
+    return QStringLiteral("“%1” couldn’t be removed.").arg(QFileInfo(path).fileName());
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+} // namespace
+
+AppController::AppController(AlertPresenter *alertPresenter, PreferencesManager *preferences, QObject *parent)
+    : QObject(parent)
+    , m_alertPresenter(alertPresenter)
+    , m_preferences(preferences)
+    , m_shareManager(std::make_unique<ShareManager>())
+    , m_mountedSharePaths([] {
+        // A share manager of its own, so the sweep sees the mounts as they are now.
+        ShareManager shareManager;
+        QStringList paths;
+        for (const NetworkShare &share : shareManager.detectMountedShares())
+            paths.append(share.mountPath);
+        return paths;
+    })
+{
+    Console::print(QStringLiteral("TrevlamarkApp: Initializing app"));
+    // The sweep must finish before the process exits, so it runs right here
+    // on the main thread while the event loop winds down.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            &AppController::sweepAtQuit);
+}
+
+AppController::~AppController() = default;
+
+void AppController::launch(QWidget *mainWindow, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & Qt::AltModifier)
+        showDeveloperModeOptions();
+    if (mainWindow)
+        setUpMainWindow(mainWindow);
+}
+
+void AppController::setUpMainWindow(QWidget *window)
+{
+    window->resize(minimumWindowWidth, minimumWindowHeight);
+    centreOnScreen(window);
+    window->setMinimumSize(minimumWindowWidth, minimumWindowHeight);
+    const QString key = QLatin1String(PreferencesManager::hasLaunchedBeforeKey);
+    if (!PreferenceStore::boolValue(key)) {
+        window->resize(minimumWindowWidth, minimumWindowHeight);
+        centreOnScreen(window);
+        PreferenceStore::setValue(key, true);
+    }
+}
+
+QWidget *AppController::showPreferences(QWidget *window)
+{
+    auto *sheet = new QDialog(window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowTitle(QStringLiteral("Settings"));
+    sheet->setWindowModality(Qt::WindowModal);
+    auto *layout = new QVBoxLayout(sheet);
+    auto *panel = new PreferencesPanel(m_preferences, sheet);
+    layout->addWidget(panel);
+    connect(panel, &PreferencesPanel::closeRequested, sheet, &QDialog::close);
+    // Asked once the sheet has gone, so the confirmation stands alone.
+    connect(panel, &PreferencesPanel::resetRequested, this, [this] {
+        QTimer::singleShot(PreferencesPanel::resetConfirmationDelayMilliseconds, this,
+                           &AppController::confirmResetApplicationState);
+    });
+    sheet->resize(420, 520);
+    sheet->open();
+    return sheet;
+}
+
+void AppController::showDeveloperModeOptions()
+{
+    const int choice = m_alertPresenter->present(
+        {Alert::Style::Informational, QStringLiteral("Developer Mode Options"),
+         QStringLiteral("You have launched Trevlamark while holding the Alt key. What would you like to do?"),
+         {QStringLiteral("Enable Developer Mode"), QStringLiteral("Reset Application State"), QStringLiteral("Both"),
+          QStringLiteral("Cancel")}});
+    switch (choice) {
+    case 0: enableDeveloperMode(); break;
+    case 1: confirmResetApplicationState(); break;
+    case 2:
+        enableDeveloperMode();
+        confirmResetApplicationState();
+        break;
+    default: break;
+    }
+}
+
+void AppController::enableDeveloperMode()
+{
+    PreferenceStore::setValue(QLatin1String(PreferencesManager::developerModeKey), true);
+    m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Developer Mode Enabled"),
+                               QStringLiteral("Developer mode has been enabled for this session. Please restart the "
+                                              "application to apply these changes."),
+                               {QStringLiteral("OK")}});
+}
+
+void AppController::confirmResetApplicationState()
+{
+    const int choice = m_alertPresenter->present(
+        {Alert::Style::Warning, QStringLiteral("Reset Application State"),
+         QStringLiteral("This will delete all application data in the Library directory. This action cannot be "
+                        "undone. Are you sure you want to proceed?"),
+         {QStringLiteral("Reset"), QStringLiteral("Cancel")}});
+    if (choice == 0)
+        resetApplicationState();
+}
+
+void AppController::resetApplicationState()
+{
+    const auto fail = [this](const QString &description) {
+        m_alertPresenter->present({Alert::Style::Critical, QStringLiteral("Error Resetting Application State"),
+                                   QStringLiteral("An error occurred while trying to delete application data: ")
+                                       + description,
+                                   {QStringLiteral("OK")}});
+    };
+
+    const QString supportDirectory = PlatformPaths::applicationSupportDirectory();
+    if (QFileInfo::exists(supportDirectory)) {
+        if (!QDir(supportDirectory).removeRecursively())
+            return fail(removalFailure(supportDirectory));
+        Console::print(QStringLiteral("Successfully deleted application data directory"));
+    }
+
+    const QString settingsFile = PreferenceStore::filePath();
+    if (QFileInfo::exists(settingsFile)) {
+        QFile file(settingsFile);
+        if (!file.remove())
+            return fail(file.errorString());
+        Console::print(QStringLiteral("Successfully deleted preferences file"));
+    }
+
+    PreferenceStore::clear();
+    Console::print(QStringLiteral("Successfully reset preferences"));
+
+    const QString logDirectory = PlatformPaths::logDirectory();
+    if (QFileInfo::exists(logDirectory)) {
+        if (!QDir(logDirectory).removeRecursively())
+            return fail(removalFailure(logDirectory));
+        Console::print(QStringLiteral("Successfully deleted log files"));
+    }
+
+    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    sweepAllTestDirectories();
+
+    m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
+                               QStringLiteral("All application data has been successfully deleted. The application "
+                                              "will now quit."),
+                               {QStringLiteral("OK")}});
+    emit terminationRequested();
+}
+
+void AppController::cleanupTestDirectories(const QString &location)
+{
+    TestDirectorySweeper::cleanupTestDirectories(location);
+}
+
+void AppController::sweepAllTestDirectories()
+{
+    for (const QString &mountPath : m_mountedSharePaths())
+        cleanupTestDirectories(mountPath);
+    cleanupTestDirectories(PlatformPaths::testDataDirectory());
+}
+
+void AppController::sweepAtQuit()
+{
+    Console::print(QStringLiteral("Application will terminate"));
+    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    sweepAllTestDirectories();
+}
+
+} // namespace trevlamark

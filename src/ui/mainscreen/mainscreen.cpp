@@ -1,0 +1,595 @@
+#include "ui/mainscreen/mainscreen.h"
+
+#include "ui/app/navigation.h"
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "settings/preferencesmanager.h"
+#include "discovery/sharemanager.h"
+#include "discovery/volumemonitor.h"
+#include "monitor/networkinterfacemonitor.h"
+#include "platform/platformpaths.h"
+#include "ui/common/backgroundtask.h"
+#include "ui/mainscreen/interfaceselector.h"
+#include "ui/charts/mirroredchart.h"
+#include "ui/mainscreen/sharelist.h"
+#include "ui/common/themecolors.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+// Resources of a static library must be pulled in by name.
+static void initialiseTrevlamarkResources()
+{
+    Q_INIT_RESOURCE(trevlamark);
+}
+
+namespace trevlamark {
+
+namespace {
+// The sampler needs a positive interval and the timer a positive period.
+constexpr double minimumIntervalSeconds = 0.01;
+
+QLabel *sectionTitle(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setWeight(QFont::DemiBold);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    label->setFont(font);
+    return label;
+}
+
+QFrame *card(QWidget *parent)
+{
+    auto *frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    return frame;
+}
+
+MainScreen::Sources withDefaults(MainScreen::Sources sources)
+{
+    if (!sources.shareManager)
+        sources.shareManager = std::make_shared<ShareManager>();
+    if (!sources.detectShares)
+        sources.detectShares = [](ShareManager &manager) { return manager.detectMountedShares(); };
+    if (!sources.isNetworkPath)
+        sources.isNetworkPath = [](const QString &path) { return NetworkShare::isNetworkVolume(path); };
+    if (!sources.clock)
+        sources.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    if (!sources.loadCapacity)
+        sources.loadCapacity = [](NetworkShare &share) { return share.loadStorageInfo(); };
+    if (!sources.volumeMonitor)
+        sources.volumeMonitor = &VolumeMonitor::shared();
+    return sources;
+}
+} // namespace
+
+MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, QWidget *parent)
+    : MainScreen(navigation, preferences, Sources(), parent)
+{
+}
+
+MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, Sources sources, QWidget *parent)
+    : QWidget(parent)
+    , m_navigation(navigation)
+    , m_preferences(preferences)
+    , m_sources(withDefaults(std::move(sources)))
+    , m_pendingRefresh(new QTimer(this))
+{
+    initialiseTrevlamarkResources();
+    buildLayout();
+    m_pendingRefresh->setSingleShot(true);
+    connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
+
+    Console::print(QStringLiteral("MainView: MainView appeared"));
+    // Coming back from a test keeps the location the user had chosen.
+    m_selectedLocation = navigation->selectedLocation();
+    if (!m_selectedLocation.isEmpty()) {
+        m_isNetworkLocation = m_sources.isNetworkPath(m_selectedLocation);
+        m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
+                                                                           : QLatin1String(customLocationName);
+    }
+    refreshShares();
+    if (m_selectedLocation.isEmpty()) {
+        m_selectedLocation = defaultTestLocation();
+        m_selectedShareName = QLatin1String(defaultLocationName);
+    }
+    refreshLocation();
+
+    VolumeMonitor *volumeMonitor = m_sources.volumeMonitor;
+    volumeMonitor->startMonitoring();
+    connect(volumeMonitor, &VolumeMonitor::mountChangeCountChanged, this, &MainScreen::volumesChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            refreshShares();
+    });
+
+    setupNetworkMonitoring();
+    startNetworkGraph();
+    connect(preferences, &PreferencesManager::saved, this, &MainScreen::developerSettingsChanged);
+}
+
+MainScreen::~MainScreen()
+{
+    stopNetworkGraph();
+    Console::print(QStringLiteral("MainView: Cleaned up resources"));
+}
+
+QString MainScreen::defaultTestLocation()
+{
+    return PlatformPaths::testDataDirectory();
+}
+
+double MainScreen::graphMaximum(std::optional<int> linkSpeedMbps)
+{
+    if (!linkSpeedMbps || *linkSpeedMbps <= 0)
+        return 125.0;
+    return double(*linkSpeedMbps) * 0.125 * 1.2;
+}
+
+QString MainScreen::interfaceLine(const QString &interfaceID, const std::optional<NetworkInterfaceInfo> &info)
+{
+    QString line = QStringLiteral("Interface: ") + interfaceID;
+    if (info && info->isWifi)
+        line += QStringLiteral("  Wi-Fi");
+    else if (info && info->speed)
+        line += QStringLiteral("  Speed: ") + *info->speed;
+    return line;
+}
+
+bool MainScreen::isInside(const QString &path, const QString &mountPath)
+{
+    if (mountPath.isEmpty())
+        return false;
+    // Whole components only: /mnt/share2 is not inside /mnt/share.
+    const QString root = QDir::cleanPath(mountPath);
+    const QString candidate = QDir::cleanPath(path);
+    return candidate == root || candidate.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+}
+
+void MainScreen::buildLayout()
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(scroll);
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(20, 16, 20, 16);
+    layout->setSpacing(12);
+
+    auto *header = new QHBoxLayout;
+    auto *logo = new QLabel(content);
+    logo->setObjectName(QStringLiteral("headerImage"));
+    logo->setPixmap(QIcon(QStringLiteral(":/icons/trevlamark.svg")).pixmap(56, 56));
+    header->addWidget(logo);
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    auto *title = new QLabel(QStringLiteral("Trevlamark"), content);
+    QFont titleFont = title->font();
+    titleFont.setPointSize(26);
+    title->setFont(titleFont);
+    auto *byline = new QLabel(QStringLiteral("by qormix"), content);
+    QFont bylineFont = byline->font();
+    bylineFont.setPointSize(12);
+    byline->setFont(bylineFont);
+    byline->setForegroundRole(QPalette::PlaceholderText);
+    titles->addWidget(title);
+    titles->addWidget(byline);
+    header->addLayout(titles);
+    header->addStretch();
+    m_settingsButton = new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system"),
+                                                        style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
+                                       QStringLiteral("Settings"), content);
+    connect(m_settingsButton, &QPushButton::clicked, this, &MainScreen::settingsRequested);
+    header->addWidget(m_settingsButton, 0, Qt::AlignTop);
+    layout->addLayout(header);
+
+    layout->addWidget(sectionTitle(QStringLiteral("Network Shares"), content));
+    m_shareList = new ShareList(m_sources.loadCapacity, m_sources.clock, content);
+    connect(m_shareList, &ShareList::shareSelected, this, &MainScreen::showShareFolderPicker);
+    layout->addWidget(m_shareList);
+
+    layout->addWidget(sectionTitle(QStringLiteral("Test Location"), content));
+    auto *locationCard = card(content);
+    auto *cardLayout = new QHBoxLayout(locationCard);
+    cardLayout->setContentsMargins(12, 12, 12, 12);
+    m_locationIcon = new QLabel(locationCard);
+    cardLayout->addWidget(m_locationIcon, 0, Qt::AlignTop);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    m_locationName = new QLabel(locationCard);
+    QFont nameFont = m_locationName->font();
+    nameFont.setWeight(QFont::Medium);
+    m_locationName->setFont(nameFont);
+    m_locationPath = new QLabel(locationCard);
+    m_locationPath->setForegroundRole(QPalette::PlaceholderText);
+    m_locationPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_locationPath->setWordWrap(true);
+    m_interfaceLine = new QLabel(locationCard);
+    m_interfaceLine->setObjectName(QStringLiteral("interfaceLine"));
+    m_interfaceLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    texts->addWidget(m_locationName);
+    texts->addWidget(m_locationPath);
+    texts->addWidget(m_interfaceLine);
+    cardLayout->addLayout(texts, 1);
+    m_folderButton = new QToolButton(locationCard);
+    m_folderButton->setIcon(QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirIcon)));
+    m_folderButton->setToolTip(QStringLiteral("Choose a folder to test"));
+    m_folderButton->setAutoRaise(true);
+    connect(m_folderButton, &QToolButton::clicked, this, &MainScreen::showCustomFolderPicker);
+    cardLayout->addWidget(m_folderButton, 0, Qt::AlignVCenter);
+    m_openTestButton = new QPushButton(QStringLiteral("Open Test"), locationCard);
+    m_openTestButton->setObjectName(QStringLiteral("openTestButton"));
+    connect(m_openTestButton, &QPushButton::clicked, this, &MainScreen::openTest);
+    cardLayout->addWidget(m_openTestButton, 0, Qt::AlignVCenter);
+    layout->addWidget(locationCard);
+
+    auto *graphHeader = new QHBoxLayout;
+    graphHeader->addWidget(sectionTitle(QStringLiteral("Network Traffic"), content));
+    graphHeader->addStretch();
+    m_interfaceSelector = new InterfaceSelector(content);
+    graphHeader->addWidget(m_interfaceSelector);
+    layout->addLayout(graphHeader);
+    m_networkGraph = new MirroredChart(MirroredChart::Style::Panel, content);
+    layout->addWidget(m_networkGraph);
+    layout->addStretch();
+
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+}
+
+void MainScreen::volumesChanged()
+{
+    m_sources.shareManager->clearNetworkCaches();
+    if (refreshShares())
+        return;
+    // A mount or unmount must not be lost to the throttle: the list would
+    // keep a share that is gone, or miss a new one, until something else
+    // refreshes. Look again once the interval is over.
+    if (m_pendingRefresh->isActive())
+        return;
+    const qint64 elapsedMilliseconds = m_lastRefreshTime->msecsTo(m_sources.clock());
+    m_pendingRefresh->start(int(std::clamp<qint64>(qint64(refreshIntervalSeconds * 1000) - elapsedMilliseconds, 0,
+                                                   qint64(refreshIntervalSeconds * 1000))));
+}
+
+bool MainScreen::refreshShares()
+{
+    return refreshShares(false);
+}
+
+bool MainScreen::refreshShares(bool isDeferred)
+{
+    const QDateTime now = m_sources.clock();
+    if (m_lastRefreshTime && !isDeferred) {
+        const double elapsedSeconds = double(m_lastRefreshTime->msecsTo(now)) / 1000.0;
+        if (elapsedSeconds < refreshIntervalSeconds) {
+            Console::print(QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
+                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)"));
+            return false;
+        }
+    }
+    m_pendingRefresh->stop();
+    m_lastRefreshTime = now;
+    m_isLoadingShares = true;
+    m_shareList->setLoading(true);
+    const quint64 generation = ++m_refreshGeneration;
+    // The manager travels with the work, so it outlives a screen that goes away meanwhile.
+    std::shared_ptr<ShareManager> manager = m_sources.shareManager;
+    BackgroundTask::run<QList<NetworkShare>>(
+        this, [detect = m_sources.detectShares, manager] { return detect(*manager); },
+        [this, generation, manager](const QList<NetworkShare> &shares) {
+            if (generation == m_refreshGeneration)
+                applyShares(shares);
+        });
+    return true;
+}
+
+void MainScreen::applyShares(const QList<NetworkShare> &shares)
+{
+    Console::print(QStringLiteral("MainView: Detected %1 network shares").arg(shares.size()));
+    m_mountedShares = shares;
+    m_isLoadingShares = false;
+    m_shareList->setLoading(false);
+    validateSelection();
+    // A location restored from the navigation model finds its share record here.
+    if (m_isNetworkLocation) {
+        const bool wasMatched = m_selectedShareDetails.has_value();
+        m_selectedShareDetails = shareContaining(m_selectedLocation);
+        if (!wasMatched && m_selectedShareDetails) {
+            if (m_selectedShareName == QLatin1String(customLocationName))
+                m_selectedShareName = m_selectedShareDetails->shareName;
+            if (m_selectedShareDetails->interfaceID)
+                m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+        }
+    }
+    m_shareList->setShares(m_mountedShares, selectedMountPath());
+    refreshLocation();
+    refreshGraphScale();
+    emit sharesRefreshed();
+}
+
+void MainScreen::validateSelection()
+{
+    if (m_selectedLocation.isEmpty())
+        return;
+    if (!m_isNetworkLocation) {
+        if (!QFileInfo::exists(m_selectedLocation)) {
+            Console::print(
+                QStringLiteral("MainView: Selected local location no longer exists, reverting to default location"));
+            revertToDefaultLocation();
+        }
+        return;
+    }
+    if (!shareContaining(m_selectedLocation)) {
+        Console::print(
+            QStringLiteral("MainView: Selected network location is no longer available, reverting to default location"));
+        revertToDefaultLocation();
+    }
+}
+
+void MainScreen::revertToDefaultLocation()
+{
+    m_selectedLocation = defaultTestLocation();
+    m_navigation->setSelectedLocation(m_selectedLocation);
+    m_selectedShareName = QLatin1String(defaultLocationName);
+    m_selectedShareDetails.reset();
+    m_isNetworkLocation = false;
+    Console::print(QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation);
+    m_shareList->setSelectedMountPath(selectedMountPath());
+    refreshLocation();
+    refreshGraphScale();
+}
+
+std::optional<NetworkShare> MainScreen::shareContaining(const QString &path) const
+{
+    for (const NetworkShare &share : m_mountedShares) {
+        if (isInside(path, share.mountPath))
+            return share;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> MainScreen::pickFolder(const QString &message, const QString &startFolder,
+                                              const char *noWindowError)
+{
+    if (m_folderPicker)
+        return m_folderPicker(message, startFolder);
+    QWidget *mainWindow = window();
+    if (!mainWindow || mainWindow == this || !mainWindow->isVisible()) {
+        Console::print(QLatin1String(noWindowError));
+        return std::nullopt;
+    }
+    QFileDialog dialog(mainWindow, message, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void MainScreen::showCustomFolderPicker()
+{
+    const QString start = m_selectedLocation.isEmpty() ? defaultTestLocation() : m_selectedLocation;
+    if (const auto folder =
+            pickFolder(QStringLiteral("Please select a folder for performance testing"), start,
+                       "MainView: Error: No main window available when attempting to show folder picker"))
+        selectLocation(*folder, QLatin1String(customLocationName));
+}
+
+void MainScreen::showShareFolderPicker(const NetworkShare &share)
+{
+    if (const auto folder = pickFolder(
+            QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
+            share.mountPath, "MainView: Error: No main window available when attempting to show share folder picker"))
+        selectLocation(*folder, share.shareName);
+}
+
+void MainScreen::selectLocation(const QString &path, const QString &proposedName)
+{
+    m_selectedLocation = path;
+    m_navigation->setSelectedLocation(path);
+    // The default location's name must not stick to a folder picked later.
+    if (m_selectedShareName.isEmpty() || m_selectedShareName == QLatin1String(customLocationName)
+        || m_selectedShareName == QLatin1String(defaultLocationName)) {
+        m_selectedShareName = proposedName.isEmpty() ? QFileInfo(path).fileName() : proposedName;
+    }
+    m_isNetworkLocation = m_sources.isNetworkPath(path);
+    m_selectedShareDetails.reset();
+    if (m_isNetworkLocation) {
+        Console::print(QStringLiteral("MainView: Network location detected at ") + path);
+        m_selectedShareDetails = shareContaining(path);
+        if (m_selectedShareDetails)
+            Console::print(QStringLiteral("MainView: Found matching share: ") + m_selectedShareDetails->shareName);
+        else
+            Console::print(QStringLiteral("MainView: No matching share found for ") + path);
+    }
+    Console::print(QStringLiteral("MainView: Successfully selected: ") + path);
+    // The graph follows the link that carries the chosen share.
+    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
+        m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+    m_shareList->setSelectedMountPath(selectedMountPath());
+    refreshLocation();
+    refreshGraphScale();
+}
+
+void MainScreen::openTest()
+{
+    if (m_selectedLocation.isEmpty())
+        return;
+    std::optional<NetworkInterfaceInfo> interfaceInfo;
+    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
+        interfaceInfo = m_sources.shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
+    m_navigation->openTest(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
+                                          m_sources.shareManager});
+}
+
+std::optional<QString> MainScreen::selectedMountPath() const
+{
+    if (!m_selectedShareDetails)
+        return std::nullopt;
+    return m_selectedShareDetails->mountPath;
+}
+
+void MainScreen::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshLocation();
+}
+
+void MainScreen::refreshLocation()
+{
+    const bool chosen = !m_selectedLocation.isEmpty();
+    const QIcon icon = m_isNetworkLocation
+                           ? QIcon::fromTheme(QStringLiteral("network-server"),
+                                              style()->standardIcon(QStyle::SP_DriveNetIcon))
+                           : QIcon::fromTheme(QStringLiteral("drive-harddisk"),
+                                              style()->standardIcon(QStyle::SP_DriveHDIcon));
+    m_locationIcon->setPixmap(icon.pixmap(28, 28));
+    m_locationName->setText(chosen ? m_selectedShareName : QStringLiteral("No location selected"));
+    m_locationPath->setText(m_selectedLocation);
+    const bool showsInterface = m_isNetworkLocation && m_selectedShareDetails && m_selectedShareDetails->interfaceID;
+    m_interfaceLine->setVisible(showsInterface);
+    if (showsInterface)
+        m_interfaceLine->setText(
+            interfaceLine(*m_selectedShareDetails->interfaceID, m_selectedShareDetails->cachedInterfaceInfo));
+    m_openTestButton->setEnabled(chosen);
+    const QColor background = chosen ? ThemeColors::cool(this) : palette().color(QPalette::PlaceholderText);
+    m_openTestButton->setStyleSheet(QStringLiteral("QPushButton#openTestButton { background: %1; color: white; "
+                                                   "border: none; border-radius: 6px; padding: 6px 16px; }")
+                                        .arg(background.name()));
+}
+
+void MainScreen::setupNetworkMonitoring()
+{
+    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring started"));
+    m_graphTimeWindow = m_preferences->graphHistoryDuration();
+    m_graphSamplingRate = m_preferences->graphSamplingRate();
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_networkGraph->setTimeWindow(m_graphTimeWindow);
+    if (m_networkMonitor) {
+        m_networkMonitor->stopMonitoring();
+        delete m_networkMonitor;
+    }
+    m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),
+                                                   std::max(minimumIntervalSeconds, m_graphSamplingRate),
+                                                   m_graphTimeWindow, this);
+    m_availableInterfaces.clear();
+    for (const InterfaceChoice &choice : m_sources.shareManager->listAvailableInterfaces())
+        m_availableInterfaces.append({choice.id, choice.name});
+    m_interfaceSelector->setAvailableInterfaces(m_availableInterfaces);
+    if (m_selectedMonitorInterface.isEmpty()) {
+        m_selectedMonitorInterface = m_sources.shareManager->getDefaultRouteInterface();
+        Console::print(QStringLiteral("MainView: Setting default network interface to: ") + m_selectedMonitorInterface);
+    }
+    m_interfaceSelector->setSelectedInterface(m_selectedMonitorInterface);
+    connect(m_interfaceSelector, &InterfaceSelector::selectedInterfaceChanged, this, &MainScreen::selectMonitorInterface,
+            Qt::UniqueConnection);
+    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring completed"));
+}
+
+void MainScreen::startNetworkGraph()
+{
+    Console::print(QStringLiteral("Network monitor view appeared"));
+    if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic) {
+        Console::print(QStringLiteral("Starting monitoring for interface: ") + m_selectedMonitorInterface);
+        m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
+    }
+    startGraphTimer();
+    refreshGraphScale();
+}
+
+void MainScreen::stopNetworkGraph()
+{
+    Console::print(QStringLiteral("Network monitor view disappeared"));
+    if (m_networkMonitor)
+        m_networkMonitor->stopMonitoring();
+    delete m_graphTimer;
+    m_graphTimer = nullptr;
+}
+
+void MainScreen::startGraphTimer()
+{
+    delete m_graphTimer;
+    m_graphTimer = new QTimer(this);
+    m_graphTimer->setInterval(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
+    connect(m_graphTimer, &QTimer::timeout, this, [this] {
+        m_networkChartData = m_networkMonitor->trafficSamples();
+        m_networkGraph->setTrafficSamples(m_networkChartData);
+    });
+    m_graphTimer->start();
+}
+
+void MainScreen::selectMonitorInterface(const QString &interfaceID)
+{
+    m_selectedMonitorInterface = interfaceID;
+    Console::print(QStringLiteral("Interface changed to: ") + interfaceID);
+    if (interfaceID.isEmpty() || !m_sources.monitorTraffic)
+        return;
+    Console::print(QStringLiteral("Restarting monitoring with new interface"));
+    m_networkMonitor->stopMonitoring();
+    Console::print(QStringLiteral("Now starting monitoring with interface: ") + interfaceID);
+    m_networkMonitor->startMonitoring(interfaceID);
+}
+
+void MainScreen::developerSettingsChanged()
+{
+    if (!m_preferences)
+        return;
+    const double historyDuration = m_preferences->graphHistoryDuration();
+    const bool historyChanged = historyDuration != m_graphTimeWindow;
+    m_graphTimeWindow = historyDuration;
+    m_graphSamplingRate = m_preferences->graphSamplingRate();
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_networkGraph->setTimeWindow(m_graphTimeWindow);
+    if (historyChanged) {
+        Console::print(QStringLiteral("Graph history duration changed to: ") + Console::number(historyDuration)
+                       + QStringLiteral(" seconds"));
+        m_networkMonitor->stopMonitoring();
+        delete m_networkMonitor;
+        m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),
+                                                       std::max(minimumIntervalSeconds, m_graphSamplingRate),
+                                                       historyDuration, this);
+        if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic)
+            m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
+    }
+    startGraphTimer();
+}
+
+bool MainScreen::hasPendingRefresh() const
+{
+    return m_pendingRefresh->isActive();
+}
+
+double MainScreen::currentGraphMaximum() const
+{
+    std::optional<int> linkSpeedMbps;
+    if (m_selectedShareDetails && m_selectedShareDetails->cachedInterfaceInfo)
+        linkSpeedMbps = m_selectedShareDetails->cachedInterfaceInfo->speedMbps;
+    return graphMaximum(linkSpeedMbps);
+}
+
+void MainScreen::refreshGraphScale()
+{
+    m_networkGraph->setMaxY(currentGraphMaximum());
+}
+
+} // namespace trevlamark

@@ -1,0 +1,48 @@
+#pragma once
+// The card that turns one PerformanceTestResult into lines per cycle and phase;
+// heading and speeds are the shared result text.
+
+#include "engine/performancetestresult.h"
+
+#include <QFrame>
+#include <QList>
+#include <QString>
+
+class QVBoxLayout;
+
+namespace trevlamark {
+
+class ResultCard : public QFrame
+{
+    Q_OBJECT
+
+public:
+    enum class LineRole { Heading, Error, CycleTitle, WriteSpeed, ReadSpeed, Detail };
+    struct Line
+    {
+        QString text;
+        LineRole role;
+    };
+
+    explicit ResultCard(QWidget *parent = nullptr);
+
+    void setResult(const PerformanceTestResult &result);
+
+    static QList<Line> lines(const PerformanceTestResult &result);
+    // The detail line with the screen's own byte count ("8 MB", "1.5 GB"),
+    // shorter than the fixed two decimals of the result text elsewhere.
+    // "Write: 1 GB in 1.2s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.4ms)"
+    static QString phaseDetail(const QString &label, const PhaseResult &phase);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void rebuild();
+
+    QVBoxLayout *m_layout;
+    PerformanceTestResult m_result;
+};
+
+} // namespace trevlamark

@@ -1,0 +1,75 @@
+#include "ui/testscreen/startstopbutton.h"
+
+#include "ui/gauges/gaugegeometry.h"
+#include "ui/common/themecolors.h"
+
+#include <QPainter>
+
+namespace trevlamark {
+
+namespace {
+
+constexpr int verticalPaddingPx = 8;
+constexpr int horizontalPaddingPx = 20;
+
+} // namespace
+
+StartStopButton::StartStopButton(QWidget *parent)
+    : QAbstractButton(parent)
+{
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+    setCursor(Qt::PointingHandCursor);
+    setState(false, false, true, true);
+}
+
+void StartStopButton::setState(bool isRunningTest, bool isStoppingTest, bool writePhaseEnabled,
+                               bool readPhaseEnabled)
+{
+    m_isRunningTest = isRunningTest;
+    m_isStoppingTest = isStoppingTest;
+    m_writePhaseEnabled = writePhaseEnabled;
+    m_readPhaseEnabled = readPhaseEnabled;
+    setText(GaugeGeometry::startStopText(isRunningTest, isStoppingTest));
+    updateGeometry();
+    update();
+}
+
+QColor StartStopButton::fillColor() const
+{
+    const bool dark = ThemeColors::isDark(palette());
+    switch (GaugeGeometry::startStopColor(m_isRunningTest, m_isStoppingTest, m_writePhaseEnabled,
+                                          m_readPhaseEnabled)) {
+    case GaugeGeometry::ButtonColor::Warm:
+        return ThemeColors::warm(dark);
+    case GaugeGeometry::ButtonColor::Cool:
+        return ThemeColors::cool(dark);
+    case GaugeGeometry::ButtonColor::Gray:
+        break;
+    }
+    return QColor(Qt::gray);
+}
+
+QSize StartStopButton::sizeHint() const
+{
+    // Wide enough for the longest label so the button keeps its size between states.
+    const int textWidth = fontMetrics().horizontalAdvance(QStringLiteral("Stopping"));
+    return QSize(textWidth + 2 * horizontalPaddingPx, fontMetrics().height() + 2 * verticalPaddingPx);
+}
+
+void StartStopButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = fillColor();
+    if (isDown())
+        fill = fill.darker(115);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), 8, 8);
+    painter.setPen(Qt::white);
+    painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+} // namespace trevlamark

@@ -1,0 +1,550 @@
+#include "ui/testscreen/testscreen.h"
+
+#include "settings/console.h"
+#include "settings/preferencesmanager.h"
+#include "engine/performancetestmanager.h"
+#include "engine/testdirectorysweeper.h"
+#include "monitor/networkinterfacemonitor.h"
+#include "discovery/sharemanager.h"
+#include "ui/charts/chartgeometry.h"
+#include "ui/charts/testgraphpanel.h"
+#include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/resultssection.h"
+#include "ui/testscreen/testsession.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QUuid>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace trevlamark {
+
+namespace {
+// The sampler needs a positive interval; a developer setting of 0 or less
+// would otherwise spin the event loop.
+constexpr double minimumSamplingSeconds = 0.01;
+
+NetworkShare localShare(const QString &location)
+{
+    return NetworkShare(QUuid::createUuid(), QStringLiteral("local"), QFileInfo(location).fileName(), QString(),
+                        location, QStringLiteral("local"));
+}
+
+// The progress bar counts in thousandths.
+constexpr int progressSteps = 1000;
+
+// The panel's control and the session's field stay equal both ways; each side
+// notifies only on a change, so a round trip ends where it began.
+template <typename T>
+void bindTwoWay(TestSession *session, T (TestSession::*get)() const, void (TestSession::*set)(T),
+                void (TestSession::*changed)(), GaugePanel *panel, void (GaugePanel::*panelSet)(T),
+                void (GaugePanel::*panelChanged)(T))
+{
+    // The member pointers travel inside std::mem_fn: GCC 12 with the sanitizers
+    // loses a bare member-function pointer captured in a slot.
+    (panel->*panelSet)((session->*get)());
+    QObject::connect(session, changed, panel,
+                     [session, panel, read = std::mem_fn(get), write = std::mem_fn(panelSet)] {
+                         write(panel, read(session));
+                     });
+    QObject::connect(panel, panelChanged, session,
+                     [session, write = std::mem_fn(set)](T value) { write(session, value); });
+}
+
+// Connects a session signal to an update and runs the update once now, so
+// the widget starts from the session's value.
+template <typename Signal, typename Update>
+void follow(TestSession *session, Signal signal, QObject *context, Update update)
+{
+    QObject::connect(session, signal, context, update);
+    update();
+}
+} // namespace
+
+TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
+                       QWidget *parent)
+    : QWidget(parent)
+    , m_parameters(parameters)
+    , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
+    , m_preferences(preferences)
+    , m_engine(new PerformanceTestManager(parameters.shareManager.get(), this))
+    , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
+{
+    buildLayout();
+    showScreen();
+}
+
+TestScreen::~TestScreen()
+{
+    leaveScreen();
+}
+
+std::pair<BytesPerCycleOptions, int> TestScreen::networkDefaults(bool isNetworkLocation,
+                                                                 std::optional<int> linkSpeedMbps)
+{
+    if (!isNetworkLocation)
+        return {BytesPerCycleOptions::size4GB, 8};
+    const int speed = linkSpeedMbps.value_or(0);
+    if (speed >= 25000)
+        return {BytesPerCycleOptions::size4GB, 8};
+    if (speed >= 10000)
+        return {BytesPerCycleOptions::size2GB, 8};
+    return {BytesPerCycleOptions::size1GB, 4};
+}
+
+QString TestScreen::locationDescription(const NetworkShare &share, bool isNetworkLocation,
+                                        const QString &selectedLocation, bool forHeader)
+{
+    if (isNetworkLocation && share.hostname != QLatin1String("local")) {
+        return NetworkShare::protocolText(share.shareProtocol) + QStringLiteral(" - ") + share.shareName
+               + QStringLiteral(" (") + share.hostname + QLatin1Char(')');
+    }
+    return forHeader ? share.mountPath : selectedLocation;
+}
+
+double TestScreen::postTestWindowSeconds(double testDurationSeconds)
+{
+    return std::ceil(testDurationSeconds + 2.0);
+}
+
+double TestScreen::dynamicMaxY() const
+{
+    return ChartGeometry::dynamicMaxY(m_session->chartData(), m_session->networkChartData(),
+                                      m_session->networkMaxSpeedMbps());
+}
+
+void TestScreen::buildLayout()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *header = new QWidget(this);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(12, 8, 12, 8);
+    m_backButton = new QToolButton(header);
+    m_backButton->setObjectName(QStringLiteral("backButton"));
+    m_backButton->setText(QStringLiteral("Back"));
+    m_backButton->setIcon(QIcon::fromTheme(QStringLiteral("go-previous"), style()->standardIcon(QStyle::SP_ArrowBack)));
+    m_backButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_backButton->setAutoRaise(true);
+    m_backButton->setToolTip(QStringLiteral("Return to main view"));
+    connect(m_backButton, &QToolButton::clicked, this, &TestScreen::closeAction);
+    headerLayout->addWidget(m_backButton);
+    m_titleLabel = new QLabel(QLatin1Char(' ')
+                                  + locationDescription(m_share, m_parameters.isNetworkLocation,
+                                                        m_parameters.selectedLocation, true),
+                              header);
+    m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    QFont titleFont = m_titleLabel->font();
+    titleFont.setWeight(QFont::DemiBold);
+    m_titleLabel->setFont(titleFont);
+    m_titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_titleLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    headerLayout->addWidget(m_titleLabel, 1);
+    layout->addWidget(header);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(divider);
+
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // Everything fits the narrowest window; should a style make it wider, scroll rather than clip.
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto *content = new QWidget(m_scrollArea);
+    auto *contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(8, 8, 8, 8);
+    contentLayout->setSpacing(12);
+
+    m_gaugePanel = new GaugePanel(content);
+    contentLayout->addWidget(m_gaugePanel);
+    m_graphs = new TestGraphPanel(content);
+    contentLayout->addWidget(m_graphs);
+
+    auto *progressSection = new QWidget(content);
+    auto *progressLayout = new QVBoxLayout(progressSection);
+    progressLayout->setContentsMargins(0, 8, 0, 8);
+    progressLayout->setSpacing(4);
+    m_progressMessage = new QLabel(progressSection);
+    m_progressMessage->setObjectName(QStringLiteral("progressMessage"));
+    m_progressMessage->setForegroundRole(QPalette::PlaceholderText);
+    m_progressMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_progressBar = new QProgressBar(progressSection);
+    m_progressBar->setRange(0, progressSteps);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setMaximumHeight(8);
+    m_progressAnimation = new QPropertyAnimation(m_progressBar, "value", this);
+    m_progressAnimation->setDuration(300);
+    m_progressAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    progressLayout->addWidget(m_progressMessage);
+    progressLayout->addWidget(m_progressBar);
+    contentLayout->addWidget(progressSection);
+
+    m_resultsSection = new ResultsSection(content);
+    contentLayout->addWidget(m_resultsSection);
+    contentLayout->addStretch();
+    m_scrollArea->setWidget(content);
+    layout->addWidget(m_scrollArea, 1);
+
+    bindGaugePanel();
+    bindGraphs();
+    connect(m_session, &TestSession::progressMessageChanged, this, &TestScreen::updateProgressSection);
+    connect(m_session, &TestSession::overallProgressChanged, this, &TestScreen::updateProgressSection);
+    follow(m_session, &TestSession::latestResultChanged, m_resultsSection,
+           [this] { m_resultsSection->setTestResult(m_session->latestResult()); });
+}
+
+void TestScreen::bindGaugePanel()
+{
+    using S = TestSession;
+    using P = GaugePanel;
+    bindTwoWay(m_session, &S::queueDepth, &S::setQueueDepth, &S::queueDepthChanged, m_gaugePanel, &P::setQueueDepth,
+               &P::queueDepthChanged);
+    bindTwoWay(m_session, &S::selectedFileSize, &S::setSelectedFileSize, &S::selectedFileSizeChanged, m_gaugePanel,
+               &P::setSelectedFileSize, &P::selectedFileSizeChanged);
+    bindTwoWay(m_session, &S::selectedBytesPerCycle, &S::setSelectedBytesPerCycle, &S::selectedBytesPerCycleChanged,
+               m_gaugePanel, &P::setSelectedBytesPerCycle, &P::selectedBytesPerCycleChanged);
+    bindTwoWay(m_session, &S::customBytesValue, &S::setCustomBytesValue, &S::customBytesValueChanged, m_gaugePanel,
+               &P::setCustomBytesValue, &P::customBytesValueChanged);
+    bindTwoWay(m_session, &S::totalCycles, &S::setTotalCycles, &S::totalCyclesChanged, m_gaugePanel,
+               &P::setTotalCycles, &P::totalCyclesChanged);
+    bindTwoWay(m_session, &S::disableCache, &S::setDisableCache, &S::disableCacheChanged, m_gaugePanel,
+               &P::setDisableCache, &P::disableCacheChanged);
+    bindTwoWay(m_session, &S::writePhaseEnabled, &S::setWritePhaseEnabled, &S::writePhaseEnabledChanged, m_gaugePanel,
+               &P::setWritePhaseEnabled, &P::writePhaseEnabledChanged);
+    bindTwoWay(m_session, &S::readPhaseEnabled, &S::setReadPhaseEnabled, &S::readPhaseEnabledChanged, m_gaugePanel,
+               &P::setReadPhaseEnabled, &P::readPhaseEnabledChanged);
+    bindTwoWay(m_session, &S::showingCustomBytesPopover, &S::setShowingCustomBytesPopover,
+               &S::showingCustomBytesPopoverChanged, m_gaugePanel, &P::setShowingCustomBytesPopover,
+               &P::showingCustomBytesPopoverChanged);
+
+    follow(m_session, &S::isRunningTestChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setRunningTest(m_session->isRunningTest()); });
+    follow(m_session, &S::isStoppingTestChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setStoppingTest(m_session->isStoppingTest()); });
+    follow(m_session, &S::testRunTimeChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setTestRunTime(m_session->testRunTime()); });
+    follow(m_session, &S::isPostTestViewChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setPostTest(m_session->isPostTestView()); });
+    follow(m_session, &S::writeValueChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setWriteValue(m_session->writeValue()); });
+    follow(m_session, &S::readValueChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setReadValue(m_session->readValue()); });
+    follow(m_session, &S::chartDataChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setChartData(m_session->chartData()); });
+    m_gaugePanel->setNetworkMaxSpeedMbps(m_session->networkMaxSpeedMbps());
+    const auto &info = m_session->networkInterfaceInfo();
+    m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
+    connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &TestScreen::startStopAction);
+}
+
+void TestScreen::bindGraphs()
+{
+    using S = TestSession;
+    m_graphs->setNetworkLocation(m_session->isNetworkLocation());
+    m_graphs->setInterfaceID(m_session->networkInterface().value_or(QString()));
+    m_graphs->setNetworkRawSpeed(m_session->networkRawSpeed());
+    follow(m_session, &S::chartDataChanged, m_graphs, [this] { m_graphs->setChartData(m_session->chartData()); });
+    follow(m_session, &S::timelineMarkersChanged, m_graphs,
+           [this] { m_graphs->setTimelineMarkers(m_session->timelineMarkers()); });
+    // Every tick, changed samples or not: the graphs' right edge is "now".
+    connect(m_session, &S::graphTick, m_graphs, [this] { m_graphs->setNetworkChartData(m_session->networkChartData()); });
+    follow(m_session, &S::isRunningTestChanged, m_graphs, [this] { m_graphs->setRunningTest(m_session->isRunningTest()); });
+    follow(m_session, &S::isPostTestViewChanged, m_graphs,
+           [this] { m_graphs->setPostTestView(m_session->isPostTestView()); });
+    connect(m_session, &S::finalReferenceTimeChanged, m_graphs, [this] {
+        const QDateTime reference = m_session->finalReferenceTime();
+        m_graphs->setReferenceTime(reference.isValid() ? std::optional(reference) : std::nullopt);
+    });
+    connect(m_session, &S::windowSizeChanged, m_graphs, [this] { m_graphs->setMainWindowSize(m_session->windowSize()); });
+
+    follow(m_session, &S::graphHistoryDurationChanged, m_graphs,
+           [this] { m_graphs->setTimeWindow(m_session->graphHistoryDuration()); });
+    connect(m_graphs, &TestGraphPanel::timeWindowChanged, m_session,
+            [this](double seconds) { m_session->setGraphHistoryDuration(seconds); });
+    connect(m_session, &S::isGraphExpandedChanged, m_graphs,
+            [this] { m_graphs->setGraphExpanded(m_session->isGraphExpanded()); });
+    connect(m_graphs, &TestGraphPanel::graphExpandedChanged, m_session,
+            [this](bool expanded) { m_session->setIsGraphExpanded(expanded); });
+    connect(m_session, &S::restartMonitoringTriggerChanged, m_graphs,
+            [this] { m_graphs->setRestartMonitoring(m_session->restartMonitoringTrigger()); });
+    connect(m_graphs, &TestGraphPanel::restartMonitoringChanged, m_session,
+            [this](bool raised) { m_session->setRestartMonitoringTrigger(raised); });
+    connect(m_graphs, &TestGraphPanel::restartMonitoringRequested, this, &TestScreen::restartMonitoring);
+
+    connect(m_graphs, &TestGraphPanel::interfaceInfoRequested, this, [this](const QString &interfaceID) {
+        const auto &known = m_session->networkInterfaceInfo();
+        if (known && known->interfaceID == interfaceID)
+            m_graphs->setCachedInterfaceInfo(known);
+        else if (m_parameters.shareManager)
+            m_graphs->setCachedInterfaceInfo(m_parameters.shareManager->interfaceInfo(interfaceID));
+    });
+
+    connect(m_session, &S::chartDataChanged, this, &TestScreen::refreshScale);
+    connect(m_session, &S::networkChartDataChanged, this, &TestScreen::refreshScale);
+    refreshScale();
+}
+
+void TestScreen::refreshScale()
+{
+    const double maxY = dynamicMaxY();
+    m_gaugePanel->setDynamicMaxY(maxY);
+    m_graphs->setMaxY(maxY);
+}
+
+void TestScreen::updateProgressSection()
+{
+    m_progressMessage->setText(m_session->progressMessage());
+    const int target = int(std::lround(m_session->overallProgress() * progressSteps));
+    if (m_progressAnimation->endValue().toInt() == target && m_progressBar->value() == target)
+        return;
+    m_progressAnimation->stop();
+    m_progressAnimation->setStartValue(m_progressBar->value());
+    m_progressAnimation->setEndValue(target);
+    m_progressAnimation->start();
+}
+
+void TestScreen::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_session->setWindowSize(event->size());
+}
+
+void TestScreen::showScreen()
+{
+    m_session->setDisableCache(m_preferences->disableCacheEnabled());
+    m_session->setGraphHistoryDuration(m_preferences->graphHistoryDuration());
+    m_session->setSamplingRate(m_preferences->graphSamplingRate());
+    m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
+    const auto [bytesPerCycle, queueDepth] =
+        networkDefaults(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
+    m_session->setSelectedBytesPerCycle(bytesPerCycle);
+    m_session->setQueueDepth(queueDepth);
+    m_session->setIsPostTestView(false);
+
+    if (m_networkMonitor) {
+        m_networkMonitor->stopMonitoring();
+        delete m_networkMonitor;
+    }
+    m_networkMonitor = new NetworkInterfaceMonitor(
+        m_parameters.shareManager.get(), std::max(minimumSamplingSeconds, m_session->samplingRate()),
+        m_session->graphHistoryDuration(), this);
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::isMonitoringChanged, m_graphs,
+            [this](bool isMonitoring) { m_graphs->setMonitoring(isMonitoring); });
+    const auto showRates = [this] {
+        m_graphs->setCurrentThroughput(m_networkMonitor->currentThroughputIn(), m_networkMonitor->currentThroughputOut());
+    };
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputInChanged, m_graphs, showRates);
+    connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputOutChanged, m_graphs, showRates);
+    if (const auto &interfaceID = m_session->networkInterface()) {
+        Console::print(QStringLiteral("PerformanceTestView: Starting monitoring for interface: ") + *interfaceID);
+        m_networkMonitor->startMonitoring(*interfaceID);
+    } else {
+        Console::print(QStringLiteral("PerformanceTestView: No specific interface to monitor"));
+    }
+    startGraphUpdateTimer();
+    connect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
+}
+
+void TestScreen::startGraphUpdateTimer()
+{
+    const QPointer<NetworkInterfaceMonitor> monitor(m_networkMonitor);
+    m_session->startGraphUpdateTimer(
+        [monitor]() -> std::optional<QList<NetworkTrafficSample>> {
+            if (!monitor || !monitor->isMonitoring())
+                return std::nullopt;
+            return monitor->trafficSamples();
+        });
+}
+
+void TestScreen::restartMonitoring(const QString &interfaceID)
+{
+    if (!m_networkMonitor || interfaceID.isEmpty())
+        return;
+    m_networkMonitor->restartMonitoring(interfaceID);
+}
+
+void TestScreen::startStopAction()
+{
+    if (m_session->isRunningTest())
+        stopTest();
+    else
+        startTest();
+}
+
+void TestScreen::startTest()
+{
+    if (m_session->isPostTestView()) {
+        m_session->setRestartMonitoringTrigger(true);
+        Console::print(QStringLiteral("Triggered monitor restart via binding"));
+    }
+    m_session->setIsPostTestView(false);
+    Console::print(QStringLiteral("post test view set to false"));
+
+    m_session->setLatestResult(std::nullopt);
+    m_session->setTimelineMarkers({});
+    m_session->resetProgress();
+    m_session->setTestRunTime(0);
+    m_session->setProgressTargetBytes(m_session->totalTargetBytes());
+    startGraphUpdateTimer();
+    m_session->startRunTimeTimer();
+    m_session->setIsRunningTest(true);
+    m_session->setStreamResults({});
+    m_session->setTestStartTime(QDateTime::currentDateTime());
+    m_engine->setSamplingRate(m_session->samplingRate());
+    m_awaitingResult = true;
+    startEngine();
+}
+
+void TestScreen::startEngine()
+{
+    m_engine->startStreamingTest(
+        m_share, m_session->selectedFileSize(), m_session->queueDepth(),
+        m_session->selectedBytesPerCycle(), m_session->customBytesValue(),
+        m_session->totalCycles(), m_session->disableCache(), m_parameters.selectedLocation,
+        m_session->writePhaseEnabled(), m_session->readPhaseEnabled(),
+        [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
+               const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
+            handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
+        },
+        [this](const PerformanceTestResult &result) { handleCompletion(result); });
+}
+
+void TestScreen::stopTest()
+{
+    // A second press, or one in the second between the result and the
+    // post-test view, must not reach the engine again.
+    if (m_session->isStoppingTest() || !m_awaitingResult)
+        return;
+    m_session->setIsStoppingTest(true);
+    emit stopRequested();
+    stopEngine();
+}
+
+void TestScreen::stopEngine()
+{
+    m_engine->stopStreamingTest(
+        m_share, m_parameters.selectedLocation, false,
+        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false),
+        m_session->streamTestOptions(), [this](const PerformanceTestResult &result) { handleCompletion(result); });
+}
+
+void TestScreen::handleProgress(double fraction, const QString &message,
+                                const QList<StreamResult> &streamResults,
+                                const QList<TimelineMarker> &timelineMarkers, const QString &operation,
+                                int cycle)
+{
+    const quint64 bytesPerCycle = m_session->bytesPerCycleBytes();
+    const auto processed = quint64(double(bytesPerCycle) * std::clamp(fraction, 0.0, 1.0));
+    m_session->setTimelineMarkers(timelineMarkers);
+    const quint64 before = quint64(std::max(0, cycle - 1)) * bytesPerCycle;
+    if (operation == QLatin1String("write")) {
+        m_session->setTotalWriteBytesProcessed(before + processed);
+        if (!streamResults.isEmpty() && streamResults.last().operation == QLatin1String("write"))
+            m_session->setWriteValue(streamResults.last().throughput);
+    } else if (operation == QLatin1String("read")) {
+        m_session->setTotalReadBytesProcessed(before + processed);
+        if (!streamResults.isEmpty() && streamResults.last().operation == QLatin1String("read"))
+            m_session->setReadValue(streamResults.last().throughput);
+    }
+    m_session->setProgressMessage(message);
+    m_session->setStreamResults(streamResults);
+}
+
+void TestScreen::handleCompletion(const PerformanceTestResult &result)
+{
+    // The engine reports a run once; a late duplicate must not restart the
+    // post-test timing or replace the result shown.
+    if (!m_awaitingResult)
+        return;
+    m_awaitingResult = false;
+    if (result.metrics.contains(QStringLiteral("readSpeed")))
+        m_session->setReadValue(result.metrics.value(QStringLiteral("readSpeed")));
+    if (result.metrics.contains(QStringLiteral("writeSpeed")))
+        m_session->setWriteValue(result.metrics.value(QStringLiteral("writeSpeed")));
+    m_session->setTotalWriteBytesProcessed(m_session->progressTargetBytes() / 2);
+    m_session->setTotalReadBytesProcessed(m_session->progressTargetBytes() / 2);
+    m_session->setIsStoppingTest(false);
+    m_session->setLatestResult(result);
+    const double duration = double(m_session->testStartTime().msecsTo(QDateTime::currentDateTime())) / 1000.0;
+    QTimer::singleShot(finishDelayMilliseconds, this, [this, duration] { finishTest(duration); });
+}
+
+void TestScreen::finishTest(double durationSeconds)
+{
+    m_session->setFinalReferenceTime(QDateTime::currentDateTime());
+    m_session->stopRunTimeTimer();
+    m_session->stopGraphUpdateTimer();
+    m_session->setIsRunningTest(false);
+    m_session->setIsPostTestView(true);
+    Console::print(QStringLiteral("post test view set to true"));
+    const double window = postTestWindowSeconds(durationSeconds);
+    Console::print(QStringLiteral("Adjusting graph time window to ") + Console::number(window)
+                   + QStringLiteral("s (test ran for ") + Console::number(durationSeconds) + QStringLiteral("s)"));
+    m_session->setGraphHistoryDuration(window);
+    if (m_networkMonitor) {
+        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()), window);
+        m_networkMonitor->stopSampling();
+    }
+}
+
+void TestScreen::settingsChanged()
+{
+    const double oldDuration = m_session->graphHistoryDuration();
+    m_session->setGraphHistoryDuration(m_preferences->graphHistoryDuration());
+    m_session->setSamplingRate(m_preferences->graphSamplingRate());
+    m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
+    m_session->setDisableCache(m_preferences->disableCacheEnabled());
+    Console::print(QStringLiteral("PerformanceTestView: Settings updated, history duration: ")
+                   + Console::number(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
+                   + Console::number(oldDuration) + QStringLiteral("s)"));
+    if (m_networkMonitor) {
+        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()),
+                                         m_session->graphHistoryDuration());
+    }
+    if (!m_session->chartData().isEmpty())
+        m_session->rebuildChartData();
+}
+
+void TestScreen::closeAction()
+{
+    leaveScreen();
+    emit closeRequested();
+}
+
+void TestScreen::leaveScreen()
+{
+    if (m_hasLeft)
+        return;
+    m_hasLeft = true;
+    if (m_session->isRunningTest())
+        m_engine->setCancelRequested(true);
+    m_session->stopRunTimeTimer();
+    if (m_networkMonitor)
+        m_networkMonitor->stopMonitoring();
+    m_session->stopGraphUpdateTimer();
+    if (m_preferences)
+        disconnect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
+    if (m_parameters.selectedLocation.isEmpty())
+        return;
+    Console::print(QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view"));
+    TestDirectorySweeper::cleanupTestDirectories(m_parameters.selectedLocation);
+}
+
+} // namespace trevlamark

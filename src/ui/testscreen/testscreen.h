@@ -1,0 +1,122 @@
+#pragma once
+// The screen on which a test is configured, run and reviewed. It owns the
+// engine, the test session and the traffic sampler of the location's
+// interface, and turns engine callbacks into session changes.
+
+#include "ui/testscreen/testparameters.h"
+#include "discovery/networkshare.h"
+#include "engine/bytespercycleoptions.h"
+#include "engine/performancetestresult.h"
+#include "engine/streamresult.h"
+#include "engine/timelinemarker.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <utility>
+
+class QLabel;
+class QProgressBar;
+class QPropertyAnimation;
+class QScrollArea;
+class QToolButton;
+
+namespace trevlamark {
+
+class TestGraphPanel;
+class GaugePanel;
+class NetworkInterfaceMonitor;
+class PerformanceTestManager;
+class PreferencesManager;
+class ResultsSection;
+class TestSession;
+
+class TestScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
+               QWidget *parent = nullptr);
+    ~TestScreen() override;
+    Q_DISABLE_COPY_MOVE(TestScreen)
+
+    // Bytes per cycle and queue depth for a location and its link speed.
+    static std::pair<BytesPerCycleOptions, int> networkDefaults(bool isNetworkLocation,
+                                                                std::optional<int> linkSpeedMbps);
+    // The header title (forHeader) or the text handed to the engine on stop.
+    static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
+                                       const QString &selectedLocation, bool forHeader);
+    // The graph window after a test of the given length: the whole test plus 2 s.
+    static double postTestWindowSeconds(double testDurationSeconds);
+
+    // The gauge panel's button: start when idle, stop while a test runs.
+    void startStopAction();
+    void startTest();
+    void stopTest();
+    // The Back button: cancels a running test, stops sampling, sweeps the
+    // location's test directories and asks to return to the main screen.
+    void closeAction();
+
+    TestSession *session() const { return m_session; }
+    PerformanceTestManager *engine() const { return m_engine; }
+    NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
+    ResultsSection *resultsSection() const { return m_resultsSection; }
+    GaugePanel *gaugePanel() const { return m_gaugePanel; }
+    TestGraphPanel *graphs() const { return m_graphs; }
+    QToolButton *backButton() const { return m_backButton; }
+    const NetworkShare &share() const { return m_share; }
+    // The scale of the gauges and graphs (MB/s).
+    double dynamicMaxY() const;
+
+    static constexpr int finishDelayMilliseconds = 1000;
+
+signals:
+    void closeRequested();
+    // The engine's stop was called (at most once per run).
+    void stopRequested();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildLayout();
+    void showScreen();
+    void leaveScreen();
+    void startGraphUpdateTimer();
+    // The two calls into the engine's run control, kept here alone.
+    void startEngine();
+    void stopEngine();
+    void handleProgress(double fraction, const QString &message, const QList<StreamResult> &streamResults,
+                        const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle);
+    void handleCompletion(const PerformanceTestResult &result);
+    void finishTest(double durationSeconds);
+    void settingsChanged();
+    void bindGaugePanel();
+    void bindGraphs();
+    void refreshScale();
+    void restartMonitoring(const QString &interfaceID);
+    void updateProgressSection();
+
+    TestParameters m_parameters;
+    NetworkShare m_share;
+    QPointer<PreferencesManager> m_preferences;
+    PerformanceTestManager *m_engine;
+    TestSession *m_session;
+    NetworkInterfaceMonitor *m_networkMonitor = nullptr;
+    // True from a start until its result arrives; a Stop outside it is ignored.
+    bool m_awaitingResult = false;
+    bool m_hasLeft = false;
+
+    QToolButton *m_backButton = nullptr;
+    QLabel *m_titleLabel = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    QLabel *m_progressMessage = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPropertyAnimation *m_progressAnimation = nullptr;
+    ResultsSection *m_resultsSection = nullptr;
+    GaugePanel *m_gaugePanel = nullptr;
+    TestGraphPanel *m_graphs = nullptr;
+};
+
+} // namespace trevlamark

@@ -1,0 +1,332 @@
+#include "ui/testscreen/testsession.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QUuid>
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace trevlamark {
+
+namespace {
+// The engine's value types have no equality of their own; these compare every field.
+auto fields(const TestData &v) { return std::tie(v.id, v.timestamp, v.operation, v.throughput, v.seconds, v.phaseId); }
+auto fields(const TimelineMarker &v) { return std::tie(v.id, v.timestamp, v.message, v.type); }
+auto fields(const NetworkTrafficSample &v)
+{
+    return std::tie(v.id, v.timestamp, v.bytesIn, v.bytesOut, v.isVirtualInterface, v.throughputIn, v.throughputOut);
+}
+auto fields(const PerformanceTestResult &v)
+{
+    return std::tie(v.testType, v.timestamp, v.metrics, v.details, v.success, v.errorMessage, v.isAutoStop,
+                    v.cycleResults);
+}
+
+template <typename T>
+bool same(const QList<T> &a, const QList<T> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const T &x, const T &y) { return fields(x) == fields(y); });
+}
+
+bool same(const std::optional<PerformanceTestResult> &a, const std::optional<PerformanceTestResult> &b)
+{
+    return a.has_value() == b.has_value() && (!a || fields(*a) == fields(*b));
+}
+
+template <typename T>
+bool same(const T &a, const T &b)
+{
+    return a == b;
+}
+
+// Stores the value and says whether it differed.
+template <typename T>
+bool assign(T &member, const T &value)
+{
+    if (same(member, value))
+        return false;
+    member = value;
+    return true;
+}
+} // namespace
+
+TestSession::TestSession(const std::optional<NetworkInterfaceInfo> &interfaceInfo, bool isNetworkLocation,
+                         QObject *parent)
+    : QObject(parent)
+    , m_networkInterfaceInfo(interfaceInfo)
+    , m_isNetworkLocation(isNetworkLocation)
+{
+    if (interfaceInfo) {
+        m_networkInterface = interfaceInfo->interfaceID;
+        m_networkRawSpeed = interfaceInfo->rawSpeed;
+        m_networkMaxSpeedMbps = interfaceInfo->speedMbps;
+    }
+}
+
+void TestSession::setSelectedFileSize(ThroughputTestOptions value)
+{
+    if (assign(m_selectedFileSize, value))
+        emit selectedFileSizeChanged();
+}
+
+void TestSession::setQueueDepth(int value)
+{
+    if (assign(m_queueDepth, value))
+        emit queueDepthChanged();
+}
+
+void TestSession::setSelectedBytesPerCycle(BytesPerCycleOptions value)
+{
+    if (assign(m_selectedBytesPerCycle, value))
+        emit selectedBytesPerCycleChanged();
+}
+
+void TestSession::setCustomBytesValue(quint64 value)
+{
+    if (assign(m_customBytesValue, value))
+        emit customBytesValueChanged();
+}
+
+void TestSession::setTotalCycles(int value)
+{
+    if (assign(m_totalCycles, value))
+        emit totalCyclesChanged();
+}
+
+void TestSession::setDisableCache(bool value)
+{
+    if (assign(m_disableCache, value))
+        emit disableCacheChanged();
+}
+
+void TestSession::setWritePhaseEnabled(bool value)
+{
+    if (assign(m_writePhaseEnabled, value))
+        emit writePhaseEnabledChanged();
+}
+
+void TestSession::setReadPhaseEnabled(bool value)
+{
+    if (assign(m_readPhaseEnabled, value))
+        emit readPhaseEnabledChanged();
+}
+
+void TestSession::setShowingCustomBytesPopover(bool value)
+{
+    if (assign(m_showingCustomBytesPopover, value))
+        emit showingCustomBytesPopoverChanged();
+}
+
+quint64 TestSession::bytesPerCycleBytes() const
+{
+    if (m_selectedBytesPerCycle == BytesPerCycleOptions::custom)
+        return m_customBytesValue;
+    return quint64(static_cast<qint64>(m_selectedBytesPerCycle));
+}
+
+quint64 TestSession::totalTargetBytes() const
+{
+    const quint64 bytes = bytesPerCycleBytes();
+    const quint64 cycles = quint64(std::max(0, m_totalCycles));
+    if (m_writePhaseEnabled != m_readPhaseEnabled)
+        return m_writePhaseEnabled ? bytes * cycles : bytes * cycles + bytes;
+    return 2 * bytes * cycles;
+}
+
+StreamTestOptions TestSession::streamTestOptions() const
+{
+    StreamTestOptions options;
+    options.chunkSize = m_selectedFileSize;
+    options.bytesPerCycle = bytesPerCycleBytes();
+    options.totalCycles = m_totalCycles;
+    options.disableCache = m_disableCache;
+    options.queueDepth = m_queueDepth;
+    return options;
+}
+
+void TestSession::setIsRunningTest(bool value)
+{
+    if (assign(m_isRunningTest, value))
+        emit isRunningTestChanged();
+}
+
+void TestSession::setIsStoppingTest(bool value)
+{
+    if (assign(m_isStoppingTest, value))
+        emit isStoppingTestChanged();
+}
+
+void TestSession::setIsPostTestView(bool value)
+{
+    if (assign(m_isPostTestView, value))
+        emit isPostTestViewChanged();
+}
+
+void TestSession::setTestRunTime(double value)
+{
+    if (assign(m_testRunTime, value))
+        emit testRunTimeChanged();
+}
+
+void TestSession::setFinalReferenceTime(const QDateTime &value)
+{
+    if (assign(m_finalReferenceTime, value))
+        emit finalReferenceTimeChanged();
+}
+
+void TestSession::startRunTimeTimer()
+{
+    stopRunTimeTimer();
+    m_runTimeTimer = new QTimer(this);
+    m_runTimeTimer->setInterval(1000);
+    connect(m_runTimeTimer, &QTimer::timeout, this, [this] { setTestRunTime(m_testRunTime + 1.0); });
+    m_runTimeTimer->start();
+}
+
+void TestSession::stopRunTimeTimer()
+{
+    delete m_runTimeTimer;
+    m_runTimeTimer = nullptr;
+}
+
+double TestSession::overallProgress() const
+{
+    if (m_progressTargetBytes == 0)
+        return 0;
+    const quint64 processed = m_totalWriteBytesProcessed + m_totalReadBytesProcessed;
+    return std::min(1.0, double(processed) / double(m_progressTargetBytes));
+}
+
+void TestSession::setProgressMessage(const QString &value)
+{
+    if (assign(m_progressMessage, value))
+        emit progressMessageChanged();
+}
+
+void TestSession::setTotalWriteBytesProcessed(quint64 value)
+{
+    if (assign(m_totalWriteBytesProcessed, value))
+        emit overallProgressChanged();
+}
+
+void TestSession::setTotalReadBytesProcessed(quint64 value)
+{
+    if (assign(m_totalReadBytesProcessed, value))
+        emit overallProgressChanged();
+}
+
+void TestSession::setProgressTargetBytes(quint64 value)
+{
+    if (assign(m_progressTargetBytes, value))
+        emit overallProgressChanged();
+}
+
+void TestSession::setReadValue(double value)
+{
+    if (assign(m_readValue, value))
+        emit readValueChanged();
+}
+
+void TestSession::setWriteValue(double value)
+{
+    if (assign(m_writeValue, value))
+        emit writeValueChanged();
+}
+
+void TestSession::resetProgress()
+{
+    setReadValue(0);
+    setWriteValue(0);
+    setTotalWriteBytesProcessed(0);
+    setTotalReadBytesProcessed(0);
+    setProgressMessage(QString());
+}
+
+void TestSession::setLatestResult(const std::optional<PerformanceTestResult> &value)
+{
+    if (assign(m_latestResult, value))
+        emit latestResultChanged();
+}
+
+void TestSession::setStreamResults(const QList<StreamResult> &value)
+{
+    m_streamResults = value;
+    rebuildChartData();
+}
+
+void TestSession::setTimelineMarkers(const QList<TimelineMarker> &value)
+{
+    if (assign(m_timelineMarkers, value))
+        emit timelineMarkersChanged();
+}
+
+void TestSession::setIsGraphExpanded(bool value)
+{
+    if (assign(m_isGraphExpanded, value))
+        emit isGraphExpandedChanged();
+}
+
+void TestSession::setGraphHistoryDuration(double value)
+{
+    if (assign(m_graphHistoryDuration, value))
+        emit graphHistoryDurationChanged();
+}
+
+void TestSession::rebuildChartData()
+{
+    QList<TestData> points;
+    points.reserve(m_streamResults.size());
+    for (const StreamResult &result : std::as_const(m_streamResults)) {
+        points.append(TestData{QUuid::createUuid(), result.timestamp, result.operation, result.throughput,
+                               result.seconds, result.phaseId});
+    }
+    if (assign(m_chartData, points))
+        emit chartDataChanged();
+}
+
+void TestSession::startGraphUpdateTimer(TrafficSampleSource source)
+{
+    stopGraphUpdateTimer();
+    m_graphUpdateTimer = new QTimer(this);
+    // A zero or negative rate from the developer settings would spin the event loop.
+    m_graphUpdateTimer->setInterval(std::max(1, int(std::lround(m_graphRefreshRate * 1000))));
+    const bool rebuildsChart = m_isRunningTest;
+    connect(m_graphUpdateTimer, &QTimer::timeout, this, [this, source = std::move(source), rebuildsChart] {
+        if (source) {
+            if (const auto samples = source())
+                setNetworkChartData(*samples);
+        }
+        if (rebuildsChart)
+            rebuildChartData();
+        emit graphTick();
+    });
+    m_graphUpdateTimer->start();
+}
+
+void TestSession::stopGraphUpdateTimer()
+{
+    delete m_graphUpdateTimer;
+    m_graphUpdateTimer = nullptr;
+}
+
+void TestSession::setNetworkChartData(const QList<NetworkTrafficSample> &value)
+{
+    if (assign(m_networkChartData, value))
+        emit networkChartDataChanged();
+}
+
+void TestSession::setRestartMonitoringTrigger(bool value)
+{
+    if (assign(m_restartMonitoringTrigger, value))
+        emit restartMonitoringTriggerChanged();
+}
+
+void TestSession::setWindowSize(const QSize &value)
+{
+    if (assign(m_windowSize, value))
+        emit windowSizeChanged();
+}
+
+} // namespace trevlamark

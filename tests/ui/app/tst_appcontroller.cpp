@@ -1,0 +1,116 @@
+#include "platform/platformpaths.h"
+#include "platform/preferencestore.h"
+#include "settings/preferencesmanager.h"
+#include "support/scriptedalertpresenter.h"
+#include "ui/app/appcontroller.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <unistd.h>
+
+using namespace trevlamark;
+
+namespace {
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+} // namespace
+
+class tst_AppController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Everything here deletes the application's folders: only ever those
+        // inside the build tree's private home that ctest sets up.
+        for (const char *variable : {"HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME"}) {
+            if (!qEnvironmentVariable(variable).contains(QLatin1String("/tests/home/tst_appcontroller")))
+                QSKIP("Run through ctest, which points HOME and XDG_* into the build tree");
+        }
+    }
+
+    void init()
+    {
+        QDir(PlatformPaths::applicationSupportDirectory()).removeRecursively();
+        QDir(PlatformPaths::logDirectory()).removeRecursively();
+        PreferenceStore::clear();
+    }
+
+    void resetRemovesEverythingSweepsAndQuits()
+    {
+        touch(PlatformPaths::applicationSupportDirectory() + QStringLiteral("/TestData/leftover.bin"));
+        touch(PlatformPaths::logDirectory() + QStringLiteral("/trevlamark.log"));
+        PreferenceStore::setValue(QStringLiteral("DeveloperMode"), true);
+        ScriptedAlertPresenter alerts;
+        alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
+        QTemporaryDir share;
+        touch(share.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000/file_0.dat")));
+        touch(share.filePath(QStringLiteral("user-data.txt")));
+        PreferencesManager preferences;
+        AppController controller(&alerts, &preferences);
+        controller.setMountedSharePathsSource([&] { return QStringList{share.path()}; });
+        QSignalSpy quitSpy(&controller, &AppController::terminationRequested);
+        controller.confirmResetApplicationState();
+
+        QCOMPARE(alerts.messages(), (QStringList{QStringLiteral("Reset Application State"),
+                                                 QStringLiteral("Application State Reset")}));
+        QVERIFY(!QFile::exists(PlatformPaths::applicationSupportDirectory() + QStringLiteral("/TestData/leftover.bin")));
+        QVERIFY(!QFile::exists(PlatformPaths::logDirectory() + QStringLiteral("/trevlamark.log")));
+        QVERIFY(!PreferenceStore::contains(QStringLiteral("DeveloperMode")));
+        QVERIFY(!QFile::exists(share.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
+        QVERIFY(QFile::exists(share.filePath(QStringLiteral("user-data.txt"))));
+        QCOMPARE(quitSpy.count(), 1);
+    }
+
+    void failedLogDeletionStopsWithTheErrorAlert()
+    {
+        if (::geteuid() == 0)
+            QSKIP("Folder permissions do not stop root from deleting, so the failure cannot be provoked");
+        const QString logDirectory = PlatformPaths::logDirectory();
+        touch(logDirectory + QStringLiteral("/locked/trevlamark.log"));
+        QFile::setPermissions(logDirectory + QStringLiteral("/locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        ScriptedAlertPresenter alerts;
+        alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
+        PreferencesManager preferences;
+        AppController controller(&alerts, &preferences);
+        controller.setMountedSharePathsSource([] { return QStringList(); });
+        QSignalSpy quitSpy(&controller, &AppController::terminationRequested);
+        controller.confirmResetApplicationState();
+        QFile::setPermissions(logDirectory + QStringLiteral("/locked"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(alerts.shown.last().message, QStringLiteral("Error Resetting Application State"));
+        QCOMPARE(quitSpy.count(), 0);
+    }
+
+    void quittingSweepsSharesThenTheTestDataFolder()
+    {
+        ScriptedAlertPresenter alerts;
+        QTemporaryDir share;
+        const QStringList leftovers{share.filePath(QStringLiteral("Trevlamark_Test_Data_1/file_0.dat")),
+                                    PlatformPaths::testDataDirectory()
+                                        + QStringLiteral("/Trevlamark_Test_Data_3/file_0.dat")};
+        for (const QString &path : leftovers)
+            touch(path);
+        PreferencesManager preferences;
+        AppController controller(&alerts, &preferences);
+        controller.setMountedSharePathsSource([&] { return QStringList{share.path()}; });
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+        for (const QString &path : leftovers)
+            QVERIFY2(!QFileInfo::exists(QFileInfo(path).path()), qPrintable(path));
+    }
+};
+
+QTEST_MAIN(tst_AppController)
+#include "tst_appcontroller.moc"

@@ -1,0 +1,163 @@
+#include "settings/preferencesmanager.h"
+#include "support/scriptedalertpresenter.h"
+#include "ui/app/appcontroller.h"
+#include "ui/app/appearancecontroller.h"
+#include "ui/app/mainwindow.h"
+#include "ui/app/navigation.h"
+#include "ui/app/preferencespanel.h"
+#include "ui/testscreen/testscreen.h"
+#include "ui/testscreen/testsession.h"
+
+#include <QCheckBox>
+#include <QDialog>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace trevlamark;
+
+namespace {
+
+// The application's window with what main() gives it, alerts answered by script.
+struct Desktop
+{
+    Desktop() { controller.setMountedSharePathsSource([] { return QStringList(); }); }
+
+    ScriptedAlertPresenter alerts;
+    PreferencesManager preferences;
+    AppController controller{&alerts, &preferences};
+    Navigation navigation;
+    MainWindow window{&navigation, &preferences, &controller};
+};
+
+PreferencesPanel *openPanel(QWidget *sheet)
+{
+    return sheet ? sheet->findChild<PreferencesPanel *>() : nullptr;
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!qEnvironmentVariable("XDG_CONFIG_HOME").contains(QLatin1String("/tests/home/")))
+            QSKIP("Run through ctest, which points HOME and XDG_* into the build tree");
+    }
+
+    void openTestThenBackSweepsTheLocation()
+    {
+        QTemporaryDir folder;
+        QDir(folder.path()).mkpath(QStringLiteral("Trevlamark_Test_Data_1700000000"));
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        window.show();
+        QVERIFY(window.mainScreen());
+        QCOMPARE(window.minimumSize(), QSize(600, 750));
+
+        window.mainScreen()->selectLocation(folder.path(), QString());
+        QTest::mouseClick(window.mainScreen()->openTestButton(), Qt::LeftButton);
+        QVERIFY(window.testScreen());
+        QCOMPARE(window.centralWidget(), window.testScreen());
+        QTRY_VERIFY(!window.mainScreen());
+
+        QTest::mouseClick(window.testScreen()->backButton(), Qt::LeftButton);
+        QCOMPARE(desktop.navigation.currentScreen(), Screen::main);
+        QTRY_VERIFY(window.mainScreen());
+        QTRY_VERIFY(!window.testScreen());
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
+        QCOMPARE(window.mainScreen()->selectedLocation(), folder.path());
+    }
+
+    // The menu command and the main screen's button open the same sheet on
+    // the one preferences object, so what one saves the other shows.
+    void settingsMenuAndButtonEditTheOnePreferences()
+    {
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        QVERIFY(window.settingsAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Comma)));
+        window.settingsAction()->trigger();
+        PreferencesPanel *fromMenu = openPanel(window.findChild<QDialog *>());
+        QVERIFY(fromMenu);
+        const bool before = desktop.preferences.disableCacheEnabled();
+        fromMenu->disableCacheSwitch()->click();
+        QTest::mouseClick(fromMenu->saveButton(), Qt::LeftButton);
+        QCOMPARE(desktop.preferences.disableCacheEnabled(), !before);
+        QTRY_VERIFY(!window.findChild<QDialog *>());
+
+        QTest::mouseClick(window.mainScreen()->settingsButton(), Qt::LeftButton);
+        PreferencesPanel *fromButton = openPanel(window.findChild<QDialog *>());
+        QVERIFY(fromButton);
+        QCOMPARE(fromButton->disableCacheSwitch()->isChecked(), !before);
+        // A cancelled edit goes back, so no screen picks it up.
+        fromButton->disableCacheSwitch()->click();
+        QTest::mouseClick(fromButton->cancelButton(), Qt::LeftButton);
+        QCOMPARE(desktop.preferences.disableCacheEnabled(), !before);
+        QTRY_VERIFY(!window.findChild<QDialog *>());
+    }
+
+    // Renders the window in its states, light and dark, for scripts/screenshots.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("TREVLAMARK_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("Set TREVLAMARK_SCREENSHOT_DIR to render the screenshots");
+        QDir().mkpath(folder);
+        AppearanceController appearance;
+        const auto grabBoth = [&](QWidget *widget, const QString &name) {
+            for (const AppearanceMode mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
+                appearance.apply(mode);
+                QApplication::processEvents();
+                const QString suffix = mode == AppearanceMode::Light ? QStringLiteral("-light.png")
+                                                                     : QStringLiteral("-dark.png");
+                QVERIFY(widget->grab().save(QDir(folder).filePath(name + suffix)));
+            }
+        };
+
+        QTemporaryDir location;
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        window.resize(600, 900);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        grabBoth(&window, QStringLiteral("app-main"));
+
+        window.mainScreen()->selectLocation(location.path(), QString());
+        window.mainScreen()->openTest();
+        QTRY_VERIFY(window.testScreen());
+        TestScreen *view = window.testScreen();
+        // Let the new screen lay itself out before it is captured.
+        auto *scrollArea = view->findChild<QScrollArea *>();
+        QTRY_COMPARE(scrollArea->widget()->width(), scrollArea->viewport()->width());
+        grabBoth(&window, QStringLiteral("app-test-idle"));
+
+        view->session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        view->session()->setCustomBytesValue(quint64(1) << 30);
+        view->session()->setQueueDepth(4);
+        view->session()->setTotalCycles(2);
+        view->startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view->session()->overallProgress() > 0.3, 60000);
+        grabBoth(&window, QStringLiteral("app-test-running"));
+        view->stopTest();
+        QTRY_VERIFY_WITH_TIMEOUT(view->session()->isPostTestView(), 60000);
+        grabBoth(&window, QStringLiteral("app-test-results"));
+
+        QWidget *sheet = desktop.controller.showPreferences(&window);
+        grabBoth(sheet, QStringLiteral("app-settings-sheet"));
+        sheet->close();
+    }
+};
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,205 @@
+// The whole path against a real share: a test file server in a network
+// namespace of this test's own, mounted with sshfs by tests/netshare/up. The
+// main screen finds the share, it is picked through its row, the test screen
+// runs two small cycles on it, Back sweeps it, and an unmount reverts the
+// selection.
+
+#include "ui/app/navigation.h"
+#include "settings/preferencesmanager.h"
+#include "engine/performancetestresult.h"
+#include "monitor/networkinterfacemonitor.h"
+#include "support/scriptedalertpresenter.h"
+#include "ui/app/appcontroller.h"
+#include "ui/mainscreen/mainscreen.h"
+#include "ui/app/mainwindow.h"
+#include "ui/testscreen/testscreen.h"
+#include "ui/mainscreen/sharelist.h"
+#include "ui/mainscreen/sharerow.h"
+#include "ui/testscreen/testsession.h"
+#include "netshare/testfileserver.h"
+#include "support/widgetscreenshot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <algorithm>
+#include <unistd.h>
+
+using namespace trevlamark;
+
+namespace {
+
+QStringList testDirectories(const QString &location)
+{
+    return QDir(location).entryList({QStringLiteral("Trevlamark_Test_Data_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class tst_MainScreenNetShare : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void findPickRunAndGoBack();
+
+private:
+    // Names and addresses apart from the other netshare tests, so both can run at once.
+    TestFileServer m_server{QStringLiteral("/run/trevlamark-mainview-netshare"),
+                            {{QStringLiteral("NS"), QStringLiteral("tvlmain")},
+                             {QStringLiteral("HV"), QStringLiteral("tvlmh0")},
+                             {QStringLiteral("SV"), QStringLiteral("tvlms0")},
+                             {QStringLiteral("HIP"), QStringLiteral("10.231.57.1")},
+                             {QStringLiteral("SIP"), QStringLiteral("10.231.57.2")},
+                             {QStringLiteral("MNT"), QStringLiteral("/mnt/trevlamark-mainview-netshare")},
+                             {QStringLiteral("WITH_DAV"), QStringLiteral("0")},
+                             {QStringLiteral("WITH_SMB"), QStringLiteral("0")}}};
+};
+
+void tst_MainScreenNetShare::initTestCase()
+{
+    if (const std::optional<QString> missing =
+            TestFileServer::missingPrerequisite({"sshfs", "fusermount3", "nsenter", "sshd"}))
+        QSKIP(qPrintable(*missing));
+    QString output;
+    const bool up = m_server.up(&output);
+    qInfo().noquote() << output;
+    QVERIFY2(up, "tests/netshare/up failed twice");
+    QVERIFY(!m_server.value(QStringLiteral("NETSHARE_SSHFS")).isEmpty());
+}
+
+void tst_MainScreenNetShare::cleanupTestCase()
+{
+    QString output;
+    const bool down = m_server.down(&output);
+    qInfo().noquote() << output;
+    QVERIFY2(down, "tests/netshare/down failed");
+}
+
+void tst_MainScreenNetShare::findPickRunAndGoBack()
+{
+    const QString mountPath = m_server.value(QStringLiteral("NETSHARE_SSHFS"));
+    const QString server = m_server.value(QStringLiteral("NETSHARE_SERVER_IP"));
+    const QString device = m_server.value(QStringLiteral("NETSHARE_HOST_IF"));
+
+    ScriptedAlertPresenter alerts;
+    PreferencesManager preferences;
+    AppController controller(&alerts, &preferences);
+    controller.setMountedSharePathsSource([mountPath] { return QStringList{mountPath}; });
+    Navigation navigation;
+    MainWindow window(&navigation, &preferences, &controller);
+    window.resize(600, 900);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Find: the share is listed with its host, share name, type and capacity.
+    MainScreen *main = window.mainScreen();
+    const auto rowOfShare = [&]() -> ShareRow * {
+        for (ShareRow *row : main->shareList()->rows()) {
+            if (row->share().mountPath == mountPath)
+                return row;
+        }
+        return nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(rowOfShare(), 30000);
+    ShareRow *row = rowOfShare();
+    QCOMPARE(row->share().hostname, server);
+    QStringList rowTexts;
+    for (const QLabel *label : row->findChildren<QLabel *>())
+        rowTexts.append(label->text());
+    QVERIFY(rowTexts.contains(server + QStringLiteral("/run")));
+    QVERIFY(rowTexts.contains(row->share().filesystemType));
+    QTRY_VERIFY_WITH_TIMEOUT(row->hasStorageInfo(), 10000);
+    QVERIFY(row->totalStorageBytes().value_or(0) > 0);
+    QVERIFY(row->freeSpaceLabel()->text().endsWith(QStringLiteral(" free")));
+
+    // Pick: a click opens the share picker, rooted in the share.
+    QString askedStart;
+    main->setFolderPicker([&](const QString &, const QString &start) {
+        askedStart = start;
+        return std::optional<QString>(start);
+    });
+    QTest::mouseClick(row, Qt::LeftButton);
+    QCOMPARE(askedStart, mountPath);
+    QCOMPARE(main->selectedLocation(), mountPath);
+    QVERIFY(main->isNetworkLocation());
+    QVERIFY(main->selectedShareDetails());
+    QCOMPARE(main->interfaceLabel()->text(), QStringLiteral("Interface: %1  Speed: 10 Gbps").arg(device));
+    QCOMPARE(main->selectedMonitorInterface(), device);
+    QCOMPARE(main->currentGraphMaximum(), 1500.0);
+    QCOMPARE(main->networkMonitor()->currentInterfaceID(), std::optional<QString>(device));
+    testing::saveScreenshots(&window, QStringLiteral("app-main-netshare"));
+
+    // Run: the test screen carries the share, its link defaults and its interface.
+    QTest::mouseClick(main->openTestButton(), Qt::LeftButton);
+    QTRY_VERIFY(window.testScreen());
+    TestScreen *test = window.testScreen();
+    const QLabel *title = test->findChild<QLabel *>(QStringLiteral("titleLabel"));
+    QVERIFY(title);
+    QCOMPARE(title->text(), QStringLiteral(" unknown - run (%1)").arg(server));
+    QCOMPARE(test->session()->selectedBytesPerCycle(), BytesPerCycleOptions::size2GB);
+    QCOMPARE(test->session()->queueDepth(), 8);
+    QCOMPARE(test->session()->networkInterface(), std::optional<QString>(device));
+    QCOMPARE(test->networkMonitor()->currentInterfaceID(), std::optional<QString>(device));
+
+    test->session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+    test->session()->setCustomBytesValue(16 * 1024 * 1024);
+    test->session()->setTotalCycles(2);
+    test->startStopAction();
+    QVERIFY(test->session()->isRunningTest());
+    QTRY_VERIFY_WITH_TIMEOUT(test->session()->latestResult(), 180000);
+    QTRY_VERIFY_WITH_TIMEOUT(test->session()->isPostTestView(), 10000);
+    const PerformanceTestResult result = *test->session()->latestResult();
+    QVERIFY2(result.success, qPrintable(result.errorMessage.value_or(QString())));
+    QCOMPARE(result.cycleResults.size(), 2);
+    for (const CycleResult &cycle : result.cycleResults) {
+        QVERIFY(cycle.writePhase);
+        QVERIFY(cycle.readPhase);
+        QCOMPARE(cycle.writePhase->bytes, quint64(16 * 1024 * 1024));
+        QCOMPARE(cycle.readPhase->bytes, quint64(16 * 1024 * 1024));
+        QVERIFY(cycle.writePhase->throughput > 0);
+        QVERIFY(cycle.readPhase->throughput > 0);
+    }
+    QVERIFY(result.metrics.value(QStringLiteral("writeSpeed")) > 0);
+    QVERIFY(result.metrics.value(QStringLiteral("readSpeed")) > 0);
+    // The copy to the share crossed the sampled interface.
+    const QList<NetworkTrafficSample> traffic = test->session()->networkChartData();
+    QVERIFY(std::any_of(traffic.cbegin(), traffic.cend(),
+                        [](const NetworkTrafficSample &sample) { return sample.throughputOut > 0; }));
+
+    testing::saveScreenshots(&window, QStringLiteral("app-test-netshare"));
+
+    // Back: the share's test directories are swept and the main screen returns.
+    test->closeAction();
+    QTRY_VERIFY(window.mainScreen());
+    QTRY_VERIFY_WITH_TIMEOUT(testDirectories(mountPath).isEmpty(), 30000);
+    main = window.mainScreen();
+    QCOMPARE(main->selectedLocation(), mountPath);
+    QTRY_VERIFY_WITH_TIMEOUT(main->selectedShareDetails(), 30000);
+    QCOMPARE(main->selectedShareName(), QStringLiteral("run"));
+    QCOMPARE(main->selectedMonitorInterface(), device);
+
+    // An unmount reverts the selection inside the share to the default
+    // location, even when it comes within the refresh interval.
+    // The share row's capacity read may hold the mount for a moment, which
+    // makes the kernel refuse the unmount as busy: retry until it lets go.
+    // QTRY evaluates its condition more than once, so the flag keeps a done
+    // unmount from being tried again.
+    bool unmounted = false;
+    const auto unmountOnce = [&mountPath] {
+        return QProcess::execute(QStringLiteral("fusermount3"), {QStringLiteral("-u"), mountPath}) == 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(unmounted || (unmounted = unmountOnce()), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(main->selectedLocation(), MainScreen::defaultTestLocation(), 30000);
+    QVERIFY(!main->isNetworkLocation());
+    QVERIFY(!rowOfShare());
+}
+
+QTEST_MAIN(tst_MainScreenNetShare)
+#include "tst_mainscreennetshare.moc"
