@@ -3,7 +3,7 @@
 #include "settings/console.h"
 #include "settings/logmanager.h"
 #include "settings/preferencesmanager.h"
-#include "engine/testdirectorysweeper.h"
+#include "engine/testdirectory.h"
 #include "discovery/sharemanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
@@ -192,7 +192,7 @@ void AppDelegate::resetApplicationState()
 
 void AppDelegate::cleanupTestDirectories(const QString &location)
 {
-    TestDirectorySweeper::cleanupTestDirectories(location);
+    TestDirectory::sweep(location);
 }
 
 void AppDelegate::sweepAllTestDirectories()

@@ -60,7 +60,7 @@ PerformanceTestView::PerformanceTestView(const TestParameters &parameters, Prefe
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
-    , m_engine(new PerformanceTestManager(parameters.shareManager.get(), this))
+    , m_engine(new PerformanceTestManager(this))
     , m_configuration(new TestConfiguration(this))
     , m_executionState(new TestExecutionState(this))
     , m_progress(new TestProgress(this))
@@ -406,14 +406,24 @@ void PerformanceTestView::startTest()
     m_graphState->setStreamResults({});
     m_graphState->setChartData({});
     m_executionState->setTestStartTime(QDateTime::currentDateTime());
-    m_engine->setSamplingRate(m_graphState->samplingRate());
     m_awaitingResult = true;
 
-    m_engine->startStreamingTest(
-        m_share, m_configuration->selectedFileSize(), m_configuration->queueDepth(),
-        m_configuration->selectedBytesPerCycle(), m_configuration->customBytesValue(),
-        m_configuration->totalCycles(), m_configuration->disableCache(), m_parameters.selectedLocation,
-        m_configuration->writePhaseEnabled(), m_configuration->readPhaseEnabled(),
+    TestRequest request;
+    request.share = m_share;
+    request.locationPath = m_parameters.selectedLocation;
+    request.chunkSize = m_configuration->selectedFileSize();
+    request.queueDepth = m_configuration->queueDepth();
+    request.bytesPerCycle = m_configuration->selectedBytesPerCycle();
+    request.customBytesPerCycle = m_configuration->customBytesValue();
+    request.totalCycles = m_configuration->totalCycles();
+    request.disableCache = m_configuration->disableCache();
+    request.writePhaseEnabled = m_configuration->writePhaseEnabled();
+    request.readPhaseEnabled = m_configuration->readPhaseEnabled();
+    request.samplingRateSeconds = m_graphState->samplingRate();
+    request.developerMode = PreferencesManager::isDeveloperMode();
+    request.interfaceInfo = locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    m_engine->start(
+        request,
         [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
                const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
             handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
@@ -429,10 +439,7 @@ void PerformanceTestView::stopTest()
         return;
     m_executionState->setIsStoppingTest(true);
     emit stopRequested();
-    m_engine->stopStreamingTest(
-        m_share, m_parameters.selectedLocation, false,
-        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false),
-        m_configuration->streamTestOptions(), [this](const PerformanceTestResult &result) { handleCompletion(result); });
+    m_engine->stop();
 }
 
 void PerformanceTestView::handleProgress(double fraction, const QString &message,

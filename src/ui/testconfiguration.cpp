@@ -41,15 +41,4 @@ quint64 TestConfiguration::totalTargetBytes() const
     return 2 * bytes * cycles;
 }
 
-StreamTestOptions TestConfiguration::streamTestOptions() const
-{
-    StreamTestOptions options;
-    options.chunkSize = m_selectedFileSize;
-    options.bytesPerCycle = bytesPerCycleBytes();
-    options.totalCycles = m_totalCycles;
-    options.disableCache = m_disableCache;
-    options.queueDepth = m_queueDepth;
-    return options;
-}
-
 } // namespace trevlamark

@@ -3,7 +3,6 @@
 // arithmetic the screen derives from them.
 
 #include "engine/bytespercycleoptions.h"
-#include "engine/streamtestoptions.h"
 #include "engine/throughputtestoptions.h"
 
 #include <QObject>
@@ -50,7 +49,6 @@ public:
     quint64 bytesPerCycleBytes() const;
     // Bytes the whole test moves; a read-only test writes its files once more.
     quint64 totalTargetBytes() const;
-    StreamTestOptions streamTestOptions() const;
 
 signals:
     void selectedFileSizeChanged();

@@ -60,12 +60,6 @@ private slots:
         configuration.setSelectedFileSize(ThroughputTestOptions::size64KB);
         configuration.setDisableCache(false);
         QCOMPARE(configuration.bytesPerCycleBytes(), 12 * quint64(1048576));
-        const StreamTestOptions options = configuration.streamTestOptions();
-        QCOMPARE(options.bytesPerCycle, 12 * quint64(1048576));
-        QCOMPARE(options.totalCycles, 50);
-        QCOMPARE(options.queueDepth, 16);
-        QCOMPARE(options.chunkSize, ThroughputTestOptions::size64KB);
-        QVERIFY(!options.disableCache);
     }
 
     void assignmentsNotify()
