@@ -41,8 +41,8 @@ private slots:
     void writesEachChunkAtItsOffset_data();
     void writesEachChunkAtItsOffset();
     void readsWholeFiles();
-    void cancelledRunTransfersNothing();
-    void wrongBufferLengthWritesNothing();
+    void writesNothing_data();
+    void writesNothing();
 };
 
 void tst_StreamingIOExecutor::plan_data()
@@ -84,13 +84,13 @@ void tst_StreamingIOExecutor::writesEachChunkAtItsOffset()
     QFETCH(bool, direct);
     QTemporaryDir dir;
     const QStringList paths = makeSeedFiles(dir, files);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, direct);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Write, direct);
     const qint64 chunk = 65536;
     const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(chunk);
     ProgressCounters counters;
     std::atomic<bool> cancel{false};
     const quint64 target = 8 * mebibyte;
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, target, StreamingIOExecutor::Mode::Write,
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, target, Phase::Write,
         files, chunk, data.get(), counters, cancel);
     const quint64 expected = StreamingIOExecutor::writingOperations(target, chunk, files) * quint64(chunk);
     QCOMPARE(outcome.bytes, expected);
@@ -124,40 +124,36 @@ void tst_StreamingIOExecutor::readsWholeFiles()
         paths.append(path);
         total += quint64(size);
     }
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, false, true);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Read, true);
     ProgressCounters counters;
     std::atomic<bool> cancel{false};
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 0, StreamingIOExecutor::Mode::Read, 2,
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 0, Phase::Read, 2,
         65536, nullptr, counters, cancel);
     QCOMPARE(outcome.errorCode, 0);
     QCOMPARE(outcome.bytes, total);
     QCOMPARE(counters.phaseBytes.load(), total);
 }
 
-void tst_StreamingIOExecutor::cancelledRunTransfersNothing()
+void tst_StreamingIOExecutor::writesNothing_data()
 {
-    QTemporaryDir dir;
-    const QStringList paths = makeSeedFiles(dir, 2);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, false);
-    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(65536);
-    ProgressCounters counters;
-    std::atomic<bool> cancel{true};
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 8 * mebibyte,
-        StreamingIOExecutor::Mode::Write, 2, 65536, data.get(), counters, cancel);
-    QCOMPARE(outcome.bytes, quint64(0));
-    QCOMPARE(QFileInfo(paths.at(0)).size(), 1024);
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<qint64>("bufferBytes");
+    QTest::newRow("cancelled before the start") << true << qint64(65536);
+    QTest::newRow("buffer not one chunk long") << false << qint64(4096);
 }
 
-void tst_StreamingIOExecutor::wrongBufferLengthWritesNothing()
+void tst_StreamingIOExecutor::writesNothing()
 {
+    QFETCH(bool, cancelled);
+    QFETCH(qint64, bufferBytes);
     QTemporaryDir dir;
-    const QStringList paths = makeSeedFiles(dir, 1);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, true, false);
-    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(4096);
+    const QStringList paths = makeSeedFiles(dir, 2);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Write, false);
+    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(bufferBytes);
     ProgressCounters counters;
-    std::atomic<bool> cancel{false};
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 8 * mebibyte,
-        StreamingIOExecutor::Mode::Write, 1, 65536, data.get(), counters, cancel);
+    std::atomic<bool> cancel{cancelled};
+    const StreamingIOOutcome outcome =
+        StreamingIOExecutor::run(handles, 8 * mebibyte, Phase::Write, 2, 65536, data.get(), counters, cancel);
     QCOMPARE(outcome.bytes, quint64(0));
     QVERIFY(outcome.ioEnd.isValid());
     QCOMPARE(QFileInfo(paths.at(0)).size(), 1024);
