@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <climits>
 
-#include <unistd.h>
 
 using namespace trevlamark;
 
@@ -14,121 +14,51 @@ class tst_CliArguments : public QObject
     Q_OBJECT
 
 private slots:
-    void chunkSize_data();
-    void chunkSize();
-    void bytesPerCycleOption_data();
-    void bytesPerCycleOption();
-    void integerBounds_data();
-    void integerBounds();
-    void samplingRate_data();
-    void samplingRate();
-    void defaults();
+    void valueParsers_data();
+    void valueParsers();
     void acceptsEveryOption();
     void refusals_data();
     void refusals();
-    void locationProblems();
-    void jsonPathProblems();
+    void pathProblems();
     void helpRequested();
 };
 
-void tst_CliArguments::chunkSize_data()
+void tst_CliArguments::valueParsers_data()
 {
+    QTest::addColumn<QString>("parser");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("bytes"); // 0: refused
-    QTest::newRow("64K") << "64K" << qint64(65536);
-    QTest::newRow("1MB") << "1MB" << qint64(1048576);
-    QTest::newRow("64MB") << "64MB" << qint64(67108864);
-    QTest::newRow("lower case") << "1mb" << qint64(1048576);
-    QTest::newRow("3MB") << "3MB" << qint64(0);
-    QTest::newRow("bare number") << "1048576" << qint64(0);
+    QTest::addColumn<QString>("value"); // empty: refused
+    const QList<QStringList> rows{
+        {"chunk", "64K", "65536"}, {"chunk", "64MB", "67108864"}, {"chunk", "1mb", "1048576"}, {"chunk", "3MB", ""},
+        {"chunk", "64KB", ""}, {"chunk", "1048576", ""},
+        {"option", "536870912", "512MB"}, {"option", "1073741824", "1GB"}, {"option", "314572800", "Custom"},
+        {"queue depth", "1", "1"}, {"queue depth", "256", "256"}, {"queue depth", "0", ""}, {"queue depth", "257", ""},
+        {"queue depth", "+3", ""}, {"queue depth", "0x10", ""}, {"queue depth", "2.5", ""}, {"queue depth", "", ""},
+        {"cycles", "2147483647", "2147483647"}, {"cycles", "2147483648", ""}, {"cycles", "99999999999999999999", ""},
+        {"sampling", "0.01", "0.01"}, {"sampling", "60", "60"}, {"sampling", "0.001", ""}, {"sampling", "-1", ""},
+        {"sampling", "61", ""}, {"sampling", "nan", ""}, {"sampling", "inf", ""}, {"sampling", "0.5s", ""}};
+    for (const QStringList &row : rows)
+        QTest::addRow("%s %s", qPrintable(row.at(0)), qPrintable(row.at(1))) << row.at(0) << row.at(1) << row.at(2);
 }
 
-void tst_CliArguments::chunkSize()
+void tst_CliArguments::valueParsers()
 {
+    QFETCH(QString, parser);
     QFETCH(QString, text);
-    QFETCH(qint64, bytes);
-    const auto option = CliArguments::parseChunkSize(text);
-    QCOMPARE(option.has_value(), bytes != 0);
-    if (option)
-        QCOMPARE(chunkSizeBytes(*option), bytes);
-}
-
-void tst_CliArguments::bytesPerCycleOption_data()
-{
-    QTest::addColumn<quint64>("bytes");
-    QTest::addColumn<BytesPerCycleOptions>("option");
-    QTest::newRow("512MB") << quint64(536870912) << BytesPerCycleOptions::size512MB;
-    QTest::newRow("1GB") << quint64(1073741824) << BytesPerCycleOptions::size1GB;
-    QTest::newRow("300MB") << quint64(314572800) << BytesPerCycleOptions::custom;
-    QTest::newRow("1TB") << quint64(1099511627776) << BytesPerCycleOptions::custom;
-}
-
-void tst_CliArguments::bytesPerCycleOption()
-{
-    QFETCH(quint64, bytes);
-    QFETCH(BytesPerCycleOptions, option);
-    QCOMPARE(CliArguments::bytesPerCycleOption(bytes), option);
-}
-
-void tst_CliArguments::integerBounds_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("value"); // -1: refused
-    QTest::newRow("queue depth 1") << "1" << 1 << 256 << 1;
-    QTest::newRow("queue depth 0") << "0" << 1 << 256 << -1;
-    QTest::newRow("queue depth 257") << "257" << 1 << 256 << -1;
-    QTest::newRow("plus sign") << "+3" << 1 << 256 << -1;
-    QTest::newRow("fraction") << "2.5" << 1 << 256 << -1;
-    QTest::newRow("empty") << "" << 1 << 256 << -1;
-    QTest::newRow("cycles int max") << "2147483647" << 1 << INT_MAX << INT_MAX;
-    QTest::newRow("cycles beyond int") << "2147483648" << 1 << INT_MAX << -1;
-}
-
-void tst_CliArguments::integerBounds()
-{
-    QFETCH(QString, text);
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(int, value);
-    const std::optional<int> parsed = CliArguments::parseInteger(text, minimum, maximum);
-    QCOMPARE(parsed.value_or(-1), value);
-}
-
-void tst_CliArguments::samplingRate_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("seconds"); // 0: refused
-    QTest::newRow("default") << "0.1" << 0.1;
-    QTest::newRow("highest") << "60" << 60.0;
-    QTest::newRow("zero") << "0" << 0.0;
-    QTest::newRow("negative") << "-1" << 0.0;
-    QTest::newRow("too large") << "61" << 0.0;
-    QTest::newRow("infinity") << "inf" << 0.0;
-    QTest::newRow("trailing text") << "0.5s" << 0.0;
-}
-
-void tst_CliArguments::samplingRate()
-{
-    QFETCH(QString, text);
-    QFETCH(double, seconds);
-    QCOMPARE(CliArguments::parseSamplingRate(text).value_or(0.0), seconds);
-}
-
-void tst_CliArguments::defaults()
-{
-    QTemporaryDir location;
-    CliArguments cli;
-    QCOMPARE(cli.parseRun({"trevlamark-cli", "run", location.path()}), CliArguments::Outcome::Proceed);
-    const RunOptions &options = cli.runOptions();
-    QCOMPARE(options.locationPath, QDir::cleanPath(location.path()));
-    QCOMPARE(options.chunkSize, ThroughputTestOptions::size1MB);
-    QCOMPARE(options.queueDepth, 8);
-    QCOMPARE(options.bytesPerCycle, BytesPerCycleOptions::size4GB);
-    QCOMPARE(options.totalCycles, 1);
-    QVERIFY(options.writePhaseEnabled && options.readPhaseEnabled && options.disableCache);
-    QCOMPARE(options.samplingRateSeconds, 0.1);
+    QFETCH(QString, value);
+    std::optional<QString> parsed;
+    if (parser == QLatin1String("chunk")) {
+        if (const auto option = CliArguments::parseChunkSize(text))
+            parsed = QString::number(chunkSizeBytes(*option));
+    } else if (parser == QLatin1String("option")) {
+        parsed = displayText(CliArguments::bytesPerCycleOption(text.toULongLong()));
+    } else if (parser == QLatin1String("sampling")) {
+        if (const auto seconds = CliArguments::parseSamplingRate(text))
+            parsed = QString::number(*seconds);
+    } else if (const auto number = CliArguments::parseInteger(text, 1, parser == QLatin1String("cycles") ? INT_MAX : 256)) {
+        parsed = QString::number(*number);
+    }
+    QCOMPARE(parsed.value_or(QString()), value);
 }
 
 void tst_CliArguments::acceptsEveryOption()
@@ -194,34 +124,21 @@ void tst_CliArguments::refusals()
     QVERIFY(!cli.errorText().contains(QLatin1Char('\n')));
 }
 
-void tst_CliArguments::locationProblems()
+void tst_CliArguments::pathProblems()
 {
     QTemporaryDir location;
     QCOMPARE(CliArguments::locationProblem(location.path()), QString());
-
     const QString missing = location.filePath(QStringLiteral("missing"));
     QCOMPARE(CliArguments::locationProblem(missing),
-             QStringLiteral("Location \"%1\" does not exist; allowed: an existing directory you may write to").arg(missing));
-
+        QStringLiteral("Location \"%1\" does not exist; allowed: an existing directory you may write to").arg(missing));
     const QString file = location.filePath(QStringLiteral("file"));
-    QFile plain(file);
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
     QVERIFY(CliArguments::locationProblem(file).contains(QStringLiteral("is not a directory")));
 
-    CliArguments cli;
-    QCOMPARE(cli.parseRun({"trevlamark-cli", "run", missing}), CliArguments::Outcome::Invalid);
-    QVERIFY(cli.errorText().contains(QStringLiteral("does not exist")));
-    QVERIFY(!QFileInfo::exists(missing));
-}
-
-void tst_CliArguments::jsonPathProblems()
-{
-    QTemporaryDir location;
     QCOMPARE(CliArguments::jsonPathProblem(QStringLiteral("-")), QString());
     QCOMPARE(CliArguments::jsonPathProblem(location.filePath(QStringLiteral("result.json"))), QString());
     QVERIFY(CliArguments::jsonPathProblem(location.path()).contains(QStringLiteral("is a directory")));
-    QVERIFY(CliArguments::jsonPathProblem(location.filePath(QStringLiteral("missing/result.json")))
+    QVERIFY(CliArguments::jsonPathProblem(missing + QStringLiteral("/result.json"))
                 .contains(QStringLiteral("is not in a writable directory")));
 }
 

@@ -37,7 +37,7 @@ struct Run
     QStringList messages;
     QString directory;
 
-    void start(const TestRequest &request)
+    explicit Run(const TestRequest &request)
     {
         manager->start(
             request,
@@ -54,25 +54,13 @@ struct Run
     {
         return QTest::qWaitFor([this] { return cleanup.count() == 1; }, timeoutMs) && cleanup.at(0).at(1).toBool();
     }
+    bool writing() { return QTest::qWaitFor([this] { return !messages.isEmpty(); }, 10000); }
+    QString detail(const char *key) const { return result->details.value(QLatin1String(key)); }
 };
 
 QStringList testDirectories(const QString &location)
 {
     return QDir(location).entryList({QStringLiteral("Trevlamark_Test_Data_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
-int procCount(const char *what)
-{
-    if (qstrcmp(what, "fd") == 0)
-        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toInt();
-    }
-    return -1;
 }
 
 } // namespace
@@ -85,15 +73,13 @@ private slots:
     void cycles_data();
     void cycles();
     void stopByHandMidPhase();
-    void refusedStarts();
-    void emptyLocationUsesMountPath();
+    void startsThatCannotRun();
     void writeFailureEndsRunWithFiguresKept();
     void destroyedMidRun_data();
     void destroyedMidRun();
     void awkwardLocationNames_data();
     void awkwardLocationNames();
     void repeatedRunsGiveBackDescriptorsAndThreads();
-    void unwritableLocationFails();
     void locationVanishesMidRun_data();
     void locationVanishesMidRun();
     void stopReturnsWhileFileSystemIsFrozen();
@@ -108,21 +94,20 @@ void tst_PerformanceTestManager::cycles_data()
     QTest::addColumn<bool>("write");
     QTest::addColumn<bool>("read");
     QTest::addColumn<bool>("disableCache");
-    // Per cycle: bytes written and read, 0 for a phase that does not run.
+    // Per cycle, bytes written and read; 0 for a phase that does not run.
     QTest::addColumn<QList<quint64>>("written");
-    QTest::addColumn<QList<quint64>>("read_");
+    QTest::addColumn<QList<quint64>>("readBack");
     const quint64 m = mebibyte;
     QTest::newRow("128 chunks over 4 files") << ThroughputTestOptions::size64KB << 4 << 8 * m << true << true << true
                                              << QList<quint64>{8 * m, 8 * m} << QList<quint64>{8 * m, 8 * m};
     // 8 chunks over 3 files: 2 per file, the remainder is not written.
     QTest::newRow("remainder, cached") << ThroughputTestOptions::size1MB << 3 << 8 * m << true << true << false
-                                       << QList<quint64>{6 * m, 6 * m} << QList<quint64>{6 * m, 6 * m};
+                                       << QList<quint64>{6 * m} << QList<quint64>{6 * m};
     // Fewer chunks than files: two files get a chunk, the others keep their seed.
     QTest::newRow("two chunks, four files") << ThroughputTestOptions::size1MB << 4 << 2 * m << true << true << true
-                                            << QList<quint64>{2 * m, 2 * m}
-                                            << QList<quint64>{2 * m + 2048, 2 * m + 2048};
+                                            << QList<quint64>{2 * m} << QList<quint64>{2 * m + 2048};
     QTest::newRow("below one chunk") << ThroughputTestOptions::size1MB << 2 << quint64(100000) << true << true << true
-                                     << QList<quint64>{0, 0} << QList<quint64>{2048, 2048};
+                                     << QList<quint64>{0} << QList<quint64>{2048};
     QTest::newRow("write only, fresh files") << ThroughputTestOptions::size256KB << 2 << 4 * m << true << false << true
                                              << QList<quint64>{4 * m, 4 * m, 4 * m} << QList<quint64>{0, 0, 0};
     // The first cycle writes the data the later ones read; the cache flush
@@ -140,52 +125,41 @@ void tst_PerformanceTestManager::cycles()
     QFETCH(bool, read);
     QFETCH(bool, disableCache);
     QFETCH(QList<quint64>, written);
-    QFETCH(QList<quint64>, read_);
+    QFETCH(QList<quint64>, readBack);
     QTemporaryDir location;
     TestRequest asked = request(location.path(), chunk, queueDepth, bytesPerCycle, int(written.size()));
     asked.writePhaseEnabled = write;
     asked.readPhaseEnabled = read;
     asked.disableCache = disableCache;
     asked.developerMode = !disableCache;
-    Run run;
-    run.start(asked);
-    QVERIFY(run.manager->isRunning());
+    Run run(asked);
     QCOMPARE(QFileInfo(run.directory).path(), location.path());
-    QVERIFY(run.finished());
-    const PerformanceTestResult &result = *run.result;
-    QVERIFY(result.success);
-    QVERIFY(result.isAutoStop);
-    QVERIFY(!run.manager->isRunning());
-
+    QVERIFY(run.manager->isRunning() && run.finished());
+    QVERIFY(run.result->success && run.result->isAutoStop && !run.manager->isRunning());
     quint64 totalWritten = 0;
     quint64 totalRead = 0;
-    QCOMPARE(result.cycleResults.size(), written.size());
+    QCOMPARE(run.result->cycleResults.size(), written.size());
     for (qsizetype i = 0; i < written.size(); ++i) {
-        const CycleResult &cycle = result.cycleResults.at(i);
+        const CycleResult &cycle = run.result->cycleResults.at(i);
         QCOMPARE(cycle.cycleNumber, int(i) + 1);
         QCOMPARE(cycle.writePhase.has_value(), write || i == 0);
         QCOMPARE(cycle.readPhase.has_value(), read);
         QCOMPARE(cycle.writePhase.value_or(PhaseResult()).bytes, written.at(i));
-        QCOMPARE(cycle.readPhase.value_or(PhaseResult()).bytes, read_.at(i));
+        QCOMPARE(cycle.readPhase.value_or(PhaseResult()).bytes, readBack.at(i));
         totalWritten += written.at(i);
-        totalRead += read_.at(i);
+        totalRead += readBack.at(i);
     }
-    QCOMPARE(result.details.value(QStringLiteral("totalWriteBytes")).toULongLong(), totalWritten);
-    QCOMPARE(result.details.value(QStringLiteral("totalReadBytes")).toULongLong(), totalRead);
-    QCOMPARE(result.metrics.value(QStringLiteral("writeSpeed")) > 0, totalWritten > 0);
-    QCOMPARE(result.metrics.value(QStringLiteral("readSpeed")) > 0, totalRead > 0);
-    QCOMPARE(result.details.value(QStringLiteral("interfaceInfo")), location.path());
-    if (read)
-        QVERIFY(run.messages.contains(QStringLiteral("Completing read phase...")));
+    QCOMPARE(run.detail("totalWriteBytes").toULongLong(), totalWritten);
+    QCOMPARE(run.detail("totalReadBytes").toULongLong(), totalRead);
+    QCOMPARE(run.detail("interfaceInfo"), location.path());
+    QCOMPARE(run.messages.contains(QStringLiteral("Completing read phase...")), read);
     QStringList markers;
     for (const TimelineMarker &marker : run.manager->timelineMarkers())
         markers.append(marker.message);
     QCOMPARE(markers.mid(0, 3), (QStringList{"Start write phase", "I/O operations complete",
                                     asked.developerMode ? "Synced files" : "End write phase"}));
     QCOMPARE(markers.contains(QStringLiteral("Closed files")), asked.developerMode);
-    QVERIFY(run.removed());
-    QCOMPARE(run.cleanup.at(0).at(0).toString(), run.directory);
-    QVERIFY(testDirectories(location.path()).isEmpty());
+    QVERIFY(run.removed() && !QFileInfo::exists(run.directory));
 }
 
 void tst_PerformanceTestManager::stopByHandMidPhase()
@@ -194,77 +168,54 @@ void tst_PerformanceTestManager::stopByHandMidPhase()
     TestRequest asked = request(location.path(), ThroughputTestOptions::size64KB, 2, 8192 * mebibyte, 5);
     asked.samplingRateSeconds = 0.05;
     asked.interfaceInfo = QStringLiteral("eth0 (test)");
-    Run run;
     // Far more data than can be written before the first sample.
-    run.start(asked);
-    QTRY_VERIFY_WITH_TIMEOUT(!run.messages.isEmpty(), 10000);
+    Run run(asked);
+    QVERIFY(run.writing());
     QVERIFY(run.messages.first().startsWith(QLatin1String("Cycle 1/5 Write - ")));
-
     run.manager->stop();
-    QVERIFY(!run.manager->isRunning());
-    QVERIFY(run.manager->cancelRequested());
-    QVERIFY(run.finished(10000));
-    const PerformanceTestResult &result = *run.result;
-    QVERIFY(result.success);
-    QVERIFY(!result.isAutoStop);
-    QCOMPARE(result.details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Manually stopped"));
-    QCOMPARE(result.details.value(QStringLiteral("totalCycles")), QStringLiteral("1"));
-    QCOMPARE(result.details.value(QStringLiteral("targetCycles")), QStringLiteral("5"));
-    QCOMPARE(result.details.value(QStringLiteral("interfaceInfo")), QStringLiteral("eth0 (test)"));
-    const quint64 written = result.cycleResults.at(0).writePhase->bytes;
+    QVERIFY(!run.manager->isRunning() && run.finished(10000));
+    QVERIFY(run.result->success && !run.result->isAutoStop);
+    QCOMPARE(run.detail("cycleCompletion"), QStringLiteral("Manually stopped"));
+    QCOMPARE(run.detail("totalCycles") + run.detail("targetCycles"), QStringLiteral("15"));
+    QCOMPARE(run.detail("interfaceInfo"), QStringLiteral("eth0 (test)"));
+    const quint64 written = run.result->cycleResults.at(0).writePhase->bytes;
     QVERIFY(written > 0 && written < 8192 * mebibyte);
     QCOMPARE(written % (64 * 1024), quint64(0));
     QVERIFY(run.removed());
 
     const QList<StreamResult> samples = run.manager->streamResults();
     QVERIFY(!samples.isEmpty());
-    for (qsizetype i = 0; i < samples.size(); ++i) {
-        QCOMPARE(samples.at(i).operation, QStringLiteral("write"));
-        if (i > 0)
-            QVERIFY(samples.at(i).seconds > samples.at(i - 1).seconds);
-    }
-    QTest::qWait(200); // no timer may add samples after the stop
+    for (qsizetype i = 1; i < samples.size(); ++i)
+        QVERIFY(samples.at(i).operation == QLatin1String("write") && samples.at(i).seconds > samples.at(i - 1).seconds);
+    QTest::qWait(200); // no timer may add samples after the stop, and a second stop does nothing
+    run.manager->stop();
     QCOMPARE(run.manager->streamResults().size(), samples.size());
-    run.manager->stop(); // a stop without a run does nothing
-    QTest::qWait(50);
     QCOMPARE(run.completions, 1);
 }
 
-void tst_PerformanceTestManager::refusedStarts()
+void tst_PerformanceTestManager::startsThatCannotRun()
 {
     QTemporaryDir location;
-    Run run;
-    run.start(request(location.path(), ThroughputTestOptions::size64KB, 1, 4096 * mebibyte));
+    Run run(request(location.path(), ThroughputTestOptions::size64KB, 1, 4096 * mebibyte));
     std::optional<PerformanceTestResult> refused;
     run.manager->start(request(location.path(), ThroughputTestOptions::size1MB, 2, mebibyte), {},
         [&refused](const PerformanceTestResult &value) { refused = value; });
-    QVERIFY(refused && !refused->success);
-    QCOMPARE(refused->errorMessage, std::optional<QString>(QStringLiteral("A test is already running")));
+    QCOMPARE(refused.value().errorMessage, std::optional<QString>(QStringLiteral("A test is already running")));
     QVERIFY(refused->details.isEmpty());
-    QVERIFY(run.manager->isRunning());
     QCOMPARE(run.manager->currentTestDirectoryPath(), std::optional<QString>(run.directory));
     run.manager->stop();
     QVERIFY(run.removed());
 
-    Run nowhere;
-    nowhere.start(request(QString(), ThroughputTestOptions::size1MB, 2, mebibyte));
-    QCOMPARE(nowhere.completions, 1);
-    QCOMPARE(nowhere.result->errorMessage, std::optional<QString>(QStringLiteral("No valid test location provided")));
-    QVERIFY(!nowhere.manager->isRunning());
-}
+    Run nowhere(request(QString(), ThroughputTestOptions::size1MB, 2, mebibyte));
+    QCOMPARE(nowhere.result.value().errorMessage, std::optional<QString>(QStringLiteral("No valid test location provided")));
 
-void tst_PerformanceTestManager::emptyLocationUsesMountPath()
-{
-    QTemporaryDir mount;
-    TestRequest asked = request(QString(), ThroughputTestOptions::size64KB, 1, 256 * 1024);
-    asked.share.shareName = QStringLiteral("data");
-    asked.share.mountPath = mount.path();
-    Run run;
-    run.start(asked);
-    QCOMPARE(QFileInfo(run.directory).path(), mount.path());
-    QVERIFY(run.finished());
-    QCOMPARE(run.result->details.value(QStringLiteral("testPath")), mount.path());
-    QVERIFY(run.removed());
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("ro,size=1m")))
+        QSKIP(qPrintable(*problem));
+    Run readOnly(request(volume.mountPoint(), ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
+    QVERIFY(readOnly.finished(10000));
+    QCOMPARE(readOnly.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
+    QVERIFY(!readOnly.manager->isRunning() && !readOnly.manager->currentTestDirectoryPath());
 }
 
 void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
@@ -272,26 +223,24 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=4m")))
         QSKIP(qPrintable(*problem));
-    TestRequest asked = request(volume.mountPoint(), ThroughputTestOptions::size256KB, 2, 3 * mebibyte, 3);
+    // An empty location path: the share's mount path takes its place.
+    TestRequest asked = request(QString(), ThroughputTestOptions::size256KB, 2, 3 * mebibyte, 3);
+    asked.share.mountPath = volume.mountPoint();
     asked.readPhaseEnabled = false;
-    Run run;
     // Cycle 1 fits (3 MiB); cycle 2 writes fresh files and runs out of space.
-    run.start(asked);
+    Run run(asked);
     QVERIFY(run.finished(30000));
-    const PerformanceTestResult &result = *run.result;
-    QVERIFY(!result.success);
-    QVERIFY(result.isAutoStop);
-    QCOMPARE(result.errorMessage, std::optional<QString>(QStringLiteral("Write failed: No space left on device")));
-    QCOMPARE(result.cycleResults.at(0).writePhase->bytes, 3 * mebibyte);
-    const quint64 totalWritten = result.details.value(QStringLiteral("totalWriteBytes")).toULongLong();
+    QVERIFY(!run.result->success && run.result->isAutoStop);
+    QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("Write failed: No space left on device")));
+    QCOMPARE(run.result->cycleResults.at(0).writePhase->bytes, 3 * mebibyte);
     // No more than the volume holds: failed chunks are not counted.
+    const quint64 totalWritten = run.detail("totalWriteBytes").toULongLong();
     QVERIFY(totalWritten >= 3 * mebibyte && totalWritten <= 4 * mebibyte);
-    QVERIFY(result.metrics.value(QStringLiteral("writeSpeed")) > 0);
-    QCOMPARE(result.details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Failed"));
+    QCOMPARE(run.detail("cycleCompletion"), QStringLiteral("Failed"));
+    QCOMPARE(run.detail("testPath"), volume.mountPoint());
     // Cycle 1's write completed; the failed one never reports itself complete.
     QCOMPARE(run.messages.count(QStringLiteral("Completing write phase...")), 1);
-    QVERIFY(run.removed());
-    QVERIFY(testDirectories(volume.mountPoint()).isEmpty());
+    QVERIFY(run.removed() && testDirectories(volume.mountPoint()).isEmpty());
 }
 
 void tst_PerformanceTestManager::destroyedMidRun_data()
@@ -315,10 +264,8 @@ void tst_PerformanceTestManager::destroyedMidRun()
             const QString &, int, int) { progressed = true; },
         [&](const PerformanceTestResult &) {
             delivered = true;
-            if (inHandler) {
+            if (inHandler)
                 delete manager;
-                manager = nullptr;
-            }
         });
     const QString directory = *manager->currentTestDirectoryPath();
     if (when == QLatin1String("writing")) {
@@ -337,8 +284,7 @@ void tst_PerformanceTestManager::destroyedMidRun()
 void tst_PerformanceTestManager::awkwardLocationNames_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("spaces") << " a location with  spaces ";
-    QTest::newRow("newline") << "line\nbreak";
+    QTest::newRow("newline and spaces") << " line\nbreak  ";
     QTest::newRow("non-ASCII") << QStringLiteral("Prüfung ñ 測試 ✓");
     QTest::newRow("percent and format characters") << "%1 %s %n \\x";
     QTest::newRow("4,000-byte path") << "#long";
@@ -355,54 +301,40 @@ void tst_PerformanceTestManager::awkwardLocationNames()
             location += QLatin1Char('/') + QString(std::min<qsizetype>(180, 4000 - location.size() - 1), QLatin1Char('d'));
     }
     QVERIFY(QDir().mkpath(location));
-    Run run;
-    run.start(request(location, ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
+    Run run(request(location, ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
     QVERIFY(run.finished());
     QVERIFY2(run.result->success, qPrintable(run.result->errorMessage.value_or(QString())));
-    QCOMPARE(run.result->details.value(QStringLiteral("testPath")), location);
+    QCOMPARE(run.detail("testPath"), location);
     QCOMPARE(run.result->cycleResults.at(0).readPhase->bytes, 2 * mebibyte);
-    QVERIFY(run.removed());
-    QVERIFY(testDirectories(location).isEmpty());
-
-    // The sweep finds leftovers under the same names.
-    QVERIFY(QDir().mkpath(location + QStringLiteral("/Trevlamark_Test_Data_1700000003")));
-    TestDirectory::sweep(location);
-    QVERIFY(testDirectories(location).isEmpty());
+    QVERIFY(run.removed() && testDirectories(location).isEmpty());
 }
 
 void tst_PerformanceTestManager::repeatedRunsGiveBackDescriptorsAndThreads()
 {
     QTemporaryDir location;
     const auto runOnce = [&location] {
-        Run run;
-        run.start(request(location.path(), ThroughputTestOptions::size256KB, 2, mebibyte));
+        Run run(request(location.path(), ThroughputTestOptions::size256KB, 2, mebibyte));
         return run.finished() && run.result->success && run.removed();
+    };
+    const auto descriptors = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+    };
+    const auto threads = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        const QByteArray text = status.readAll();
+        return text.mid(text.indexOf("Threads:") + 8).split('\n').first().trimmed().toInt();
     };
     // The first run starts what lives for the whole process (the log, Qt's own threads).
     QVERIFY(runOnce());
-    const int descriptorsBefore = procCount("fd");
-    const int threadsBefore = procCount("threads");
+    const qsizetype descriptorsBefore = descriptors();
+    const int threadsBefore = threads();
     QVERIFY(threadsBefore > 0);
     for (int run = 0; run < 10; ++run)
         QVERIFY(runOnce());
-    QVERIFY(testDirectories(location.path()).isEmpty());
     // Detached workers may still be on their way out right after the last signal.
-    QTRY_VERIFY_WITH_TIMEOUT(procCount("threads") <= threadsBefore, 10000);
-    QCOMPARE(procCount("fd"), descriptorsBefore);
-}
-
-void tst_PerformanceTestManager::unwritableLocationFails()
-{
-    ScratchVolume volume;
-    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("ro,size=1m")))
-        QSKIP(qPrintable(*problem));
-    Run run;
-    run.start(request(volume.mountPoint(), ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
-    QVERIFY(run.finished(10000));
-    QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
-    QVERIFY(!run.manager->isRunning());
-    QVERIFY(!run.manager->currentTestDirectoryPath());
-    QCOMPARE(QDir(volume.mountPoint()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(threads() <= threadsBefore, 10000);
+    QCOMPARE(descriptors(), descriptorsBefore);
 }
 
 void tst_PerformanceTestManager::locationVanishesMidRun_data()
@@ -417,26 +349,21 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
     QFETCH(bool, removeLocation);
     QTemporaryDir base;
     const QString location = base.filePath(QStringLiteral("location"));
-    const QString moved = base.filePath(QStringLiteral("moved"));
     QVERIFY(QDir().mkpath(location));
     TestRequest asked = request(location, ThroughputTestOptions::size64KB, 2, 1024 * mebibyte, 2);
     asked.disableCache = false;
-    Run run;
-    run.start(asked);
-    QTRY_VERIFY_WITH_TIMEOUT(!run.messages.isEmpty(), 10000);
+    Run run(asked);
+    QVERIFY(run.writing());
     if (removeLocation)
         QVERIFY(QDir(location).removeRecursively());
     else
-        QVERIFY(QDir().rename(location, moved));
-
+        QVERIFY(QDir().rename(location, base.filePath(QStringLiteral("moved"))));
     // The files written so far stay open; the read phase cannot find them by name.
     QVERIFY(run.finished(120000));
-    QCOMPARE(run.result->errorMessage,
-        std::optional<QString>(QStringLiteral("No valid file handles created for read test")));
+    QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("No valid file handles created for read test")));
     QVERIFY(run.result->cycleResults.at(0).writePhase);
     QTRY_COMPARE_WITH_TIMEOUT(run.cleanup.count(), 1, 30000);
     QCOMPARE(run.cleanup.at(0).at(1).toBool(), false);
-    QVERIFY(!QFileInfo::exists(location));
 }
 
 void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
@@ -444,23 +371,18 @@ void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
-    Run run;
-    run.start(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 8192 * mebibyte));
-    QTRY_VERIFY_WITH_TIMEOUT(!run.messages.isEmpty(), 10000);
+    Run run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 8192 * mebibyte));
+    QVERIFY(run.writing());
     // Every write from here on blocks in the kernel until the volume is thawed.
     QVERIFY(volume.freeze());
-
     // The stop waits at most its ten seconds for the stuck writers, then hands over the result.
     run.manager->stop();
-    QVERIFY(!run.manager->isRunning());
     QVERIFY(run.finished(5000));
-    QCOMPARE(run.result->details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Manually stopped"));
+    QCOMPARE(run.detail("cycleCompletion"), QStringLiteral("Manually stopped"));
     QCOMPARE(run.cleanup.count(), 0);
-
     // Thawed, the writers see the stop and the directory goes.
     QVERIFY(volume.thaw());
-    QVERIFY(run.removed(60000));
-    QVERIFY(!QFileInfo::exists(run.directory));
+    QVERIFY(run.removed(60000) && !QFileInfo::exists(run.directory));
 }
 
 void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
@@ -469,14 +391,11 @@ void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
     if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
     QVERIFY(volume.freeze());
-    Run run;
     // The start waits its bound for the directory, not for the volume.
-    run.start(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 16 * mebibyte));
-    QVERIFY(!run.manager->isRunning());
-    QVERIFY(!run.manager->currentTestDirectoryPath());
+    Run run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 16 * mebibyte));
+    QVERIFY(!run.manager->isRunning() && !run.manager->currentTestDirectoryPath());
     QVERIFY(run.finished(5000));
     QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
-
     // Thawed, the abandoned creation finishes late; a sweep removes what it made.
     QVERIFY(volume.thaw());
     QVERIFY(DetachedThreads::waitForAll(30));

@@ -30,29 +30,12 @@ class tst_TestDirectory : public QObject
     Q_OBJECT
 
 private slots:
-    void createsDirectoryAndFiles();
     void sweepTakesTestDirectoriesOnly();
     void removalTakesLinksNotTargets_data();
     void removalTakesLinksNotTargets();
     void mountInsideIsNotEmptied();
     void removalRetriesOnBusyMount();
 };
-
-void tst_TestDirectory::createsDirectoryAndFiles()
-{
-    QTemporaryDir location;
-    const QString path = TestDirectory::newPath(location.path());
-    QVERIFY(QFileInfo(path).fileName().startsWith(QLatin1String("Trevlamark_Test_Data_")));
-    QVERIFY(TestDirectory::create(path));
-    const QStringList seeds = TestDirectory::createSeedFiles(path, 3);
-    const QStringList cycle = TestDirectory::createCycleFiles(path, 2, 4);
-    QCOMPARE(QFileInfo(seeds.last()).fileName(), QStringLiteral("streaming_write_initial_2.dat"));
-    QCOMPARE(QFileInfo(cycle.last()).fileName(), QStringLiteral("streaming_write_4_1.dat"));
-    for (const QString &file : seeds + cycle)
-        QCOMPARE(QFileInfo(file).size(), qint64(TestDirectory::seedFileSizeBytes));
-    QVERIFY(TestDirectory::removeWithRetry(path, 5).success);
-    QVERIFY(!QFileInfo::exists(path));
-}
 
 void tst_TestDirectory::sweepTakesTestDirectoriesOnly()
 {

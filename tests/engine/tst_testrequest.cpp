@@ -1,5 +1,7 @@
-// The byte arithmetic of a run request.
+// The values a run request is made of: the byte amounts users type, the
+// bytes a phase moves and the bytes a whole run moves.
 
+#include "engine/byteamount.h"
 #include "engine/testrequest.h"
 
 #include <QTest>
@@ -12,11 +14,48 @@ class tst_TestRequest : public QObject
     Q_OBJECT
 
 private slots:
+    void byteAmount_data();
+    void byteAmount();
     void targetBytesPerPhase_data();
     void targetBytesPerPhase();
     void totalTargetBytes_data();
     void totalTargetBytes();
 };
+
+void tst_TestRequest::byteAmount_data()
+{
+    using R = ByteAmount::Refusal;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint64>("bytes"); // 0: refused
+    QTest::addColumn<ByteAmount::Refusal>("refusal");
+    QTest::newRow("8MB") << "8MB" << quint64(8388608) << R::NotAnAmount;
+    QTest::newRow("3GB") << "3GB" << quint64(3221225472) << R::NotAnAmount;
+    QTest::newRow("lower case unit") << "2gb" << quint64(2147483648) << R::NotAnAmount;
+    QTest::newRow("leading zeros") << "0016GB" << quint64(17179869184) << R::NotAnAmount;
+    QTest::newRow("largest TB") << "16777215TB" << quint64(0xFFFFFF0000000000ULL) << R::NotAnAmount;
+    QTest::newRow("largest MB") << "17592186044415MB" << quint64(0xFFFFFFFFFFF00000ULL) << R::NotAnAmount;
+    QTest::newRow("2^64 bytes in TB") << "16777216TB" << quint64(0) << R::TooLarge;
+    QTest::newRow("2^64 bytes in GB") << "17179869184GB" << quint64(0) << R::TooLarge;
+    QTest::newRow("beyond 64-bit digits") << "99999999999999999999999MB" << quint64(0) << R::TooLarge;
+    QTest::newRow("zero") << "0GB" << quint64(0) << R::Zero;
+    for (const char *text : {"4096", "512KB", "1.5GB", "-1GB", "+1GB", "1 GB", "1GiB", ""})
+        QTest::newRow(text) << QString::fromLatin1(text) << quint64(0) << R::NotAnAmount;
+}
+
+void tst_TestRequest::byteAmount()
+{
+    QFETCH(QString, text);
+    QFETCH(quint64, bytes);
+    QFETCH(ByteAmount::Refusal, refusal);
+    const ByteAmount::Parsed parsed = ByteAmount::parse(text);
+    QCOMPARE(parsed.bytes.value_or(0), bytes);
+    if (!parsed.bytes)
+        QCOMPARE(parsed.refusal, refusal);
+    // The custom amount field types the digits and picks the unit apart.
+    const qsizetype digits = text.size() - 2;
+    if (bytes != 0)
+        QCOMPARE(ByteAmount::fromDigits(text.left(digits), parsed.unit).bytes.value_or(0), bytes);
+}
 
 void tst_TestRequest::targetBytesPerPhase_data()
 {
