@@ -37,6 +37,7 @@ public:
     // nullptr when it cannot be made.
     static std::shared_ptr<AlignedBuffer> createRandomDataBuffer(qint64 sizeBytes);
 
+private:
     // The last component of paths[index], or "handle-" + index past the list.
     static QString displayName(const QStringList &paths, int index);
     static QString fileName(const QString &path);

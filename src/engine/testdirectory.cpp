@@ -19,6 +19,8 @@ namespace trevlamark {
 
 namespace {
 
+constexpr int seedFileSizeBytes = 1024;
+
 QString errorText(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -28,7 +30,7 @@ bool writeZeroFile(const QString &path, QString *errorDescription)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)
-        || file.write(QByteArray(TestDirectory::seedFileSizeBytes, '\0')) != TestDirectory::seedFileSizeBytes
+        || file.write(QByteArray(seedFileSizeBytes, '\0')) != seedFileSizeBytes
         || !file.commit()) {
         *errorDescription = file.errorString();
         return false;

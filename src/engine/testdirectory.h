@@ -23,7 +23,6 @@ public:
     TestDirectory() = delete;
 
     static constexpr const char *folderName = "Trevlamark_Test_Data";
-    static constexpr int seedFileSizeBytes = 1024;
 
     // A new run's directory in location, named after the current second.
     static QString newPath(const QString &location);
