@@ -50,8 +50,10 @@ bool runOnce(const QString &location, quint64 bytesPerCycle)
             loop.quit();
         });
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    manager.startStreamingTest(NetworkShare(), ThroughputTestOptions::size256KB, 2, BytesPerCycleOptions::custom,
-        bytesPerCycle, 1, true, location, true, true, {}, [&](const PerformanceTestResult &result) {
+    manager.start(TestRequest{.locationPath = location, .chunkSize = ThroughputTestOptions::size256KB,
+                      .queueDepth = 2, .bytesPerCycle = BytesPerCycleOptions::custom,
+                      .customBytesPerCycle = bytesPerCycle},
+        {}, [&](const PerformanceTestResult &result) {
             completed = true;
             succeeded = result.success;
         });

@@ -1,6 +1,7 @@
 #include "cli/cliarguments.h"
 
 #include "settings/preferencesmanager.h"
+#include "engine/byteamount.h"
 #include "platform/platformpaths.h"
 
 #include <QCommandLineParser>
@@ -45,29 +46,24 @@ QString CliArguments::allowedChunkSizesText()
 
 std::optional<quint64> CliArguments::parseByteAmount(const QString &text, QString &problem)
 {
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]+)(MB|GB|TB)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) {
+    const ByteAmount::Parsed parsed = ByteAmount::parse(text);
+    if (parsed.bytes)
+        return parsed.bytes;
+    switch (parsed.refusal) {
+    case ByteAmount::Refusal::NotAnAmount:
         problem = QStringLiteral("Bytes per cycle %1 is not an amount; %2").arg(quoted(text), kAmountAllowed);
-        return std::nullopt;
-    }
-    const QString unit = match.captured(2).toUpper();
-    const int shift = unit == QLatin1String("MB") ? 20 : unit == QLatin1String("GB") ? 30 : 40;
-    const quint64 largest = std::numeric_limits<quint64>::max() >> shift;
-    const QString tooLarge = QStringLiteral("Bytes per cycle %1 does not fit in 64 bits; allowed: at most %2%3")
-                                 .arg(quoted(text)).arg(largest).arg(unit);
-    bool ok = false;
-    const quint64 count = match.captured(1).toULongLong(&ok);
-    if (!ok || count > largest) {
-        problem = tooLarge;
-        return std::nullopt;
-    }
-    if (count == 0) {
+        break;
+    case ByteAmount::Refusal::Zero:
         problem = QStringLiteral("Bytes per cycle %1 is zero; %2").arg(quoted(text), kAmountAllowed);
-        return std::nullopt;
+        break;
+    case ByteAmount::Refusal::TooLarge:
+        problem = QStringLiteral("Bytes per cycle %1 does not fit in 64 bits; allowed: at most %2%3")
+                      .arg(quoted(text))
+                      .arg(ByteAmount::largestCount(parsed.unit))
+                      .arg(ByteAmount::unitText(parsed.unit));
+        break;
     }
-    return count << shift;
+    return std::nullopt;
 }
 
 BytesPerCycleOptions CliArguments::bytesPerCycleOption(quint64 bytes)

@@ -27,8 +27,7 @@ public:
 
     // One of the eleven chunk-size display texts ("64K" ... "64MB"), any letter case.
     static std::optional<ThroughputTestOptions> parseChunkSize(const QString &text);
-    // A whole number followed by MB, GB or TB (1,024-based, any letter case).
-    // On refusal `problem` says why and what is allowed.
+    // ByteAmount::parse, with the refusal worded for the command line.
     static std::optional<quint64> parseByteAmount(const QString &text, QString &problem);
     // The six fixed amounts select their option; anything else is the custom choice.
     static BytesPerCycleOptions bytesPerCycleOption(quint64 bytes);

@@ -4,11 +4,16 @@
 
 namespace trevlamark {
 
-bool CommandOutput::writeLine(FILE *stream, const QString &text)
+bool CommandOutput::write(FILE *stream, const QString &text)
 {
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    const QByteArray bytes = text.toUtf8();
     const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     return std::fflush(stream) == 0 && written == size_t(bytes.size());
+}
+
+bool CommandOutput::writeLine(FILE *stream, const QString &text)
+{
+    return write(stream, text + QLatin1Char('\n'));
 }
 
 int CommandOutput::refuse(const QString &text)

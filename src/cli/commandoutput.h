@@ -1,6 +1,6 @@
 #pragma once
-// Output helpers shared by the discovery commands: whole lines to a stream,
-// flushed at once, and the one-line refusal of bad arguments.
+// Output helpers shared by the commands: text to a stream, flushed at once,
+// and the one-line refusal of bad arguments.
 
 #include <QCommandLineParser>
 #include <QString>
@@ -12,6 +12,8 @@ namespace trevlamark {
 class CommandOutput
 {
 public:
+    // True when all of it was written and flushed.
+    static bool write(FILE *stream, const QString &text);
     static bool writeLine(FILE *stream, const QString &text);
     // Prints "trevlamark-cli: <text>" to standard error; returns the exit status for bad arguments.
     static int refuse(const QString &text);

@@ -1,6 +1,7 @@
 // trevlamark-cli: the headless front end over the benchmark engine. Each
 // subcommand is one row of the table below.
 
+#include "cli/commandoutput.h"
 #include "cli/interfacescommand.h"
 #include "cli/monitorcommand.h"
 #include "cli/runcommand.h"
@@ -10,8 +11,6 @@
 
 #include <QCoreApplication>
 #include <QStringList>
-
-#include <cstdio>
 
 namespace {
 
@@ -39,12 +38,6 @@ QString usageText()
     return text;
 }
 
-void write(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
 int runCommand(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -58,17 +51,17 @@ int runCommand(int argc, char *argv[])
             return subcommand.execute(arguments);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        write(stdout, usageText());
+        trevlamark::CommandOutput::write(stdout, usageText());
         return 0;
     }
     if (command == QLatin1String("--version")) {
-        write(stdout, QStringLiteral("trevlamark-cli %1\n").arg(QCoreApplication::applicationVersion()));
+        trevlamark::CommandOutput::write(stdout, QStringLiteral("trevlamark-cli %1\n").arg(QCoreApplication::applicationVersion()));
         return 0;
     }
     const QString problem = command.isEmpty() ? QStringLiteral("no command given")
                                               : QStringLiteral("unknown command \"%1\"").arg(command);
-    write(stderr, QStringLiteral("trevlamark-cli: %1\n\n").arg(problem) + usageText());
-    return 2;
+    trevlamark::CommandOutput::write(stderr, QStringLiteral("trevlamark-cli: %1\n\n").arg(problem) + usageText());
+    return trevlamark::CommandOutput::invalidArgumentsExitStatus;
 }
 
 } // namespace

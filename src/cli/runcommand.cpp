@@ -3,6 +3,7 @@
 #include "settings/console.h"
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
+#include "cli/commandoutput.h"
 #include "engine/resultformatter.h"
 
 #include <QCoreApplication>
@@ -20,16 +21,9 @@ namespace trevlamark {
 
 namespace {
 
-bool writeText(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    return std::fflush(stream) == 0 && written == size_t(bytes.size());
-}
-
 void printError(const QString &text)
 {
-    writeText(stderr, QStringLiteral("trevlamark-cli: ") + text + QLatin1Char('\n'));
+    CommandOutput::write(stderr, QStringLiteral("trevlamark-cli: ") + text + QLatin1Char('\n'));
 }
 
 ProgressReporter::Mode progressMode(const RunOptions &options)
@@ -46,11 +40,11 @@ int RunCommand::execute(const QStringList &arguments)
     CliArguments cli;
     switch (cli.parseRun(arguments)) {
     case CliArguments::Outcome::ShowHelp:
-        writeText(stdout, cli.helpText());
+        CommandOutput::write(stdout, cli.helpText());
         return 0;
     case CliArguments::Outcome::Invalid:
         printError(cli.errorText());
-        return invalidArgumentsExitStatus;
+        return CommandOutput::invalidArgumentsExitStatus;
     case CliArguments::Outcome::Proceed:
         break;
     }
@@ -87,11 +81,22 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
 void RunCommand::start()
 {
     m_clock.start();
-    m_manager.setSamplingRate(m_options.samplingRateSeconds);
-    m_manager.startStreamingTest(
-        m_share, m_options.chunkSize, m_options.queueDepth, m_options.bytesPerCycle,
-        m_options.customBytesPerCycle, m_options.totalCycles, m_options.disableCache, m_options.locationPath,
-        m_options.writePhaseEnabled, m_options.readPhaseEnabled,
+    TestRequest request;
+    request.share = m_share;
+    request.locationPath = m_options.locationPath;
+    request.chunkSize = m_options.chunkSize;
+    request.queueDepth = m_options.queueDepth;
+    request.bytesPerCycle = m_options.bytesPerCycle;
+    request.customBytesPerCycle = m_options.customBytesPerCycle;
+    request.totalCycles = m_options.totalCycles;
+    request.disableCache = m_options.disableCache;
+    request.writePhaseEnabled = m_options.writePhaseEnabled;
+    request.readPhaseEnabled = m_options.readPhaseEnabled;
+    request.samplingRateSeconds = m_options.samplingRateSeconds;
+    request.developerMode = PreferencesManager::isDeveloperMode();
+    request.interfaceInfo = m_options.locationPath;
+    m_manager.start(
+        request,
         [this](double, const QString &message, const QList<StreamResult> &streamResults,
                const QList<TimelineMarker> &, const QString &, int, int) {
             handleProgress(message, streamResults);
@@ -99,21 +104,10 @@ void RunCommand::start()
         [this](const PerformanceTestResult &result) { handleCompletion(result); });
 }
 
-StreamTestOptions RunCommand::streamTestOptions() const
-{
-    StreamTestOptions options;
-    options.chunkSize = m_options.chunkSize;
-    options.bytesPerCycle = resolvedBytesPerCycle(m_options.bytesPerCycle, m_options.customBytesPerCycle);
-    options.totalCycles = m_options.totalCycles;
-    options.disableCache = m_options.disableCache;
-    options.queueDepth = m_options.queueDepth;
-    return options;
-}
-
 void RunCommand::writeStatus(const QString &text)
 {
     if (!text.isEmpty())
-        writeText(stderr, text);
+        CommandOutput::write(stderr, text);
 }
 
 void RunCommand::handleProgress(const QString &message, const QList<StreamResult> &streamResults)
@@ -137,9 +131,7 @@ void RunCommand::handleSignal(int signalNumber)
     writeStatus(m_progress.finish());
     if (!m_options.quiet)
         printError(QStringLiteral("stopping the test"));
-    m_manager.stopStreamingTest(m_share, m_options.locationPath, false, m_options.locationPath,
-                                streamTestOptions(),
-                                [this](const PerformanceTestResult &result) { handleCompletion(result); });
+    m_manager.stop();
 }
 
 void RunCommand::handleCompletion(const PerformanceTestResult &result)
@@ -167,7 +159,7 @@ void RunCommand::writeResult(const PerformanceTestResult &result)
 {
     // With "--json -" standard output carries the JSON alone.
     FILE *stream = m_options.jsonPath == QLatin1String("-") ? stderr : stdout;
-    if (!writeText(stream, ResultFormatter::resultLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
+    if (!CommandOutput::write(stream, ResultFormatter::resultLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
         printError(QStringLiteral("cannot print the result: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         m_problemAfterRun = true;
     }
@@ -177,7 +169,7 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
 {
     const QByteArray json = QJsonDocument(result.toJson()).toJson(QJsonDocument::Indented);
     if (m_options.jsonPath == QLatin1String("-")) {
-        if (writeText(stdout, QString::fromUtf8(json)))
+        if (CommandOutput::write(stdout, QString::fromUtf8(json)))
             return true;
         printError(QStringLiteral("cannot write JSON to standard output: %1")
                        .arg(QString::fromLocal8Bit(std::strerror(errno))));

@@ -31,7 +31,6 @@ public:
     // Call from the running event loop; `finished` follows, exactly once.
     void start();
 
-    static constexpr int invalidArgumentsExitStatus = 2;
     static constexpr int failureExitStatus = 1;
     // Long enough for five removal attempts of a large directory on a slow share.
     static constexpr int cleanupTimeoutSeconds = 300;
@@ -50,7 +49,6 @@ private:
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
     int exitStatus() const;
-    StreamTestOptions streamTestOptions() const;
 
     RunOptions m_options;
     NetworkShare m_share;

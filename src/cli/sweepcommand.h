@@ -11,9 +11,6 @@ class SweepCommand
 public:
     // `arguments` as the process received them (program, "sweep", ...); returns the exit status.
     static int execute(const QStringList &arguments);
-
-    // The entries of `location` that the sweep removes, as full paths, sorted.
-    static QStringList testDirectories(const QString &location);
 };
 
 } // namespace trevlamark

@@ -1,59 +1,43 @@
 #pragma once
-// The engine's toolbox for test files and test directories: open, synchronise,
-// close in order, verify that nothing still holds a file, push data out of the
-// page cache, make random payload, and remove a directory with retries. Work
-// that may stall on a network share runs on its own threads; the caller waits
-// only up to its time limit. Nothing here fails towards the caller: every
-// problem is a log line.
+// The engine's file steps around a phase's transfers: open (with O_DIRECT when
+// the cache is bypassed), fsync, close in order, push data out of the page
+// cache, and make random payload. Steps that may stall on a network share run
+// on threads of their own; the caller waits only up to its time limit.
+// Nothing here fails towards the caller: every problem is a log line.
 
+#include "engine/phase.h"
 #include "platform/filehandle.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <optional>
 
 namespace trevlamark {
 
 class AlignedBuffer;
 
-struct VerificationResult
-{
-    bool allVerified = false;
-    QStringList failedPaths; // full paths that could not be opened
-    int verifiedCount = 0;
-};
-
-struct DeletionResult
-{
-    bool success = false;
-    int attempts = 0; // on failure the attempts made, i.e. maxAttempts
-    std::optional<QString> lastError;
-};
-
 class FileOperationUtility
 {
 public:
-    static constexpr qint64 cacheFlushChunkBytes = 10240;
+    FileOperationUtility() = delete;
 
-    static FileHandleList openFileHandles(const QStringList &paths, bool forWriting, bool disableCache);
-    static void synchronizeFiles(const FileHandleList &handles, const QStringList &paths, bool isRead,
+    static constexpr qint64 cacheFlushLengthBytes = 10240;
+
+    static FileHandleList openFileHandles(const QStringList &paths, Phase phase, bool disableCache);
+    // fsync on every handle at once, fdatasync where fsync fails.
+    static void synchronizeFiles(const FileHandleList &handles, const QStringList &paths, Phase phase,
         double timeoutSeconds);
-    static void closeFilesSequentially(const FileHandleList &handles, const QStringList &paths, bool isRead,
+    static void closeFilesSequentially(const FileHandleList &handles, const QStringList &paths, Phase phase,
         double timeoutSeconds);
-    static VerificationResult verifyFileHandlesClosed(const QStringList &paths, double timeoutSeconds);
-    static bool tryOpenForVerification(const QString &path, const QString &fileName);
+    // Overwrites the start, middle and end of each file and drops its pages
+    // from the cache, so a read-only cycle with the cache on reads from the device.
     static void enhancedCacheFlush(const QStringList &paths, double timeoutSeconds);
-    static void flushFileCache(const QString &path, const QString &fileName, qint64 chunkSizeBytes);
+    static void flushFileCache(const QString &path, const QString &fileName, qint64 lengthBytes);
     // A buffer aligned for direct I/O filled from the kernel's random source;
     // nullptr when it cannot be made.
     static std::shared_ptr<AlignedBuffer> createRandomDataBuffer(qint64 sizeBytes);
-    static void forceCloseLingeringHandles(const QStringList &paths);
 
-    static DeletionResult deleteDirectoryWithRetry(const QString &path, int maxAttempts);
-    static void clearDirectoryLocks(const QString &path);
-    static void clearParentDirectoryCache(const QString &path);
-
+private:
     // The last component of paths[index], or "handle-" + index past the list.
     static QString displayName(const QStringList &paths, int index);
     static QString fileName(const QString &path);

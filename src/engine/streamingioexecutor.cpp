@@ -139,23 +139,23 @@ quint64 StreamingIOExecutor::writingOperations(quint64 targetBytes, qint64 chunk
         targetBytes / quint64(chunkSizeBytes));
 }
 
-StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint64 targetBytes, Mode mode,
+StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint64 targetBytes, Phase phase,
     int queueDepth, qint64 chunkSizeBytes, const AlignedBuffer *data, ProgressCounters &counters,
     const std::atomic<bool> &cancelRequested)
 {
-    const QString operationName = mode == Mode::Write ? QStringLiteral("write") : QStringLiteral("read");
+    const QString operationName = phaseName(phase);
     LogManager::info(QStringLiteral("Starting %1 concurrent %2 streams").arg(queueDepth).arg(operationName));
 
     StreamingIOOutcome outcome;
     if (chunkSizeBytes <= 0 || handles.empty()
-        || (mode == Mode::Write && (!data || data->size() != size_t(chunkSizeBytes)))) {
+        || (phase == Phase::Write && (!data || data->size() != size_t(chunkSizeBytes)))) {
         outcome.ioEnd = QDateTime::currentDateTime();
         outcome.ioEndClock = std::chrono::steady_clock::now();
         return outcome;
     }
 
     const size_t chunk = size_t(chunkSizeBytes);
-    const quint64 operations = mode == Mode::Write
+    const quint64 operations = phase == Phase::Write
         ? writingOperations(targetBytes, chunkSizeBytes, int(handles.size()))
         : quint64(handles.size());
     const quint64 workerCount = std::min<quint64>(quint64(std::max(queueDepth, 1)), operations);
@@ -166,7 +166,7 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
         std::vector<std::jthread> workers;
         workers.reserve(workerCount);
         for (quint64 i = 0; i < workerCount; ++i) {
-            if (mode == Mode::Write) {
+            if (phase == Phase::Write) {
                 workers.emplace_back(writeWorker, std::ref(state), std::ref(nextChunkOfFile), i % handles.size(),
                     std::cref(handles), operations, chunk,
                     static_cast<const char *>(data->data()), std::ref(counters), std::cref(cancelRequested));

@@ -5,6 +5,7 @@
 // files with pread into one aligned buffer per worker, so the hot path
 // allocates nothing, takes no lock and logs nothing.
 
+#include "engine/phase.h"
 #include "engine/progresscounters.h"
 #include "platform/filehandle.h"
 
@@ -27,13 +28,11 @@ struct StreamingIOOutcome
 class StreamingIOExecutor
 {
 public:
-    enum class Mode { Write, Read };
-
-    // Blocks until every operation has finished. Write mode writes `data`
-    // (exactly one chunk) up to the target; read mode reads every file to its
+    // Blocks until every operation has finished. A write phase writes `data`
+    // (exactly one chunk) up to the target; a read phase reads every file to its
     // end and ignores the target. Issuing stops at cancellation or the first
     // failed transfer.
-    static StreamingIOOutcome run(const FileHandleList &handles, quint64 targetBytes, Mode mode,
+    static StreamingIOOutcome run(const FileHandleList &handles, quint64 targetBytes, Phase phase,
         int queueDepth, qint64 chunkSizeBytes, const AlignedBuffer *data, ProgressCounters &counters,
         const std::atomic<bool> &cancelRequested);
 

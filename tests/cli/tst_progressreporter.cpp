@@ -12,7 +12,6 @@ private slots:
     void terminalRewritesInPlace();
     void plainLinesAreThrottled_data();
     void plainLinesAreThrottled();
-    void quietWritesNothing();
 };
 
 void tst_ProgressReporter::terminalRewritesInPlace()
@@ -44,13 +43,6 @@ void tst_ProgressReporter::plainLinesAreThrottled()
         const QString text = reporter.update(QStringLiteral("line %1").arg(i), times.at(i));
         QCOMPARE(text, written.at(i) ? QStringLiteral("line %1\n").arg(i) : QString());
     }
-    QCOMPARE(reporter.finish(), QString());
-}
-
-void tst_ProgressReporter::quietWritesNothing()
-{
-    ProgressReporter reporter(ProgressReporter::Mode::Quiet);
-    QCOMPARE(reporter.update(QStringLiteral("Cycle 1/1 Write - 10%"), 0), QString());
     QCOMPARE(reporter.finish(), QString());
 }
 

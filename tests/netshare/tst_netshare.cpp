@@ -357,14 +357,13 @@ void tst_NetShare::engineRunsOnTheShare()
     QVERIFY(share);
 
     constexpr quint64 bytesPerCycle = 32 * 1048576ULL;
-    PerformanceTestManager engine(&manager);
+    PerformanceTestManager engine;
     QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
     std::optional<PerformanceTestResult> result;
-    engine.startStreamingTest(
-        *share, ThroughputTestOptions::size1MB, 4, BytesPerCycleOptions::custom, bytesPerCycle, 1, true, mountPath,
-        true, true, [](double, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
-                       const QString &, int, int) {},
-        [&result](const PerformanceTestResult &finished) { result = finished; });
+    engine.start(
+        TestRequest{.share = *share, .locationPath = mountPath, .chunkSize = ThroughputTestOptions::size1MB,
+            .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle},
+        {}, [&result](const PerformanceTestResult &finished) { result = finished; });
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
     QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120000);

@@ -3,7 +3,7 @@
 // server is back removes what the run could not. The server runs in a network
 // namespace of its own (not the one tst_netshare uses), so both can run at once.
 
-#include "engine/testdirectorysweeper.h"
+#include "engine/testdirectory.h"
 #include "engine/performancetestmanager.h"
 #include "testfileserver.h"
 
@@ -128,7 +128,7 @@ void tst_ShareLoss::restartServer()
 
 QStringList tst_ShareLoss::leftoversAfterSweep() const
 {
-    TestDirectorySweeper::cleanupTestDirectories(m_sshfsMount);
+    TestDirectory::sweep(m_sshfsMount);
     return QDir(m_sshfsMount).entryList({QStringLiteral("Trevlamark_Test_Data*")}, QDir::AllEntries | QDir::NoDotAndDotDot);
 }
 
@@ -139,9 +139,9 @@ void tst_ShareLoss::serverStopsDuringWritePhase()
     QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
     std::optional<PerformanceTestResult> result;
     double writeProgress = 0;
-    engine.startStreamingTest(
-        NetworkShare(), ThroughputTestOptions::size1MB, 2, BytesPerCycleOptions::custom, bytesPerCycle, 1, true,
-        m_sshfsMount, true, true,
+    engine.start(
+        TestRequest{.locationPath = m_sshfsMount, .chunkSize = ThroughputTestOptions::size1MB, .queueDepth = 2,
+            .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle},
         [&writeProgress](double fraction, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
                          const QString &operation, int, int) {
             if (operation == QLatin1String("write"))

@@ -3,7 +3,7 @@
 #include "settings/console.h"
 #include "settings/logmanager.h"
 #include "settings/preferencesmanager.h"
-#include "engine/testdirectorysweeper.h"
+#include "engine/testdirectory.h"
 #include "discovery/sharemanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
@@ -188,7 +188,7 @@ void AppController::resetApplicationState()
 
 void AppController::cleanupTestDirectories(const QString &location)
 {
-    TestDirectorySweeper::cleanupTestDirectories(location);
+    TestDirectory::sweep(location);
 }
 
 void AppController::sweepAllTestDirectories()

@@ -68,25 +68,6 @@ double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString
     return gaugeValue(chartData, operation, isPostTest, value, ChartGeometry::processSmoothingWindow());
 }
 
-quint64 GaugeGeometry::totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
-                                        bool readPhaseEnabled)
-{
-    constexpr quint64 maximum = std::numeric_limits<quint64>::max();
-    const auto multiply = [](quint64 a, quint64 b) {
-        quint64 product = 0;
-        return __builtin_mul_overflow(a, b, &product) ? maximum : product;
-    };
-    const auto add = [](quint64 a, quint64 b) {
-        quint64 sum = 0;
-        return __builtin_add_overflow(a, b, &sum) ? maximum : sum;
-    };
-    const quint64 cycles = static_cast<quint64>(std::max(0, totalCycles));
-    const quint64 allCycles = multiply(bytesPerCycle, cycles);
-    if (writePhaseEnabled != readPhaseEnabled)
-        return writePhaseEnabled ? allCycles : add(allCycles, bytesPerCycle);
-    return multiply(2, allCycles);
-}
-
 bool GaugeGeometry::isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds)
 {
     return isRunningTest || testRunTimeSeconds > 0;
@@ -128,32 +109,6 @@ QString GaugeGeometry::digitsOnly(const QString &text)
             digits.append(c);
     }
     return digits;
-}
-
-std::optional<quint64> GaugeGeometry::customBytes(const QString &inputText, ByteSizeUnit unit)
-{
-    bool ok = false;
-    const quint64 value = inputText.toULongLong(&ok);
-    // Zero is refused too: an empty cycle would show "0 bytes" yet run the default amount.
-    if (!ok || value == 0)
-        return std::nullopt;
-    quint64 bytes = 0;
-    if (__builtin_mul_overflow(value, static_cast<quint64>(unit), &bytes))
-        return std::nullopt;
-    return bytes;
-}
-
-QString GaugeGeometry::unitText(ByteSizeUnit unit)
-{
-    switch (unit) {
-    case ByteSizeUnit::MB:
-        return QStringLiteral("MB");
-    case ByteSizeUnit::GB:
-        return QStringLiteral("GB");
-    case ByteSizeUnit::TB:
-        break;
-    }
-    return QStringLiteral("TB");
 }
 
 QList<int> GaugeGeometry::cycleChoices()

@@ -14,7 +14,6 @@ class GaugeGeometry
 public:
     GaugeGeometry() = delete;
 
-    enum class ByteSizeUnit : quint64 { MB = 1048576ULL, GB = 1073741824ULL, TB = 1099511627776ULL };
     enum class ButtonColor { Gray, Warm, Cool };
 
     static constexpr int defaultMtuBytes = 1500;
@@ -38,11 +37,6 @@ public:
     static double gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
                              double value);
 
-    // Bytes the whole test moves; a read-only test writes its files once first.
-    // Saturates instead of wrapping around.
-    static quint64 totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
-                                    bool readPhaseEnabled);
-
     static bool isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds);
     // "mm:ss" below an hour, "hh:mm:ss" from an hour on.
     static QString elapsedTimeText(double testRunTimeSeconds);
@@ -53,11 +47,6 @@ public:
 
     // Every character but 0-9 removed.
     static QString digitsOnly(const QString &text);
-    // The custom amount, or none for a text that is not a positive number or
-    // an amount that does not fit in 64 bits.
-    static std::optional<quint64> customBytes(const QString &inputText, ByteSizeUnit unit);
-    static QString unitText(ByteSizeUnit unit);
-
     static QList<int> cycleChoices();
     static QList<int> queueDepthChoices();
     static QString bytesCountText(quint64 bytes);

@@ -1,5 +1,7 @@
 #include "ui/testscreen/custombytesinput.h"
 
+#include "ui/gauges/gaugegeometry.h"
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,7 +14,7 @@ namespace trevlamark {
 
 namespace {
 
-using Unit = GaugeGeometry::ByteSizeUnit;
+using Unit = ByteAmount::Unit;
 const QList<Unit> units{Unit::MB, Unit::GB, Unit::TB};
 
 } // namespace
@@ -42,7 +44,7 @@ CustomBytesInput::CustomBytesInput(QWidget *parent)
     auto *unitRow = new QHBoxLayout;
     unitRow->setSpacing(0);
     for (qsizetype i = 0; i < units.size(); ++i) {
-        auto *button = new QPushButton(GaugeGeometry::unitText(units.at(i)), this);
+        auto *button = new QPushButton(ByteAmount::unitText(units.at(i)), this);
         button->setCheckable(true);
         m_units->addButton(button, static_cast<int>(i));
         unitRow->addWidget(button);
@@ -96,7 +98,7 @@ void CustomBytesInput::setInputText(const QString &text)
     m_valueField->setText(GaugeGeometry::digitsOnly(text));
 }
 
-void CustomBytesInput::setSelectedUnit(GaugeGeometry::ByteSizeUnit unit)
+void CustomBytesInput::setSelectedUnit(ByteAmount::Unit unit)
 {
     m_selectedUnit = unit;
     if (QAbstractButton *button = m_units->button(static_cast<int>(units.indexOf(unit))))
@@ -121,7 +123,7 @@ void CustomBytesInput::accept()
 {
     const QString text = inputText();
     if (!text.isEmpty()) {
-        const std::optional<quint64> bytes = GaugeGeometry::customBytes(text, m_selectedUnit);
+        const std::optional<quint64> bytes = ByteAmount::fromDigits(text, m_selectedUnit).bytes;
         if (!bytes) {
             // Too large for 64 bits (or zero): nothing is stored and the popup stays for a correction.
             m_error->setText(QStringLiteral("Enter an amount above zero and below 16 EB."));

@@ -1,7 +1,8 @@
 #pragma once
 // Popup for a custom amount of data per cycle: digits and a unit (MB, GB, TB).
 
-#include "ui/gauges/gaugegeometry.h"
+#include "engine/byteamount.h"
+
 
 #include <QFrame>
 
@@ -25,8 +26,8 @@ public:
 
     QString inputText() const;
     void setInputText(const QString &text);
-    GaugeGeometry::ByteSizeUnit selectedUnit() const { return m_selectedUnit; }
-    void setSelectedUnit(GaugeGeometry::ByteSizeUnit unit);
+    ByteAmount::Unit selectedUnit() const { return m_selectedUnit; }
+    void setSelectedUnit(ByteAmount::Unit unit);
     // Shown when an amount could not be stored.
     QString errorText() const;
 
@@ -49,7 +50,7 @@ protected:
 
 private:
     quint64 m_bytesValue = 0;
-    GaugeGeometry::ByteSizeUnit m_selectedUnit = GaugeGeometry::ByteSizeUnit::GB;
+    ByteAmount::Unit m_selectedUnit = ByteAmount::Unit::GB;
     QLineEdit *m_valueField;
     QButtonGroup *m_units;
     QLabel *m_error;

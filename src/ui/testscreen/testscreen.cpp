@@ -3,7 +3,8 @@
 #include "settings/console.h"
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
-#include "engine/testdirectorysweeper.h"
+#include "engine/testdirectory.h"
+#include "engine/testrequest.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
@@ -80,7 +81,7 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
-    , m_engine(new PerformanceTestManager(parameters.shareManager.get(), this))
+    , m_engine(new PerformanceTestManager(this))
     , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
 {
     buildLayout();
@@ -407,18 +408,29 @@ void TestScreen::startTest()
     m_session->setIsRunningTest(true);
     m_session->setStreamResults({});
     m_session->setTestStartTime(QDateTime::currentDateTime());
-    m_engine->setSamplingRate(m_session->samplingRate());
     m_awaitingResult = true;
     startEngine();
 }
 
 void TestScreen::startEngine()
 {
-    m_engine->startStreamingTest(
-        m_share, m_session->selectedFileSize(), m_session->queueDepth(),
-        m_session->selectedBytesPerCycle(), m_session->customBytesValue(),
-        m_session->totalCycles(), m_session->disableCache(), m_parameters.selectedLocation,
-        m_session->writePhaseEnabled(), m_session->readPhaseEnabled(),
+    TestRequest request;
+    request.share = m_share;
+    request.locationPath = m_parameters.selectedLocation;
+    request.chunkSize = m_session->selectedFileSize();
+    request.queueDepth = m_session->queueDepth();
+    request.bytesPerCycle = m_session->selectedBytesPerCycle();
+    request.customBytesPerCycle = m_session->customBytesValue();
+    request.totalCycles = m_session->totalCycles();
+    request.disableCache = m_session->disableCache();
+    request.writePhaseEnabled = m_session->writePhaseEnabled();
+    request.readPhaseEnabled = m_session->readPhaseEnabled();
+    request.samplingRateSeconds = m_session->samplingRate();
+    request.developerMode = PreferencesManager::isDeveloperMode();
+    request.interfaceInfo =
+        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    m_engine->start(
+        request,
         [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
                const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
             handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
@@ -439,10 +451,7 @@ void TestScreen::stopTest()
 
 void TestScreen::stopEngine()
 {
-    m_engine->stopStreamingTest(
-        m_share, m_parameters.selectedLocation, false,
-        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false),
-        m_session->streamTestOptions(), [this](const PerformanceTestResult &result) { handleCompletion(result); });
+    m_engine->stop();
 }
 
 void TestScreen::handleProgress(double fraction, const QString &message,
@@ -544,7 +553,7 @@ void TestScreen::leaveScreen()
     if (m_parameters.selectedLocation.isEmpty())
         return;
     Console::print(QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view"));
-    TestDirectorySweeper::cleanupTestDirectories(m_parameters.selectedLocation);
+    TestDirectory::sweep(m_parameters.selectedLocation);
 }
 
 } // namespace trevlamark

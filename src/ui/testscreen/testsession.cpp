@@ -1,5 +1,7 @@
 #include "ui/testscreen/testsession.h"
 
+#include "engine/testrequest.h"
+
 #include <QPointer>
 #include <QTimer>
 #include <QUuid>
@@ -128,22 +130,8 @@ quint64 TestSession::bytesPerCycleBytes() const
 
 quint64 TestSession::totalTargetBytes() const
 {
-    const quint64 bytes = bytesPerCycleBytes();
-    const quint64 cycles = quint64(std::max(0, m_totalCycles));
-    if (m_writePhaseEnabled != m_readPhaseEnabled)
-        return m_writePhaseEnabled ? bytes * cycles : bytes * cycles + bytes;
-    return 2 * bytes * cycles;
-}
-
-StreamTestOptions TestSession::streamTestOptions() const
-{
-    StreamTestOptions options;
-    options.chunkSize = m_selectedFileSize;
-    options.bytesPerCycle = bytesPerCycleBytes();
-    options.totalCycles = m_totalCycles;
-    options.disableCache = m_disableCache;
-    options.queueDepth = m_queueDepth;
-    return options;
+    return TestRequest::totalTargetBytes(bytesPerCycleBytes(), m_totalCycles, m_writePhaseEnabled,
+        m_readPhaseEnabled);
 }
 
 void TestSession::setIsRunningTest(bool value)

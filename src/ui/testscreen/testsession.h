@@ -9,7 +9,6 @@
 #include "engine/bytespercycleoptions.h"
 #include "engine/performancetestresult.h"
 #include "engine/streamresult.h"
-#include "engine/streamtestoptions.h"
 #include "engine/testdata.h"
 #include "engine/throughputtestoptions.h"
 #include "engine/timelinemarker.h"
@@ -89,7 +88,6 @@ public:
     quint64 bytesPerCycleBytes() const;
     // Bytes the whole test moves; a read-only test writes its files once more.
     quint64 totalTargetBytes() const;
-    StreamTestOptions streamTestOptions() const;
 
     bool isRunningTest() const { return m_isRunningTest; }
     bool isStoppingTest() const { return m_isStoppingTest; }

@@ -4,7 +4,6 @@
 #include <limits>
 
 using namespace trevlamark;
-using Unit = GaugeGeometry::ByteSizeUnit;
 
 namespace {
 
@@ -46,34 +45,6 @@ private slots:
         QCOMPARE(GaugeGeometry::fraction(value, optionalInt(link), optionalInt(mtu), maximum), fraction);
         const std::optional<int> expected = percent >= 0 ? std::optional<int>(percent) : std::nullopt;
         QCOMPARE(GaugeGeometry::percentOfMax(value, optionalInt(link), optionalInt(mtu)), expected);
-    }
-
-    void totalTargetBytes()
-    {
-        const quint64 b = 1073741824;
-        QCOMPARE(GaugeGeometry::totalTargetBytes(b, 3, true, true), 2 * b * 3);
-        // A read-only test writes its files once first.
-        QCOMPARE(GaugeGeometry::totalTargetBytes(b, 3, false, true), b * 3 + b);
-        QCOMPARE(GaugeGeometry::totalTargetBytes(std::numeric_limits<quint64>::max() / 3, 3, true, true),
-                 std::numeric_limits<quint64>::max());
-    }
-
-    void customBytes_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<Unit>("unit");
-        QTest::addColumn<quint64>("bytes"); // 0: refused
-        QTest::newRow("letters and digits") << "a1b2c" << Unit::GB << quint64(12) * 1073741824;
-        QTest::newRow("product overflows") << "16777216" << Unit::TB << quint64(0);
-        QTest::newRow("largest that fits") << "16777215" << Unit::TB << quint64(16777215) * 1099511627776ULL;
-        QTest::newRow("number overflows") << "99999999999999999999999" << Unit::MB << quint64(0);
-    }
-    void customBytes()
-    {
-        QFETCH(QString, typed);
-        QFETCH(Unit, unit);
-        QFETCH(quint64, bytes);
-        QCOMPARE(GaugeGeometry::customBytes(GaugeGeometry::digitsOnly(typed), unit).value_or(0), bytes);
     }
 };
 

@@ -8,7 +8,7 @@
 #include <QTest>
 
 using namespace trevlamark;
-using Unit = GaugeGeometry::ByteSizeUnit;
+using Unit = ByteAmount::Unit;
 
 class tst_CustomBytesInput : public QObject
 {

@@ -1,0 +1,108 @@
+#include "engine/phaserunner.h"
+
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "engine/fileoperationutility.h"
+#include "engine/runcontext.h"
+#include "engine/streamingioexecutor.h"
+#include "platform/detachedthreads.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace trevlamark {
+
+namespace {
+
+double millisecondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+} // namespace
+
+void PhaseRunner::start(const std::shared_ptr<RunContext> &run, PhasePlan plan, FinishedHandler onFinished)
+{
+    const QString type = phaseName(plan.phase);
+    plan.startClock = std::chrono::steady_clock::now();
+    run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
+    LogManager::info(QStringLiteral("\n \n Starting %1 phase...").arg(type));
+    run->fileOperationsGroup.enter();
+    DetachedThreads::start([run, plan = std::move(plan), onFinished = std::move(onFinished)] {
+        if (run->bridge->alive()) {
+            const std::optional<QString> failure = runPhase(*run, plan);
+            run->bridge->post([onFinished, failure] { onFinished(failure); });
+        }
+        run->fileOperationsGroup.leave();
+    });
+}
+
+std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &plan)
+{
+    const QString type = phaseName(plan.phase);
+    const FileHandleList handles = FileOperationUtility::openFileHandles(plan.files, plan.phase, plan.disableCache);
+    if (handles.empty()) {
+        // Without files the run cannot go on; it ends as a failure instead of
+        // waiting for a stop nobody may press.
+        const QString message = QStringLiteral("No valid file handles created for %1 test").arg(type);
+        if (plan.phase == Phase::Write)
+            LogManager::error(message);
+        else
+            LogManager::warning(message);
+        return message;
+    }
+
+    run.counters.phaseBytes.store(0);
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, plan.targetBytes, plan.phase,
+        plan.queueDepth, plan.chunkSizeBytes, plan.data.get(), run.counters, run.cancelRequested);
+    run.addTimelineMarker(outcome.ioEnd, QStringLiteral("I/O operations complete"), type);
+
+    FileOperationUtility::synchronizeFiles(handles, plan.files, plan.phase, synchronizeTimeoutSeconds);
+    const auto syncEndClock = std::chrono::steady_clock::now();
+    if (plan.developerMode)
+        run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Synced files"), type);
+
+    const double duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - plan.startClock).count();
+    run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("End %1 phase").arg(type), type);
+
+    FileOperationUtility::closeFilesSequentially(handles, plan.files, plan.phase, closeTimeoutSeconds);
+    const auto closeEndClock = std::chrono::steady_clock::now();
+    if (plan.developerMode)
+        run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Closed files"), type);
+
+    PhaseRecord record{plan.cycle, plan.phase, PhaseResult{}};
+    PhaseResult &figures = record.figures;
+    figures.bytes = outcome.bytes;
+    figures.duration = duration;
+    figures.throughput = duration > 0 ? double(outcome.bytes) / duration * bytesToMegabytes : 0.0;
+    figures.latencyIOToSync = millisecondsBetween(outcome.ioEndClock, syncEndClock);
+    figures.latencySyncToClose = millisecondsBetween(syncEndClock, closeEndClock);
+    figures.latencyTotal = millisecondsBetween(outcome.ioEndClock, closeEndClock);
+    LogManager::info(QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
+                         .arg(phaseTitle(plan.phase))
+                         .arg(figures.latencyIOToSync, 0, 'f', 1)
+                         .arg(figures.latencySyncToClose, 0, 'f', 1)
+                         .arg(figures.latencyTotal, 0, 'f', 1));
+
+    const qsizetype recorded = run.recordPhase(record);
+    Console::print(QStringLiteral("DEBUG: Stored phase results for key: cycle_%1_%2").arg(plan.cycle).arg(type));
+    Console::print(QStringLiteral("DEBUG: Current phaseResults count: %1").arg(recorded));
+    LogManager::info(QStringLiteral("%1 phase completed in %2 seconds, %3 MB %4")
+                         .arg(phaseTitle(plan.phase))
+                         .arg(duration, 0, 'f', 2)
+                         .arg(outcome.bytes >> 20)
+                         .arg(plan.phase == Phase::Write ? QStringLiteral("written") : QStringLiteral("read")));
+    if (plan.phase == Phase::Read)
+        LogManager::debug(QStringLiteral("Read operations completed, leaving the file operations group"));
+
+    if (outcome.errorCode == 0)
+        return std::nullopt;
+    // A failed transfer ends the run: what was recorded so far stays in the
+    // result, which says what went wrong.
+    const QString message = QStringLiteral("%1 failed: %2")
+                                .arg(phaseTitle(plan.phase), QString::fromLocal8Bit(std::strerror(outcome.errorCode)));
+    LogManager::error(message);
+    return message;
+}
+
+} // namespace trevlamark

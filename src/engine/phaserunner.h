@@ -1,0 +1,55 @@
+#pragma once
+// One phase of a run on a worker thread of its own: open the files, run the
+// transfers, fsync, close, record the phase's figures and latencies in the
+// run, and report back on the main thread.
+
+#include "engine/phase.h"
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace trevlamark {
+
+class AlignedBuffer;
+class RunContext;
+
+struct PhasePlan
+{
+    Phase phase = Phase::Write;
+    int cycle = 0;
+    QStringList files;
+    int queueDepth = 0;
+    quint64 targetBytes = 0;
+    qint64 chunkSizeBytes = 0;
+    bool disableCache = true;
+    bool developerMode = false;
+    std::shared_ptr<AlignedBuffer> data; // one chunk of payload, write phases only
+    // Set by start(). Durations come from the steady clock: wall-clock dates
+    // have only millisecond resolution and may jump.
+    std::chrono::steady_clock::time_point startClock;
+};
+
+class PhaseRunner
+{
+public:
+    PhaseRunner() = delete;
+
+    // Called on the main thread (through the run's bridge) when the phase has
+    // ended: no failure when it completed, otherwise what went wrong. Not
+    // called when the run's receiver is gone.
+    using FinishedHandler = std::function<void(const std::optional<QString> &failure)>;
+
+    static void start(const std::shared_ptr<RunContext> &run, PhasePlan plan, FinishedHandler onFinished);
+
+    static constexpr double synchronizeTimeoutSeconds = 45;
+    static constexpr double closeTimeoutSeconds = 10;
+
+private:
+    static std::optional<QString> runPhase(RunContext &run, const PhasePlan &plan);
+};
+
+} // namespace trevlamark

@@ -1,0 +1,69 @@
+#pragma once
+// Everything one run shares with its worker threads. A fresh context per run
+// means a phase that outlives its stop records into its own run only.
+
+#include "engine/mainthreadbridge.h"
+#include "engine/phase.h"
+#include "engine/progresscounters.h"
+#include "engine/timelinemarker.h"
+#include "platform/waitgroup.h"
+#include "settings/logmanager.h"
+
+#include <QList>
+#include <QUuid>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace trevlamark {
+
+class RunContext
+{
+public:
+    explicit RunContext(std::shared_ptr<MainThreadBridge> mainThread)
+        : bridge(std::move(mainThread))
+    {
+    }
+
+    void addTimelineMarker(const QDateTime &timestamp, const QString &message, const QString &type)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_timelineMarkers.append(TimelineMarker{QUuid::createUuid(), timestamp, message, type});
+        }
+        LogManager::debug(QStringLiteral("Timeline marker: %1 at %2").arg(message, timestamp.toString()));
+    }
+
+    QList<TimelineMarker> timelineMarkers() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_timelineMarkers;
+    }
+
+    // Returns the count of phases recorded so far.
+    qsizetype recordPhase(const PhaseRecord &record)
+    {
+        std::lock_guard lock(m_mutex);
+        m_phases.append(record);
+        return m_phases.size();
+    }
+
+    QList<PhaseRecord> phases() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_phases;
+    }
+
+    const std::shared_ptr<MainThreadBridge> bridge;
+    std::atomic<bool> cancelRequested{false};
+    // Entered for every phase in flight; a stop waits for it to drain.
+    WaitGroup fileOperationsGroup;
+    ProgressCounters counters;
+
+private:
+    mutable std::mutex m_mutex;
+    QList<PhaseRecord> m_phases;
+    QList<TimelineMarker> m_timelineMarkers;
+};
+
+} // namespace trevlamark

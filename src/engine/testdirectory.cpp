@@ -1,0 +1,187 @@
+#include "engine/testdirectory.h"
+
+#include "settings/console.h"
+#include "settings/logmanager.h"
+#include "platform/directoryremover.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace trevlamark {
+
+namespace {
+
+constexpr int seedFileSizeBytes = 1024;
+
+QString errorText(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+bool writeZeroFile(const QString &path, QString *errorDescription)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QByteArray(seedFileSizeBytes, '\0')) != seedFileSizeBytes
+        || !file.commit()) {
+        *errorDescription = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void removeOnce(const QString &path)
+{
+    const std::optional<RemovalError> error = DirectoryRemover::removeRecursively(path);
+    if (error) {
+        LogManager::warning(QStringLiteral("Error deleting: %1 - %2").arg(path, error->description));
+        return;
+    }
+    if (DirectoryRemover::existsNoFollow(path))
+        LogManager::warning(QStringLiteral("Failed to delete: %1 - still exists").arg(path));
+    else
+        LogManager::info(QStringLiteral("Successfully deleted: ") + path);
+}
+
+} // namespace
+
+QString TestDirectory::newPath(const QString &location)
+{
+    return location + QLatin1Char('/') + QLatin1String(folderName) + QLatin1Char('_')
+        + QString::number(QDateTime::currentSecsSinceEpoch());
+}
+
+bool TestDirectory::create(const QString &path)
+{
+    if (!QDir().mkpath(path)) {
+        LogManager::error(QStringLiteral("Error creating test directory: ") + errorText(errno));
+        return false;
+    }
+    if (!QFileInfo(path).isDir()) {
+        LogManager::error(QStringLiteral("Directory doesn't exist after creation attempt: ") + path);
+        return false;
+    }
+    LogManager::info(QStringLiteral("Created test directory: ") + path);
+    return true;
+}
+
+QStringList TestDirectory::createSeedFiles(const QString &directory, int queueDepth)
+{
+    QStringList created;
+    for (int i = 0; i < queueDepth; ++i) {
+        const QString path = directory + QStringLiteral("/streaming_write_initial_%1.dat").arg(i);
+        QString error;
+        if (writeZeroFile(path, &error)) {
+            created.append(path);
+            LogManager::debug(QStringLiteral("Created initial file with content: ") + QFileInfo(path).fileName());
+        } else {
+            LogManager::error(QStringLiteral("Error creating initial file: ") + error);
+        }
+    }
+    return created;
+}
+
+QStringList TestDirectory::createCycleFiles(const QString &directory, int queueDepth, int cycle)
+{
+    QStringList created;
+    for (int i = 0; i < queueDepth; ++i) {
+        const QString path = directory + QStringLiteral("/streaming_write_%1_%2.dat").arg(cycle).arg(i);
+        QString error;
+        if (writeZeroFile(path, &error)) {
+            created.append(path);
+            LogManager::debug(QStringLiteral("Created cycle file with content: ") + path);
+        } else {
+            LogManager::warning(QStringLiteral("Error creating cycle file: ") + error);
+        }
+    }
+    return created;
+}
+
+DeletionResult TestDirectory::removeWithRetry(const QString &path, int maxAttempts)
+{
+    LogManager::debug(QStringLiteral("Starting cleanup for directory: ") + path);
+    DeletionResult result;
+    if (maxAttempts < 1)
+        return result;
+    for (int attempt = 1; attempt <= maxAttempts; ++attempt) {
+        const std::optional<RemovalError> error = DirectoryRemover::removeRecursively(path);
+        if (!error) {
+            if (!DirectoryRemover::existsNoFollow(path)) {
+                LogManager::debug(QStringLiteral("Successfully deleted directory: ") + path);
+                result.success = true;
+                result.attempts = attempt;
+                result.lastError.reset();
+                return result;
+            }
+            result.lastError = QStringLiteral("Directory still exists after deletion attempt %1").arg(attempt);
+            LogManager::warning(*result.lastError);
+        } else {
+            result.lastError =
+                QStringLiteral("Deletion failed: %1 (code: %2)").arg(error->description).arg(error->code);
+            LogManager::warning(QStringLiteral("Deletion attempt %1 failed: %2").arg(attempt).arg(*result.lastError));
+        }
+        if (attempt == maxAttempts)
+            break;
+        const double waitSeconds = std::ldexp(0.1, attempt);
+        LogManager::warning(QStringLiteral("Waiting %1 seconds before retry %2/%3")
+                                .arg(QString::number(waitSeconds, 'g', QLocale::FloatingPointShortest))
+                                .arg(attempt + 1)
+                                .arg(maxAttempts));
+        std::this_thread::sleep_for(std::chrono::duration<double>(waitSeconds));
+    }
+    result.attempts = maxAttempts;
+    return result;
+}
+
+QStringList TestDirectory::leftovers(const QString &location, QString *scanProblem)
+{
+    const QString fixedName = QLatin1String(folderName);
+    QStringList paths;
+    // The fixed name counts even when the location cannot be listed.
+    const QString fixedPath = location + QLatin1Char('/') + fixedName;
+    if (DirectoryRemover::existsNoFollow(fixedPath))
+        paths.append(fixedPath);
+
+    const QDir directory(location);
+    if (!directory.exists() || !directory.isReadable()) {
+        if (scanProblem)
+            *scanProblem = errorText(directory.exists() ? EACCES : ENOENT);
+        return paths;
+    }
+    const QString prefix = fixedName + QLatin1Char('_');
+    const QStringList entries = directory.entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : entries) {
+        const QString path = location + QLatin1Char('/') + name;
+        if (name.startsWith(prefix) && QFileInfo(path).isDir())
+            paths.append(path);
+    }
+    return paths;
+}
+
+void TestDirectory::sweep(const QString &location)
+{
+    Console::print(QStringLiteral("Cleaning up test directories for location: ") + location);
+    QString scanProblem;
+    const QStringList paths = leftovers(location, &scanProblem);
+    const QString fixedName = QLatin1String(folderName);
+    for (const QString &path : paths) {
+        if (QFileInfo(path).fileName() == fixedName)
+            LogManager::debug(QStringLiteral("Deleting test directory: ") + path);
+        else
+            LogManager::debug(QStringLiteral("Deleting timestamped directory: ") + path);
+        removeOnce(path);
+    }
+    if (!scanProblem.isEmpty())
+        LogManager::warning(QStringLiteral("Error scanning directory: %1 - %2").arg(location, scanProblem));
+}
+
+} // namespace trevlamark

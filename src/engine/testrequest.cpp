@@ -1,0 +1,47 @@
+#include "engine/testrequest.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace trevlamark {
+
+QString TestRequest::testLocation() const
+{
+    return locationPath.isEmpty() ? share.mountPath : locationPath;
+}
+
+quint64 TestRequest::resolvedBytesPerCycle() const
+{
+    return trevlamark::resolvedBytesPerCycle(bytesPerCycle, customBytesPerCycle);
+}
+
+quint64 TestRequest::targetBytesPerPhase() const
+{
+    const quint64 chunk = quint64(chunkSizeBytes(chunkSize));
+    return resolvedBytesPerCycle() / chunk * chunk;
+}
+
+quint64 TestRequest::totalTargetBytes() const
+{
+    return totalTargetBytes(resolvedBytesPerCycle(), totalCycles, writePhaseEnabled, readPhaseEnabled);
+}
+
+quint64 TestRequest::totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
+    bool readPhaseEnabled)
+{
+    constexpr quint64 maximum = std::numeric_limits<quint64>::max();
+    const auto multiply = [](quint64 a, quint64 b) {
+        quint64 product = 0;
+        return __builtin_mul_overflow(a, b, &product) ? maximum : product;
+    };
+    const auto add = [](quint64 a, quint64 b) {
+        quint64 sum = 0;
+        return __builtin_add_overflow(a, b, &sum) ? maximum : sum;
+    };
+    const quint64 allCycles = multiply(bytesPerCycle, quint64(std::max(0, totalCycles)));
+    if (writePhaseEnabled != readPhaseEnabled)
+        return writePhaseEnabled ? allCycles : add(allCycles, bytesPerCycle);
+    return multiply(2, allCycles);
+}
+
+} // namespace trevlamark

@@ -1,0 +1,49 @@
+#pragma once
+// Everything one run is asked to do, as the front ends hand it to the engine.
+
+#include "discovery/networkshare.h"
+#include "engine/bytespercycleoptions.h"
+#include "engine/throughputtestoptions.h"
+
+#include <QString>
+#include <optional>
+
+namespace trevlamark {
+
+struct TestRequest
+{
+    // The share the location belongs to; its mount path stands in for an
+    // empty location path.
+    NetworkShare share;
+    QString locationPath;
+    ThroughputTestOptions chunkSize = ThroughputTestOptions::size1MB;
+    int queueDepth = 4;
+    BytesPerCycleOptions bytesPerCycle = BytesPerCycleOptions::size1GB;
+    quint64 customBytesPerCycle = 0;
+    int totalCycles = 1;
+    bool disableCache = true;
+    bool writePhaseEnabled = true;
+    bool readPhaseEnabled = true;
+    double samplingRateSeconds = 0.1;
+    // Adds the diagnostic timeline markers (synced, closed, cache flushed).
+    bool developerMode = false;
+    // How the result names the tested location after a stop by hand; an
+    // automatic stop names the location path.
+    std::optional<QString> interfaceInfo;
+
+    // The location the test directory goes into: the location path, else the
+    // share's mount path; empty when neither is known.
+    QString testLocation() const;
+    quint64 resolvedBytesPerCycle() const;
+    // A phase moves whole chunks only: the cycle's bytes rounded down to them.
+    quint64 targetBytesPerPhase() const;
+    quint64 totalTargetBytes() const;
+
+    // The bytes a whole run moves: both phases of every cycle, or one phase
+    // each, plus the first cycle's write that a read-only run needs for its
+    // data. Saturates at the largest quint64 instead of wrapping.
+    static quint64 totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bool writePhaseEnabled,
+        bool readPhaseEnabled);
+};
+
+} // namespace trevlamark

@@ -1,0 +1,56 @@
+#include "engine/throughputsampler.h"
+
+#include "engine/performancetestresult.h"
+
+#include <algorithm>
+
+namespace trevlamark {
+
+ThroughputSampler::ThroughputSampler(QObject *parent)
+    : QObject(parent)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &ThroughputSampler::takeSample);
+}
+
+void ThroughputSampler::start(double intervalSeconds, std::shared_ptr<ProgressCounters> counters,
+    SampleHandler onSample)
+{
+    m_counters = std::move(counters);
+    m_counters->phaseBytes.store(0);
+    m_counters->intervalBytes.store(0);
+    m_onSample = std::move(onSample);
+    m_streamResults.clear();
+    m_intervalSeconds = intervalSeconds;
+    m_clock.start();
+    m_lastSampleNanoseconds = 0;
+    m_timer.start(std::max(1, int(intervalSeconds * 1000.0)));
+}
+
+void ThroughputSampler::stop()
+{
+    m_timer.stop();
+}
+
+void ThroughputSampler::setPhase(Phase phase, int phaseId)
+{
+    m_phase = phase;
+    m_phaseId = phaseId;
+}
+
+void ThroughputSampler::takeSample()
+{
+    const qint64 nowNanoseconds = m_clock.nsecsElapsed();
+    const double elapsed = double(nowNanoseconds - m_lastSampleNanoseconds) / 1e9;
+    // A timer that fires early would turn a short interval into a spike.
+    if (elapsed < m_intervalSeconds)
+        return;
+    const quint64 intervalBytes = m_counters->intervalBytes.exchange(0);
+    m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(m_phase),
+        double(intervalBytes) / elapsed * bytesToMegabytes, double(nowNanoseconds) / 1e9, m_phaseId});
+    m_lastSampleNanoseconds = nowNanoseconds;
+    if (m_onSample)
+        m_onSample(m_counters->phaseBytes.load());
+}
+
+} // namespace trevlamark
