@@ -4,7 +4,7 @@
 #include "engine/fileoperationutility.h"
 #include "platform/alignedbuffer.h"
 #include "platform/preferencestore.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 
 #include <QDir>
 #include <QFile>

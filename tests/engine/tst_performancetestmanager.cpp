@@ -6,7 +6,7 @@
 #include "engine/performancetestmanager.h"
 #include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 
 #include <QDir>
 #include <QElapsedTimer>

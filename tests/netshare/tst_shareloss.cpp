@@ -5,7 +5,7 @@
 
 #include "engine/testdirectorysweeper.h"
 #include "engine/performancetestmanager.h"
-#include "testfileserver.h"
+#include "support/testfileserver.h"
 
 #include <QDir>
 #include <QElapsedTimer>

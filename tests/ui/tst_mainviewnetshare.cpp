@@ -18,7 +18,7 @@
 #include "ui/testconfiguration.h"
 #include "ui/testexecutionstate.h"
 #include "ui/testresults.h"
-#include "netshare/testfileserver.h"
+#include "support/testfileserver.h"
 #include "widgetscreenshot.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 #include "scriptedalertpresenter.h"
 #include "ui/appdelegate.h"
 #include "ui/gaugepanelview.h"
