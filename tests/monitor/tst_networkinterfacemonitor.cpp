@@ -36,9 +36,8 @@ class tst_NetworkInterfaceMonitor : public QObject
 private slots:
     void counterDelta_data();
     void counterDelta();
-    void samplesCloserThanAMillisecondAreDropped();
-    void bridgeHalvesOutbound_data();
-    void bridgeHalvesOutbound();
+    void nextSample_data();
+    void nextSample();
     void samplesArriveAndStopClears();
     void restartAndNewSettings();
     void recoveryAfterFiveTimeouts();
@@ -63,45 +62,42 @@ void tst_NetworkInterfaceMonitor::counterDelta()
     QTEST(NetworkInterfaceMonitor::counterDelta(previous, current), "delta");
 }
 
-void tst_NetworkInterfaceMonitor::samplesCloserThanAMillisecondAreDropped()
+void tst_NetworkInterfaceMonitor::nextSample_data()
 {
-    const QDateTime start = QDateTime::currentDateTimeUtc();
-    const NetworkTrafficSample previous = baseline(0, 0, start);
-    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start, false, QStringLiteral("eth0")));
-    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start.addMSecs(1), false, QStringLiteral("eth0")));
-    const auto sample =
-        NetworkInterfaceMonitor::nextSample(previous, {2097152, 1048576}, start.addMSecs(1000), true, QStringLiteral("eth0"));
-    QVERIFY(sample);
-    QCOMPARE(sample->throughputIn, 2.0);
-    QCOMPARE(sample->throughputOut, 1.0);
-    QCOMPARE(sample->bytesIn, quint64(2097152));
-    QVERIFY(sample->isVirtualInterface);
-    // Rates are capped.
-    const auto flood = NetworkInterfaceMonitor::nextSample(previous, {quint64(1) << 50, 0}, start.addMSecs(1000),
-                                                           false, QStringLiteral("eth0"));
-    QCOMPARE(flood->throughputIn, NetworkInterfaceMonitor::maxThroughput);
-}
-
-void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound_data()
-{
+    QTest::addColumn<int>("elapsedMs");
+    QTest::addColumn<quint64>("bytesIn");
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("isVirtual");
+    QTest::addColumn<double>("inbound");  // negative: no sample
     QTest::addColumn<double>("outbound");
-    QTest::newRow("virtual bridge") << "bridge0" << true << 1.0;
-    QTest::newRow("physical bridge name") << "bridge0" << false << 2.0;
-    QTest::newRow("virtual other") << "tun0" << true << 2.0;
+    const quint64 twoMiB = 2097152;
+    QTest::newRow("same instant") << 0 << twoMiB << "eth0" << false << -1.0 << 0.0;
+    QTest::newRow("one millisecond") << 1 << twoMiB << "eth0" << false << -1.0 << 0.0;
+    QTest::newRow("half a second") << 500 << twoMiB << "eth0" << false << 4.0 << 4.0;
+    QTest::newRow("capped") << 1000 << (quint64(1) << 50) << "eth0" << false << NetworkInterfaceMonitor::maxThroughput
+                            << 2.0;
+    QTest::newRow("virtual bridge") << 1000 << twoMiB << "bridge0" << true << 2.0 << 1.0;
+    QTest::newRow("physical bridge name") << 1000 << twoMiB << "bridge0" << false << 2.0 << 2.0;
+    QTest::newRow("virtual other") << 1000 << twoMiB << "tun0" << true << 2.0 << 2.0;
 }
 
-void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound()
+void tst_NetworkInterfaceMonitor::nextSample()
 {
+    QFETCH(int, elapsedMs);
+    QFETCH(quint64, bytesIn);
     QFETCH(QString, device);
     QFETCH(bool, isVirtual);
+    QFETCH(double, inbound);
     const QDateTime start = QDateTime::currentDateTimeUtc();
-    const auto sample = NetworkInterfaceMonitor::nextSample(baseline(0, 0, start), {2097152, 2097152},
-                                                            start.addSecs(1), isVirtual, device);
-    QVERIFY(sample);
+    const auto sample = NetworkInterfaceMonitor::nextSample(baseline(0, 0, start), {bytesIn, 2097152},
+                                                            start.addMSecs(elapsedMs), isVirtual, device);
+    QCOMPARE(sample.has_value(), inbound >= 0);
+    if (!sample)
+        return;
+    QCOMPARE(sample->throughputIn, inbound);
     QTEST(sample->throughputOut, "outbound");
-    QCOMPARE(sample->throughputIn, 2.0);
+    QCOMPARE(sample->bytesIn, bytesIn);
+    QCOMPARE(sample->isVirtualInterface, isVirtual);
 }
 
 void tst_NetworkInterfaceMonitor::samplesArriveAndStopClears()
