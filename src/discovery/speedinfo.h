@@ -5,14 +5,12 @@
 
 namespace trevlamark {
 
-// The link speed worked out for one interface from its media reading.
+// The link speed worked out for one interface, as the user is shown it.
 struct SpeedInfo
 {
     QString speed;     // "10 Gbps", "100 Mbps", "Wi-Fi", "Not Connected", or the port name
-    QString rawSpeed;  // the whole media reading, or the active media value
+    QString rawSpeed;  // the whole link reading, or the speed it names
     std::optional<int> speedMbps;
-    QString hardwarePort;
-    bool isWifi = false;
 
     bool operator==(const SpeedInfo &) const = default;
 };

@@ -28,7 +28,7 @@ VolumeMonitor::VolumeMonitor(QObject *parent)
 
 VolumeMonitor::~VolumeMonitor()
 {
-    Console::print(QStringLiteral("VolumeMonitor deinit called"));
+    Console::print(QStringLiteral("VolumeMonitor destroyed"));
     stopMonitoring();
 }
 

@@ -2,6 +2,7 @@
 
 #include "settings/console.h"
 #include "discovery/sharemanager.h"
+#include "platform/interfacefacts.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -140,8 +141,7 @@ void NetworkInterfaceMonitor::startMonitoring(const QString &interfaceID)
         Console::print(QStringLiteral("NetworkInterfaceMonitor: Interface %1 is virtual: %2")
                            .arg(interfaceID, boolText(m_isCurrentInterfaceVirtual)));
     } else {
-        m_isCurrentInterfaceVirtual =
-            interfaceID.startsWith(QLatin1String("bridge")) || interfaceID.startsWith(QLatin1String("utun"));
+        m_isCurrentInterfaceVirtual = InterfaceFacts::hasVirtualName(interfaceID);
         Console::print(QStringLiteral("NetworkInterfaceMonitor: Couldn't get interface info, assuming virtual: ")
                        + boolText(m_isCurrentInterfaceVirtual));
     }

@@ -5,16 +5,12 @@
 // directory (another file system or a bind mount), nor empty a path that is
 // itself a mount point; either makes the removal fail with EBUSY.
 
+#include "platform/removalerror.h"
+
 #include <QString>
 #include <optional>
 
 namespace trevlamark {
-
-struct RemovalError
-{
-    int code = 0;        // errno of the first failure
-    QString description; // the system's text for it
-};
 
 class DirectoryRemover
 {

@@ -3,7 +3,7 @@
 #include "settings/console.h"
 #include "platform/detachedthreads.h"
 #include "platform/mountinfo.h"
-#include "platform/networktooltext.h"
+#include "platform/toolrunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +60,12 @@ std::optional<QString> resolveHost(const QString &host, QString *errorText)
 }
 
 } // namespace
+
+CommandResult LinuxDiscoveryBackend::runTool(const QString &path, const QStringList &arguments,
+                                             const QString &errorMessage)
+{
+    return ToolRunner::run(path, arguments, errorMessage, toolWaitSeconds);
+}
 
 LinuxDiscoveryBackend::LinuxDiscoveryBackend(CommandRunner runner, QString netClassDirectory)
     : m_runner(std::move(runner))
@@ -156,9 +162,8 @@ std::optional<QString> LinuxDiscoveryBackend::defaultRouteInterface()
 QString LinuxDiscoveryBackend::fallbackDefaultInterface()
 {
     for (const QString &device : interfaceNames()) {
-        bool ok = false;
-        const unsigned flags = readAttribute(device, QStringLiteral("flags")).value_or(QString()).toUInt(&ok, 16);
-        if (ok && (flags & upFlag) && device != QLatin1String("lo"))
+        const std::optional<int> flags = readNumber(device, QStringLiteral("flags"), 16);
+        if (flags && (unsigned(*flags) & InterfaceFacts::upFlag) && device != QLatin1String("lo"))
             return device;
     }
     return QStringLiteral("lo");
@@ -169,52 +174,39 @@ QStringList LinuxDiscoveryBackend::interfaceNames()
     return QDir(m_netClassDirectory).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
 }
 
-QString LinuxDiscoveryBackend::portName(const QString &device, bool isWireless, bool isBridge, int deviceType,
-                                        bool hasBackingDevice)
+NetworkDevice::Kind LinuxDiscoveryBackend::kindOf(const QString &device, bool isWireless, bool isBridge,
+                                                  int deviceType, bool hasBackingDevice)
 {
     if (isWireless)
-        return QStringLiteral("Wi-Fi");
+        return NetworkDevice::Kind::wifi;
     if (device == QLatin1String("lo"))
-        return QStringLiteral("Loopback");
+        return NetworkDevice::Kind::loopback;
     if (isBridge)
-        return QStringLiteral("Bridge");
+        return NetworkDevice::Kind::bridge;
+    // ARPHRD_ETHER with hardware behind it.
     if (deviceType == 1 && hasBackingDevice)
-        return QStringLiteral("Ethernet");
-    return QStringLiteral("Virtual");
+        return NetworkDevice::Kind::ethernet;
+    return NetworkDevice::Kind::virtualDevice;
 }
 
-std::optional<QList<QPair<QString, QString>>> LinuxDiscoveryBackend::hardwarePorts()
+std::optional<QList<NetworkDevice>> LinuxDiscoveryBackend::devices()
 {
     if (!QFileInfo(m_netClassDirectory).isDir()) {
         Console::print(QStringLiteral("Error listing hardware ports ") + m_netClassDirectory
                        + QStringLiteral(" is not readable"));
         return std::nullopt;
     }
-    QList<QPair<QString, QString>> ports;
+    QList<NetworkDevice> devices;
     for (const QString &device : interfaceNames()) {
-        const int type = readAttribute(device, QStringLiteral("type")).value_or(QString()).toInt();
-        ports.append({device, portName(device, hasEntry(device, QStringLiteral("wireless"))
-                                                   || hasEntry(device, QStringLiteral("phy80211")),
-                                       hasEntry(device, QStringLiteral("bridge")), type,
-                                       hasEntry(device, QStringLiteral("device")))});
+        const bool isWireless =
+            hasEntry(device, QStringLiteral("wireless")) || hasEntry(device, QStringLiteral("phy80211"));
+        const bool hasBackingDevice = hasEntry(device, QStringLiteral("device"));
+        devices.append({device,
+                        kindOf(device, isWireless, hasEntry(device, QStringLiteral("bridge")),
+                               readNumber(device, QStringLiteral("type")).value_or(0), hasBackingDevice),
+                        hasBackingDevice});
     }
-    return ports;
-}
-
-bool LinuxDiscoveryBackend::isPickerInterface(const QString &device)
-{
-    return hasEntry(device, QStringLiteral("device"));
-}
-
-bool LinuxDiscoveryBackend::hasVirtualName(const QString &device)
-{
-    if (NetworkToolText::hasVirtualNamePrefix(device))
-        return true;
-    for (const char *prefix : {"veth", "wg", "docker", "virbr", "br-", "vxlan"}) {
-        if (device.startsWith(QLatin1String(prefix)))
-            return true;
-    }
-    return false;
+    return devices;
 }
 
 QString LinuxDiscoveryBackend::deviceDirectory(const QString &device) const
@@ -243,77 +235,32 @@ std::optional<QString> LinuxDiscoveryBackend::readAttribute(const QString &devic
     return QString::fromUtf8(bytes).trimmed();
 }
 
-std::optional<ParsedInterfaceInfo> LinuxDiscoveryBackend::interfaceProperties(const QString &device)
+std::optional<int> LinuxDiscoveryBackend::readNumber(const QString &device, const QString &attribute, int base) const
+{
+    bool ok = false;
+    const int value = readAttribute(device, attribute).value_or(QString()).toInt(&ok, base);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<InterfaceFacts> LinuxDiscoveryBackend::interfaceFacts(const QString &device)
 {
     if (!hasEntry(device, QStringLiteral("flags"))) {
         Console::print(QStringLiteral("Error checking interface properties for ") + device
                        + QStringLiteral(" no such network device"));
         return std::nullopt;
     }
-    ParsedInterfaceInfo info;
-    bool ok = false;
-    const int mtu = readAttribute(device, QStringLiteral("mtu")).value_or(QString()).toInt(&ok);
-    if (ok)
-        info.mtu = mtu;
-    const QString flagsText = readAttribute(device, QStringLiteral("flags")).value_or(QString());
-    const unsigned flags = flagsText.toUInt(&ok, 16);
-    info.flags = QStringLiteral("flags=") + flagsText;
-    const QString operstate = readAttribute(device, QStringLiteral("operstate")).value_or(QStringLiteral("unknown"));
-    const std::optional<QString> speed = readAttribute(device, QStringLiteral("speed"));
-    info.mediaInfo = QStringLiteral("media: ") + operstate
-        + (speed ? QStringLiteral(" speed ") + *speed : QString());
+    InterfaceFacts facts;
+    facts.device = device;
+    facts.flags = unsigned(readNumber(device, QStringLiteral("flags"), 16).value_or(0));
+    facts.isSoftwareDevice = QFileInfo::exists(QStringLiteral("/sys/devices/virtual/net/") + device);
+    facts.mtu = readNumber(device, QStringLiteral("mtu"));
     const QString address = readAttribute(device, QStringLiteral("address")).value_or(QString());
     if (!address.isEmpty())
-        info.hardwareAddr = address;
-    const bool isPointToPoint = ok && (flags & pointToPointFlag);
-    const bool isSoftwareDevice = QFileInfo::exists(QStringLiteral("/sys/devices/virtual/net/") + device);
-    info.isVirtual = isPointToPoint || isSoftwareDevice || hasVirtualName(device);
-    return info;
-}
-
-std::optional<MediaReading> LinuxDiscoveryBackend::media(const QString &device)
-{
-    const std::optional<QString> operstate = readAttribute(device, QStringLiteral("operstate"));
-    if (!operstate) {
-        Console::print(QStringLiteral("Error getting media for ") + device + QStringLiteral(" no such network device"));
-        return std::nullopt;
-    }
-    const std::optional<QString> speed = readAttribute(device, QStringLiteral("speed"));
-    MediaReading reading;
-    reading.output = QStringLiteral("operstate: ") + *operstate + QStringLiteral("\nspeed: ")
-        + speed.value_or(QStringLiteral("unknown"));
-    bool ok = false;
-    const int megabits = speed.value_or(QString()).toInt(&ok);
-    if (*operstate == QLatin1String("down") || *operstate == QLatin1String("lowerlayerdown")
-        || *operstate == QLatin1String("notpresent"))
-        reading.active = QStringLiteral("none");
-    else if (ok && megabits > 0)
-        reading.active = QStringLiteral("%1 Mbps").arg(megabits);
-    else
-        reading.active = QStringLiteral("unknown");
-    return reading;
-}
-
-QString LinuxDiscoveryBackend::speedText(int megabitsPerSecond)
-{
-    if (megabitsPerSecond < 1000)
-        return QStringLiteral("%1 Mbps").arg(megabitsPerSecond);
-    if (megabitsPerSecond % 1000 == 0)
-        return QStringLiteral("%1 Gbps").arg(megabitsPerSecond / 1000);
-    return QString::asprintf("%.1f Gbps", megabitsPerSecond / 1000.0);
-}
-
-std::optional<std::pair<QString, int>> LinuxDiscoveryBackend::speedFromActiveMedia(const QString &active)
-{
-    static const QRegularExpression pattern(QStringLiteral("^(\\d+) Mbps$"));
-    const QRegularExpressionMatch match = pattern.match(active);
-    if (!match.hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const int megabits = match.captured(1).toInt(&ok);
-    if (!ok || megabits <= 0)
-        return std::nullopt;
-    return std::pair{speedText(megabits), megabits};
+        facts.hardwareAddress = address;
+    facts.operState = InterfaceFacts::operStateFromText(
+        readAttribute(device, QStringLiteral("operstate")).value_or(QStringLiteral("unknown")));
+    facts.speedMbps = readNumber(device, QStringLiteral("speed"));
+    return facts;
 }
 
 } // namespace trevlamark

@@ -3,6 +3,7 @@
 // /proc/self/mountinfo with POLLPRI|POLLERR on every change; the watcher reads
 // the table again and reports each mount point that came or went.
 
+#include "platform/mountchange.h"
 #include "platform/mountentry.h"
 
 #include <QList>
@@ -11,14 +12,6 @@
 #include <thread>
 
 namespace trevlamark {
-
-struct MountChange
-{
-    bool isMount = true;  // false: the mount point went away
-    QString mountPoint;
-
-    bool operator==(const MountChange &) const = default;
-};
 
 class MountWatcher
 {

@@ -1,6 +1,6 @@
 #pragma once
-// Where the application keeps its files on Linux: the XDG folders stand in for
-// the user's Library (logs, application support, preferences).
+// Where the application keeps its files on Linux: the XDG folders (logs, data,
+// preferences).
 
 #include <QString>
 

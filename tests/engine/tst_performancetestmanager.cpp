@@ -3,7 +3,7 @@
 #include "engine/performancetestmanager.h"
 #include "engine/testdirectory.h"
 #include "platform/detachedthreads.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The test directory's files, removal and sweep on real folders.
 
 #include "engine/testdirectory.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 
 #include <QDir>
 #include <QFile>

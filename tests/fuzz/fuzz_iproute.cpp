@@ -1,4 +1,4 @@
-// libFuzzer target: `ip route` output and sysfs link speeds.
+// libFuzzer target: `ip route` output.
 #include "fuzz/parserchecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)

@@ -1,5 +1,5 @@
 #pragma once
-// Every parser of outside text (the mount table, the network tools' output,
+// Every parser of outside text (the mount table, `ip route` output,
 // preference numbers, command-line sizes) behind one entry point per kind of
 // text. Each entry point takes raw bytes, runs every parser that reads that
 // kind of text and checks what must hold for any input. The fuzz targets and
@@ -12,7 +12,6 @@
 #include "discovery/sharemanager.h"
 #include "platform/linuxdiscoverybackend.h"
 #include "platform/mountinfo.h"
-#include "platform/networktooltext.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -20,7 +19,6 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <QUrl>
 
 #include <cstdint>
@@ -46,25 +44,6 @@ constexpr qsizetype maximumPairwiseEntries = 64;
 inline QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-// The kernel's escaping of one mount table field, extended to every character
-// that the line parser would take for a blank.
-inline QString escapedMountField(const QString &field)
-{
-    QString escaped;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const qsizetype length = field.at(i).isHighSurrogate() && i + 1 < field.size() ? 2 : 1;
-        const QStringView character = QStringView(field).mid(i, length);
-        i += length - 1;
-        if (character.front() != QLatin1Char('\\') && !character.front().isSpace()) {
-            escaped += character;
-            continue;
-        }
-        for (const char byte : character.toUtf8())
-            escaped += QStringLiteral("\\%1").arg(uint(uchar(byte)), 3, 8, QLatin1Char('0'));
-    }
-    return escaped;
 }
 
 inline QString checkRemountUrl(const QString &url, const QString &origin)
@@ -107,16 +86,6 @@ inline QString checkMountTable(const QByteArray &input)
                     return QStringLiteral("field %1 of line %2 keeps a raw escape").arg(quoted(field), quoted(line));
             }
         }
-        QStringList fields = {QString::number(entry->mountId), QString::number(entry->parentId), QStringLiteral("0:0"),
-                              QStringLiteral("/"), escapedMountField(entry->mountPoint), entry->mountOptions,
-                              QStringLiteral("-"), escapedMountField(entry->filesystemType)};
-        if (!entry->source.isEmpty())
-            fields << escapedMountField(entry->source);
-        if (!entry->superOptions.isEmpty())
-            fields << escapedMountField(entry->superOptions);
-        const QString rewritten = fields.join(QLatin1Char(' '));
-        if (MountInfo::parseLine(rewritten) != entry)
-            return QStringLiteral("line %1 rewritten as %2 parses differently").arg(quoted(line), quoted(rewritten));
         const bool isNetwork = MountInfo::isNetworkFilesystem(entry->filesystemType, entry->source);
         MountInfo::isRemoteLocation(*entry, entry->mountPoint + QStringLiteral("/folder"));
         if (const std::optional<QString> url = MountInfo::remountUrl(*entry)) {
@@ -192,99 +161,16 @@ inline QString checkRemountUrlText(const QByteArray &input)
     return {};
 }
 
-// `ip route get` / `ip route show default` output and the sysfs speed reading.
+// `ip route get` / `ip route show default` output.
 inline QString checkIpRoute(const QByteArray &input)
 {
     using namespace detail;
     static const QRegularExpression blank(QStringLiteral("\\s"));
-    // Its speed reading touches neither tools nor sysfs.
-    static LinuxDiscoveryBackend backend([](const QString &, const QStringList &, const QString &) { return CommandResult(); },
-                                         QStringLiteral("/nonexistent"));
     const QString text = QString::fromUtf8(input);
     if (const std::optional<QString> device = LinuxDiscoveryBackend::parseRouteDevice(text)) {
         if (device->isEmpty() || device->contains(blank))
             return QStringLiteral("route output gave device %1").arg(quoted(*device));
     }
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        if (const auto speed = backend.speedFromActiveMedia(line)) {
-            if (speed->second <= 0 || speed->first != LinuxDiscoveryBackend::speedText(speed->second))
-                return QStringLiteral("speed %1 gave %2 and %3").arg(quoted(line), speed->first).arg(speed->second);
-        }
-    }
-    return {};
-}
-
-// The other platform's `route get` output.
-inline QString checkRouteGet(const QByteArray &input)
-{
-    using namespace detail;
-    const std::optional<QString> device = NetworkToolText::parseRouteInterface(QString::fromUtf8(input));
-    if (device && (device->isEmpty() || device->contains(QLatin1Char(':')) || *device != device->trimmed()))
-        return QStringLiteral("route output gave device %1").arg(quoted(*device));
-    return {};
-}
-
-// The other platform's hardware-port listing.
-inline QString checkHardwarePorts(const QByteArray &input)
-{
-    using namespace detail;
-    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
-    const QString text = QString::fromUtf8(input);
-    const QList<QPair<QString, QString>> ports = NetworkToolText::parseHardwarePorts(text);
-    for (const auto &[device, port] : ports) {
-        if (device != device.trimmed() || port != port.trimmed() || device.contains(lineBreak)
-            || port.contains(lineBreak))
-            return QStringLiteral("listing gave device %1 on port %2").arg(quoted(device), quoted(port));
-    }
-    if (!ports.isEmpty() && NetworkToolText::hardwarePortOf(text, ports.first().first) != ports.first().second)
-        return QStringLiteral("device %1 is not found on its first port").arg(quoted(ports.first().first));
-    return {};
-}
-
-// The other platform's media reading, its speed patterns and the speed decision table.
-inline QString checkMedia(const QByteArray &input)
-{
-    using namespace detail;
-    static const QRegularExpression speedText(QStringLiteral("^[0-9]+(\\.[0-9])? [MG]bps$"));
-    const QString text = QString::fromUtf8(input);
-    const QString active = NetworkToolText::parseMediaActive(text);
-    if (active != active.trimmed() || active.contains(QLatin1Char('\n')) || active.contains(QLatin1Char('\r')))
-        return QStringLiteral("media reading gave active value %1").arg(quoted(active));
-    for (const QString &value : {active, text}) {
-        const std::optional<std::pair<QString, int>> speed = NetworkToolText::speedFromActiveMedia(value);
-        if (speed && (speed->second < 0 || !speedText.match(speed->first).hasMatch()))
-            return QStringLiteral("active value %1 gave %2 and %3").arg(quoted(value), speed->first).arg(speed->second);
-        for (const QString &port : {QStringLiteral("Ethernet"), QStringLiteral("Wi-Fi")}) {
-            const bool isWifi = ShareManager::isWifiPort(port);
-            const SpeedInfo info = ShareManager::speedInfoFromMedia(port, isWifi, text, value, speed);
-            if (info.hardwarePort != port || info.isWifi != isWifi || (info.speedMbps && info.speedMbps != speed->second))
-                return QStringLiteral("active value %1 on port %2 gave speed %3").arg(quoted(value), port, info.speed);
-        }
-    }
-    return {};
-}
-
-// The other platform's interface configuration (`ifconfig DEVICE`).
-inline QString checkInterfaceConfiguration(const QByteArray &input)
-{
-    using namespace detail;
-    static const QRegularExpression address(QStringLiteral("^[0-9a-f:]+$"));
-    const QString text = QString::fromUtf8(input);
-    const ParsedInterfaceInfo info = NetworkToolText::parseInterfaceConfiguration(QStringLiteral("en0"), text);
-    if (info.mtu && *info.mtu < 0)
-        return QStringLiteral("configuration gave MTU %1").arg(*info.mtu);
-    if (info.hardwareAddr && !address.match(*info.hardwareAddr).hasMatch())
-        return QStringLiteral("configuration gave hardware address %1").arg(quoted(*info.hardwareAddr));
-    if (info.flags && !info.flags->startsWith(QLatin1String("flags=")))
-        return QStringLiteral("configuration gave flags %1").arg(quoted(*info.flags));
-    if (info.mediaInfo && !info.mediaInfo->contains(QLatin1String("media:")))
-        return QStringLiteral("configuration gave media line %1").arg(quoted(*info.mediaInfo));
-    ParsedInterfaceInfo tunnel = NetworkToolText::parseInterfaceConfiguration(QStringLiteral("utun3"), text);
-    if (!tunnel.isVirtual)
-        return QStringLiteral("a utun device was not virtual");
-    tunnel.isVirtual = info.isVirtual;
-    if (tunnel != info)
-        return QStringLiteral("the device name changed more than the virtual flag");
     return {};
 }
 
@@ -339,10 +225,6 @@ inline const QList<ParserTarget> &parserTargets()
         {"mountsource", &checkMountSource},
         {"remounturl", &checkRemountUrlText},
         {"iproute", &checkIpRoute},
-        {"routeget", &checkRouteGet},
-        {"hardwareports", &checkHardwarePorts},
-        {"media", &checkMedia},
-        {"ifconfig", &checkInterfaceConfiguration},
         {"prefnumber", &checkPreferenceNumber},
         {"clisize", &checkCliSize},
     };

@@ -17,11 +17,6 @@ private slots:
     void initTestCase();
     void corpusInput_data();
     void corpusInput();
-    void everyTargetHasSeeds_data();
-    void everyTargetHasSeeds();
-    void checksCatchBrokenParsers();
-    void escapedMountFieldRoundTrips_data();
-    void escapedMountFieldRoundTrips();
 
 private:
     static QDir corpusDirectory(const char *target);
@@ -59,51 +54,6 @@ void tst_FuzzCorpus::corpusInput()
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
     const QString problem = parserTargets().at(targetIndex).check(file.readAll());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-}
-
-void tst_FuzzCorpus::everyTargetHasSeeds_data()
-{
-    QTest::addColumn<QString>("target");
-    for (const ParserTarget &target : parserTargets())
-        QTest::newRow(target.name) << QString::fromLatin1(target.name);
-}
-
-void tst_FuzzCorpus::everyTargetHasSeeds()
-{
-    QFETCH(QString, target);
-    QVERIFY(!corpusDirectory(qPrintable(target)).entryList(QDir::Files).isEmpty());
-    QVERIFY(QFile::exists(QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/fuzz/fuzz_%1.cpp").arg(target)));
-}
-
-void tst_FuzzCorpus::checksCatchBrokenParsers()
-{
-    // A check that cannot fail would replay nothing: each of these inputs is
-    // fine for the parser, so the check must pass, and the assertions below
-    // show that the invariants it relies on are real.
-    QVERIFY(checkMountTable("40 1 8:1 / /media/My\\040Disk rw - ext4 /dev/sda1 rw").isEmpty());
-    QCOMPARE(MountInfo::parseLine(QStringLiteral("40 1 8:1 / /media/My\\040Disk rw - ext4 /dev/sda1 rw"))->mountPoint,
-             QStringLiteral("/media/My Disk"));
-    QVERIFY(!detail::checkRemountUrl(QStringLiteral("smb://fs1/a b"), QStringLiteral("test")).isEmpty());
-    QVERIFY(!detail::checkRemountUrl(QStringLiteral("smb:///nohost"), QStringLiteral("test")).isEmpty());
-    QVERIFY(detail::checkRemountUrl(QStringLiteral("smb://fs1/a%20b"), QStringLiteral("test")).isEmpty());
-}
-
-void tst_FuzzCorpus::escapedMountFieldRoundTrips_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::newRow("plain") << "/mnt/share";
-    QTest::newRow("blank and tab") << "/mnt/my share\tx";
-    QTest::newRow("backslash before digits") << "/mnt/a\\040b";
-    QTest::newRow("no-break space") << QString::fromUtf8("/mnt/a\u00a0b");
-    QTest::newRow("beyond the basic plane") << QString::fromUtf8("/mnt/\U0001F600");
-}
-
-void tst_FuzzCorpus::escapedMountFieldRoundTrips()
-{
-    QFETCH(QString, field);
-    const QString escaped = detail::escapedMountField(field);
-    QVERIFY(!escaped.contains(QLatin1Char(' ')));
-    QCOMPARE(MountInfo::unescape(escaped), field);
 }
 
 QTEST_GUILESS_MAIN(tst_FuzzCorpus)

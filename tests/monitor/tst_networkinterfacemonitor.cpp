@@ -36,15 +36,10 @@ class tst_NetworkInterfaceMonitor : public QObject
 private slots:
     void counterDelta_data();
     void counterDelta();
-    void rateIsCapped();
-    void samplesCloserThanAMillisecondAreDropped();
-    void bridgeHalvesOutbound_data();
-    void bridgeHalvesOutbound();
-    void historyCap_data();
-    void historyCap();
+    void nextSample_data();
+    void nextSample();
     void samplesArriveAndStopClears();
-    void restartBeginsWithAZeroSample();
-    void updateSettingsKeepsHistory();
+    void restartAndNewSettings();
     void recoveryAfterFiveTimeouts();
 };
 
@@ -67,65 +62,42 @@ void tst_NetworkInterfaceMonitor::counterDelta()
     QTEST(NetworkInterfaceMonitor::counterDelta(previous, current), "delta");
 }
 
-void tst_NetworkInterfaceMonitor::rateIsCapped()
+void tst_NetworkInterfaceMonitor::nextSample_data()
 {
-    QCOMPARE(NetworkInterfaceMonitor::rate(1048576, 1.0), 1.0);
-    QCOMPARE(NetworkInterfaceMonitor::rate(1048576, 0.5), 2.0);
-    QCOMPARE(NetworkInterfaceMonitor::rate(quint64(1) << 50, 1.0), NetworkInterfaceMonitor::maxThroughput);
-    QCOMPARE(NetworkInterfaceMonitor::rate(100, 0.0), 0.0);
-}
-
-void tst_NetworkInterfaceMonitor::samplesCloserThanAMillisecondAreDropped()
-{
-    const QDateTime start = QDateTime::currentDateTimeUtc();
-    const NetworkTrafficSample previous = baseline(0, 0, start);
-    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start, false, QStringLiteral("eth0")));
-    QVERIFY(!NetworkInterfaceMonitor::nextSample(previous, {10, 10}, start.addMSecs(1), false, QStringLiteral("eth0")));
-    const auto sample =
-        NetworkInterfaceMonitor::nextSample(previous, {2097152, 1048576}, start.addMSecs(1000), true, QStringLiteral("eth0"));
-    QVERIFY(sample);
-    QCOMPARE(sample->throughputIn, 2.0);
-    QCOMPARE(sample->throughputOut, 1.0);
-    QCOMPARE(sample->bytesIn, quint64(2097152));
-    QVERIFY(sample->isVirtualInterface);
-    QVERIFY(!sample->id.isNull());
-}
-
-void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound_data()
-{
+    QTest::addColumn<int>("elapsedMs");
+    QTest::addColumn<quint64>("bytesIn");
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("isVirtual");
+    QTest::addColumn<double>("inbound");  // negative: no sample
     QTest::addColumn<double>("outbound");
-    QTest::newRow("virtual bridge") << "bridge0" << true << 1.0;
-    QTest::newRow("physical bridge name") << "bridge0" << false << 2.0;
-    QTest::newRow("virtual other") << "utun0" << true << 2.0;
+    const quint64 twoMiB = 2097152;
+    QTest::newRow("same instant") << 0 << twoMiB << "eth0" << false << -1.0 << 0.0;
+    QTest::newRow("one millisecond") << 1 << twoMiB << "eth0" << false << -1.0 << 0.0;
+    QTest::newRow("half a second") << 500 << twoMiB << "eth0" << false << 4.0 << 4.0;
+    QTest::newRow("capped") << 1000 << (quint64(1) << 50) << "eth0" << false << NetworkInterfaceMonitor::maxThroughput
+                            << 2.0;
+    QTest::newRow("virtual bridge") << 1000 << twoMiB << "bridge0" << true << 2.0 << 1.0;
+    QTest::newRow("physical bridge name") << 1000 << twoMiB << "bridge0" << false << 2.0 << 2.0;
+    QTest::newRow("virtual other") << 1000 << twoMiB << "tun0" << true << 2.0 << 2.0;
 }
 
-void tst_NetworkInterfaceMonitor::bridgeHalvesOutbound()
+void tst_NetworkInterfaceMonitor::nextSample()
 {
+    QFETCH(int, elapsedMs);
+    QFETCH(quint64, bytesIn);
     QFETCH(QString, device);
     QFETCH(bool, isVirtual);
+    QFETCH(double, inbound);
     const QDateTime start = QDateTime::currentDateTimeUtc();
-    const auto sample = NetworkInterfaceMonitor::nextSample(baseline(0, 0, start), {2097152, 2097152},
-                                                            start.addSecs(1), isVirtual, device);
-    QVERIFY(sample);
+    const auto sample = NetworkInterfaceMonitor::nextSample(baseline(0, 0, start), {bytesIn, 2097152},
+                                                            start.addMSecs(elapsedMs), isVirtual, device);
+    QCOMPARE(sample.has_value(), inbound >= 0);
+    if (!sample)
+        return;
+    QCOMPARE(sample->throughputIn, inbound);
     QTEST(sample->throughputOut, "outbound");
-    QCOMPARE(sample->throughputIn, 2.0);
-}
-
-void tst_NetworkInterfaceMonitor::historyCap_data()
-{
-    QTest::addColumn<double>("interval");
-    QTest::addColumn<qsizetype>("cap");
-    QTest::newRow("0.5 s") << 0.5 << qsizetype(7200);
-    QTest::newRow("1 s") << 1.0 << qsizetype(3600);
-    QTest::newRow("7 s") << 7.0 << qsizetype(515);
-}
-
-void tst_NetworkInterfaceMonitor::historyCap()
-{
-    QFETCH(double, interval);
-    QTEST(NetworkInterfaceMonitor::historyCap(interval), "cap");
+    QCOMPARE(sample->bytesIn, bytesIn);
+    QCOMPARE(sample->isVirtualInterface, isVirtual);
 }
 
 void tst_NetworkInterfaceMonitor::samplesArriveAndStopClears()
@@ -150,32 +122,25 @@ void tst_NetworkInterfaceMonitor::samplesArriveAndStopClears()
     QCOMPARE(monitor.currentInterfaceID(), std::optional<QString>(QStringLiteral("bridge1")));
 }
 
-void tst_NetworkInterfaceMonitor::restartBeginsWithAZeroSample()
+void tst_NetworkInterfaceMonitor::restartAndNewSettings()
 {
     NetworkInterfaceMonitor monitor(nullptr, 10.0, 60, growingCounters(100));
     monitor.startMonitoring(QStringLiteral("eth0"));
     monitor.restartMonitoring(QStringLiteral("eth0"));
-    QCOMPARE(monitor.trafficSamples().size(), 1);
+    QCOMPARE(monitor.trafficSamples().size(), 1);  // a restart begins with a zero sample
     QCOMPARE(monitor.trafficSamples().first().bytesIn, quint64(0));
-    QCOMPARE(monitor.trafficSamples().first().throughputIn, 0.0);
     QVERIFY(monitor.isMonitoring());
-}
-
-void tst_NetworkInterfaceMonitor::updateSettingsKeepsHistory()
-{
-    NetworkInterfaceMonitor monitor(nullptr, 0.05, 60, growingCounters(1000));
-    monitor.startMonitoring(QStringLiteral("eth0"));
-    QTRY_VERIFY(!monitor.trafficSamples().isEmpty());
-    monitor.updateSettings(0.1, 120);
-    QCOMPARE(monitor.samplingInterval(), 0.1);
+    // New settings keep the history and go on sampling; values that cannot be intervals are ignored.
+    monitor.updateSettings(0.05, 120);
+    QCOMPARE(monitor.samplingInterval(), 0.05);
     QCOMPARE(monitor.historyDuration(), 120.0);
     QVERIFY(monitor.isMonitoring());
-    QVERIFY(!monitor.trafficSamples().isEmpty());
+    QTRY_VERIFY(monitor.trafficSamples().size() > 1);
     monitor.updateSettings(0.0, -1);
-    QCOMPARE(monitor.samplingInterval(), 0.1);
+    QCOMPARE(monitor.samplingInterval(), 0.05);
     QCOMPARE(monitor.historyDuration(), 120.0);
-    monitor.updateSettings(std::nullopt, std::nullopt);
-    QCOMPARE(monitor.samplingInterval(), 0.1);
+    // One hour of samples at most.
+    QCOMPARE(NetworkInterfaceMonitor::historyCap(7.0), qsizetype(515));
 }
 
 void tst_NetworkInterfaceMonitor::recoveryAfterFiveTimeouts()

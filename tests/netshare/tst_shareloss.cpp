@@ -5,7 +5,7 @@
 
 #include "engine/testdirectory.h"
 #include "engine/performancetestmanager.h"
-#include "testfileserver.h"
+#include "support/testfileserver.h"
 
 #include <QDir>
 #include <QElapsedTimer>

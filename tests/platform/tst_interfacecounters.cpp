@@ -11,10 +11,7 @@ class tst_InterfaceCounters : public QObject
 {
     Q_OBJECT
 private slots:
-    void readsBothCounters();
-    void missingDeviceGivesZeros();
-    void unreadableCountersGiveNothing();
-    void loopbackIsReadable();
+    void readsCountersOfAFakeDevice();
 
 private:
     static void write(const QString &path, const QByteArray &value)
@@ -26,37 +23,21 @@ private:
     }
 };
 
-void tst_InterfaceCounters::readsBothCounters()
+void tst_InterfaceCounters::readsCountersOfAFakeDevice()
 {
     QTemporaryDir net;
-    write(net.path() + QStringLiteral("/eth0/statistics/rx_bytes"), "18446744073709551615\n");
-    write(net.path() + QStringLiteral("/eth0/statistics/tx_bytes"), "42\n");
+    write(net.filePath(QStringLiteral("eth0/statistics/rx_bytes")), "18446744073709551615\n");
+    write(net.filePath(QStringLiteral("eth0/statistics/tx_bytes")), "42\n");
     QCOMPARE(InterfaceCounters::read(QStringLiteral("eth0"), net.path()),
              std::optional(InterfaceCounters{18446744073709551615ULL, 42}));
-}
-
-void tst_InterfaceCounters::missingDeviceGivesZeros()
-{
-    QTemporaryDir net;
+    // A device that does not exist reads as zeros, one whose counters cannot be read as nothing.
     QCOMPARE(InterfaceCounters::read(QStringLiteral("eth9"), net.path()), std::optional(InterfaceCounters{}));
     QCOMPARE(InterfaceCounters::read(QStringLiteral("../etc"), net.path()), std::optional(InterfaceCounters{}));
-}
-
-void tst_InterfaceCounters::unreadableCountersGiveNothing()
-{
-    QTemporaryDir net;
-    write(net.path() + QStringLiteral("/eth0/statistics/rx_bytes"), "garbage\n");
-    write(net.path() + QStringLiteral("/eth0/statistics/tx_bytes"), "1\n");
-    QVERIFY(!InterfaceCounters::read(QStringLiteral("eth0"), net.path()));
-    QDir().mkpath(net.path() + QStringLiteral("/eth1"));
+    write(net.filePath(QStringLiteral("eth1/statistics/rx_bytes")), "garbage\n");
+    write(net.filePath(QStringLiteral("eth1/statistics/tx_bytes")), "1\n");
     QVERIFY(!InterfaceCounters::read(QStringLiteral("eth1"), net.path()));
-}
-
-void tst_InterfaceCounters::loopbackIsReadable()
-{
-    if (!QFileInfo::exists(QStringLiteral("/sys/class/net/lo/statistics/rx_bytes")))
-        QSKIP("this system has no sysfs network class");
-    QVERIFY(InterfaceCounters::read(QStringLiteral("lo")).has_value());
+    QDir().mkpath(net.filePath(QStringLiteral("eth2")));
+    QVERIFY(!InterfaceCounters::read(QStringLiteral("eth2"), net.path()));
 }
 
 QTEST_GUILESS_MAIN(tst_InterfaceCounters)

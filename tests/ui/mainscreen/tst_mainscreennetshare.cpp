@@ -16,7 +16,7 @@
 #include "ui/mainscreen/sharelist.h"
 #include "ui/mainscreen/sharerow.h"
 #include "ui/testscreen/testsession.h"
-#include "netshare/testfileserver.h"
+#include "support/testfileserver.h"
 #include "support/widgetscreenshot.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "engine/performancetestmanager.h"
 #include "monitor/networkinterfacemonitor.h"
-#include "platform/scratchvolume.h"
+#include "support/scratchvolume.h"
 #include "settings/preferencesmanager.h"
 #include "support/widgetscreenshot.h"
 #include "ui/gauges/gaugepanel.h"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace trevlamark {
+
+// One mounted volume as discovery sees it: where it is, and for a remote one
+// the URL it could be mounted again with.
+struct MountedVolume
+{
+    QString path;
+    bool isLocal = true;
+    std::optional<QString> remountUrl;
+};
+
+} // namespace trevlamark

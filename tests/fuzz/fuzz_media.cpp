@@ -1,7 +1,0 @@
-// libFuzzer target: media readings and link speed patterns.
-#include "fuzz/parserchecks.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
-    return trevlamark::testing::runFuzzCheck(&trevlamark::testing::checkMedia, data, size);
-}
