@@ -13,8 +13,9 @@ if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then
 fi
 extra=()
 if command -v ccache >/dev/null 2>&1; then
-    # A shared base folder lets separate checkouts reuse each other's objects.
-    export CCACHE_BASEDIR="$PWD"
+    # A shared base folder, and leaving the working directory (which -g would
+    # add) out of the hash, let separate checkouts reuse each other's objects.
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
     extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake --preset "$preset" "${extra[@]}" "$@"
