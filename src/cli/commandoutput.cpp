@@ -1,6 +1,6 @@
 #include "cli/commandoutput.h"
 
-#include "settings/console.h"
+#include "platform/logsink.h"
 
 namespace trevlamark {
 
@@ -41,7 +41,7 @@ bool CommandOutput::parse(QCommandLineParser &parser, const QStringList &argumen
 
 void CommandOutput::routeDiagnostics(bool verbose)
 {
-    Console::setTarget(verbose ? Console::Target::StandardError : Console::Target::Discard);
+    LogSink::setConsoleTarget(verbose ? ConsoleTarget::StandardError : ConsoleTarget::Discard);
 }
 
 qsizetype CommandOutput::positionalCount(const QCommandLineParser &parser, const QString &command)

@@ -8,6 +8,7 @@
 #include "cli/sharescommand.h"
 #include "cli/sweepcommand.h"
 #include "platform/detachedthreads.h"
+#include "settings/logswitches.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -43,6 +44,7 @@ int runCommand(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("trevlamark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TREVLAMARK_VERSION));
+    trevlamark::LogSwitches::apply();
 
     const QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);

@@ -1,6 +1,6 @@
 #include "cli/runcommand.h"
 
-#include "settings/console.h"
+#include "platform/logsink.h"
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
@@ -51,7 +51,7 @@ int RunCommand::execute(const QStringList &arguments)
     // A reader that goes away (`| head`) must not kill the run before its test
     // data is removed; the failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
-    Console::setTarget(cli.runOptions().verbose ? Console::Target::StandardError : Console::Target::Discard);
+    LogSink::setConsoleTarget(cli.runOptions().verbose ? ConsoleTarget::StandardError : ConsoleTarget::Discard);
     // Seeds the log switches in the preference store, as the application does.
     const PreferencesManager preferences;
 

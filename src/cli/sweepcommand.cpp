@@ -1,6 +1,6 @@
 #include "cli/sweepcommand.h"
 
-#include "settings/console.h"
+#include "platform/logsink.h"
 #include "settings/preferencesmanager.h"
 #include "cli/commandoutput.h"
 #include "engine/testdirectory.h"
@@ -41,7 +41,7 @@ int SweepCommand::execute(const QStringList &arguments)
                           .arg(positional.constFirst()));
     const QString location = QDir::cleanPath(info.absoluteFilePath());
 
-    Console::setTarget(parser.isSet(verboseOption) ? Console::Target::StandardError : Console::Target::Discard);
+    LogSink::setConsoleTarget(parser.isSet(verboseOption) ? ConsoleTarget::StandardError : ConsoleTarget::Discard);
     // Seeds the log switches in the preference store, as the application does.
     const PreferencesManager preferences;
 

@@ -1,6 +1,6 @@
 #include "settings/preferencesmanager.h"
 
-#include "settings/logmanager.h"
+#include "settings/logswitches.h"
 #include "platform/preferencestore.h"
 
 #include <cctype>
@@ -9,10 +9,6 @@
 #include <cstdlib>
 
 namespace trevlamark {
-
-namespace {
-const LogLevel kLevels[] = {LogLevel::Info, LogLevel::Warning, LogLevel::Error, LogLevel::Debug};
-}
 
 PreferencesManager::PreferencesManager(QObject *parent)
     : QObject(parent)
@@ -23,16 +19,17 @@ PreferencesManager::PreferencesManager(QObject *parent)
             m_appearanceMode = *mode;
     }
 
-    for (LogLevel level : kLevels) {
-        const QString key = LogManager::switchKey(level);
+    for (const QtMsgType type : LogSwitches::types()) {
+        const QString key = LogSwitches::key(type);
         // A value that is not a boolean (a damaged file) is replaced like a missing one.
         if (!PreferenceStore::storedBool(key))
-            PreferenceStore::setValue(key, level != LogLevel::Debug);
+            PreferenceStore::setValue(key, type != QtDebugMsg);
     }
-    m_logInfoEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Info));
-    m_logWarningEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Warning));
-    m_logErrorEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Error));
-    m_logDebugEnabled = PreferenceStore::boolValue(LogManager::switchKey(LogLevel::Debug));
+    LogSwitches::apply();
+    m_logInfoEnabled = PreferenceStore::boolValue(LogSwitches::key(QtInfoMsg));
+    m_logWarningEnabled = PreferenceStore::boolValue(LogSwitches::key(QtWarningMsg));
+    m_logErrorEnabled = PreferenceStore::boolValue(LogSwitches::key(QtCriticalMsg));
+    m_logDebugEnabled = PreferenceStore::boolValue(LogSwitches::key(QtDebugMsg));
 }
 
 bool PreferencesManager::isDeveloperMode()
@@ -68,10 +65,11 @@ void PreferencesManager::savePreferences()
         setGraphSamplingRate(*value);
     if (const auto value = parseDouble(m_graphRefreshRateString))
         setGraphRefreshRate(*value);
-    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Info), m_logInfoEnabled);
-    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Warning), m_logWarningEnabled);
-    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Error), m_logErrorEnabled);
-    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Debug), m_logDebugEnabled);
+    PreferenceStore::setValue(LogSwitches::key(QtInfoMsg), m_logInfoEnabled);
+    PreferenceStore::setValue(LogSwitches::key(QtWarningMsg), m_logWarningEnabled);
+    PreferenceStore::setValue(LogSwitches::key(QtCriticalMsg), m_logErrorEnabled);
+    PreferenceStore::setValue(LogSwitches::key(QtDebugMsg), m_logDebugEnabled);
+    LogSwitches::apply();
     emit saved();
 }
 

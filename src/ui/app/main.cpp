@@ -4,6 +4,7 @@
 #include "ui/app/navigation.h"
 #include "settings/preferencesmanager.h"
 #include "platform/detachedthreads.h"
+#include "settings/logswitches.h"
 #include "ui/app/alertpresenter.h"
 #include "ui/app/appcontroller.h"
 #include "ui/app/appearancecontroller.h"
@@ -23,6 +24,8 @@ static int runApplication(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TREVLAMARK_VERSION));
     QApplication::setOrganizationDomain(QStringLiteral("qormix.com"));
     QGuiApplication::setDesktopFileName(QStringLiteral("trevlamark"));
+    // Console lines stay on standard output; the log takes the saved switches.
+    LogSwitches::apply();
     Q_INIT_RESOURCE(trevlamark);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trevlamark.svg")));
 
