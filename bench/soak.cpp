@@ -2,7 +2,7 @@
 // prints open descriptors, threads and resident memory after every ten runs,
 // and exits non-zero when descriptors or threads grew or a run failed.
 
-#include "settings/console.h"
+#include "platform/logsink.h"
 #include "engine/performancetestmanager.h"
 
 #include <QCoreApplication>
@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     // The engine's diagnostic lines would bury the figures.
-    Console::setTarget(Console::Target::Discard);
+    LogSink::setConsoleTarget(ConsoleTarget::Discard);
     const QString location = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     QTemporaryDir fallback;
     const QString folder = location.isEmpty() ? fallback.path() : location;

@@ -1,6 +1,6 @@
 #include "discovery/networkshare.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "discovery/jsonfields.h"
 #include "platform/mountinfo.h"
 #include "platform/volumecapacity.h"
@@ -66,20 +66,21 @@ bool NetworkShare::loadStorageInfo()
     QString errorText;
     const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(mountPath, &errorText);
     if (!capacity) {
-        Console::print(QStringLiteral("NetworkShare: Error getting storage capacity for %1: %2").arg(mountPath, errorText));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkShare: Error getting storage capacity for %1: %2")
+                                       .arg(mountPath, errorText);
         return false;
     }
     if (capacity->totalBytes == 0) {
-        Console::print(QStringLiteral("NetworkShare: Missing capacity values for ") + mountPath);
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkShare: Missing capacity values for ") + mountPath;
         return false;
     }
     totalStorageBytes = capacity->totalBytes;
     freeStorageBytes = capacity->availableBytes;
     const QLocale locale;
-    Console::print(QStringLiteral("NetworkShare: Storage info for %1: Total: %2, Free: %3")
-                       .arg(mountPath,
-                            locale.formattedDataSize(*totalStorageBytes, 1, QLocale::DataSizeTraditionalFormat),
-                            locale.formattedDataSize(*freeStorageBytes, 1, QLocale::DataSizeTraditionalFormat)));
+    qCInfo(lcConsole).noquote() << QStringLiteral("NetworkShare: Storage info for %1: Total: %2, Free: %3")
+                                       .arg(mountPath,
+                                            locale.formattedDataSize(*totalStorageBytes, 1, QLocale::DataSizeTraditionalFormat),
+                                            locale.formattedDataSize(*freeStorageBytes, 1, QLocale::DataSizeTraditionalFormat));
     return true;
 }
 
@@ -88,7 +89,8 @@ bool NetworkShare::isNetworkVolume(const QString &path)
     QString errorText;
     const std::optional<bool> isLocal = MountInfo::isPathOnLocalVolume(path, &errorText);
     if (!isLocal) {
-        Console::print(QStringLiteral("NetworkShare: Error checking if path is network volume: ") + errorText);
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkShare: Error checking if path is network volume: ")
+                                       + errorText;
         return false;
     }
     return !*isLocal;

@@ -1,7 +1,6 @@
 #include "discovery/sharemanager.h"
 
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "discovery/linkspeed.h"
 #include "platform/linuxdiscoverybackend.h"
 #include "platform/platformpaths.h"
@@ -42,9 +41,9 @@ ShareManager::ShareManager(std::unique_ptr<DiscoveryBackend> backend, Clock cloc
     , m_backend(std::move(backend))
     , m_serialQueue(QStringLiteral("com.qormix.trevlamark.shareManager"))
 {
-    LogManager::debug(QStringLiteral("ShareManager: Initialization started"));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: Initialization started");
     QDir().mkpath(PlatformPaths::logDirectory());
-    LogManager::debug(QStringLiteral("ShareManager: Initialization completed"));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: Initialization completed");
 }
 
 ShareManager::~ShareManager()
@@ -53,12 +52,12 @@ ShareManager::~ShareManager()
         std::lock_guard lock(m_cacheMutex);
         m_cachedInterfaces.clear();
     }
-    Console::print(QStringLiteral("ShareManager shutting down"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager shutting down");
 }
 
 void ShareManager::clearNetworkCaches()
 {
-    Console::print(QStringLiteral("ShareManager: Clearing network caches due to volume change"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Clearing network caches due to volume change");
     std::lock_guard lock(m_cacheMutex);
     m_deviceCache.clear();
     m_hostInterfaceCache.clear();
@@ -69,19 +68,20 @@ void ShareManager::clearNetworkCaches()
 
 QList<NetworkShare> ShareManager::detectMountedShares()
 {
-    LogManager::debug(QStringLiteral("ShareManager: detectMountedShares started"));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: detectMountedShares started");
     const QList<MountedVolume> volumes = m_backend->mountedVolumes().value_or(QList<MountedVolume>());
-    Console::print(QStringLiteral("ShareManager: Found %1 total mounted volumes").arg(volumes.size()));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Found %1 total mounted volumes").arg(volumes.size());
     QList<NetworkShare> shares;
     for (const MountedVolume &volume : volumes) {
         if (volume.isLocal)
             continue;
-        Console::print(QStringLiteral("ShareManager: Processing network volume: ") + volume.path);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Processing network volume: ") + volume.path;
         if (!volume.remountUrl) {
-            Console::print(QStringLiteral("ShareManager: No remount URL for network volume: ") + volume.path);
+            qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: No remount URL for network volume: ")
+                                           + volume.path;
             continue;
         }
-        Console::print(QStringLiteral("ShareManager: Remount URL: ") + *volume.remountUrl);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Remount URL: ") + *volume.remountUrl;
         std::optional<NetworkShare> share = parseRemountURL(*volume.remountUrl, volume.path);
         if (!share)
             continue;
@@ -91,9 +91,11 @@ QList<NetworkShare> ShareManager::detectMountedShares()
             share->cachedInterfaceInfo = interfaceInfo(*device);
         }
         shares.append(*share);
-        Console::print(QStringLiteral("ShareManager: Added network share: %1/%2").arg(share->hostname, share->shareName));
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Added network share: %1/%2")
+                                       .arg(share->hostname, share->shareName);
     }
-    LogManager::debug(QStringLiteral("ShareManager: detectMountedShares completed with %1 shares").arg(shares.size()));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: detectMountedShares completed with %1 shares")
+                                      .arg(shares.size());
     return shares;
 }
 
@@ -105,7 +107,7 @@ std::optional<NetworkShare> ShareManager::parseRemountURL(const QString &url, co
     const QString path = parsed.path(QUrl::FullyDecoded);
     const QString user = parsed.userName(QUrl::FullyDecoded);
     if (host.isEmpty() || host == QLatin1String("localhost")) {
-        Console::print(QStringLiteral("ShareManager: Skipping URL with no valid host: ") + url);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Skipping URL with no valid host: ") + url;
         return std::nullopt;
     }
     QString filesystemType;
@@ -119,15 +121,15 @@ std::optional<NetworkShare> ShareManager::parseRemountURL(const QString &url, co
         filesystemType = QStringLiteral("webdavfs");
     } else {
         filesystemType = QStringLiteral("unknown");
-        Console::print(QStringLiteral("ShareManager: Unknown scheme '%1' for URL: %2").arg(scheme, url));
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Unknown scheme '%1' for URL: %2").arg(scheme, url);
     }
     const QString rest = path.startsWith(QLatin1Char('/')) ? path.mid(1) : path;
     const QStringList pieces = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString shareName = pieces.isEmpty() ? rest : pieces.first();
     if (shareName.isEmpty())
         shareName = QStringLiteral("root");
-    Console::print(QStringLiteral("ShareManager: Parsed - Host: %1, Share: %2, User: %3, FS: %4")
-                       .arg(host, shareName, user, filesystemType));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Parsed - Host: %1, Share: %2, User: %3, FS: %4")
+                                       .arg(host, shareName, user, filesystemType);
     return NetworkShare(QUuid::createUuid(), host, shareName, user, mountPath, filesystemType);
 }
 
@@ -138,7 +140,8 @@ std::optional<QString> ShareManager::getInterfaceForHost(const QString &host)
         const auto cached = m_hostInterfaceCache.constFind(host);
         if (cached != m_hostInterfaceCache.cend() && m_hostInterfaceCacheTimestamp
             && m_hostInterfaceCacheTimestamp->msecsTo(m_clock()) < hostInterfaceCacheLifetimeSeconds * 1000) {
-            Console::print(QStringLiteral("ShareManager: Using cached route for %1 -> %2").arg(host, *cached));
+            qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Using cached route for %1 -> %2")
+                                           .arg(host, *cached);
             return *cached;
         }
     }
@@ -155,7 +158,7 @@ std::optional<QString> ShareManager::getInterfaceForHost(const QString &host)
 QString ShareManager::getDefaultRouteInterface()
 {
     if (const std::optional<QString> device = m_backend->defaultRouteInterface()) {
-        Console::print(QStringLiteral("ShareManager: Default route uses interface: ") + *device);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Default route uses interface: ") + *device;
         return *device;
     }
     return m_backend->fallbackDefaultInterface();
@@ -182,14 +185,15 @@ bool ShareManager::refreshHardwarePorts()
         m_hardwarePortsTimestamp = m_clock();
         count = m_deviceCache.size();
     }
-    Console::print(QStringLiteral("ShareManager: Parsed hardware ports data with %1 interfaces").arg(count));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Parsed hardware ports data with %1 interfaces")
+                                   .arg(count);
     return true;
 }
 
 QList<InterfaceChoice> ShareManager::listAvailableInterfaces()
 {
     if (isHardwarePortsCacheFresh())
-        Console::print(QStringLiteral("ShareManager: Using cached hardware ports data"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Using cached hardware ports data");
     else if (!refreshHardwarePorts())
         return {};
     QHash<QString, NetworkDevice> devices;
@@ -216,7 +220,7 @@ QStringList ShareManager::allInterfaceNames()
 QString ShareManager::hardwarePortName(const QString &device)
 {
     if (isHardwarePortsCacheFresh())
-        Console::print(QStringLiteral("ShareManager: Using cached interface type for ") + device);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Using cached interface type for ") + device;
     else
         refreshHardwarePorts();
     std::lock_guard lock(m_cacheMutex);
@@ -232,37 +236,40 @@ NetworkInterfaceInfo ShareManager::getNetworkInterfaceInfo(const QString &device
         if (cached != m_cachedInterfaces.cend())
             return *cached;
     }
-    Console::print(QStringLiteral("ShareManager: Gathering network interface info for %1...").arg(device));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Gathering network interface info for %1...")
+                                   .arg(device);
     const std::optional<InterfaceFacts> facts = m_backend->interfaceFacts(device);
     const QString port = hardwarePortName(device);
     const bool isWifi = port == LinkSpeed::portName(NetworkDevice::Kind::wifi);
-    Console::print(QStringLiteral("parseNetworkInterfaceSpeed: Hardware port for %1: %2").arg(device, port));
+    qCInfo(lcConsole).noquote() << QStringLiteral("parseNetworkInterfaceSpeed: Hardware port for %1: %2")
+                                   .arg(device, port);
     std::optional<SpeedInfo> speedInfo;
     if (facts) {
-        Console::print(QStringLiteral("parseNetworkInterfaceSpeed: Raw output for %1: %2")
-                           .arg(device, LinkSpeed::readingText(*facts)));
+        qCInfo(lcConsole).noquote() << QStringLiteral("parseNetworkInterfaceSpeed: Raw output for %1: %2")
+                                           .arg(device, LinkSpeed::readingText(*facts));
         speedInfo = LinkSpeed::describe(port, isWifi, *facts);
     }
 
     const bool isVirtual = facts ? facts->isVirtual() : false;
     const std::optional<int> mtu = facts ? facts->mtu : std::nullopt;
-    Console::print(QStringLiteral("ShareManager: Network Interface Details for %1:").arg(device));
-    Console::print(QStringLiteral("  - Name: ") + port);
-    Console::print(QStringLiteral("  - Is Virtual: ") + boolText(isVirtual));
-    Console::print(QStringLiteral("  - Is WiFi: ") + boolText(isWifi));
-    Console::print(QStringLiteral("  - MTU: %1 bytes").arg(mtu.value_or(0)));
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Network Interface Details for %1:").arg(device);
+    qCInfo(lcConsole).noquote() << QStringLiteral("  - Name: ") + port;
+    qCInfo(lcConsole).noquote() << QStringLiteral("  - Is Virtual: ") + boolText(isVirtual);
+    qCInfo(lcConsole).noquote() << QStringLiteral("  - Is WiFi: ") + boolText(isWifi);
+    qCInfo(lcConsole).noquote() << QStringLiteral("  - MTU: %1 bytes").arg(mtu.value_or(0));
     if (!speedInfo) {
-        Console::print(QStringLiteral("  - Speed: Unknown"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("  - Speed: Unknown");
     } else {
-        Console::print(QStringLiteral("  - Speed: ") + speedInfo->speed);
+        qCInfo(lcConsole).noquote() << QStringLiteral("  - Speed: ") + speedInfo->speed;
         if (speedInfo->speedMbps) {
-            Console::print(QStringLiteral("  - Speed (Mbps): %1").arg(*speedInfo->speedMbps));
-            Console::print(QStringLiteral("  - Speed (MB/s): ") + decimalText(*speedInfo->speedMbps / 8.0));
+            qCInfo(lcConsole).noquote() << QStringLiteral("  - Speed (Mbps): %1").arg(*speedInfo->speedMbps);
+            qCInfo(lcConsole).noquote() << QStringLiteral("  - Speed (MB/s): ")
+                                           + decimalText(*speedInfo->speedMbps / 8.0);
         }
-        Console::print(QStringLiteral("  - Raw Speed Info: ") + speedInfo->rawSpeed);
+        qCInfo(lcConsole).noquote() << QStringLiteral("  - Raw Speed Info: ") + speedInfo->rawSpeed;
     }
     if (facts && facts->hardwareAddress)
-        Console::print(QStringLiteral("  - Hardware Address: ") + *facts->hardwareAddress);
+        qCInfo(lcConsole).noquote() << QStringLiteral("  - Hardware Address: ") + *facts->hardwareAddress;
 
     NetworkInterfaceInfo info;
     info.interfaceID = device;

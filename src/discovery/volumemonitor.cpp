@@ -1,7 +1,6 @@
 #include "discovery/volumemonitor.h"
 
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 
 #include <QFileInfo>
 
@@ -28,15 +27,15 @@ VolumeMonitor::VolumeMonitor(QObject *parent)
 
 VolumeMonitor::~VolumeMonitor()
 {
-    Console::print(QStringLiteral("VolumeMonitor destroyed"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("VolumeMonitor destroyed");
     stopMonitoring();
 }
 
 void VolumeMonitor::startMonitoring()
 {
-    LogManager::debug(QStringLiteral("VolumeMonitor: startMonitoring started"));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("VolumeMonitor: startMonitoring started");
     if (m_isMonitoring) {
-        LogManager::debug(QStringLiteral("VolumeMonitor: already monitoring, skipping"));
+        qCDebug(lcDiscovery).noquote() << QStringLiteral("VolumeMonitor: already monitoring, skipping");
         return;
     }
     // The watcher is joined before this object goes away, so its queued calls
@@ -56,12 +55,13 @@ void VolumeMonitor::startMonitoring()
     });
     QString errorText;
     if (!m_watcher->start(&errorText)) {
-        LogManager::error(QStringLiteral("VolumeMonitor: Cannot watch the mount table: ") + errorText);
+        qCCritical(lcDiscovery).noquote() << QStringLiteral("VolumeMonitor: Cannot watch the mount table: ")
+                                             + errorText;
         m_watcher.reset();
         return;
     }
     m_isMonitoring = true;
-    LogManager::debug(QStringLiteral("VolumeMonitor: Started monitoring volume events"));
+    qCDebug(lcDiscovery).noquote() << QStringLiteral("VolumeMonitor: Started monitoring volume events");
 }
 
 void VolumeMonitor::stopMonitoring()
@@ -70,14 +70,14 @@ void VolumeMonitor::stopMonitoring()
         return;
     m_watcher.reset();
     m_isMonitoring = false;
-    Console::print(QStringLiteral("VolumeMonitor: Stopped monitoring volume events"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("VolumeMonitor: Stopped monitoring volume events");
 }
 
 void VolumeMonitor::handleVolumeMounted(const QString &mountPoint)
 {
     if (mountPoint.isEmpty())
         return;
-    Console::print(QStringLiteral("VolumeMonitor: Volume mounted: ") + lastPathComponent(mountPoint));
+    qCInfo(lcConsole).noquote() << QStringLiteral("VolumeMonitor: Volume mounted: ") + lastPathComponent(mountPoint);
     notifyChange();
 }
 
@@ -85,7 +85,8 @@ void VolumeMonitor::handleVolumeUnmounted(const QString &mountPoint)
 {
     if (mountPoint.isEmpty())
         return;
-    Console::print(QStringLiteral("VolumeMonitor: Volume did unmount: ") + lastPathComponent(mountPoint));
+    qCInfo(lcConsole).noquote() << QStringLiteral("VolumeMonitor: Volume did unmount: ")
+                                   + lastPathComponent(mountPoint);
     notifyChange();
 }
 
@@ -95,7 +96,7 @@ void VolumeMonitor::notifyChange()
         this,
         [this] {
             ++m_mountChangeCount;
-            Console::print(QStringLiteral("VolumeMonitor: Notified change #%1").arg(m_mountChangeCount));
+            qCInfo(lcConsole).noquote() << QStringLiteral("VolumeMonitor: Notified change #%1").arg(m_mountChangeCount);
             emit mountChangeCountChanged(m_mountChangeCount);
         },
         Qt::QueuedConnection);

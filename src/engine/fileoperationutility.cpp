@@ -1,6 +1,6 @@
 #include "engine/fileoperationutility.h"
 
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "platform/alignedbuffer.h"
 #include "platform/detachedthreads.h"
 #include "platform/securerandom.h"
@@ -79,7 +79,7 @@ FileHandleList FileOperationUtility::openFileHandles(const QStringList &paths, P
 {
     const QString mode = phaseName(phase);
     if (disableCache)
-        LogManager::debug(QStringLiteral("Disabling %1 cache").arg(mode));
+        qCDebug(lcEngine).noquote() << QStringLiteral("Disabling %1 cache").arg(mode);
     FileHandleList handles;
     for (const QString &path : paths) {
         const QString name = fileName(path);
@@ -89,16 +89,17 @@ FileHandleList FileOperationUtility::openFileHandles(const QStringList &paths, P
         if (!handle) {
             const QString message = QStringLiteral("Failed to open file for %1: %2").arg(mode, name);
             if (phase == Phase::Write)
-                LogManager::error(message);
+                qCCritical(lcEngine).noquote() << message;
             else
-                LogManager::warning(message);
+                qCWarning(lcEngine).noquote() << message;
             continue;
         }
         if (disableCache) {
             if (handle->enableDirectIO() == 0)
-                LogManager::debug(QStringLiteral("Successfully set O_DIRECT for %1 to %2").arg(mode, name));
+                qCDebug(lcEngine).noquote() << QStringLiteral("Successfully set O_DIRECT for %1 to %2").arg(mode, name);
             else
-                LogManager::warning(QStringLiteral("Failed to set O_DIRECT flag for %1 to %2").arg(mode, name));
+                qCWarning(lcEngine).noquote() << QStringLiteral("Failed to set O_DIRECT flag for %1 to %2")
+                                                 .arg(mode, name);
         }
         handles.push_back(std::move(handle));
     }
@@ -109,32 +110,35 @@ void FileOperationUtility::synchronizeFiles(const FileHandleList &handles, const
     double timeoutSeconds)
 {
     const QString mode = phaseName(phase);
-    LogManager::info(QStringLiteral("Synchronizing %1 %2 files").arg(handles.size()).arg(mode));
+    qCInfo(lcEngine).noquote() << QStringLiteral("Synchronizing %1 %2 files").arg(handles.size()).arg(mode);
     for (size_t i = 0; i < handles.size(); ++i)
-        LogManager::debug(QStringLiteral("Synchronizing %1 file: %2").arg(mode, displayName(paths, int(i))));
+        qCDebug(lcEngine).noquote() << QStringLiteral("Synchronizing %1 file: %2")
+                                       .arg(mode, displayName(paths, int(i)));
     const bool finished = runEachWithin(timeoutSeconds, int(handles.size()), [handles, paths, mode](int i) {
         const QString name = displayName(paths, i);
         const int result = handles[size_t(i)]->synchronize();
         if (result == 0) {
-            LogManager::debug(QStringLiteral("fsync succeeded for %1 file: %2").arg(mode, name));
+            qCDebug(lcEngine).noquote() << QStringLiteral("fsync succeeded for %1 file: %2").arg(mode, name);
             return;
         }
-        LogManager::warning(QStringLiteral("fsync failed for %1 file %2: %3 (errno: %4)")
-                                .arg(mode, name, errorText(result))
-                                .arg(result));
+        qCWarning(lcEngine).noquote() << QStringLiteral("fsync failed for %1 file %2: %3 (errno: %4)")
+                                             .arg(mode, name, errorText(result))
+                                             .arg(result);
         const int fallback = handles[size_t(i)]->synchronizeData();
         if (fallback == 0)
-            LogManager::debug(QStringLiteral("Fallback synchronize succeeded for %1 file: %2").arg(mode, name));
+            qCDebug(lcEngine).noquote() << QStringLiteral("Fallback synchronize succeeded for %1 file: %2")
+                                           .arg(mode, name);
         else
-            LogManager::warning(QStringLiteral("Both fsync and synchronize failed for %1 file %2: %3")
-                                    .arg(mode, name, errorText(fallback)));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Both fsync and synchronize failed for %1 file %2: %3")
+                                                 .arg(mode, name, errorText(fallback));
     });
     if (!finished) {
-        LogManager::warning(QStringLiteral("%1 synchronization operations timed out after %2 seconds!")
-                                .arg(phaseTitle(phase))
-                                .arg(int(timeoutSeconds)));
+        qCWarning(lcEngine).noquote() << QStringLiteral("%1 synchronization operations timed out after %2 seconds!")
+                                             .arg(phaseTitle(phase))
+                                             .arg(int(timeoutSeconds));
     } else {
-        LogManager::debug(QStringLiteral("All %1 file synchronization operations completed successfully").arg(mode));
+        qCDebug(lcEngine).noquote() << QStringLiteral("All %1 file synchronization operations completed successfully")
+                                       .arg(mode);
     }
 }
 
@@ -142,7 +146,7 @@ void FileOperationUtility::closeFilesSequentially(const FileHandleList &handles,
     Phase phase, double timeoutSeconds)
 {
     const QString mode = phaseName(phase);
-    LogManager::debug(QStringLiteral("Starting controlled sequential %1 file closing phase").arg(mode));
+    qCDebug(lcEngine).noquote() << QStringLiteral("Starting controlled sequential %1 file closing phase").arg(mode);
     if (handles.empty())
         return;
     // One thread closes the files one after the other, in handle order.
@@ -151,34 +155,37 @@ void FileOperationUtility::closeFilesSequentially(const FileHandleList &handles,
             const QString name = displayName(paths, int(i));
             const int result = handles[i]->close();
             if (result == 0) {
-                LogManager::debug(QStringLiteral("Successfully closed %1 file: %2").arg(mode, name));
+                qCDebug(lcEngine).noquote() << QStringLiteral("Successfully closed %1 file: %2").arg(mode, name);
             } else if (result == EBADF) {
-                LogManager::debug(QStringLiteral("File descriptor already closed for %1 file: %2").arg(mode, name));
+                qCDebug(lcEngine).noquote() << QStringLiteral("File descriptor already closed for %1 file: %2")
+                                               .arg(mode, name);
             } else {
                 // The failed close has released the descriptor already; closing
                 // the number again could hit another file opened since.
-                LogManager::warning(QStringLiteral("Failed to close %1 file: %2: %3 (code: %4)")
-                                        .arg(mode, name, errorText(result))
-                                        .arg(result));
+                qCWarning(lcEngine).noquote() << QStringLiteral("Failed to close %1 file: %2: %3 (code: %4)")
+                                                     .arg(mode, name, errorText(result))
+                                                     .arg(result);
             }
         }
         return true;
     }).has_value();
     if (!finished)
-        LogManager::warning(QStringLiteral("Close operations timed out after %1 seconds!").arg(int(timeoutSeconds)));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Close operations timed out after %1 seconds!")
+                                         .arg(int(timeoutSeconds));
 }
 
 void FileOperationUtility::enhancedCacheFlush(const QStringList &paths, double timeoutSeconds)
 {
-    LogManager::debug(QStringLiteral("Flushing cache by writing to beginning, middle, and end of files"));
+    qCDebug(lcEngine).noquote() << QStringLiteral("Flushing cache by writing to beginning, middle, and end of files");
     const bool finished = runEachWithin(timeoutSeconds, int(paths.size()), [paths](int i) {
         const QString name = fileName(paths.at(i));
-        LogManager::debug(QStringLiteral("Flushing cache for file: ") + name);
+        qCDebug(lcEngine).noquote() << QStringLiteral("Flushing cache for file: ") + name;
         flushFileCache(paths.at(i), name, cacheFlushLengthBytes);
     });
     if (!finished)
-        LogManager::warning(QStringLiteral("Cache flush operations timed out after %1 seconds").arg(int(timeoutSeconds)));
-    LogManager::debug(QStringLiteral("Enhanced cache flush completed for all files"));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Cache flush operations timed out after %1 seconds")
+                                         .arg(int(timeoutSeconds));
+    qCDebug(lcEngine).noquote() << QStringLiteral("Enhanced cache flush completed for all files");
 }
 
 void FileOperationUtility::flushFileCache(const QString &path, const QString &fileName, qint64 lengthBytes)
@@ -186,11 +193,12 @@ void FileOperationUtility::flushFileCache(const QString &path, const QString &fi
     int errorCode = 0;
     const std::unique_ptr<FileHandle> handle = FileHandle::open(path, O_RDWR, &errorCode);
     if (!handle) {
-        LogManager::warning(QStringLiteral("Failed to open file for cache flushing: ") + fileName);
+        qCWarning(lcEngine).noquote() << QStringLiteral("Failed to open file for cache flushing: ") + fileName;
         return;
     }
     const auto fail = [&fileName](int code) {
-        LogManager::warning(QStringLiteral("Error during cache flush operation for %1: %2").arg(fileName, errorText(code)));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Error during cache flush operation for %1: %2")
+                                         .arg(fileName, errorText(code));
     };
     struct stat status;
     if (::fstat(handle->descriptor(), &status) != 0) {
@@ -213,9 +221,9 @@ void FileOperationUtility::flushFileCache(const QString &path, const QString &fi
         }
         const int syncResult = handle->synchronize();
         if (syncResult != 0) {
-            LogManager::warning(QStringLiteral("fsync failed: %1: %2 (errno: %3)")
-                                    .arg(fileName, errorText(syncResult))
-                                    .arg(syncResult));
+            qCWarning(lcEngine).noquote() << QStringLiteral("fsync failed: %1: %2 (errno: %3)")
+                                                 .arg(fileName, errorText(syncResult))
+                                                 .arg(syncResult);
         }
         const int dataResult = handle->synchronizeData();
         if (dataResult != 0) {
@@ -225,7 +233,7 @@ void FileOperationUtility::flushFileCache(const QString &path, const QString &fi
         // The Linux way to push a file's pages out of the cache: written
         // back first, then dropped.
         if (handle->dropCachedPages() != 0)
-            LogManager::warning(QStringLiteral("Failed to drop cached pages for flushing: ") + fileName);
+            qCWarning(lcEngine).noquote() << QStringLiteral("Failed to drop cached pages for flushing: ") + fileName;
     }
     const int closeResult = handle->close();
     if (closeResult != 0)
@@ -238,17 +246,17 @@ std::shared_ptr<AlignedBuffer> FileOperationUtility::createRandomDataBuffer(qint
     timer.start();
     std::shared_ptr<AlignedBuffer> buffer = AlignedBuffer::create(size_t(std::max<qint64>(sizeBytes, 0)));
     if (!buffer) {
-        LogManager::error(QStringLiteral("Error generating random data: %1").arg(ENOMEM));
+        qCCritical(lcEngine).noquote() << QStringLiteral("Error generating random data: %1").arg(ENOMEM);
         return nullptr;
     }
     const int status = SecureRandom::fill(buffer->data(), buffer->size());
     if (status != 0) {
-        LogManager::error(QStringLiteral("Error generating random data: %1").arg(status));
+        qCCritical(lcEngine).noquote() << QStringLiteral("Error generating random data: %1").arg(status);
         return nullptr;
     }
-    LogManager::debug(QStringLiteral("createRandomDataBuffer: Generated %1 bytes in %2 seconds")
-                          .arg(sizeBytes)
-                          .arg(QString::asprintf("%.3f", double(timer.nsecsElapsed()) / 1e9)));
+    qCDebug(lcEngine).noquote() << QStringLiteral("createRandomDataBuffer: Generated %1 bytes in %2 seconds")
+                                       .arg(sizeBytes)
+                                       .arg(QString::asprintf("%.3f", double(timer.nsecsElapsed()) / 1e9));
     return buffer;
 }
 

@@ -1,6 +1,6 @@
 #include "engine/performancetestmanager.h"
 
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "engine/fileoperationutility.h"
 #include "engine/mainthreadbridge.h"
 #include "engine/phaserunner.h"
@@ -74,7 +74,7 @@ void PerformanceTestManager::start(const TestRequest &request, StreamProgressHan
     m_writePhaseEnabled = request.writePhaseEnabled;
     m_readPhaseEnabled = request.readPhaseEnabled;
     if (!request.writePhaseEnabled && request.readPhaseEnabled) {
-        LogManager::info(QStringLiteral("First cycle with disabled write phase - performing minimal write to create data"));
+        qCInfo(lcEngine).noquote() << QStringLiteral("First cycle with disabled write phase - performing minimal write to create data");
         m_writePhaseEnabled = true;
     }
     m_phaseId = 0;
@@ -83,30 +83,30 @@ void PerformanceTestManager::start(const TestRequest &request, StreamProgressHan
     const quint64 chunk = quint64(chunkSizeBytes(request.chunkSize));
     m_targetBytesPerPhase = request.targetBytesPerPhase();
     if (m_targetBytesPerPhase != request.resolvedBytesPerCycle()) {
-        LogManager::debug(QStringLiteral("Adjusted target bytes from %1 to %2 to ensure divisibility by chunk size %3")
-                              .arg(request.resolvedBytesPerCycle())
-                              .arg(m_targetBytesPerPhase)
-                              .arg(chunk));
+        qCDebug(lcEngine).noquote() << QStringLiteral("Adjusted target bytes from %1 to %2 to ensure divisibility by chunk size %3")
+                                           .arg(request.resolvedBytesPerCycle())
+                                           .arg(m_targetBytesPerPhase)
+                                           .arg(chunk);
     }
-    LogManager::info(QStringLiteral("\n \n ________________________\n Starting test with options:\n  bytes per cycle = %1"
-                                    "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5")
-                         .arg(displayText(request.bytesPerCycle))
-                         .arg(request.totalCycles)
-                         .arg(request.queueDepth)
-                         .arg(displayText(request.chunkSize),
-                             request.disableCache ? QStringLiteral("true") : QStringLiteral("false")));
-    LogManager::info(QStringLiteral("Starting test with cycle #%1, phase: write, target bytes: %2")
-                         .arg(m_cycle)
-                         .arg(m_targetBytesPerPhase));
+    qCInfo(lcEngine).noquote() << QStringLiteral("\n \n ________________________\n Starting test with options:\n  bytes per cycle = %1"
+                                                 "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5")
+                                      .arg(displayText(request.bytesPerCycle))
+                                      .arg(request.totalCycles)
+                                      .arg(request.queueDepth)
+                                      .arg(displayText(request.chunkSize),
+                                          request.disableCache ? QStringLiteral("true") : QStringLiteral("false"));
+    qCInfo(lcEngine).noquote() << QStringLiteral("Starting test with cycle #%1, phase: write, target bytes: %2")
+                                      .arg(m_cycle)
+                                      .arg(m_targetBytesPerPhase);
 
     m_randomDataBuffer = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
     if (!m_randomDataBuffer)
         m_randomDataBuffer = AlignedBuffer::create(chunk);
 
     if (request.testLocation().isEmpty()) {
-        LogManager::warning(QStringLiteral("No valid location or mount path provided for test directory"));
+        qCWarning(lcEngine).noquote() << QStringLiteral("No valid location or mount path provided for test directory");
         const QString message = QStringLiteral("No valid test location provided");
-        LogManager::error(message);
+        qCCritical(lcEngine).noquote() << message;
         m_isRunning = false;
         if (m_completionHandler)
             m_completionHandler(PerformanceTestResult::failure(message));
@@ -149,8 +149,8 @@ bool PerformanceTestManager::prepareTestDirectory()
             return result;
         });
     if (!prepared) {
-        LogManager::error(QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
-                              .arg(createWaitSeconds));
+        qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
+                                              .arg(createWaitSeconds);
     }
     if (!prepared || !prepared->created)
         return false;
@@ -168,8 +168,8 @@ void PerformanceTestManager::startCycleFiles(int cycle)
     const std::optional<QStringList> created = DetachedThreads::runWithin<QStringList>(createWaitSeconds,
         [directory, queueDepth, cycle] { return TestDirectory::createCycleFiles(directory, queueDepth, cycle); });
     if (!created) {
-        LogManager::warning(QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
-                                .arg(createWaitSeconds));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
+                                             .arg(createWaitSeconds);
     }
     m_writeFiles = created.value_or(QStringList());
 }
@@ -228,22 +228,22 @@ void PerformanceTestManager::phaseFinished(const std::shared_ptr<RunContext> &ru
 void PerformanceTestManager::afterWritePhase()
 {
     if (m_run->cancelRequested.load()) {
-        LogManager::info(QStringLiteral("Stop requested"));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Stop requested");
         return;
     }
     if (m_cycle == 1 && !m_request.writePhaseEnabled) {
-        LogManager::info(QStringLiteral("Initial writes complete, proceeding to read phase"));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Initial writes complete, proceeding to read phase");
         m_writePhaseEnabled = false;
     }
     if (!m_readPhaseEnabled) {
         ++m_cycle;
         if (m_cycle > m_request.totalCycles) {
-            LogManager::info(QStringLiteral("\n \n Completed all %1 cycles with skipped read phases. Auto-stopping test.")
-                                 .arg(m_request.totalCycles));
+            qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Completed all %1 cycles with skipped read phases. Auto-stopping test.")
+                                              .arg(m_request.totalCycles);
             finishRun(false, std::nullopt);
             return;
         }
-        LogManager::info(QStringLiteral("Starting cycle #%1 (skipping read phase)").arg(m_cycle));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Starting cycle #%1 (skipping read phase)").arg(m_cycle);
         ++m_phaseId;
         startCycleFiles(m_cycle);
         startPhase(Phase::Write);
@@ -257,26 +257,28 @@ void PerformanceTestManager::afterWritePhase()
 void PerformanceTestManager::afterReadPhase()
 {
     if (m_run->cancelRequested.load()) {
-        LogManager::info(QStringLiteral("Stop requested."));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Stop requested.");
         return;
     }
     if (m_cycle >= m_request.totalCycles) {
-        LogManager::info(QStringLiteral("\n \n Completed all %1 cycles. Auto-stopping test.").arg(m_request.totalCycles));
+        qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Completed all %1 cycles. Auto-stopping test.")
+                                      .arg(m_request.totalCycles);
         finishRun(false, std::nullopt);
         return;
     }
     ++m_cycle;
     ++m_phaseId;
-    LogManager::info(QStringLiteral("Starting cycle #%1").arg(m_cycle));
+    qCInfo(lcEngine).noquote() << QStringLiteral("Starting cycle #%1").arg(m_cycle);
     if (m_writePhaseEnabled) {
         startCycleFiles(m_cycle);
         startPhase(Phase::Write);
         return;
     }
-    LogManager::info(QStringLiteral("Skipping write phase for cycle #%1 (write phase disabled)").arg(m_cycle));
+    qCInfo(lcEngine).noquote() << QStringLiteral("Skipping write phase for cycle #%1 (write phase disabled)")
+                                  .arg(m_cycle);
     if (!m_request.disableCache) {
         // With the cache on, the files read last cycle would come back from memory.
-        LogManager::info(QStringLiteral("Flushing filesystem cache"));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Flushing filesystem cache");
         FileOperationUtility::enhancedCacheFlush(m_readFiles, cacheFlushTimeoutSeconds);
         if (m_request.developerMode)
             m_run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Flushed cache"), QStringLiteral("read"));
@@ -293,11 +295,11 @@ void PerformanceTestManager::stop()
 void PerformanceTestManager::finishRun(bool stoppedByHand, const std::optional<QString> &errorMessage)
 {
     m_run->cancelRequested.store(true);
-    LogManager::debug(QStringLiteral("Waiting for all file operations to complete before stopping test"));
+    qCDebug(lcEngine).noquote() << QStringLiteral("Waiting for all file operations to complete before stopping test");
     if (m_run->fileOperationsGroup.waitFor(stopWaitSeconds))
-        LogManager::info(QStringLiteral("All file operations completed, proceeding with test completion"));
+        qCInfo(lcEngine).noquote() << QStringLiteral("All file operations completed, proceeding with test completion");
     else
-        LogManager::warning(QStringLiteral("Timed out waiting for file operations to complete after 10 seconds"));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Timed out waiting for file operations to complete after 10 seconds");
     m_sampler.stop();
 
     RunSummary summary;
@@ -312,11 +314,11 @@ void PerformanceTestManager::finishRun(bool stoppedByHand, const std::optional<Q
     summary.timestamp = QDateTime::currentDateTime();
     for (const Phase phase : {Phase::Read, Phase::Write}) {
         const PhaseTotals totals = ResultBuilder::totals(summary.phases, phase);
-        LogManager::info(QStringLiteral("Calculated %1 speed: %2 MB/s from %3 MB in %4 seconds")
-                             .arg(phaseName(phase))
-                             .arg(totals.speed(), 0, 'f', 2)
-                             .arg(double(totals.bytes) * bytesToMegabytes, 0, 'f', 2)
-                             .arg(totals.duration, 0, 'f', 2));
+        qCInfo(lcEngine).noquote() << QStringLiteral("Calculated %1 speed: %2 MB/s from %3 MB in %4 seconds")
+                                          .arg(phaseName(phase))
+                                          .arg(totals.speed(), 0, 'f', 2)
+                                          .arg(double(totals.bytes) * bytesToMegabytes, 0, 'f', 2)
+                                          .arg(totals.duration, 0, 'f', 2);
     }
     const PerformanceTestResult result = ResultBuilder::build(summary);
     m_isRunning = false;
@@ -335,7 +337,7 @@ void PerformanceTestManager::finishRun(bool stoppedByHand, const std::optional<Q
 void PerformanceTestManager::cleanupTestDirectory()
 {
     if (!m_testDirectoryPath) {
-        LogManager::warning(QStringLiteral("No test directory path to clean up"));
+        qCWarning(lcEngine).noquote() << QStringLiteral("No test directory path to clean up");
         emit testDirectoryCleanupFinished(QString(), false);
         return;
     }
@@ -354,12 +356,12 @@ void PerformanceTestManager::removeTestDirectory(const std::shared_ptr<MainThrea
             runToDrain->fileOperationsGroup.waitFor(stopWaitSeconds);
         const DeletionResult deletion = TestDirectory::removeWithRetry(path, cleanupAttempts);
         if (deletion.success) {
-            LogManager::info(QStringLiteral("Removed test directory: ") + path);
+            qCInfo(lcEngine).noquote() << QStringLiteral("Removed test directory: ") + path;
         } else {
-            LogManager::warning(QStringLiteral("Failed to delete directory after %1 attempts: %2")
-                                    .arg(deletion.attempts)
-                                    .arg(deletion.lastError.value_or(QStringLiteral("Unknown error"))));
-            LogManager::warning(QStringLiteral("Test directory must be manually deleted server side."));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Failed to delete directory after %1 attempts: %2")
+                                                 .arg(deletion.attempts)
+                                                 .arg(deletion.lastError.value_or(QStringLiteral("Unknown error")));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Test directory must be manually deleted server side.");
         }
         bridge->post([manager, path, removed = deletion.success] {
             emit manager->testDirectoryCleanupFinished(path, removed);

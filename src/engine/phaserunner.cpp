@@ -1,7 +1,6 @@
 #include "engine/phaserunner.h"
 
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "engine/fileoperationutility.h"
 #include "engine/runcontext.h"
 #include "engine/streamingioexecutor.h"
@@ -26,7 +25,7 @@ void PhaseRunner::start(const std::shared_ptr<RunContext> &run, PhasePlan plan, 
     const QString type = phaseName(plan.phase);
     plan.startClock = std::chrono::steady_clock::now();
     run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
-    LogManager::info(QStringLiteral("\n \n Starting %1 phase...").arg(type));
+    qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Starting %1 phase...").arg(type);
     run->fileOperationsGroup.enter();
     DetachedThreads::start([run, plan = std::move(plan), onFinished = std::move(onFinished)] {
         if (run->bridge->alive()) {
@@ -46,9 +45,9 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
         // waiting for a stop nobody may press.
         const QString message = QStringLiteral("No valid file handles created for %1 test").arg(type);
         if (plan.phase == Phase::Write)
-            LogManager::error(message);
+            qCCritical(lcEngine).noquote() << message;
         else
-            LogManager::warning(message);
+            qCWarning(lcEngine).noquote() << message;
         return message;
     }
 
@@ -78,22 +77,23 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     figures.latencyIOToSync = millisecondsBetween(outcome.ioEndClock, syncEndClock);
     figures.latencySyncToClose = millisecondsBetween(syncEndClock, closeEndClock);
     figures.latencyTotal = millisecondsBetween(outcome.ioEndClock, closeEndClock);
-    LogManager::info(QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
-                         .arg(phaseTitle(plan.phase))
-                         .arg(figures.latencyIOToSync, 0, 'f', 1)
-                         .arg(figures.latencySyncToClose, 0, 'f', 1)
-                         .arg(figures.latencyTotal, 0, 'f', 1));
+    qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
+                                      .arg(phaseTitle(plan.phase))
+                                      .arg(figures.latencyIOToSync, 0, 'f', 1)
+                                      .arg(figures.latencySyncToClose, 0, 'f', 1)
+                                      .arg(figures.latencyTotal, 0, 'f', 1);
 
     const qsizetype recorded = run.recordPhase(record);
-    Console::print(QStringLiteral("DEBUG: Stored phase results for key: cycle_%1_%2").arg(plan.cycle).arg(type));
-    Console::print(QStringLiteral("DEBUG: Current phaseResults count: %1").arg(recorded));
-    LogManager::info(QStringLiteral("%1 phase completed in %2 seconds, %3 MB %4")
-                         .arg(phaseTitle(plan.phase))
-                         .arg(duration, 0, 'f', 2)
-                         .arg(outcome.bytes >> 20)
-                         .arg(plan.phase == Phase::Write ? QStringLiteral("written") : QStringLiteral("read")));
+    qCInfo(lcConsole).noquote() << QStringLiteral("DEBUG: Stored phase results for key: cycle_%1_%2").arg(plan.cycle)
+                                   .arg(type);
+    qCInfo(lcConsole).noquote() << QStringLiteral("DEBUG: Current phaseResults count: %1").arg(recorded);
+    qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase completed in %2 seconds, %3 MB %4")
+                                      .arg(phaseTitle(plan.phase))
+                                      .arg(duration, 0, 'f', 2)
+                                      .arg(outcome.bytes >> 20)
+                                      .arg(plan.phase == Phase::Write ? QStringLiteral("written") : QStringLiteral("read"));
     if (plan.phase == Phase::Read)
-        LogManager::debug(QStringLiteral("Read operations completed, leaving the file operations group"));
+        qCDebug(lcEngine).noquote() << QStringLiteral("Read operations completed, leaving the file operations group");
 
     if (outcome.errorCode == 0)
         return std::nullopt;
@@ -101,7 +101,7 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     // result, which says what went wrong.
     const QString message = QStringLiteral("%1 failed: %2")
                                 .arg(phaseTitle(plan.phase), QString::fromLocal8Bit(std::strerror(outcome.errorCode)));
-    LogManager::error(message);
+    qCCritical(lcEngine).noquote() << message;
     return message;
 }
 

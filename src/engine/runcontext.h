@@ -7,7 +7,7 @@
 #include "engine/progresscounters.h"
 #include "engine/timelinemarker.h"
 #include "platform/waitgroup.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 
 #include <QList>
 #include <QUuid>
@@ -31,7 +31,7 @@ public:
             std::lock_guard lock(m_mutex);
             m_timelineMarkers.append(TimelineMarker{QUuid::createUuid(), timestamp, message, type});
         }
-        LogManager::debug(QStringLiteral("Timeline marker: %1 at %2").arg(message, timestamp.toString()));
+        qCDebug(lcEngine).noquote() << QStringLiteral("Timeline marker: %1 at %2").arg(message, timestamp.toString());
     }
 
     QList<TimelineMarker> timelineMarkers() const

@@ -1,6 +1,6 @@
 #include "engine/streamingioexecutor.h"
 
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "platform/alignedbuffer.h"
 
 #include <algorithm>
@@ -144,7 +144,8 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
     const std::atomic<bool> &cancelRequested)
 {
     const QString operationName = phaseName(phase);
-    LogManager::info(QStringLiteral("Starting %1 concurrent %2 streams").arg(queueDepth).arg(operationName));
+    qCInfo(lcEngine).noquote() << QStringLiteral("Starting %1 concurrent %2 streams").arg(queueDepth)
+                                  .arg(operationName);
 
     StreamingIOOutcome outcome;
     if (chunkSizeBytes <= 0 || handles.empty()
@@ -181,7 +182,7 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, quint
     outcome.ioEndClock = std::chrono::steady_clock::now();
     outcome.bytes = state.bytes.load();
     outcome.errorCode = state.errorCode.load();
-    LogManager::info(QStringLiteral("All %1 operations completed").arg(operationName));
+    qCInfo(lcEngine).noquote() << QStringLiteral("All %1 operations completed").arg(operationName);
     return outcome;
 }
 

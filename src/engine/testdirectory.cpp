@@ -1,7 +1,6 @@
 #include "engine/testdirectory.h"
 
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "platform/directoryremover.h"
 
 #include <QDateTime>
@@ -42,13 +41,13 @@ void removeOnce(const QString &path)
 {
     const std::optional<RemovalError> error = DirectoryRemover::removeRecursively(path);
     if (error) {
-        LogManager::warning(QStringLiteral("Error deleting: %1 - %2").arg(path, error->description));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Error deleting: %1 - %2").arg(path, error->description);
         return;
     }
     if (DirectoryRemover::existsNoFollow(path))
-        LogManager::warning(QStringLiteral("Failed to delete: %1 - still exists").arg(path));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Failed to delete: %1 - still exists").arg(path);
     else
-        LogManager::info(QStringLiteral("Successfully deleted: ") + path);
+        qCInfo(lcEngine).noquote() << QStringLiteral("Successfully deleted: ") + path;
 }
 
 } // namespace
@@ -62,14 +61,14 @@ QString TestDirectory::newPath(const QString &location)
 bool TestDirectory::create(const QString &path)
 {
     if (!QDir().mkpath(path)) {
-        LogManager::error(QStringLiteral("Error creating test directory: ") + errorText(errno));
+        qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: ") + errorText(errno);
         return false;
     }
     if (!QFileInfo(path).isDir()) {
-        LogManager::error(QStringLiteral("Directory doesn't exist after creation attempt: ") + path);
+        qCCritical(lcEngine).noquote() << QStringLiteral("Directory doesn't exist after creation attempt: ") + path;
         return false;
     }
-    LogManager::info(QStringLiteral("Created test directory: ") + path);
+    qCInfo(lcEngine).noquote() << QStringLiteral("Created test directory: ") + path;
     return true;
 }
 
@@ -81,9 +80,10 @@ QStringList TestDirectory::createSeedFiles(const QString &directory, int queueDe
         QString error;
         if (writeZeroFile(path, &error)) {
             created.append(path);
-            LogManager::debug(QStringLiteral("Created initial file with content: ") + QFileInfo(path).fileName());
+            qCDebug(lcEngine).noquote() << QStringLiteral("Created initial file with content: ")
+                                           + QFileInfo(path).fileName();
         } else {
-            LogManager::error(QStringLiteral("Error creating initial file: ") + error);
+            qCCritical(lcEngine).noquote() << QStringLiteral("Error creating initial file: ") + error;
         }
     }
     return created;
@@ -97,9 +97,9 @@ QStringList TestDirectory::createCycleFiles(const QString &directory, int queueD
         QString error;
         if (writeZeroFile(path, &error)) {
             created.append(path);
-            LogManager::debug(QStringLiteral("Created cycle file with content: ") + path);
+            qCDebug(lcEngine).noquote() << QStringLiteral("Created cycle file with content: ") + path;
         } else {
-            LogManager::warning(QStringLiteral("Error creating cycle file: ") + error);
+            qCWarning(lcEngine).noquote() << QStringLiteral("Error creating cycle file: ") + error;
         }
     }
     return created;
@@ -107,7 +107,7 @@ QStringList TestDirectory::createCycleFiles(const QString &directory, int queueD
 
 DeletionResult TestDirectory::removeWithRetry(const QString &path, int maxAttempts)
 {
-    LogManager::debug(QStringLiteral("Starting cleanup for directory: ") + path);
+    qCDebug(lcEngine).noquote() << QStringLiteral("Starting cleanup for directory: ") + path;
     DeletionResult result;
     if (maxAttempts < 1)
         return result;
@@ -115,26 +115,27 @@ DeletionResult TestDirectory::removeWithRetry(const QString &path, int maxAttemp
         const std::optional<RemovalError> error = DirectoryRemover::removeRecursively(path);
         if (!error) {
             if (!DirectoryRemover::existsNoFollow(path)) {
-                LogManager::debug(QStringLiteral("Successfully deleted directory: ") + path);
+                qCDebug(lcEngine).noquote() << QStringLiteral("Successfully deleted directory: ") + path;
                 result.success = true;
                 result.attempts = attempt;
                 result.lastError.reset();
                 return result;
             }
             result.lastError = QStringLiteral("Directory still exists after deletion attempt %1").arg(attempt);
-            LogManager::warning(*result.lastError);
+            qCWarning(lcEngine).noquote() << *result.lastError;
         } else {
             result.lastError =
                 QStringLiteral("Deletion failed: %1 (code: %2)").arg(error->description).arg(error->code);
-            LogManager::warning(QStringLiteral("Deletion attempt %1 failed: %2").arg(attempt).arg(*result.lastError));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Deletion attempt %1 failed: %2").arg(attempt)
+                                             .arg(*result.lastError);
         }
         if (attempt == maxAttempts)
             break;
         const double waitSeconds = std::ldexp(0.1, attempt);
-        LogManager::warning(QStringLiteral("Waiting %1 seconds before retry %2/%3")
-                                .arg(QString::number(waitSeconds, 'g', QLocale::FloatingPointShortest))
-                                .arg(attempt + 1)
-                                .arg(maxAttempts));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Waiting %1 seconds before retry %2/%3")
+                                             .arg(QString::number(waitSeconds, 'g', QLocale::FloatingPointShortest))
+                                             .arg(attempt + 1)
+                                             .arg(maxAttempts);
         std::this_thread::sleep_for(std::chrono::duration<double>(waitSeconds));
     }
     result.attempts = maxAttempts;
@@ -169,19 +170,19 @@ QStringList TestDirectory::leftovers(const QString &location, QString *scanProbl
 
 void TestDirectory::sweep(const QString &location)
 {
-    Console::print(QStringLiteral("Cleaning up test directories for location: ") + location);
+    qCInfo(lcConsole).noquote() << QStringLiteral("Cleaning up test directories for location: ") + location;
     QString scanProblem;
     const QStringList paths = leftovers(location, &scanProblem);
     const QString fixedName = QLatin1String(folderName);
     for (const QString &path : paths) {
         if (QFileInfo(path).fileName() == fixedName)
-            LogManager::debug(QStringLiteral("Deleting test directory: ") + path);
+            qCDebug(lcEngine).noquote() << QStringLiteral("Deleting test directory: ") + path;
         else
-            LogManager::debug(QStringLiteral("Deleting timestamped directory: ") + path);
+            qCDebug(lcEngine).noquote() << QStringLiteral("Deleting timestamped directory: ") + path;
         removeOnce(path);
     }
     if (!scanProblem.isEmpty())
-        LogManager::warning(QStringLiteral("Error scanning directory: %1 - %2").arg(location, scanProblem));
+        qCWarning(lcEngine).noquote() << QStringLiteral("Error scanning directory: %1 - %2").arg(location, scanProblem);
 }
 
 } // namespace trevlamark

@@ -1,6 +1,6 @@
 #include "monitor/networkinterfacemonitor.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "discovery/sharemanager.h"
 #include "platform/interfacefacts.h"
 
@@ -134,16 +134,16 @@ void NetworkInterfaceMonitor::setCurrentThroughput(double inbound, double outbou
 
 void NetworkInterfaceMonitor::startMonitoring(const QString &interfaceID)
 {
-    Console::print(QStringLiteral("NetworkInterfaceMonitor: Starting monitoring for ") + interfaceID);
+    qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Starting monitoring for ") + interfaceID;
     m_currentInterfaceID = interfaceID;
     if (m_shareManager) {
         m_isCurrentInterfaceVirtual = m_shareManager->interfaceInfo(interfaceID).isVirtual;
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Interface %1 is virtual: %2")
-                           .arg(interfaceID, boolText(m_isCurrentInterfaceVirtual)));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Interface %1 is virtual: %2")
+                                           .arg(interfaceID, boolText(m_isCurrentInterfaceVirtual));
     } else {
         m_isCurrentInterfaceVirtual = InterfaceFacts::hasVirtualName(interfaceID);
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Couldn't get interface info, assuming virtual: ")
-                       + boolText(m_isCurrentInterfaceVirtual));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Couldn't get interface info, assuming virtual: ")
+                                       + boolText(m_isCurrentInterfaceVirtual);
     }
     m_timer->stop();
     m_timer->disconnect(this);
@@ -159,7 +159,7 @@ void NetworkInterfaceMonitor::startMonitoring(const QString &interfaceID)
     connect(m_timer, &QTimer::timeout, this, [this, interfaceID] { collectSample(interfaceID); });
     m_timer->start(std::max(1, int(std::lround(m_samplingInterval * 1000.0))));
     setMonitoring(true);
-    Console::print(QStringLiteral("NetworkInterfaceMonitor: Monitoring started successfully"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Monitoring started successfully");
 }
 
 void NetworkInterfaceMonitor::collectSample(const QString &device)
@@ -171,7 +171,8 @@ void NetworkInterfaceMonitor::collectSample(const QString &device)
             return;
         const std::optional<InterfaceCounters> counters = reader(device);
         if (!counters) {
-            Console::print(QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ") + device);
+            qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ")
+                                           + device;
             return;
         }
         const QDateTime readAt = QDateTime::currentDateTimeUtc();
@@ -190,11 +191,11 @@ void NetworkInterfaceMonitor::collectSample(const QString &device)
             return;
         }
         tick->cancelled = true;
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Sample collection for %1 timed out after 1.0 seconds")
-                           .arg(device));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Sample collection for %1 timed out after 1.0 seconds")
+                                           .arg(device);
         if (++m_consecutiveTimeouts < recoveryTimeoutCount)
             return;
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Multiple consecutive timeouts detected, attempting recovery"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Multiple consecutive timeouts detected, attempting recovery");
         m_consecutiveTimeouts = 0;
         stopMonitoring();
         startMonitoring(device);
@@ -208,7 +209,8 @@ bool NetworkInterfaceMonitor::applyReading(const QString &device, const Interfac
     if (!m_isMonitoring || m_currentInterfaceID != device)
         return false;
     if (!m_previousSample) {
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ") + device);
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Failed to get interface stats for ")
+                                       + device;
         return false;
     }
     // The rate is taken against the sample applied last, so overlapping ticks never count bytes twice.
@@ -235,7 +237,7 @@ void NetworkInterfaceMonitor::clearSamples()
 
 void NetworkInterfaceMonitor::stopMonitoring()
 {
-    Console::print(QStringLiteral("NetworkInterfaceMonitor: Stopping monitoring"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Stopping monitoring");
     m_timer->stop();
     setMonitoring(false);
     clearSamples();
@@ -270,14 +272,17 @@ void NetworkInterfaceMonitor::updateSettings(std::optional<double> samplingInter
     }
     if (samplingIntervalSeconds && *samplingIntervalSeconds > 0) {
         m_samplingInterval = *samplingIntervalSeconds;
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Updated sampling interval to %1s").arg(m_samplingInterval));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Updated sampling interval to %1s")
+                                       .arg(m_samplingInterval);
     }
     if (historyDurationSeconds && *historyDurationSeconds > 0) {
         m_historyDuration = *historyDurationSeconds;
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Updated history duration to %1s").arg(m_historyDuration));
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Updated history duration to %1s")
+                                       .arg(m_historyDuration);
     }
     if (wasMonitoring && m_currentInterfaceID) {
-        Console::print(QStringLiteral("NetworkInterfaceMonitor: Restarting monitoring for ") + *m_currentInterfaceID);
+        qCInfo(lcConsole).noquote() << QStringLiteral("NetworkInterfaceMonitor: Restarting monitoring for ")
+                                       + *m_currentInterfaceID;
         startMonitoring(*m_currentInterfaceID);
     }
 }

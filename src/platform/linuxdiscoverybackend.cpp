@@ -1,6 +1,6 @@
 #include "platform/linuxdiscoverybackend.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "platform/detachedthreads.h"
 #include "platform/mountinfo.h"
 #include "platform/toolrunner.h"
@@ -27,9 +27,9 @@ QStringList subfolders(const QString &path)
             return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         });
     if (!folders) {
-        Console::print(QStringLiteral("Error listing shares in %1: no answer within %2 seconds")
-                           .arg(path)
-                           .arg(LinuxDiscoveryBackend::listWaitSeconds));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Error listing shares in %1: no answer within %2 seconds")
+                                           .arg(path)
+                                           .arg(LinuxDiscoveryBackend::listWaitSeconds);
     }
     return folders.value_or(QStringList());
 }
@@ -139,7 +139,7 @@ std::optional<QString> LinuxDiscoveryBackend::routeInterface(const QString &host
     QString errorText;
     const std::optional<QString> address = resolveHost(host, &errorText);
     if (!address) {
-        Console::print(errorMessage + QLatin1Char(' ') + errorText);
+        qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + errorText;
         return std::nullopt;
     }
     const CommandResult result = m_runner(ipTool(), {QStringLiteral("route"), QStringLiteral("get"), *address},
@@ -192,8 +192,8 @@ NetworkDevice::Kind LinuxDiscoveryBackend::kindOf(const QString &device, bool is
 std::optional<QList<NetworkDevice>> LinuxDiscoveryBackend::devices()
 {
     if (!QFileInfo(m_netClassDirectory).isDir()) {
-        Console::print(QStringLiteral("Error listing hardware ports ") + m_netClassDirectory
-                       + QStringLiteral(" is not readable"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Error listing hardware ports ") + m_netClassDirectory
+                                       + QStringLiteral(" is not readable");
         return std::nullopt;
     }
     QList<NetworkDevice> devices;
@@ -245,8 +245,8 @@ std::optional<int> LinuxDiscoveryBackend::readNumber(const QString &device, cons
 std::optional<InterfaceFacts> LinuxDiscoveryBackend::interfaceFacts(const QString &device)
 {
     if (!hasEntry(device, QStringLiteral("flags"))) {
-        Console::print(QStringLiteral("Error checking interface properties for ") + device
-                       + QStringLiteral(" no such network device"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Error checking interface properties for ") + device
+                                       + QStringLiteral(" no such network device");
         return std::nullopt;
     }
     InterfaceFacts facts;

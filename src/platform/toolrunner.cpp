@@ -1,6 +1,6 @@
 #include "platform/toolrunner.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "platform/detachedthreads.h"
 
 #include <QProcess>
@@ -32,7 +32,7 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
                               double timeoutSeconds)
 {
     const QString commandLine = path + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
-    Console::print(QStringLiteral("Running command: ") + commandLine);
+    qCInfo(lcConsole).noquote() << QStringLiteral("Running command: ") + commandLine;
     const int timeoutMilliseconds = int(std::max(0.0, timeoutSeconds) * 1000.0);
 
     // The worker stops a hung tool at the time-out; the caller gives up a little later.
@@ -46,12 +46,12 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
             process.setStandardInputFile(QProcess::nullDevice());
             process.start();
             if (!process.waitForStarted(-1)) {
-                Console::print(errorMessage + QLatin1Char(' ') + process.errorString());
+                qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + process.errorString();
                 return ToolOutcome{QString(), process.errorString(), false, false};
             }
             bool timedOut = false;
             if (!process.waitForFinished(timeoutMilliseconds) && process.state() != QProcess::NotRunning) {
-                Console::print(QStringLiteral("Command timed out: ") + commandLine);
+                qCInfo(lcConsole).noquote() << QStringLiteral("Command timed out: ") + commandLine;
                 timedOut = true;
                 process.terminate();
                 if (!process.waitForFinished(terminateGraceMilliseconds)) {
@@ -62,7 +62,7 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
             ToolOutcome result{decodeUtf8(process.readAllStandardOutput()), decodeUtf8(process.readAllStandardError()),
                                process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, timedOut};
             if (!result.success)
-                Console::print(errorMessage + QLatin1Char(' ') + result.error);
+                qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + result.error;
             return result;
         });
     if (!outcome || outcome->timedOut)

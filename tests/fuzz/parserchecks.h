@@ -5,7 +5,7 @@
 // kind of text and checks what must hold for any input. The fuzz targets and
 // the corpus replay test share them, so a finding replays the same way in both.
 
-#include "settings/console.h"
+#include "platform/logsink.h"
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "discovery/networkshare.h"
@@ -235,7 +235,7 @@ inline const QList<ParserTarget> &parserTargets()
 // with the input that broke it.
 inline int runFuzzCheck(ParserCheck check, const std::uint8_t *data, std::size_t size)
 {
-    Console::setTarget(Console::Target::Discard);
+    LogSink::setConsoleTarget(ConsoleTarget::Discard);
     const QString problem = check(QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "parser check failed: %s\n", problem.toUtf8().constData());

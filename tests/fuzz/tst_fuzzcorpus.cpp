@@ -29,7 +29,7 @@ QDir tst_FuzzCorpus::corpusDirectory(const char *target)
 
 void tst_FuzzCorpus::initTestCase()
 {
-    Console::setTarget(Console::Target::Discard);
+    LogSink::setConsoleTarget(ConsoleTarget::Discard);
 }
 
 void tst_FuzzCorpus::corpusInput_data()
@@ -58,3 +58,4 @@ void tst_FuzzCorpus::corpusInput()
 
 QTEST_GUILESS_MAIN(tst_FuzzCorpus)
 #include "tst_fuzzcorpus.moc"
+#include "platform/logsink.h"

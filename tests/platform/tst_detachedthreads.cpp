@@ -2,7 +2,9 @@
 // threads, and real child processes for the exit paths (this executable run
 // again in one of the modes below).
 
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
+#include "platform/logsink.h"
+#include "settings/logswitches.h"
 #include "platform/detachedthreads.h"
 #include "platform/preferencestore.h"
 
@@ -100,7 +102,7 @@ private slots:
         for (int round = 0; round < 3; ++round) {
             const ChildRun run = runChild("log-through-exit");
             QVERIFY2(run.finishedNormally && run.exitCode == 0, run.output.constData());
-            QFile log(LogManager::shared().logFilePath());
+            QFile log(LogSink::filePath());
             QVERIFY(log.open(QIODevice::ReadOnly));
             QVERIFY2(log.readAll().endsWith("[WARNING] last line\n"), "the thread was cut short");
         }
@@ -124,17 +126,18 @@ namespace {
 int childLogThroughExit(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    PreferenceStore::setValue(LogManager::switchKey(LogLevel::Warning), true);
-    QFile::remove(LogManager::shared().logFilePath());
+    PreferenceStore::setValue(LogSwitches::key(QtWarningMsg), true);
+    LogSwitches::apply();
+    QFile::remove(LogSink::filePath());
     std::atomic<bool> started{false};
     DetachedThreads::start([&started] {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
         const QString line = QStringLiteral("a line from a thread that outlives the application");
         while (std::chrono::steady_clock::now() < end) {
-            LogManager::warning(line);
+            qCWarning(lcPlatform).noquote() << line;
             started.store(true);
         }
-        LogManager::warning(QStringLiteral("last line"));
+        qCWarning(lcPlatform).noquote() << QStringLiteral("last line");
     });
     while (!started.load())
         std::this_thread::yield();

@@ -1,7 +1,7 @@
 #include "ui/app/appcontroller.h"
 
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
+#include "settings/logswitches.h"
 #include "settings/preferencesmanager.h"
 #include "engine/testdirectory.h"
 #include "discovery/sharemanager.h"
@@ -54,7 +54,7 @@ AppController::AppController(AlertPresenter *alertPresenter, PreferencesManager 
         return paths;
     })
 {
-    Console::print(QStringLiteral("TrevlamarkApp: Initializing app"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("TrevlamarkApp: Initializing app");
     // The sweep must finish before the process exits, so it runs right here
     // on the main thread while the event loop winds down.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
@@ -155,7 +155,7 @@ void AppController::resetApplicationState()
     if (QFileInfo::exists(supportDirectory)) {
         if (!QDir(supportDirectory).removeRecursively())
             return fail(removalFailure(supportDirectory));
-        Console::print(QStringLiteral("Successfully deleted application data directory"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted application data directory");
     }
 
     const QString settingsFile = PreferenceStore::filePath();
@@ -163,20 +163,22 @@ void AppController::resetApplicationState()
         QFile file(settingsFile);
         if (!file.remove())
             return fail(file.errorString());
-        Console::print(QStringLiteral("Successfully deleted preferences file"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted preferences file");
     }
 
     PreferenceStore::clear();
-    Console::print(QStringLiteral("Successfully reset preferences"));
+    // The log switches went with the preferences: nothing more is logged until they are set again.
+    LogSwitches::apply();
+    qCInfo(lcConsole).noquote() << QStringLiteral("Successfully reset preferences");
 
     const QString logDirectory = PlatformPaths::logDirectory();
     if (QFileInfo::exists(logDirectory)) {
         if (!QDir(logDirectory).removeRecursively())
             return fail(removalFailure(logDirectory));
-        Console::print(QStringLiteral("Successfully deleted log files"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted log files");
     }
 
-    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    qCDebug(lcUi).noquote() << QStringLiteral("Logging existing test directories...");
     sweepAllTestDirectories();
 
     m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
@@ -200,8 +202,8 @@ void AppController::sweepAllTestDirectories()
 
 void AppController::sweepAtQuit()
 {
-    Console::print(QStringLiteral("Application will terminate"));
-    LogManager::debug(QStringLiteral("Logging existing test directories..."));
+    qCInfo(lcConsole).noquote() << QStringLiteral("Application will terminate");
+    qCDebug(lcUi).noquote() << QStringLiteral("Logging existing test directories...");
     sweepAllTestDirectories();
 }
 

@@ -1,8 +1,7 @@
 #include "ui/mainscreen/mainscreen.h"
 
 #include "ui/app/navigation.h"
-#include "settings/console.h"
-#include "settings/logmanager.h"
+#include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
@@ -95,7 +94,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
     m_pendingRefresh->setSingleShot(true);
     connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
 
-    Console::print(QStringLiteral("MainView: MainView appeared"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: MainView appeared");
     // Coming back from a test keeps the location the user had chosen.
     m_selectedLocation = navigation->selectedLocation();
     if (!m_selectedLocation.isEmpty()) {
@@ -126,7 +125,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
 MainScreen::~MainScreen()
 {
     stopNetworkGraph();
-    Console::print(QStringLiteral("MainView: Cleaned up resources"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Cleaned up resources");
 }
 
 QString MainScreen::defaultTestLocation()
@@ -280,8 +279,8 @@ bool MainScreen::refreshShares(bool isDeferred)
     if (m_lastRefreshTime && !isDeferred) {
         const double elapsedSeconds = double(m_lastRefreshTime->msecsTo(now)) / 1000.0;
         if (elapsedSeconds < refreshIntervalSeconds) {
-            Console::print(QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
-                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)"));
+            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
+                                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)");
             return false;
         }
     }
@@ -303,7 +302,7 @@ bool MainScreen::refreshShares(bool isDeferred)
 
 void MainScreen::applyShares(const QList<NetworkShare> &shares)
 {
-    Console::print(QStringLiteral("MainView: Detected %1 network shares").arg(shares.size()));
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Detected %1 network shares").arg(shares.size());
     m_mountedShares = shares;
     m_isLoadingShares = false;
     m_shareList->setLoading(false);
@@ -331,15 +330,13 @@ void MainScreen::validateSelection()
         return;
     if (!m_isNetworkLocation) {
         if (!QFileInfo::exists(m_selectedLocation)) {
-            Console::print(
-                QStringLiteral("MainView: Selected local location no longer exists, reverting to default location"));
+            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected local location no longer exists, reverting to default location");
             revertToDefaultLocation();
         }
         return;
     }
     if (!shareContaining(m_selectedLocation)) {
-        Console::print(
-            QStringLiteral("MainView: Selected network location is no longer available, reverting to default location"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected network location is no longer available, reverting to default location");
         revertToDefaultLocation();
     }
 }
@@ -351,7 +348,7 @@ void MainScreen::revertToDefaultLocation()
     m_selectedShareName = QLatin1String(defaultLocationName);
     m_selectedShareDetails.reset();
     m_isNetworkLocation = false;
-    Console::print(QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation);
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation;
     m_shareList->setSelectedMountPath(selectedMountPath());
     refreshLocation();
     refreshGraphScale();
@@ -373,7 +370,7 @@ std::optional<QString> MainScreen::pickFolder(const QString &message, const QStr
         return m_folderPicker(message, startFolder);
     QWidget *mainWindow = window();
     if (!mainWindow || mainWindow == this || !mainWindow->isVisible()) {
-        Console::print(QLatin1String(noWindowError));
+        qCInfo(lcConsole).noquote() << QLatin1String(noWindowError);
         return std::nullopt;
     }
     QFileDialog dialog(mainWindow, message, startFolder);
@@ -414,14 +411,15 @@ void MainScreen::selectLocation(const QString &path, const QString &proposedName
     m_isNetworkLocation = m_sources.isNetworkPath(path);
     m_selectedShareDetails.reset();
     if (m_isNetworkLocation) {
-        Console::print(QStringLiteral("MainView: Network location detected at ") + path);
+        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Network location detected at ") + path;
         m_selectedShareDetails = shareContaining(path);
         if (m_selectedShareDetails)
-            Console::print(QStringLiteral("MainView: Found matching share: ") + m_selectedShareDetails->shareName);
+            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Found matching share: ")
+                                           + m_selectedShareDetails->shareName;
         else
-            Console::print(QStringLiteral("MainView: No matching share found for ") + path);
+            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: No matching share found for ") + path;
     }
-    Console::print(QStringLiteral("MainView: Successfully selected: ") + path);
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Successfully selected: ") + path;
     // The graph follows the link that carries the chosen share.
     if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
         m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
@@ -480,7 +478,7 @@ void MainScreen::refreshLocation()
 
 void MainScreen::setupNetworkMonitoring()
 {
-    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring started"));
+    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring started");
     m_graphTimeWindow = m_preferences->graphHistoryDuration();
     m_graphSamplingRate = m_preferences->graphSamplingRate();
     m_graphRefreshRate = m_preferences->graphRefreshRate();
@@ -498,19 +496,21 @@ void MainScreen::setupNetworkMonitoring()
     m_interfaceSelector->setAvailableInterfaces(m_availableInterfaces);
     if (m_selectedMonitorInterface.isEmpty()) {
         m_selectedMonitorInterface = m_sources.shareManager->getDefaultRouteInterface();
-        Console::print(QStringLiteral("MainView: Setting default network interface to: ") + m_selectedMonitorInterface);
+        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Setting default network interface to: ")
+                                       + m_selectedMonitorInterface;
     }
     m_interfaceSelector->setSelectedInterface(m_selectedMonitorInterface);
     connect(m_interfaceSelector, &InterfaceSelector::selectedInterfaceChanged, this, &MainScreen::selectMonitorInterface,
             Qt::UniqueConnection);
-    LogManager::debug(QStringLiteral("MainView: setupNetworkMonitoring completed"));
+    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring completed");
 }
 
 void MainScreen::startNetworkGraph()
 {
-    Console::print(QStringLiteral("Network monitor view appeared"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view appeared");
     if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic) {
-        Console::print(QStringLiteral("Starting monitoring for interface: ") + m_selectedMonitorInterface);
+        qCInfo(lcConsole).noquote() << QStringLiteral("Starting monitoring for interface: ")
+                                       + m_selectedMonitorInterface;
         m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
     }
     startGraphTimer();
@@ -519,7 +519,7 @@ void MainScreen::startNetworkGraph()
 
 void MainScreen::stopNetworkGraph()
 {
-    Console::print(QStringLiteral("Network monitor view disappeared"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view disappeared");
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();
     delete m_graphTimer;
@@ -541,12 +541,12 @@ void MainScreen::startGraphTimer()
 void MainScreen::selectMonitorInterface(const QString &interfaceID)
 {
     m_selectedMonitorInterface = interfaceID;
-    Console::print(QStringLiteral("Interface changed to: ") + interfaceID);
+    qCInfo(lcConsole).noquote() << QStringLiteral("Interface changed to: ") + interfaceID;
     if (interfaceID.isEmpty() || !m_sources.monitorTraffic)
         return;
-    Console::print(QStringLiteral("Restarting monitoring with new interface"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("Restarting monitoring with new interface");
     m_networkMonitor->stopMonitoring();
-    Console::print(QStringLiteral("Now starting monitoring with interface: ") + interfaceID);
+    qCInfo(lcConsole).noquote() << QStringLiteral("Now starting monitoring with interface: ") + interfaceID;
     m_networkMonitor->startMonitoring(interfaceID);
 }
 
@@ -561,8 +561,8 @@ void MainScreen::developerSettingsChanged()
     m_graphRefreshRate = m_preferences->graphRefreshRate();
     m_networkGraph->setTimeWindow(m_graphTimeWindow);
     if (historyChanged) {
-        Console::print(QStringLiteral("Graph history duration changed to: ") + Console::number(historyDuration)
-                       + QStringLiteral(" seconds"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Graph history duration changed to: ") + logNumber(historyDuration)
+                                       + QStringLiteral(" seconds");
         m_networkMonitor->stopMonitoring();
         delete m_networkMonitor;
         m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),

@@ -1,6 +1,6 @@
 #include "ui/mainscreen/sharerow.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "ui/common/backgroundtask.h"
 #include "ui/common/bytecountformat.h"
 #include "ui/mainscreen/storagepiechart.h"
@@ -85,24 +85,25 @@ void ShareRow::loadStorageInfo()
     if (m_lastStorageLoadTime) {
         const double elapsedSeconds = double(m_lastStorageLoadTime->msecsTo(now)) / 1000.0;
         if (elapsedSeconds < storageLoadIntervalSeconds) {
-            Console::print(QStringLiteral("ShareItemView: Skipping storage load for ") + key
-                           + QStringLiteral(" - too soon since last load (") + oneDecimal(elapsedSeconds)
-                           + QStringLiteral("s ago)"));
+            qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Skipping storage load for ") + key
+                                           + QStringLiteral(" - too soon since last load (") + oneDecimal(elapsedSeconds)
+                                           + QStringLiteral("s ago)");
             return;
         }
     }
     if (m_hasStorageInfo) {
-        Console::print(QStringLiteral("ShareItemView: Using existing storage info for ") + key);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Using existing storage info for ") + key;
         return;
     }
     if (m_share.totalStorageBytes && m_share.freeStorageBytes) {
         setStorage(*m_share.totalStorageBytes, *m_share.freeStorageBytes);
-        Console::print(QStringLiteral("ShareItemView: Using pre-loaded storage info from share object for ") + key);
+        qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Using pre-loaded storage info from share object for ")
+                                       + key;
         emit storageLoadFinished();
         return;
     }
     m_lastStorageLoadTime = now;
-    Console::print(QStringLiteral("ShareItemView: Loading storage info for ") + key);
+    qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Loading storage info for ") + key;
     using Loaded = std::optional<NetworkShare>;
     BackgroundTask::run<Loaded>(
         this,
@@ -114,9 +115,10 @@ void ShareRow::loadStorageInfo()
         [this, key](const Loaded &loaded) {
             if (loaded && loaded->totalStorageBytes && loaded->freeStorageBytes) {
                 setStorage(*loaded->totalStorageBytes, *loaded->freeStorageBytes);
-                Console::print(QStringLiteral("ShareItemView: Successfully loaded storage info for ") + key);
+                qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Successfully loaded storage info for ")
+                                               + key;
             } else {
-                Console::print(QStringLiteral("ShareItemView: Failed to load storage info for ") + key);
+                qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Failed to load storage info for ") + key;
             }
             emit storageLoadFinished();
         });

@@ -1,6 +1,6 @@
 #include "ui/testscreen/testscreen.h"
 
-#include "settings/console.h"
+#include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "engine/testdirectory.h"
@@ -354,10 +354,11 @@ void TestScreen::showScreen()
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputInChanged, m_graphs, showRates);
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputOutChanged, m_graphs, showRates);
     if (const auto &interfaceID = m_session->networkInterface()) {
-        Console::print(QStringLiteral("PerformanceTestView: Starting monitoring for interface: ") + *interfaceID);
+        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Starting monitoring for interface: ")
+                                       + *interfaceID;
         m_networkMonitor->startMonitoring(*interfaceID);
     } else {
-        Console::print(QStringLiteral("PerformanceTestView: No specific interface to monitor"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: No specific interface to monitor");
     }
     startGraphUpdateTimer();
     connect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
@@ -393,10 +394,10 @@ void TestScreen::startTest()
 {
     if (m_session->isPostTestView()) {
         m_session->setRestartMonitoringTrigger(true);
-        Console::print(QStringLiteral("Triggered monitor restart via binding"));
+        qCInfo(lcConsole).noquote() << QStringLiteral("Triggered monitor restart via binding");
     }
     m_session->setIsPostTestView(false);
-    Console::print(QStringLiteral("post test view set to false"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to false");
 
     m_session->setLatestResult(std::nullopt);
     m_session->setTimelineMarkers({});
@@ -502,10 +503,10 @@ void TestScreen::finishTest(double durationSeconds)
     m_session->stopGraphUpdateTimer();
     m_session->setIsRunningTest(false);
     m_session->setIsPostTestView(true);
-    Console::print(QStringLiteral("post test view set to true"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to true");
     const double window = postTestWindowSeconds(durationSeconds);
-    Console::print(QStringLiteral("Adjusting graph time window to ") + Console::number(window)
-                   + QStringLiteral("s (test ran for ") + Console::number(durationSeconds) + QStringLiteral("s)"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("Adjusting graph time window to ") + logNumber(window)
+                                   + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
     m_session->setGraphHistoryDuration(window);
     if (m_networkMonitor) {
         m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()), window);
@@ -520,9 +521,9 @@ void TestScreen::settingsChanged()
     m_session->setSamplingRate(m_preferences->graphSamplingRate());
     m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
     m_session->setDisableCache(m_preferences->disableCacheEnabled());
-    Console::print(QStringLiteral("PerformanceTestView: Settings updated, history duration: ")
-                   + Console::number(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
-                   + Console::number(oldDuration) + QStringLiteral("s)"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Settings updated, history duration: ")
+                                   + logNumber(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
+                                   + logNumber(oldDuration) + QStringLiteral("s)");
     if (m_networkMonitor) {
         m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()),
                                          m_session->graphHistoryDuration());
@@ -552,7 +553,7 @@ void TestScreen::leaveScreen()
         disconnect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
     if (m_parameters.selectedLocation.isEmpty())
         return;
-    Console::print(QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view"));
+    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view");
     TestDirectory::sweep(m_parameters.selectedLocation);
 }
 
