@@ -53,6 +53,7 @@ struct PerformanceTestResult
     static PerformanceTestResult failure(const QString &message);
     // Field names as in the record; the timestamp in ISO 8601.
     QJsonObject toJson() const;
+    bool operator==(const PerformanceTestResult &) const = default;
 };
 
 // MB/s from a byte count and seconds; 1 MB = 1,048,576 bytes.

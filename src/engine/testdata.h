@@ -15,6 +15,8 @@ struct TestData
     double throughput = 0;
     double seconds = 0;
     int phaseId = 0;
+
+    bool operator==(const TestData &) const = default;
 };
 
 } // namespace trevlamark

@@ -13,6 +13,8 @@ struct TimelineMarker
     QDateTime timestamp;
     QString message;
     QString type; // "write" and "read" from the engine; "error" and others from elsewhere
+
+    bool operator==(const TimelineMarker &) const = default;
 };
 
 } // namespace trevlamark

@@ -15,6 +15,8 @@ struct NetworkTrafficSample
     bool isVirtualInterface = false;
     double throughputIn = 0;  // MB/s, at most 10,000
     double throughputOut = 0; // MB/s, at most 10,000
+
+    bool operator==(const NetworkTrafficSample &) const = default;
 };
 
 } // namespace trevlamark

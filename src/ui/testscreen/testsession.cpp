@@ -7,47 +7,15 @@
 #include <QUuid>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 namespace trevlamark {
 
 namespace {
-// The engine's value types have no equality of their own; these compare every field.
-auto fields(const TestData &v) { return std::tie(v.id, v.timestamp, v.operation, v.throughput, v.seconds, v.phaseId); }
-auto fields(const TimelineMarker &v) { return std::tie(v.id, v.timestamp, v.message, v.type); }
-auto fields(const NetworkTrafficSample &v)
-{
-    return std::tie(v.id, v.timestamp, v.bytesIn, v.bytesOut, v.isVirtualInterface, v.throughputIn, v.throughputOut);
-}
-auto fields(const PerformanceTestResult &v)
-{
-    return std::tie(v.testType, v.timestamp, v.metrics, v.details, v.success, v.errorMessage, v.isAutoStop,
-                    v.cycleResults);
-}
-
-template <typename T>
-bool same(const QList<T> &a, const QList<T> &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const T &x, const T &y) { return fields(x) == fields(y); });
-}
-
-bool same(const std::optional<PerformanceTestResult> &a, const std::optional<PerformanceTestResult> &b)
-{
-    return a.has_value() == b.has_value() && (!a || fields(*a) == fields(*b));
-}
-
-template <typename T>
-bool same(const T &a, const T &b)
-{
-    return a == b;
-}
-
 // Stores the value and says whether it differed.
 template <typename T>
 bool assign(T &member, const T &value)
 {
-    if (same(member, value))
+    if (member == value)
         return false;
     member = value;
     return true;
