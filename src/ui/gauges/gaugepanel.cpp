@@ -126,7 +126,7 @@ GaugePanel::GaugePanel(QWidget *parent)
         setQueueDepth(static_cast<int>(m_queueDepthMenu->itemData(index).toLongLong()));
     });
     connect(m_chunkSizeMenu, &QComboBox::activated, this, [this](int index) {
-        setSelectedFileSize(static_cast<ThroughputTestOptions>(m_chunkSizeMenu->itemData(index).toLongLong()));
+        setChunkSize(static_cast<ThroughputTestOptions>(m_chunkSizeMenu->itemData(index).toLongLong()));
     });
     connect(m_writeGauge, &ThroughputGauge::phaseEnabledChanged, this, &GaugePanel::setWritePhaseEnabled);
     connect(m_readGauge, &ThroughputGauge::phaseEnabledChanged, this, &GaugePanel::setReadPhaseEnabled);
@@ -206,13 +206,13 @@ void GaugePanel::setQueueDepth(int queueDepth)
     emit queueDepthChanged(queueDepth);
 }
 
-void GaugePanel::setSelectedFileSize(ThroughputTestOptions option)
+void GaugePanel::setChunkSize(ThroughputTestOptions option)
 {
-    if (m_selectedFileSize == option)
+    if (m_chunkSize == option)
         return;
-    m_selectedFileSize = option;
+    m_chunkSize = option;
     refreshParameters();
-    emit selectedFileSizeChanged(option);
+    emit chunkSizeChanged(option);
 }
 
 void GaugePanel::setSelectedBytesPerCycle(BytesPerCycleOptions option)
@@ -388,8 +388,8 @@ void GaugePanel::refreshParameters()
     label(1)->setText(QString::number(m_totalCycles));
     selectData(m_queueDepthMenu, m_queueDepth);
     label(2)->setText(QString::number(m_queueDepth));
-    selectData(m_chunkSizeMenu, static_cast<qint64>(m_selectedFileSize));
-    label(3)->setText(displayText(m_selectedFileSize));
+    selectData(m_chunkSizeMenu, static_cast<qint64>(m_chunkSize));
+    label(3)->setText(displayText(m_chunkSize));
 }
 
 void GaugePanel::refreshButtonAndTime()

@@ -26,8 +26,8 @@ class GaugePanel : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(GaugePanel)
     Q_PROPERTY(int queueDepth READ queueDepth WRITE setQueueDepth NOTIFY queueDepthChanged)
-    Q_PROPERTY(trevlamark::ThroughputTestOptions selectedFileSize READ selectedFileSize WRITE setSelectedFileSize
-                   NOTIFY selectedFileSizeChanged)
+    Q_PROPERTY(trevlamark::ThroughputTestOptions chunkSize READ chunkSize WRITE setChunkSize
+                   NOTIFY chunkSizeChanged)
     Q_PROPERTY(trevlamark::BytesPerCycleOptions selectedBytesPerCycle READ selectedBytesPerCycle WRITE
                    setSelectedBytesPerCycle NOTIFY selectedBytesPerCycleChanged)
     Q_PROPERTY(quint64 customBytesValue READ customBytesValue WRITE setCustomBytesValue NOTIFY
@@ -58,8 +58,8 @@ public:
 
     int queueDepth() const { return m_queueDepth; }
     void setQueueDepth(int queueDepth);
-    ThroughputTestOptions selectedFileSize() const { return m_selectedFileSize; }
-    void setSelectedFileSize(ThroughputTestOptions option);
+    ThroughputTestOptions chunkSize() const { return m_chunkSize; }
+    void setChunkSize(ThroughputTestOptions option);
     BytesPerCycleOptions selectedBytesPerCycle() const { return m_selectedBytesPerCycle; }
     void setSelectedBytesPerCycle(BytesPerCycleOptions option);
     quint64 customBytesValue() const { return m_customBytesValue; }
@@ -102,7 +102,7 @@ public:
 
 signals:
     void queueDepthChanged(int queueDepth);
-    void selectedFileSizeChanged(trevlamark::ThroughputTestOptions option);
+    void chunkSizeChanged(trevlamark::ThroughputTestOptions option);
     void selectedBytesPerCycleChanged(trevlamark::BytesPerCycleOptions option);
     void customBytesValueChanged(quint64 bytes);
     void showingCustomBytesPopoverChanged(bool showing);
@@ -124,7 +124,7 @@ private:
     void refreshButtonAndTime();
 
     int m_queueDepth = 4;
-    ThroughputTestOptions m_selectedFileSize = ThroughputTestOptions::size1MB;
+    ThroughputTestOptions m_chunkSize = ThroughputTestOptions::size1MB;
     BytesPerCycleOptions m_selectedBytesPerCycle = BytesPerCycleOptions::size512MB;
     quint64 m_customBytesValue = defaultCustomBytesPerCycle;
     bool m_showingCustomBytesPopover = false;

@@ -217,8 +217,8 @@ void TestScreen::bindGaugePanel()
     using P = GaugePanel;
     bindTwoWay(m_session, &S::queueDepth, &S::setQueueDepth, &S::queueDepthChanged, m_gaugePanel, &P::setQueueDepth,
                &P::queueDepthChanged);
-    bindTwoWay(m_session, &S::selectedFileSize, &S::setSelectedFileSize, &S::selectedFileSizeChanged, m_gaugePanel,
-               &P::setSelectedFileSize, &P::selectedFileSizeChanged);
+    bindTwoWay(m_session, &S::chunkSize, &S::setChunkSize, &S::chunkSizeChanged, m_gaugePanel,
+               &P::setChunkSize, &P::chunkSizeChanged);
     bindTwoWay(m_session, &S::selectedBytesPerCycle, &S::setSelectedBytesPerCycle, &S::selectedBytesPerCycleChanged,
                m_gaugePanel, &P::setSelectedBytesPerCycle, &P::selectedBytesPerCycleChanged);
     bindTwoWay(m_session, &S::customBytesValue, &S::setCustomBytesValue, &S::customBytesValueChanged, m_gaugePanel,
@@ -418,7 +418,7 @@ void TestScreen::startEngine()
     TestRequest request;
     request.share = m_share;
     request.locationPath = m_parameters.selectedLocation;
-    request.chunkSize = m_session->selectedFileSize();
+    request.chunkSize = m_session->chunkSize();
     request.queueDepth = m_session->queueDepth();
     request.bytesPerCycle = m_session->selectedBytesPerCycle();
     request.customBytesPerCycle = m_session->customBytesValue();

@@ -35,10 +35,10 @@ TestSession::TestSession(const std::optional<NetworkInterfaceInfo> &interfaceInf
     }
 }
 
-void TestSession::setSelectedFileSize(ThroughputTestOptions value)
+void TestSession::setChunkSize(ThroughputTestOptions value)
 {
-    if (assign(m_selectedFileSize, value))
-        emit selectedFileSizeChanged();
+    if (assign(m_chunkSize, value))
+        emit chunkSizeChanged();
 }
 
 void TestSession::setQueueDepth(int value)

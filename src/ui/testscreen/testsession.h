@@ -28,7 +28,7 @@ namespace trevlamark {
 class TestSession : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(trevlamark::ThroughputTestOptions selectedFileSize READ selectedFileSize WRITE setSelectedFileSize NOTIFY selectedFileSizeChanged)
+    Q_PROPERTY(trevlamark::ThroughputTestOptions chunkSize READ chunkSize WRITE setChunkSize NOTIFY chunkSizeChanged)
     Q_PROPERTY(int queueDepth READ queueDepth WRITE setQueueDepth NOTIFY queueDepthChanged)
     Q_PROPERTY(trevlamark::BytesPerCycleOptions selectedBytesPerCycle READ selectedBytesPerCycle WRITE setSelectedBytesPerCycle NOTIFY selectedBytesPerCycleChanged)
     Q_PROPERTY(quint64 customBytesValue READ customBytesValue WRITE setCustomBytesValue NOTIFY customBytesValueChanged)
@@ -66,7 +66,7 @@ public:
                 QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(TestSession)
 
-    ThroughputTestOptions selectedFileSize() const { return m_selectedFileSize; }
+    ThroughputTestOptions chunkSize() const { return m_chunkSize; }
     int queueDepth() const { return m_queueDepth; }
     BytesPerCycleOptions selectedBytesPerCycle() const { return m_selectedBytesPerCycle; }
     quint64 customBytesValue() const { return m_customBytesValue; }
@@ -75,7 +75,7 @@ public:
     bool writePhaseEnabled() const { return m_writePhaseEnabled; }
     bool readPhaseEnabled() const { return m_readPhaseEnabled; }
     bool showingCustomBytesPopover() const { return m_showingCustomBytesPopover; }
-    void setSelectedFileSize(ThroughputTestOptions value);
+    void setChunkSize(ThroughputTestOptions value);
     void setQueueDepth(int value);
     void setSelectedBytesPerCycle(BytesPerCycleOptions value);
     void setCustomBytesValue(quint64 value);
@@ -163,7 +163,7 @@ public:
     void setWindowSize(const QSize &value);
 
 signals:
-    void selectedFileSizeChanged();
+    void chunkSizeChanged();
     void queueDepthChanged();
     void selectedBytesPerCycleChanged();
     void customBytesValueChanged();
@@ -193,7 +193,7 @@ signals:
     void graphTick();
 
 private:
-    ThroughputTestOptions m_selectedFileSize = ThroughputTestOptions::size1MB;
+    ThroughputTestOptions m_chunkSize = ThroughputTestOptions::size1MB;
     int m_queueDepth = 4;
     BytesPerCycleOptions m_selectedBytesPerCycle = BytesPerCycleOptions::size512MB;
     quint64 m_customBytesValue = defaultCustomBytesPerCycle;
