@@ -4,9 +4,8 @@
 
 namespace trevlamark {
 
-SerialQueue::SerialQueue(QString label)
-    : m_label(std::move(label))
-    , m_worker([this](std::stop_token stopToken) { run(stopToken); })
+SerialQueue::SerialQueue()
+    : m_worker([this](std::stop_token stopToken) { run(stopToken); })
 {
 }
 

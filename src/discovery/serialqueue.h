@@ -3,7 +3,6 @@
 // synchronous submission made from the worker itself runs in place, so it can
 // never wait for itself.
 
-#include <QString>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -17,12 +16,11 @@ namespace trevlamark {
 class SerialQueue
 {
 public:
-    explicit SerialQueue(QString label);
+    SerialQueue();
     ~SerialQueue();
     SerialQueue(const SerialQueue &) = delete;
     SerialQueue &operator=(const SerialQueue &) = delete;
 
-    const QString &label() const { return m_label; }
     bool isCurrentThread() const { return std::this_thread::get_id() == m_worker.get_id(); }
 
     template<typename Work>
@@ -40,7 +38,6 @@ private:
     void enqueue(std::function<void()> work);
     void run(std::stop_token stopToken);
 
-    QString m_label;
     std::mutex m_mutex;
     std::condition_variable_any m_wake;
     std::deque<std::function<void()>> m_work;

@@ -39,7 +39,6 @@ ShareManager::ShareManager(std::unique_ptr<DiscoveryBackend> backend, Clock cloc
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_backend(std::move(backend))
-    , m_serialQueue(QStringLiteral("com.qormix.trevlamark.shareManager"))
 {
     qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: Initialization started");
     QDir().mkpath(PlatformPaths::logDirectory());

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace trevlamark {
@@ -83,11 +82,6 @@ int FileHandle::dropCachedPages()
 {
     // posix_fadvise returns the error number instead of setting errno.
     return ::posix_fadvise(descriptor(), 0, 0, POSIX_FADV_DONTNEED);
-}
-
-int FileHandle::tryLockExclusive()
-{
-    return ::flock(descriptor(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
 }
 
 } // namespace trevlamark

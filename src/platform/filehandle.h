@@ -38,8 +38,6 @@ public:
     static bool disableDirectIO(int descriptor);
     // Asks the kernel to drop the file's pages from the page cache; 0 or errno.
     int dropCachedPages();
-    // flock(LOCK_EX | LOCK_NB); 0 or errno.
-    int tryLockExclusive();
 
 private:
     std::atomic<int> m_descriptor;
