@@ -26,14 +26,10 @@ public:
     // Delay between closing and asking to confirm the reset.
     static constexpr int resetConfirmationDelayMilliseconds = 100;
 
-    QComboBox *appearanceMenu() const { return m_appearanceMenu; }
     QCheckBox *disableCacheSwitch() const { return m_disableCache; }
-    QPushButton *resetButton() const { return m_resetButton; }
     QPushButton *saveButton() const { return m_saveButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
     QCheckBox *logSwitch(int index) const { return m_logSwitches[index]; }
-    // Null unless developer mode was on when the view was built.
-    QLineEdit *historyDurationField() const { return m_historyDurationField; }
 
 signals:
     void closeRequested();

@@ -21,8 +21,6 @@ public:
 
     void zoomIn();
     void zoomOut();
-    QToolButton *zoomInButton() const { return m_zoomInButton; }
-    QToolButton *zoomOutButton() const { return m_zoomOutButton; }
     QString windowText() const;
 
 signals:

@@ -71,21 +71,14 @@ public:
     bool showNetworkOverlay() const { return m_showNetworkOverlay; }
     void setShowNetworkOverlay(bool show);
 
-    bool isGraphHovered() const { return m_isGraphHovered; }
-    bool isShowingInterfaceInfo() const { return m_showingInterfaceInfo; }
     void setShowingInterfaceInfo(bool showing);
     QDateTime effectiveReferenceTime() const;
     QString interfaceLineText() const;
     bool areSpeedIndicatorsShown() const;
     int plotHeightTarget() const;
-    QList<TimelineMarkerDot *> markerDots() const { return m_dots; }
     QWidget *plotArea() const;
     MirroredChart *chart() const { return m_chart; }
     GraphZoomControls *zoomControls() const { return m_zoomControls; }
-    QToolButton *expandButton() const { return m_expandButton; }
-    QToolButton *infoButton() const { return m_infoButton; }
-    InterfaceInfoPopover *interfaceInfoPopover() const { return m_infoPopover; }
-    SmoothingWindowBadge *smoothingBadge() const { return m_badge; }
 
 signals:
     void timeWindowChanged(double timeWindowSeconds);

@@ -26,8 +26,6 @@ public:
     ~TimelineMarkerDot() override;
 
     const TimelineMarker &marker() const { return m_marker; }
-    bool isShowingTooltip() const { return m_showTooltip; }
-    bool isPressed() const { return m_isPressed; }
     double targetDotSize() const;
 
     // Places the dot's centre, and its tooltip above it.

@@ -85,13 +85,8 @@ public:
     void setHoveringControls(bool hovering);
 
     ThroughputGauge *writeGauge() const { return m_writeGauge; }
-    ThroughputGauge *readGauge() const { return m_readGauge; }
     StartStopButton *startStopButton() const { return m_startStopButton; }
-    CustomBytesInput *customBytesPopover() const { return m_customBytesPopover; }
-    QComboBox *bytesPerCycleMenu() const { return m_bytesPerCycleMenu; }
-    QComboBox *cyclesMenu() const { return m_cyclesMenu; }
     QComboBox *queueDepthMenu() const { return m_queueDepthMenu; }
-    QComboBox *chunkSizeMenu() const { return m_chunkSizeMenu; }
     QWidget *controls() const { return m_controls; }
     // The plain texts shown for the four parameters when not hovering.
     QStringList parameterTexts() const;

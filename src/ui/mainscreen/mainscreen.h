@@ -91,17 +91,13 @@ public:
     QString selectedShareName() const { return m_selectedShareName; }
     bool isNetworkLocation() const { return m_isNetworkLocation; }
     const std::optional<NetworkShare> &selectedShareDetails() const { return m_selectedShareDetails; }
-    const QList<NetworkShare> &mountedShares() const { return m_mountedShares; }
     bool isLoadingShares() const { return m_isLoadingShares; }
     QString selectedMonitorInterface() const { return m_selectedMonitorInterface; }
     double currentGraphMaximum() const;
     ShareList *shareList() const { return m_shareList; }
     QPushButton *openTestButton() const { return m_openTestButton; }
-    QToolButton *folderButton() const { return m_folderButton; }
     QPushButton *settingsButton() const { return m_settingsButton; }
     QLabel *interfaceLabel() const { return m_interfaceLine; }
-    InterfaceSelector *interfaceSelector() const { return m_interfaceSelector; }
-    MirroredChart *networkGraph() const { return m_networkGraph; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
 
 signals:

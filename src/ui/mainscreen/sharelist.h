@@ -27,7 +27,6 @@ public:
     void setSelectedMountPath(const std::optional<QString> &mountPath);
 
     QList<ShareRow *> rows() const;
-    QLabel *statusLabel() const { return m_status; }
 
 signals:
     void shareSelected(const trevlamark::NetworkShare &share);

@@ -42,7 +42,6 @@ public:
     bool hasStorageInfo() const { return m_hasStorageInfo; }
     std::optional<qint64> totalStorageBytes() const { return m_totalStorageBytes; }
     std::optional<qint64> freeStorageBytes() const { return m_freeStorageBytes; }
-    StoragePieChart *pieChart() const { return m_pieChart; }
     QLabel *freeSpaceLabel() const { return m_freeSpace; }
 
     static constexpr double storageLoadIntervalSeconds = 1.0;

@@ -35,8 +35,6 @@ public:
     double percentage() const { return m_percentage; }
     bool isHovered() const { return m_isHovered; }
     double scale() const { return m_scale; }
-    // The hover panel while it is shown, else null.
-    QWidget *hoverPanel() const { return m_hoverPanel; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

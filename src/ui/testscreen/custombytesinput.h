@@ -35,8 +35,6 @@ public:
     void accept();
     void cancel();
 
-    QLineEdit *valueField() const { return m_valueField; }
-    QPushButton *okButton() const { return m_okButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
 signals:
