@@ -40,7 +40,12 @@ QString ResultFormatter::byteCountText(quint64 bytes)
 
 QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult &phase)
 {
-    return label + QStringLiteral(": ") + byteCountText(phase.bytes) + QStringLiteral(" in ")
+    return phaseDetailLine(label, phase, byteCountText(phase.bytes));
+}
+
+QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText)
+{
+    return label + QStringLiteral(": ") + bytesText + QStringLiteral(" in ")
         + oneDecimal(phase.duration) + QStringLiteral("s, latencies: I/O→Sync: ")
         + oneDecimal(phase.latencyIOToSync) + QStringLiteral("ms, Sync→Close: ")
         + oneDecimal(phase.latencySyncToClose) + QStringLiteral("ms, Total: ") + oneDecimal(phase.latencyTotal)

@@ -20,6 +20,9 @@ public:
     static QString speedLine(const QString &label, double megabytesPerSecond);
     // "Write: 8.00 MB in 0.1s, latencies: I/O→Sync: 1.2ms, Sync→Close: 0.3ms, Total: 1.5ms)"
     static QString phaseDetailLine(const QString &label, const PhaseResult &phase);
+    // The same with the byte count already written out, for a front end with
+    // its own way of showing sizes.
+    static QString phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText);
     // Binary (1,024-based) units, the C locale's digits: "8.00 MB".
     static QString byteCountText(quint64 bytes);
     // The heading, per cycle its speeds and detail lines, then the overall speeds;

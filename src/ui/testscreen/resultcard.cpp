@@ -26,17 +26,13 @@ void ResultCard::setResult(const PerformanceTestResult &result)
     rebuild();
 }
 
-QString ResultCard::phaseDetail(const QString &label, const PhaseResult &phase)
-{
-    return label + QStringLiteral(": ") + formatByteCount(phase.bytes) + QStringLiteral(" in ")
-           + QString::asprintf("%.1f", phase.duration) + QStringLiteral("s, latencies: I/O→Sync: ")
-           + QString::asprintf("%.1f", phase.latencyIOToSync) + QStringLiteral("ms, Sync→Close: ")
-           + QString::asprintf("%.1f", phase.latencySyncToClose) + QStringLiteral("ms, Total: ")
-           + QString::asprintf("%.1f", phase.latencyTotal) + QStringLiteral("ms)");
-}
-
 QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
 {
+    // The detail lines show the screen's own byte count ("8 MB", "1.5 GB"),
+    // shorter than the fixed two decimals of the CLI's result text.
+    const auto detail = [](const QString &label, const PhaseResult &phase) {
+        return Line{ResultFormatter::phaseDetailLine(label, phase, formatByteCount(phase.bytes)), LineRole::Detail};
+    };
     QList<Line> lines{{ResultFormatter::heading(result), LineRole::Heading}};
     if (!result.success) {
         lines.append({result.errorMessage.value_or(QStringLiteral("Test failed")), LineRole::Error});
@@ -53,9 +49,9 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
                           LineRole::ReadSpeed});
         }
         if (cycle.writePhase)
-            lines.append({phaseDetail(QStringLiteral("Write"), *cycle.writePhase), LineRole::Detail});
+            lines.append(detail(QStringLiteral("Write"), *cycle.writePhase));
         if (cycle.readPhase)
-            lines.append({phaseDetail(QStringLiteral("Read"), *cycle.readPhase), LineRole::Detail});
+            lines.append(detail(QStringLiteral("Read"), *cycle.readPhase));
     }
     return lines;
 }

@@ -29,10 +29,6 @@ public:
     void setResult(const PerformanceTestResult &result);
 
     static QList<Line> lines(const PerformanceTestResult &result);
-    // The detail line with the screen's own byte count ("8 MB", "1.5 GB"),
-    // shorter than the fixed two decimals of the result text elsewhere.
-    // "Write: 1 GB in 1.2s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.4ms)"
-    static QString phaseDetail(const QString &label, const PhaseResult &phase);
 
 protected:
     void changeEvent(QEvent *event) override;
