@@ -3,9 +3,7 @@
 #include "platform/logcategories.h"
 #include "discovery/linkspeed.h"
 #include "platform/linuxdiscoverybackend.h"
-#include "platform/platformpaths.h"
 
-#include <QDir>
 #include <QUrl>
 #include <QUuid>
 #include <algorithm>
@@ -41,7 +39,6 @@ ShareManager::ShareManager(std::unique_ptr<DiscoveryBackend> backend, Clock cloc
     , m_backend(std::move(backend))
 {
     qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: Initialization started");
-    QDir().mkpath(PlatformPaths::logDirectory());
     qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: Initialization completed");
 }
 
