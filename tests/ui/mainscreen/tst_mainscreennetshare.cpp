@@ -182,7 +182,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     main = window.mainScreen();
     QCOMPARE(main->selectedLocation(), mountPath);
     QTRY_VERIFY_WITH_TIMEOUT(main->selectedShareDetails(), 30000);
-    QCOMPARE(main->selectedShareName(), QStringLiteral("run"));
+    QCOMPARE(main->selectedShareName(), QStringLiteral("ssh"));  // the exported folder
     QCOMPARE(main->selectedMonitorInterface(), device);
 
     // An unmount reverts the selection inside the share to the default
