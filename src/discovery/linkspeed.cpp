@@ -37,6 +37,9 @@ QString LinkSpeed::portName(NetworkDevice::Kind kind)
     case NetworkDevice::Kind::wifi: return QStringLiteral("Wi-Fi");
     case NetworkDevice::Kind::loopback: return QStringLiteral("Loopback");
     case NetworkDevice::Kind::bridge: return QStringLiteral("Bridge");
+    case NetworkDevice::Kind::vlan: return QStringLiteral("VLAN");
+    case NetworkDevice::Kind::bond: return QStringLiteral("Bond");
+    case NetworkDevice::Kind::vpn: return QStringLiteral("VPN");
     case NetworkDevice::Kind::virtualDevice: return QStringLiteral("Virtual");
     }
     return QStringLiteral("Unknown");

@@ -20,7 +20,7 @@ public:
     static QString readingText(const InterfaceFacts &facts);
     // 1000 -> "1 Gbps", 2500 -> "2.5 Gbps", 100 -> "100 Mbps".
     static QString text(int megabitsPerSecond);
-    // "Ethernet", "Wi-Fi", "Loopback", "Bridge" or "Virtual".
+    // "Ethernet", "Wi-Fi", "Loopback", "Bridge", "VLAN", "Bond", "VPN" or "Virtual".
     static QString portName(NetworkDevice::Kind kind);
 };
 

@@ -36,6 +36,8 @@ NetworkShare::ShareProtocol NetworkShare::protocolForFilesystemType(const QStrin
         return ShareProtocol::AFP;
     if (filesystemType == QLatin1String("webdavfs") || filesystemType == QLatin1String("webdav"))
         return ShareProtocol::WebDAV;
+    if (filesystemType == QLatin1String("sshfs"))
+        return ShareProtocol::SFTP;
     return ShareProtocol::unknown;
 }
 
@@ -46,6 +48,7 @@ QString NetworkShare::protocolText(ShareProtocol shareProtocol)
     case ShareProtocol::NFS: return QStringLiteral("NFS");
     case ShareProtocol::AFP: return QStringLiteral("AFP");
     case ShareProtocol::WebDAV: return QStringLiteral("WebDAV");
+    case ShareProtocol::SFTP: return QStringLiteral("SFTP");
     case ShareProtocol::unknown: return QStringLiteral("unknown");
     }
     return {};
@@ -54,7 +57,7 @@ QString NetworkShare::protocolText(ShareProtocol shareProtocol)
 std::optional<NetworkShare::ShareProtocol> NetworkShare::protocolFromText(const QString &text)
 {
     for (ShareProtocol candidate : {ShareProtocol::SMB, ShareProtocol::NFS, ShareProtocol::AFP, ShareProtocol::WebDAV,
-                                    ShareProtocol::unknown}) {
+                                    ShareProtocol::SFTP, ShareProtocol::unknown}) {
         if (protocolText(candidate) == text)
             return candidate;
     }

@@ -12,7 +12,7 @@ namespace trevlamark {
 // One mounted network share.
 struct NetworkShare
 {
-    enum class ShareProtocol { SMB, NFS, AFP, WebDAV, unknown };
+    enum class ShareProtocol { SMB, NFS, AFP, WebDAV, SFTP, unknown };
 
     NetworkShare() = default;
     // Sets the protocol from the file-system type, marks the share detected and
@@ -21,7 +21,7 @@ struct NetworkShare
                  QString filesystemType, std::optional<QString> interfaceID = std::nullopt,
                  std::optional<NetworkInterfaceInfo> cachedInterfaceInfo = std::nullopt);
 
-    // "smbfs" -> SMB, "nfs" -> NFS, "afpfs"/"afp" -> AFP, "webdavfs"/"webdav" -> WebDAV.
+    // "smbfs" -> SMB, "nfs" -> NFS, "afpfs"/"afp" -> AFP, "webdavfs"/"webdav" -> WebDAV, "sshfs" -> SFTP.
     static ShareProtocol protocolForFilesystemType(const QString &filesystemType);
     static QString protocolText(ShareProtocol shareProtocol);
     // The protocol whose raw value is the text; nothing for any other text.

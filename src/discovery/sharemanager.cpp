@@ -115,13 +115,18 @@ std::optional<NetworkShare> ShareManager::parseRemountURL(const QString &url, co
         filesystemType = QStringLiteral("afpfs");
     } else if (scheme == QLatin1String("webdav") || scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
         filesystemType = QStringLiteral("webdavfs");
+    } else if (scheme == QLatin1String("sftp")) {
+        filesystemType = QStringLiteral("sshfs");
     } else {
         filesystemType = QStringLiteral("unknown");
         qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Unknown scheme '%1' for URL: %2").arg(scheme, url);
     }
     const QString rest = path.startsWith(QLatin1Char('/')) ? path.mid(1) : path;
     const QStringList pieces = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString shareName = pieces.isEmpty() ? rest : pieces.first();
+    // A file server names its shares at the top of the path; an SFTP server
+    // only has folders, and the one mounted is the last of them.
+    const bool isSftp = filesystemType == QLatin1String("sshfs");
+    QString shareName = pieces.isEmpty() ? rest : isSftp ? pieces.last() : pieces.first();
     if (shareName.isEmpty())
         shareName = QStringLiteral("root");
     qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Parsed - Host: %1, Share: %2, User: %3, FS: %4")
@@ -199,7 +204,7 @@ QList<InterfaceChoice> ShareManager::listAvailableInterfaces()
     }
     QList<InterfaceChoice> choices;
     for (const NetworkDevice &device : std::as_const(devices)) {
-        if (device.hasBackingDevice)
+        if (device.kind != NetworkDevice::Kind::loopback)
             choices.append({device.name, LinkSpeed::portName(device.kind) + QStringLiteral(" (") + device.name
                                              + QLatin1Char(')')});
     }

@@ -40,6 +40,7 @@ public:
     static std::optional<NetworkShare> parseRemountURL(const QString &url, const QString &mountPath);
 
     QString getDefaultRouteInterface();
+    // Every device but loopback, named "kind (device)", in device order.
     QList<InterfaceChoice> listAvailableInterfaces();
     QStringList allInterfaceNames();
 

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <utility>
 
@@ -35,8 +34,6 @@ struct Tick
     bool completed = false;
 };
 
-constexpr quint64 wrapAllowance = 4294967295ULL;
-constexpr quint64 plausibleWrapLimit = 1000000000ULL;
 constexpr double bytesPerMegabyte = 1048576.0;
 
 QString boolText(bool value)
@@ -73,13 +70,9 @@ NetworkInterfaceMonitor::~NetworkInterfaceMonitor()
 
 quint64 NetworkInterfaceMonitor::counterDelta(quint64 previous, quint64 current)
 {
-    if (current >= previous)
-        return current - previous;
-    // One less than a full 32-bit wrap; the 64-bit form is never the smaller for 32-bit counters.
-    const quint64 wrap32 = current + wrapAllowance - previous;
-    const quint64 wrap64 = (std::numeric_limits<quint64>::max() - previous) + current;
-    const quint64 wrap = std::min(wrap32, wrap64);
-    return wrap < plausibleWrapLimit ? wrap : current;
+    // The kernel's counters are 64-bit and never wrap in practice: a smaller
+    // reading means they started again from zero (the device was recreated).
+    return current >= previous ? current - previous : current;
 }
 
 double NetworkInterfaceMonitor::rate(quint64 deltaBytes, double elapsedSeconds)

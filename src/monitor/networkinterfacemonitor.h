@@ -55,7 +55,7 @@ public:
     bool isCurrentInterfaceVirtual() const { return m_isCurrentInterfaceVirtual; }
     int consecutiveTimeouts() const { return m_consecutiveTimeouts; }
 
-    // Bytes moved between two readings of a counter that may have wrapped or been reset.
+    // Bytes moved between two readings of a counter that may have been reset.
     static quint64 counterDelta(quint64 previous, quint64 current);
     // MB/s (1 MB = 1,048,576 bytes), at most maxThroughput.
     static double rate(quint64 deltaBytes, double elapsedSeconds);

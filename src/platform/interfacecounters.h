@@ -6,7 +6,8 @@
 
 namespace trevlamark {
 
-// The cumulative byte counters of one network device (/sys/class/net/<dev>/statistics).
+// The cumulative byte counters of one network device (/sys/class/net/<dev>/statistics),
+// 64-bit: they go back only when the device is recreated.
 struct InterfaceCounters
 {
     quint64 bytesIn = 0;

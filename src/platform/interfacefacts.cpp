@@ -19,7 +19,7 @@ constexpr std::array<std::pair<InterfaceFacts::OperState, const char *>, 7> oper
 
 bool InterfaceFacts::isVirtual() const
 {
-    return (flags & pointToPointFlag) || isSoftwareDevice || hasVirtualName(device);
+    return !hasHardware && !(isOverHardware && speedMbps && *speedMbps > 0);
 }
 
 bool InterfaceFacts::isLinkDown() const

@@ -13,18 +13,22 @@ struct InterfaceFacts
 
     QString device;
     unsigned flags = 0;  // IFF_* bits
-    bool isSoftwareDevice = false;  // no hardware behind it (/sys/devices/virtual/net)
+    bool hasHardware = false;  // a port of its own (the "device" link)
+    bool isOverHardware = false;  // stacked on devices that have one (a VLAN, a bond)
     std::optional<int> mtu;
     std::optional<QString> hardwareAddress;
     OperState operState = OperState::unknown;
     // As the driver reports it: -1 (or nothing) when it does not know.
     std::optional<int> speedMbps;
 
-    // Point-to-point, a software device, or named like one of Linux's virtual device families.
+    // Without a link speed of its own: neither a port nor a stacked device that
+    // reports the speed of the ports below it. The constant some software
+    // devices report (veth 10000, tun 10) comes from no link.
     bool isVirtual() const;
     // No carrier of its own: down, its lower layer down, or not present.
     bool isLinkDown() const;
 
+    // Named like one of Linux's virtual device families.
     static bool hasVirtualName(const QString &device);
     static OperState operStateFromText(const QString &text);
     static QString operStateText(OperState state);

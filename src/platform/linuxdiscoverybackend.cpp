@@ -34,29 +34,30 @@ QStringList subfolders(const QString &path)
     return folders.value_or(QStringList());
 }
 
+struct Resolution
+{
+    std::optional<QString> address;
+    QString error;
+};
+
 // The numeric address of a host name, so that `ip route get` never sees a name.
-std::optional<QString> resolveHost(const QString &host, QString *errorText)
+Resolution resolveHost(const QByteArray &host)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *results = nullptr;
-    const int status = ::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &results);
-    if (status != 0 || !results) {
-        *errorText = QString::fromLocal8Bit(::gai_strerror(status));
-        return std::nullopt;
-    }
+    const int status = ::getaddrinfo(host.constData(), nullptr, &hints, &results);
+    if (status != 0 || !results)
+        return {std::nullopt, QString::fromLocal8Bit(::gai_strerror(status))};
     char address[NI_MAXHOST] = {};
     const int converted =
         ::getnameinfo(results->ai_addr, results->ai_addrlen, address, sizeof address, nullptr, 0, NI_NUMERICHOST);
     ::freeaddrinfo(results);
-    if (converted != 0) {
-        *errorText = QString::fromLocal8Bit(::gai_strerror(converted));
-        return std::nullopt;
-    }
-    QString text = QString::fromLatin1(address);
+    if (converted != 0)
+        return {std::nullopt, QString::fromLocal8Bit(::gai_strerror(converted))};
     // A link-local address keeps its "%zone"; `ip route get` wants it without.
-    return text.section(QLatin1Char('%'), 0, 0);
+    return {QString::fromLatin1(address).section(QLatin1Char('%'), 0, 0), QString()};
 }
 
 } // namespace
@@ -136,10 +137,16 @@ std::optional<QString> LinuxDiscoveryBackend::parseRouteDevice(const QString &ou
 std::optional<QString> LinuxDiscoveryBackend::routeInterface(const QString &host)
 {
     const QString errorMessage = QStringLiteral("Error determining network interface for ") + host;
-    QString errorText;
-    const std::optional<QString> address = resolveHost(host, &errorText);
+    // A name server that does not answer holds the lookup for the resolver's
+    // own time-outs (10 s by default); it gets the tool's limit instead.
+    const std::optional<Resolution> resolution = DetachedThreads::runWithin<Resolution>(
+        toolWaitSeconds, [name = host.toUtf8()] { return resolveHost(name); });
+    const std::optional<QString> address = resolution ? resolution->address : std::nullopt;
     if (!address) {
-        qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + errorText;
+        const QString reason = resolution ? resolution->error
+                                          : QStringLiteral("no answer from the name server within %1 seconds")
+                                                .arg(toolWaitSeconds);
+        qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + reason;
         return std::nullopt;
     }
     const CommandResult result = m_runner(ipTool(), {QStringLiteral("route"), QStringLiteral("get"), *address},
@@ -174,17 +181,30 @@ QStringList LinuxDiscoveryBackend::interfaceNames()
     return QDir(m_netClassDirectory).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
 }
 
-NetworkDevice::Kind LinuxDiscoveryBackend::kindOf(const QString &device, bool isWireless, bool isBridge,
-                                                  int deviceType, bool hasBackingDevice)
+NetworkDevice::Kind LinuxDiscoveryBackend::kindOf(const QString &device) const
 {
-    if (isWireless)
-        return NetworkDevice::Kind::wifi;
-    if (device == QLatin1String("lo"))
+    // ARPHRD_* link types.
+    constexpr int etherType = 1;
+    constexpr int pppType = 512;
+    constexpr int loopbackType = 772;
+    constexpr int noHeaderType = 65534;  // tun, WireGuard
+    const int type = readNumber(device, QStringLiteral("type")).value_or(0);
+    if (device == QLatin1String("lo") || type == loopbackType)
         return NetworkDevice::Kind::loopback;
-    if (isBridge)
+    if (hasEntry(device, QStringLiteral("wireless")) || hasEntry(device, QStringLiteral("phy80211")))
+        return NetworkDevice::Kind::wifi;
+    if (hasEntry(device, QStringLiteral("bridge")))
         return NetworkDevice::Kind::bridge;
-    // ARPHRD_ETHER with hardware behind it.
-    if (deviceType == 1 && hasBackingDevice)
+    if (hasEntry(device, QStringLiteral("bonding")))
+        return NetworkDevice::Kind::bond;
+    const QString deviceType = ueventValue(device, QStringLiteral("DEVTYPE"));
+    if (deviceType == QLatin1String("vlan"))
+        return NetworkDevice::Kind::vlan;
+    const unsigned flags = unsigned(readNumber(device, QStringLiteral("flags"), 16).value_or(0));
+    if (deviceType == QLatin1String("wireguard") || type == noHeaderType || type == pppType
+        || (flags & InterfaceFacts::pointToPointFlag))
+        return NetworkDevice::Kind::vpn;
+    if (type == etherType && hasEntry(device, QStringLiteral("device")))
         return NetworkDevice::Kind::ethernet;
     return NetworkDevice::Kind::virtualDevice;
 }
@@ -197,16 +217,35 @@ std::optional<QList<NetworkDevice>> LinuxDiscoveryBackend::devices()
         return std::nullopt;
     }
     QList<NetworkDevice> devices;
-    for (const QString &device : interfaceNames()) {
-        const bool isWireless =
-            hasEntry(device, QStringLiteral("wireless")) || hasEntry(device, QStringLiteral("phy80211"));
-        const bool hasBackingDevice = hasEntry(device, QStringLiteral("device"));
-        devices.append({device,
-                        kindOf(device, isWireless, hasEntry(device, QStringLiteral("bridge")),
-                               readNumber(device, QStringLiteral("type")).value_or(0), hasBackingDevice),
-                        hasBackingDevice});
-    }
+    for (const QString &device : interfaceNames())
+        devices.append({device, kindOf(device)});
     return devices;
+}
+
+QString LinuxDiscoveryBackend::ueventValue(const QString &device, const QString &key) const
+{
+    const QString prefix = key + QLatin1Char('=');
+    for (const QString &line : readAttribute(device, QStringLiteral("uevent")).value_or(QString()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    }
+    return {};
+}
+
+bool LinuxDiscoveryBackend::isOverHardware(const QString &device, int depth) const
+{
+    // Stacks are a few levels deep (a VLAN on a bond on ports); a loop in a bad tree ends here.
+    constexpr int deepestStack = 8;
+    if (depth >= deepestStack || !hasEntry(device, QString()))
+        return false;
+    const QString lowerPrefix = QStringLiteral("lower_");
+    for (const QString &entry : QDir(deviceDirectory(device)).entryList({lowerPrefix + QLatin1Char('*')},
+                                                                      QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString lower = entry.mid(lowerPrefix.size());
+        if (hasEntry(lower, QStringLiteral("device")) || isOverHardware(lower, depth + 1))
+            return true;
+    }
+    return false;
 }
 
 QString LinuxDiscoveryBackend::deviceDirectory(const QString &device) const
@@ -252,7 +291,8 @@ std::optional<InterfaceFacts> LinuxDiscoveryBackend::interfaceFacts(const QStrin
     InterfaceFacts facts;
     facts.device = device;
     facts.flags = unsigned(readNumber(device, QStringLiteral("flags"), 16).value_or(0));
-    facts.isSoftwareDevice = QFileInfo::exists(QStringLiteral("/sys/devices/virtual/net/") + device);
+    facts.hasHardware = hasEntry(device, QStringLiteral("device"));
+    facts.isOverHardware = !facts.hasHardware && isOverHardware(device);
     facts.mtu = readNumber(device, QStringLiteral("mtu"));
     const QString address = readAttribute(device, QStringLiteral("address")).value_or(QString());
     if (!address.isEmpty())

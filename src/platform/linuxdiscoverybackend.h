@@ -31,8 +31,6 @@ public:
 
     // The device after " dev " in the first route line that has one.
     static std::optional<QString> parseRouteDevice(const QString &output);
-    static NetworkDevice::Kind kindOf(const QString &device, bool isWireless, bool isBridge, int deviceType,
-                                      bool hasBackingDevice);
     // Volumes of one table entry: smbnetfs and GVfs trees expand to one per remote folder.
     static QList<MountedVolume> volumesOf(const MountEntry &entry, const QStringList &childFolders,
                                           const std::function<QStringList(const QString &)> &listFolders);
@@ -48,6 +46,11 @@ private:
     std::optional<QString> readAttribute(const QString &device, const QString &attribute) const;
     std::optional<int> readNumber(const QString &device, const QString &attribute, int base = 10) const;
     bool hasEntry(const QString &device, const QString &entry) const;
+    NetworkDevice::Kind kindOf(const QString &device) const;
+    // A value of the device's uevent file, such as DEVTYPE ("vlan", "wireguard").
+    QString ueventValue(const QString &device, const QString &key) const;
+    // Whether a device below it (lower_* links, followed down) has hardware.
+    bool isOverHardware(const QString &device, int depth = 0) const;
     static QString ipTool();
 
     CommandRunner m_runner;

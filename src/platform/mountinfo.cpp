@@ -1,12 +1,13 @@
 #include "platform/mountinfo.h"
 
+#include "platform/detachedthreads.h"
+
 #include <QFile>
 #include <QUrl>
 #include <QHash>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 namespace trevlamark {
 
@@ -277,23 +278,37 @@ bool MountInfo::isRemoteLocation(const MountEntry &entry, const QString &resolve
 
 std::optional<bool> MountInfo::isPathOnLocalVolume(const QString &path, QString *errorText)
 {
-    char resolved[PATH_MAX];
-    if (!::realpath(QFile::encodeName(path).constData(), resolved)) {
-        if (errorText)
-            *errorText = QString::fromLocal8Bit(std::strerror(errno));
+    struct Resolved
+    {
+        QString path;
+        QString error;
+    };
+    // Resolving a path on a share whose server stopped waits in the kernel for
+    // as long as the share does; the caller, often the window, gives up instead.
+    const std::optional<Resolved> resolved = DetachedThreads::runWithin<Resolved>(
+        resolveWaitSeconds, [encoded = QFile::encodeName(path)] {
+            char buffer[PATH_MAX];
+            if (!::realpath(encoded.constData(), buffer))
+                return Resolved{QString(), qt_error_string(errno)};
+            return Resolved{QFile::decodeName(buffer), QString()};
+        });
+    if (!resolved || resolved->path.isEmpty()) {
+        if (errorText) {
+            *errorText = resolved ? resolved->error
+                                  : QStringLiteral("%1 did not answer within %2 seconds").arg(path).arg(resolveWaitSeconds);
+        }
         return std::nullopt;
     }
     const std::optional<QList<MountEntry>> table = readTable(errorText);
     if (!table)
         return std::nullopt;
-    const QString resolvedPath = QFile::decodeName(resolved);
-    const std::optional<MountEntry> entry = mountContaining(*table, resolvedPath);
+    const std::optional<MountEntry> entry = mountContaining(*table, resolved->path);
     if (!entry) {
         if (errorText)
-            *errorText = QStringLiteral("No mounted volume holds ") + resolvedPath;
+            *errorText = QStringLiteral("No mounted volume holds ") + resolved->path;
         return std::nullopt;
     }
-    return !isRemoteLocation(*entry, resolvedPath);
+    return !isRemoteLocation(*entry, resolved->path);
 }
 
 } // namespace trevlamark

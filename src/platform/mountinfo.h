@@ -37,10 +37,13 @@ public:
 
     // The mount whose mount point is the longest prefix of an absolute, resolved path.
     static std::optional<MountEntry> mountContaining(const QList<MountEntry> &table, const QString &resolvedPath);
-    // Locality of the volume that holds the path; nothing (and the reason) on failure.
+    // Locality of the volume that holds the path; nothing (and the reason) on
+    // failure, or when resolving the path takes longer than resolveWaitSeconds.
     static std::optional<bool> isPathOnLocalVolume(const QString &path, QString *errorText = nullptr);
     // Whether a resolved path inside the given mount lies on a remote volume.
     static bool isRemoteLocation(const MountEntry &entry, const QString &resolvedPath);
+
+    static constexpr int resolveWaitSeconds = 3;
 
 private:
     static std::optional<QString> buildUrl(const QString &scheme, const QString &user, const QString &host,

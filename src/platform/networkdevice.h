@@ -7,12 +7,12 @@ namespace trevlamark {
 // One network device and what kind of device it is, from its sysfs entries.
 struct NetworkDevice
 {
-    enum class Kind { ethernet, wifi, loopback, bridge, virtualDevice };
+    // vpn: a layer-3 tunnel (tun, WireGuard, PPP); virtualDevice: any other
+    // software device (veth, tap, dummy, macvlan, vxlan).
+    enum class Kind { ethernet, wifi, loopback, bridge, vlan, bond, vpn, virtualDevice };
 
     QString name;
     Kind kind = Kind::virtualDevice;
-    // Backed by hardware (it has a "device" link): the interface picker offers it.
-    bool hasBackingDevice = false;
 
     bool operator==(const NetworkDevice &) const = default;
 };

@@ -23,7 +23,6 @@ struct ToolOutcome
     QString output;
     QString error;
     bool success = false;
-    bool timedOut = false;
 };
 
 } // namespace
@@ -36,7 +35,9 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
     const int timeoutMilliseconds = int(std::max(0.0, timeoutSeconds) * 1000.0);
 
     // The worker stops a hung tool at the time-out; the caller gives up a little later.
-    // Either way the caller learns that the run was aborted, not some partial output.
+    // A tool that was stopped but whose outcome still came back in that time is
+    // reported as it ended (what it wrote, and a failure unless it exited 0);
+    // only a caller left without an outcome learns that the run was aborted.
     const std::optional<ToolOutcome> outcome = DetachedThreads::runWithin<ToolOutcome>(
         std::max(0.0, timeoutSeconds) + callerGraceSeconds, [path, arguments, errorMessage, commandLine,
                                                              timeoutMilliseconds] {
@@ -47,12 +48,10 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
             process.start();
             if (!process.waitForStarted(-1)) {
                 qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + process.errorString();
-                return ToolOutcome{QString(), process.errorString(), false, false};
+                return ToolOutcome{QString(), process.errorString(), false};
             }
-            bool timedOut = false;
             if (!process.waitForFinished(timeoutMilliseconds) && process.state() != QProcess::NotRunning) {
                 qCInfo(lcConsole).noquote() << QStringLiteral("Command timed out: ") + commandLine;
-                timedOut = true;
                 process.terminate();
                 if (!process.waitForFinished(terminateGraceMilliseconds)) {
                     process.kill();
@@ -60,12 +59,12 @@ CommandResult ToolRunner::run(const QString &path, const QStringList &arguments,
                 }
             }
             ToolOutcome result{decodeUtf8(process.readAllStandardOutput()), decodeUtf8(process.readAllStandardError()),
-                               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, timedOut};
+                               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0};
             if (!result.success)
                 qCInfo(lcConsole).noquote() << errorMessage + QLatin1Char(' ') + result.error;
             return result;
         });
-    if (!outcome || outcome->timedOut)
+    if (!outcome)
         return {false, QStringLiteral("Command execution took too long and was aborted")};
     return {outcome->success, outcome->success ? outcome->output : outcome->error};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Runs a system tool (such as `ip`) under a time limit. A tool that does not
-// finish in time is asked to stop, killed when it ignores that, and reported
-// as aborted; the caller never waits much past the limit.
+// finish in time is asked to stop and killed when it ignores that. The caller
+// never waits much past the limit: what the tool gave by then is its result,
+// and a run still going when the caller gives up is reported as aborted.
 
 #include "platform/commandresult.h"
 

@@ -37,7 +37,7 @@ public:
     QHash<QString, QString> routes;
     std::optional<QString> defaultRoute;
     std::optional<QList<NetworkDevice>> deviceList =
-        QList<NetworkDevice>{{QStringLiteral("eth0"), NetworkDevice::Kind::ethernet, true}};
+        QList<NetworkDevice>{{QStringLiteral("eth0"), NetworkDevice::Kind::ethernet}};
     std::optional<InterfaceFacts> facts;
     int routeDelayMilliseconds = 0;
     std::atomic<int> routeQueries = 0;
@@ -72,7 +72,7 @@ private slots:
     void parseRemountURL();
     void hostRouteCache();
     void deviceCacheLifetimeAndFailedListing();
-    void pickerListsBackedDevices();
+    void pickerListsEveryDeviceButLoopback();
     void defaultRouteFallsBack();
     void interfaceRecordIsBuiltOnce();
     void lookupsFromTwoThreadsRunOneAfterTheOther();
@@ -90,14 +90,16 @@ void tst_ShareManager::parseRemountURL_data()
     QTest::addColumn<int>("protocol");
     const int SMB = int(NetworkShare::ShareProtocol::SMB), WebDAV = int(NetworkShare::ShareProtocol::WebDAV),
               NFS = int(NetworkShare::ShareProtocol::NFS), AFP = int(NetworkShare::ShareProtocol::AFP),
-              unknown = int(NetworkShare::ShareProtocol::unknown);
+              SFTP = int(NetworkShare::ShareProtocol::SFTP), unknown = int(NetworkShare::ShareProtocol::unknown);
     QTest::newRow("smb with user") << "smb://anna@fs1/Projects/2024" << true << "fs1" << "Projects" << "anna" << "smbfs" << SMB;
     QTest::newRow("capital scheme") << "SMB://fs1/media" << true << "fs1" << "media" << "" << "smbfs" << SMB;
     QTest::newRow("cifs") << "cifs://fs1/x" << true << "fs1" << "x" << "" << "smbfs" << SMB;
     QTest::newRow("root path") << "nfs://nas/" << true << "nas" << "root" << "" << "nfs" << NFS;
     QTest::newRow("no path") << "afp://mac" << true << "mac" << "root" << "" << "afpfs" << AFP;
     QTest::newRow("webdav") << "https://dav.example/files/a" << true << "dav.example" << "files" << "" << "webdavfs" << WebDAV;
-    QTest::newRow("sftp") << "sftp://root@10.231.7.2/run/export" << true << "10.231.7.2" << "run" << "root" << "unknown" << unknown;
+    QTest::newRow("sshfs") << "sftp://root@10.231.7.2/run/export/" << true << "10.231.7.2" << "export" << "root" << "sshfs" << SFTP;
+    QTest::newRow("GVfs sftp") << "sftp://u@h/" << true << "h" << "root" << "u" << "sshfs" << SFTP;
+    QTest::newRow("ftp") << "ftp://h/pub/x" << true << "h" << "pub" << "" << "unknown" << unknown;
     QTest::newRow("double slash") << "smb://fs1//deep" << true << "fs1" << "deep" << "" << "smbfs" << SMB;
     QTest::newRow("localhost") << "smb://localhost/x" << false << "" << "" << "" << "" << 0;
     QTest::newRow("no host") << "file:///tmp" << false << "" << "" << "" << "" << 0;
@@ -152,7 +154,7 @@ void tst_ShareManager::hostRouteCache()
 void tst_ShareManager::deviceCacheLifetimeAndFailedListing()
 {
     Fixture f;
-    f.backend->deviceList->append({QStringLiteral("eth2"), NetworkDevice::Kind::ethernet, true});
+    f.backend->deviceList->append({QStringLiteral("eth2"), NetworkDevice::Kind::ethernet});
     f.manager.listAvailableInterfaces();
     QCOMPARE(f.manager.interfaceInfo(QStringLiteral("eth0")).name, QStringLiteral("Ethernet"));
     QCOMPARE(f.manager.interfaceInfo(QStringLiteral("eth7")).name, QStringLiteral("Unknown"));
@@ -167,18 +169,24 @@ void tst_ShareManager::deviceCacheLifetimeAndFailedListing()
     QCOMPARE(f.backend->deviceListings.load(), 2);
     QCOMPARE(f.manager.interfaceInfo(QStringLiteral("eth2")).name, QStringLiteral("Ethernet"));
     f.manager.clearNetworkCaches();
-    f.backend->deviceList = QList<NetworkDevice>{{QStringLiteral("eth0"), NetworkDevice::Kind::wifi, true}};
+    f.backend->deviceList = QList<NetworkDevice>{{QStringLiteral("eth0"), NetworkDevice::Kind::wifi}};
     QCOMPARE(f.manager.interfaceInfo(QStringLiteral("eth0")).name, QStringLiteral("Wi-Fi"));
 }
 
-void tst_ShareManager::pickerListsBackedDevices()
+void tst_ShareManager::pickerListsEveryDeviceButLoopback()
 {
     Fixture f;
-    f.backend->deviceList = QList<NetworkDevice>{{QStringLiteral("eth1"), NetworkDevice::Kind::ethernet, true},
-                                                 {QStringLiteral("tun0"), NetworkDevice::Kind::virtualDevice, false},
-                                                 {QStringLiteral("eth0"), NetworkDevice::Kind::wifi, true}};
+    f.backend->deviceList = QList<NetworkDevice>{{QStringLiteral("eth1"), NetworkDevice::Kind::ethernet},
+                                                 {QStringLiteral("wg0"), NetworkDevice::Kind::vpn},
+                                                 {QStringLiteral("lo"), NetworkDevice::Kind::loopback},
+                                                 {QStringLiteral("eth1.7"), NetworkDevice::Kind::vlan},
+                                                 {QStringLiteral("veth0"), NetworkDevice::Kind::virtualDevice},
+                                                 {QStringLiteral("eth0"), NetworkDevice::Kind::wifi}};
     const QList<InterfaceChoice> expected = {{QStringLiteral("eth0"), QStringLiteral("Wi-Fi (eth0)")},
-                                             {QStringLiteral("eth1"), QStringLiteral("Ethernet (eth1)")}};
+                                             {QStringLiteral("eth1"), QStringLiteral("Ethernet (eth1)")},
+                                             {QStringLiteral("eth1.7"), QStringLiteral("VLAN (eth1.7)")},
+                                             {QStringLiteral("veth0"), QStringLiteral("Virtual (veth0)")},
+                                             {QStringLiteral("wg0"), QStringLiteral("VPN (wg0)")}};
     QCOMPARE(f.manager.listAvailableInterfaces(), expected);
 }
 
@@ -196,7 +204,6 @@ void tst_ShareManager::interfaceRecordIsBuiltOnce()
     InterfaceFacts facts;
     facts.device = QStringLiteral("eth0");
     facts.mtu = 1500;
-    facts.isSoftwareDevice = true;
     facts.operState = InterfaceFacts::OperState::up;
     facts.speedMbps = 1000;
     f.backend->facts = facts;

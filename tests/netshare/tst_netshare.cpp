@@ -53,7 +53,7 @@ private slots:
     void detectionGoesOnWhenSmbnetfsHangs();
     void hostRoutesThroughTheVeth();
     void cliListsTheShares();
-    void capacityOfAHungShareTimesOut();
+    void callsOnAHungShareTimeOut();
     void trafficSamplerSeesTheWrite();
     void engineRunsOnTheShare_data();
     void engineRunsOnTheShare();
@@ -110,9 +110,9 @@ void tst_NetShare::detectionFindsAllThree()
     QVERIFY(webdav);
     QVERIFY(smb);
 
-    QCOMPARE(sshfs->shareProtocol, NetworkShare::ShareProtocol::unknown);
+    QCOMPARE(sshfs->shareProtocol, NetworkShare::ShareProtocol::SFTP);
     QCOMPARE(sshfs->username, QStringLiteral("root"));
-    QCOMPARE(sshfs->shareName, QStringLiteral("run"));  // first component of the exported path
+    QCOMPARE(sshfs->shareName, QStringLiteral("ssh"));  // last component of the exported path
     QCOMPARE(webdav->shareProtocol, NetworkShare::ShareProtocol::WebDAV);
     QCOMPARE(webdav->shareName, QStringLiteral("root"));
     QCOMPARE(smb->shareProtocol, NetworkShare::ShareProtocol::SMB);
@@ -182,6 +182,7 @@ void tst_NetShare::cliListsTheShares()
         QVERIFY(share);
         mountPaths << share->mountPath;
         if (share->mountPath == env("NETSHARE_SSHFS")) {
+            QCOMPARE(share->shareProtocol, NetworkShare::ShareProtocol::SFTP);
             // sshfs passes the server's figures through: the export's tmpfs.
             QCOMPARE(share->totalStorageBytes,
                      std::optional<qint64>(VolumeCapacity::read(env("NETSHARE_EXPORT"))->totalBytes));
@@ -195,13 +196,20 @@ void tst_NetShare::cliListsTheShares()
         QVERIFY2(mountPaths.contains(env(key)), key);
 }
 
-void tst_NetShare::capacityOfAHungShareTimesOut()
+void tst_NetShare::callsOnAHungShareTimeOut()
 {
     // A stopped sshfs client leaves every request on its mount waiting, the way a
-    // share whose server vanished does; asking its capacity must still return.
+    // share whose server vanished does; asking its capacity or whether a path on
+    // it is remote must still return. The client has never looked up this folder.
+    const QString unseen = env("NETSHARE_SSHFS") + QStringLiteral("/unseen");
+    QVERIFY(QDir().mkpath(env("NETSHARE_EXPORT") + QStringLiteral("/ssh/unseen")));
     const pid_t client = m_server.recordedPid(QStringLiteral("sshfs"));
     QVERIFY(client > 0);
     QCOMPARE(::kill(client, SIGSTOP), 0);
+    QElapsedTimer resolveTimer;
+    resolveTimer.start();
+    const bool unseenIsRemote = NetworkShare::isNetworkVolume(unseen);
+    const qint64 resolveMs = resolveTimer.elapsed();
     QString errorText;
     QElapsedTimer timer;
     timer.start();
@@ -213,6 +221,9 @@ void tst_NetShare::capacityOfAHungShareTimesOut()
     const bool loaded = share.loadStorageInfo();
     QCOMPARE(::kill(client, SIGCONT), 0);
 
+    QVERIFY(!unseenIsRemote);
+    QVERIFY2(resolveMs < 5000, qPrintable(QString::number(resolveMs)));
+    QVERIFY(NetworkShare::isNetworkVolume(unseen));
     QVERIFY(!capacity);
     QVERIFY2(errorText.contains(QStringLiteral("did not answer")), qPrintable(errorText));
     QVERIFY2(waitedMs < 60000, qPrintable(QString::number(waitedMs)));

@@ -1,9 +1,18 @@
 #include "platform/linuxdiscoverybackend.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace trevlamark;
 
@@ -49,8 +58,10 @@ private slots:
     void parseRouteDevice();
     void shareTreesAreOneVolumePerShare();
     void sysfsFacts();
+    void realDevicesInANamespace();
     void missingDeviceFails();
     void routeQueriesRunIpWithAnAddress();
+    void silentNameServerIsNotWaitedFor();
 };
 
 void tst_LinuxDiscoveryBackend::parseRouteDevice_data()
@@ -103,15 +114,29 @@ void tst_LinuxDiscoveryBackend::sysfsFacts()
     net.write(QStringLiteral("veth1"), QStringLiteral("type"), "1\n");  // Ethernet framing, no hardware
     net.makeDirectory(QStringLiteral("br0"), QStringLiteral("bridge"));
     net.makeDirectory(QStringLiteral("lo"), QStringLiteral("statistics"));
+    // VLANs on a bond of ports and on a veth: only the first reports a speed from a link.
+    net.makeDirectory(QStringLiteral("bond0"), QStringLiteral("bonding"));
+    net.makeDirectory(QStringLiteral("bond0"), QStringLiteral("lower_eth0"));
+    for (const QString &vlan : {QStringLiteral("bond0.8"), QStringLiteral("veth1.9")}) {
+        net.write(vlan, QStringLiteral("uevent"), "DEVTYPE=vlan\n");
+        net.write(vlan, QStringLiteral("flags"), "0x1002\n");
+        net.write(vlan, QStringLiteral("speed"), "10000\n");
+        net.makeDirectory(vlan, QStringLiteral("lower_") + vlan.section(QLatin1Char('.'), 0, 0));
+    }
+    net.write(QStringLiteral("wg0"), QStringLiteral("uevent"), "DEVTYPE=wireguard\n");
 
     QStringList calls;
     LinuxDiscoveryBackend backend(failingRunner(&calls), net.path());
-    const QList<NetworkDevice> expected = {{QStringLiteral("br0"), NetworkDevice::Kind::bridge, false},
-                                           {QStringLiteral("eth0"), NetworkDevice::Kind::ethernet, true},
-                                           {QStringLiteral("lo"), NetworkDevice::Kind::loopback, false},
-                                           {QStringLiteral("ppp0"), NetworkDevice::Kind::virtualDevice, false},
-                                           {QStringLiteral("veth1"), NetworkDevice::Kind::virtualDevice, false},
-                                           {QStringLiteral("wlan0"), NetworkDevice::Kind::wifi, true}};
+    const QList<NetworkDevice> expected = {{QStringLiteral("bond0"), NetworkDevice::Kind::bond},
+                                           {QStringLiteral("bond0.8"), NetworkDevice::Kind::vlan},
+                                           {QStringLiteral("br0"), NetworkDevice::Kind::bridge},
+                                           {QStringLiteral("eth0"), NetworkDevice::Kind::ethernet},
+                                           {QStringLiteral("lo"), NetworkDevice::Kind::loopback},
+                                           {QStringLiteral("ppp0"), NetworkDevice::Kind::vpn},
+                                           {QStringLiteral("veth1"), NetworkDevice::Kind::virtualDevice},
+                                           {QStringLiteral("veth1.9"), NetworkDevice::Kind::vlan},
+                                           {QStringLiteral("wg0"), NetworkDevice::Kind::vpn},
+                                           {QStringLiteral("wlan0"), NetworkDevice::Kind::wifi}};
     QCOMPARE(backend.devices(), std::optional(expected));
 
     const std::optional<InterfaceFacts> eth0 = backend.interfaceFacts(QStringLiteral("eth0"));
@@ -126,9 +151,53 @@ void tst_LinuxDiscoveryBackend::sysfsFacts()
     QVERIFY(ppp0 && ppp0->isVirtual());  // point to point
     QVERIFY(ppp0->isLinkDown());
     QVERIFY(!ppp0->speedMbps && !ppp0->mtu);
-    QVERIFY(backend.interfaceFacts(QStringLiteral("veth1"))->isVirtual());  // by its name
+    QVERIFY(backend.interfaceFacts(QStringLiteral("veth1"))->isVirtual());
+    QVERIFY(!backend.interfaceFacts(QStringLiteral("bond0.8"))->isVirtual());
+    QVERIFY(backend.interfaceFacts(QStringLiteral("veth1.9"))->isVirtual());
     QCOMPARE(backend.fallbackDefaultInterface(), QStringLiteral("eth0"));
     QVERIFY(calls.isEmpty());
+}
+
+void tst_LinuxDiscoveryBackend::realDevicesInANamespace()
+{
+    if (::geteuid() != 0)
+        QSKIP("making network devices needs root");
+    const QString space = QStringLiteral("tvldevices");
+    const auto ip = [&space](const QString &command) {
+        return QProcess::execute(QStringLiteral("ip"), QStringList{QStringLiteral("-n"), space}
+                                                           + command.split(QLatin1Char(' ')));
+    };
+    if (QFileInfo::exists(QStringLiteral("/run/netns/") + space))
+        QProcess::execute(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), space});
+    QCOMPARE(QProcess::execute(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), space}), 0);
+    // A sysfs mounted from inside the namespace shows its devices.
+    QTemporaryDir sysfs;
+    const bool ready = ip(QStringLiteral("link add tvl0 type veth peer name tvl1")) == 0
+        && ip(QStringLiteral("link add tvlbr0 type bridge")) == 0 && ip(QStringLiteral("link set tvl0 master tvlbr0")) == 0
+        && ip(QStringLiteral("tuntap add mode tun name tvltun0")) == 0
+        && ip(QStringLiteral("tuntap add mode tap name tvltap0")) == 0
+        && QProcess::execute(QStringLiteral("nsenter"), {QStringLiteral("--net=/run/netns/") + space,
+                                                         QStringLiteral("mount"), QStringLiteral("-t"),
+                                                         QStringLiteral("sysfs"), QStringLiteral("sysfs"), sysfs.path()})
+            == 0;
+    QStringList calls;
+    LinuxDiscoveryBackend backend(failingRunner(&calls), sysfs.filePath(QStringLiteral("class/net")));
+    const std::optional<QList<NetworkDevice>> devices = backend.devices();
+    QList<bool> virtualFlags;
+    for (const QString &device : {QStringLiteral("tvl1"), QStringLiteral("tvlbr0"), QStringLiteral("tvltun0"),
+                                  QStringLiteral("tvltap0")})
+        virtualFlags.append(backend.interfaceFacts(device).value_or(InterfaceFacts()).isVirtual());
+    QProcess::execute(QStringLiteral("umount"), {sysfs.path()});
+    QProcess::execute(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), space});
+    QVERIFY(ready);
+    const QList<NetworkDevice> expected = {{QStringLiteral("lo"), NetworkDevice::Kind::loopback},
+                                           {QStringLiteral("tvl0"), NetworkDevice::Kind::virtualDevice},
+                                           {QStringLiteral("tvl1"), NetworkDevice::Kind::virtualDevice},
+                                           {QStringLiteral("tvlbr0"), NetworkDevice::Kind::bridge},
+                                           {QStringLiteral("tvltap0"), NetworkDevice::Kind::virtualDevice},
+                                           {QStringLiteral("tvltun0"), NetworkDevice::Kind::vpn}};
+    QCOMPARE(devices, std::optional(expected));
+    QCOMPARE(virtualFlags, QList<bool>(4, true));
 }
 
 void tst_LinuxDiscoveryBackend::missingDeviceFails()
@@ -155,6 +224,41 @@ void tst_LinuxDiscoveryBackend::routeQueriesRunIpWithAnAddress()
     // A name that cannot be resolved never reaches the tool.
     QVERIFY(!backend.routeInterface(QStringLiteral("no-such-host.invalid")));
     QCOMPARE(calls.size(), 2);
+}
+
+void tst_LinuxDiscoveryBackend::silentNameServerIsNotWaitedFor()
+{
+    if (::geteuid() != 0)
+        QSKIP("a mount namespace of the test's own needs root");
+    // A name server on a loopback address that takes every query and never answers.
+    const int server = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, htons(53), {htonl(0x7f000057)}, {}};  // 127.0.0.87
+    QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+    QTemporaryDir folder;
+    QFile resolvConf(folder.filePath(QStringLiteral("resolv.conf")));
+    QVERIFY(resolvConf.open(QIODevice::WriteOnly) && resolvConf.write("nameserver 127.0.0.87\n") > 0);
+    resolvConf.close();
+    const QByteArray resolvConfPath = QFile::encodeName(resolvConf.fileName());
+    // The lookup runs in a child whose private mount namespace shows it that name server alone.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount(resolvConfPath.constData(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(2);
+        QStringList calls;
+        QElapsedTimer timer;
+        timer.start();
+        const bool found = LinuxDiscoveryBackend(failingRunner(&calls)).routeInterface("silent.trevlamark.test").has_value();
+        // 3: an answer or a tool run; 4: it waited for the resolver's own time-outs (10 s).
+        ::_exit(found || !calls.isEmpty() ? 3 : timer.elapsed() < 5000 ? 0 : 4);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    char query[512];
+    const ssize_t asked = ::recv(server, query, sizeof query, MSG_DONTWAIT);
+    ::close(server);
+    QVERIFY(asked > 0);
+    QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_LinuxDiscoveryBackend)

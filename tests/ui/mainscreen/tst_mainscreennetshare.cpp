@@ -113,7 +113,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     QStringList rowTexts;
     for (const QLabel *label : row->findChildren<QLabel *>())
         rowTexts.append(label->text());
-    QVERIFY(rowTexts.contains(server + QStringLiteral("/run")));
+    QVERIFY(rowTexts.contains(server + QStringLiteral("/ssh")));
     QVERIFY(rowTexts.contains(row->share().filesystemType));
     QTRY_VERIFY_WITH_TIMEOUT(row->hasStorageInfo(), 10000);
     QVERIFY(row->totalStorageBytes().value_or(0) > 0);
@@ -142,7 +142,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     TestScreen *test = window.testScreen();
     const QLabel *title = test->findChild<QLabel *>(QStringLiteral("titleLabel"));
     QVERIFY(title);
-    QCOMPARE(title->text(), QStringLiteral(" unknown - run (%1)").arg(server));
+    QCOMPARE(title->text(), QStringLiteral(" SFTP - ssh (%1)").arg(server));
     QCOMPARE(test->session()->selectedBytesPerCycle(), BytesPerCycleOptions::size2GB);
     QCOMPARE(test->session()->queueDepth(), 8);
     QCOMPARE(test->session()->networkInterface(), std::optional<QString>(device));
@@ -182,7 +182,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     main = window.mainScreen();
     QCOMPARE(main->selectedLocation(), mountPath);
     QTRY_VERIFY_WITH_TIMEOUT(main->selectedShareDetails(), 30000);
-    QCOMPARE(main->selectedShareName(), QStringLiteral("run"));
+    QCOMPARE(main->selectedShareName(), QStringLiteral("ssh"));  // the exported folder
     QCOMPARE(main->selectedMonitorInterface(), device);
 
     // An unmount reverts the selection inside the share to the default
