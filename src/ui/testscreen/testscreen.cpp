@@ -123,7 +123,7 @@ double TestScreen::postTestWindowSeconds(double testDurationSeconds)
 
 double TestScreen::dynamicMaxY() const
 {
-    return ChartGeometry::dynamicMaxY(m_session->chartData(), m_session->networkChartData(),
+    return ChartGeometry::dynamicMaxY(m_session->chartMaximum(), m_session->networkChartData(),
                                       m_session->networkMaxSpeedMbps());
 }
 

@@ -13,6 +13,7 @@
 #include "engine/throughputtestoptions.h"
 #include "engine/timelinemarker.h"
 #include "monitor/networktrafficsample.h"
+#include "ui/charts/chartseries.h"
 
 #include <QDateTime>
 #include <QList>
@@ -127,6 +128,8 @@ public:
     void setLatestResult(const std::optional<PerformanceTestResult> &value);
 
     QList<TestData> chartData() const { return m_chartData; }
+    // The largest smoothed chart throughput (MB/s), 0 without points.
+    double chartMaximum() const;
     QList<StreamResult> streamResults() const { return m_streamResults; }
     QList<TimelineMarker> timelineMarkers() const { return m_timelineMarkers; }
     bool isGraphExpanded() const { return m_isGraphExpanded; }
@@ -140,7 +143,9 @@ public:
     void setGraphHistoryDuration(double value);
     void setSamplingRate(double value) { m_samplingRate = value; }
     void setGraphRefreshRate(double value) { m_graphRefreshRate = value; }
-    // One chart point per stream result, in order, with fresh point ids.
+    // One chart point per stream result, in order. While the results only grow
+    // (a running test), the points made before keep their ids and only the new
+    // results become points; nothing is emitted when nothing changed.
     void rebuildChartData();
     // Replaces the running timer. The new one ticks every graphRefreshRate
     // seconds (as it is now), copies the sampler's samples, rebuilds the chart
@@ -220,6 +225,8 @@ private:
     std::optional<PerformanceTestResult> m_latestResult;
 
     QList<TestData> m_chartData;
+    // Smoothed along with the points; it follows the shared smoothing window when read.
+    mutable ChartSeries m_chartSeries;
     QList<StreamResult> m_streamResults;
     QList<TimelineMarker> m_timelineMarkers;
     bool m_isGraphExpanded = false;
