@@ -19,9 +19,9 @@ void sortByTime(QList<TestData> &points)
     });
 }
 
-// Smoothed points are rebuilt on every graph refresh, tens of thousands at a
-// time in a long test; a random UUID each costs more than the whole smoothing.
-// A per-process random base with a running counter is as unique for them.
+// The gauges smooth their newest phase again on every graph refresh; a random
+// UUID per point would cost more than the smoothing. A per-process random base
+// with a running counter is as unique for them.
 QUuid freshPointId()
 {
     static const QUuid base = QUuid::createUuid();

@@ -242,13 +242,24 @@ void TestSession::rebuildChartData()
                        && (made == 0 || madeFrom(m_chartData.last(), m_streamResults.at(made - 1)));
     if (grows && made == m_streamResults.size())
         return;
-    if (!grows)
+    if (!grows) {
         m_chartData.clear();
-    m_chartData.reserve(m_streamResults.size());
+        m_gaugeChartData.clear();
+        m_newestPhaseByOperation.clear();
+    }
+    // No reserve: growing one point at a time, appends keep their spare room.
     for (qsizetype i = m_chartData.size(); i < m_streamResults.size(); ++i) {
         const StreamResult &result = m_streamResults.at(i);
         m_chartData.append(TestData{QUuid::createUuid(), result.timestamp, result.operation, result.throughput,
                                     result.seconds, result.phaseId});
+        const auto newest = m_newestPhaseByOperation.constFind(result.operation);
+        if (newest == m_newestPhaseByOperation.cend() || result.phaseId > *newest) {
+            m_gaugeChartData.removeIf([&](const TestData &point) { return point.operation == result.operation; });
+            m_newestPhaseByOperation.insert(result.operation, result.phaseId);
+        } else if (result.phaseId < *newest) {
+            continue;
+        }
+        m_gaugeChartData.append(m_chartData.last());
     }
     m_chartSeries.setPoints(m_chartData, ChartGeometry::processSmoothingWindow());
     emit chartDataChanged();

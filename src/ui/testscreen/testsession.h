@@ -16,6 +16,7 @@
 #include "ui/charts/chartseries.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -128,6 +129,10 @@ public:
     void setLatestResult(const std::optional<PerformanceTestResult> &value);
 
     QList<TestData> chartData() const { return m_chartData; }
+    // The points of each operation's newest phase, in order: all that the gauges
+    // read. Being short, and apart from chartData, keeps a long test's list from
+    // being copied on each new point while the gauges hold it.
+    QList<TestData> gaugeChartData() const { return m_gaugeChartData; }
     // The largest smoothed chart throughput (MB/s), 0 without points.
     double chartMaximum() const;
     QList<StreamResult> streamResults() const { return m_streamResults; }
@@ -227,6 +232,8 @@ private:
     QList<TestData> m_chartData;
     // Smoothed along with the points; it follows the shared smoothing window when read.
     mutable ChartSeries m_chartSeries;
+    QList<TestData> m_gaugeChartData;
+    QHash<QString, int> m_newestPhaseByOperation;
     QList<StreamResult> m_streamResults;
     QList<TimelineMarker> m_timelineMarkers;
     bool m_isGraphExpanded = false;
