@@ -1,5 +1,7 @@
 #include "ui/charts/chartgeometry.h"
 
+#include "ui/charts/columnreducer.h"
+
 #include <QMap>
 #include <algorithm>
 #include <atomic>
@@ -17,9 +19,9 @@ void sortByTime(QList<TestData> &points)
     });
 }
 
-// Smoothed points are rebuilt on every graph refresh, tens of thousands at a
-// time in a long test; a random UUID each costs more than the whole smoothing.
-// A per-process random base with a running counter is as unique for them.
+// The gauges smooth their newest phase again on every graph refresh; a random
+// UUID per point would cost more than the smoothing. A per-process random base
+// with a running counter is as unique for them.
 QUuid freshPointId()
 {
     static const QUuid base = QUuid::createUuid();
@@ -122,23 +124,11 @@ QList<TestData> ChartGeometry::prepareChartData(const QList<TestData> &data, std
     return prepareChartData(data, phaseId, processSmoothingWindow());
 }
 
-double ChartGeometry::chartMaximum(const QList<TestData> &chartData, int &window)
-{
-    const QList<TestData> prepared = prepareChartData(chartData, std::nullopt, window);
-    if (prepared.isEmpty())
-        return minimumScaleMBps;
-    double maximum = prepared.first().throughput;
-    for (const TestData &point : prepared)
-        maximum = std::max(maximum, point.throughput);
-    return maximum;
-}
-
-double ChartGeometry::dynamicMaxY(const QList<TestData> &chartData,
-                                  const QList<NetworkTrafficSample> &trafficSamples,
-                                  std::optional<int> linkSpeedMbps, int &window)
+double ChartGeometry::dynamicMaxY(double chartMaximum, const QList<NetworkTrafficSample> &trafficSamples,
+                                  std::optional<int> linkSpeedMbps)
 {
     // Without samples the inbound maximum counts as 125, which the floor covers.
-    double peak = std::max(minimumScaleMBps, chartMaximum(chartData, window));
+    double peak = std::max(minimumScaleMBps, chartMaximum);
     for (const NetworkTrafficSample &sample : trafficSamples)
         peak = std::max({peak, sample.throughputIn, sample.throughputOut});
     if (!linkSpeedMbps || *linkSpeedMbps <= 0)
@@ -147,24 +137,9 @@ double ChartGeometry::dynamicMaxY(const QList<TestData> &chartData,
     return std::max(linkMBps * 1.1, std::min(2 * linkMBps, peak * 1.1));
 }
 
-double ChartGeometry::dynamicMaxY(const QList<TestData> &chartData,
-                                  const QList<NetworkTrafficSample> &trafficSamples,
-                                  std::optional<int> linkSpeedMbps)
-{
-    return dynamicMaxY(chartData, trafficSamples, linkSpeedMbps, processSmoothingWindow());
-}
-
 double ChartGeometry::secondsBefore(const QDateTime &time, const QDateTime &referenceTime)
 {
     return static_cast<double>(time.msecsTo(referenceTime)) / 1000.0;
-}
-
-double ChartGeometry::xForTime(const QDateTime &time, const QDateTime &referenceTime,
-                               double timeWindowSeconds, double width)
-{
-    if (timeWindowSeconds <= 0)
-        return width;
-    return width * (1.0 - secondsBefore(time, referenceTime) / timeWindowSeconds);
 }
 
 double ChartGeometry::heightRatio(double value, double maxY)
@@ -174,90 +149,45 @@ double ChartGeometry::heightRatio(double value, double maxY)
     return std::min(1.0, value / maxY);
 }
 
-QPainterPath ChartGeometry::phaseAreas(const QList<TestData> &data, Half half, const Frame &frame, int &window)
-{
-    QPainterPath result;
-    const double width = frame.width;
-    const double base = frame.centreY;
-    const QDateTime &reference = frame.referenceTime;
-    const QDateTime start = reference.addMSecs(-static_cast<qint64>(frame.timeWindowSeconds * 1000.0));
-    const bool upper = half == Half::Upper;
-
-    QMap<int, QList<TestData>> phases;
-    for (const TestData &point : data) {
-        if ((point.operation == QLatin1String("write")) == upper)
-            phases[point.phaseId].append(point);
-    }
-    if (phases.isEmpty()) {
-        result.moveTo(0, base);
-        result.lineTo(width, base);
-        return result;
-    }
-
-    const auto inWindow = [&](const TestData &p) { return p.timestamp >= start && p.timestamp <= reference; };
-
-    // Phases with no point in view are left out before the costly smoothing.
-    QList<QList<TestData>> groups;
-    for (const QList<TestData> &phase : std::as_const(phases)) {
-        if (std::any_of(phase.cbegin(), phase.cend(), inWindow))
-            groups.append(prepareChartData(phase, std::nullopt, window));
-    }
-    std::stable_sort(groups.begin(), groups.end(), [](const QList<TestData> &a, const QList<TestData> &b) {
-        return a.first().timestamp < b.first().timestamp;
-    });
-
-    const auto x = [&](const QDateTime &t) { return xForTime(t, reference, frame.timeWindowSeconds, width); };
-    for (const QList<TestData> &group : std::as_const(groups)) {
-        const auto firstVisible = std::find_if(group.cbegin(), group.cend(), inWindow);
-        result.moveTo(std::max(0.0, x(firstVisible->timestamp)), base);
-        for (const TestData &point : group) {
-            const double px = x(point.timestamp);
-            if (px < -0.1 * width)
-                continue;
-            if (px > 1.1 * width)
-                break;
-            const double ratio = heightRatio(point.throughput, frame.maxY);
-            const double py = upper ? base - base * ratio : base + base * ratio;
-            result.lineTo(std::clamp(px, 0.0, width), py);
-        }
-        const auto lastShown = std::find_if(group.crbegin(), group.crend(),
-                                            [&](const TestData &p) { return p.timestamp <= reference; });
-        result.lineTo(std::min(width, x(lastShown->timestamp)), base);
-        result.closeSubpath();
-    }
-    return result;
-}
-
-QPainterPath ChartGeometry::phaseAreas(const QList<TestData> &data, Half half, const Frame &frame)
-{
-    return phaseAreas(data, half, frame, processSmoothingWindow());
-}
-
 QPainterPath ChartGeometry::trafficLine(const QList<NetworkTrafficSample> &samples, Half half, const Frame &frame)
 {
-    const QDateTime &reference = frame.referenceTime;
-    const QDateTime start = reference.addMSecs(-static_cast<qint64>(frame.timeWindowSeconds * 1000.0));
-    QList<NetworkTrafficSample> visible;
-    for (const NetworkTrafficSample &sample : samples) {
-        if (sample.timestamp >= start && sample.timestamp <= reference)
-            visible.append(sample);
-    }
-    std::stable_sort(visible.begin(), visible.end(), [](const NetworkTrafficSample &a, const NetworkTrafficSample &b) {
+    const auto earlier = [](const NetworkTrafficSample &a, const NetworkTrafficSample &b) {
         return a.timestamp < b.timestamp;
-    });
+    };
+    // The sampler keeps its samples in time order; only another list is copied to be sorted.
+    QList<NetworkTrafficSample> sorted;
+    const QList<NetworkTrafficSample> *ordered = &samples;
+    if (!std::is_sorted(samples.cbegin(), samples.cend(), earlier)) {
+        sorted = samples;
+        std::stable_sort(sorted.begin(), sorted.end(), earlier);
+        ordered = &sorted;
+    }
 
-    QPainterPath result;
+    const QDateTime &reference = frame.referenceTime;
+    const double spanMs = frame.timeWindowSeconds * 1000.0;
+    NetworkTrafficSample bound;
+    bound.timestamp = reference.addMSecs(-static_cast<qint64>(spanMs));
+    const auto first = std::lower_bound(ordered->cbegin(), ordered->cend(), bound, earlier);
+    bound.timestamp = reference;
+    const auto last = std::upper_bound(first, ordered->cend(), bound, earlier);
+
     const bool upper = half == Half::Upper;
     const double base = frame.centreY;
-    for (const NetworkTrafficSample &sample : std::as_const(visible)) {
-        const double ratio = heightRatio(upper ? sample.throughputOut : sample.throughputIn, frame.maxY);
-        const QPointF point(
-            std::clamp(xForTime(sample.timestamp, reference, frame.timeWindowSeconds, frame.width), 0.0, frame.width),
-            upper ? base * (1 - ratio) : base + base * ratio);
-        if (result.elementCount() == 0)
-            result.moveTo(point);
+    ColumnReducer reducer(ColumnReducer::Keep::TopAndBottom, static_cast<qsizetype>(frame.width));
+    for (auto it = first; it != last; ++it) {
+        const double ratio = heightRatio(upper ? it->throughputOut : it->throughputIn, frame.maxY);
+        const double x = spanMs <= 0 ? frame.width
+                                     : frame.width * (1.0 - static_cast<double>(it->timestamp.msecsTo(reference)) / spanMs);
+        reducer.add({std::clamp(x, 0.0, frame.width), upper ? base * (1 - ratio) : base + base * ratio});
+    }
+
+    QPainterPath result;
+    const QList<QPointF> points = reducer.takePoints();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (i == 0)
+            result.moveTo(points.at(i));
         else
-            result.lineTo(point);
+            result.lineTo(points.at(i));
     }
     return result;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Pure arithmetic behind the mirrored charts: smoothing of the chart points,
-// the dynamic y maximum shared by the charts and the gauges, and the paths
-// drawn above and below a chart's centre line.
+// the dynamic y maximum shared by the charts and the gauges, and the traffic
+// lines drawn above and below a chart's centre line (ChartSeries draws the
+// test's phases).
 
 #include "engine/testdata.h"
 #include "monitor/networktrafficsample.h"
@@ -46,33 +47,19 @@ public:
     static QList<TestData> prepareChartData(const QList<TestData> &data,
                                             std::optional<int> phaseId = std::nullopt);
 
-    // Largest smoothed throughput, or 125 MB/s without points.
-    static double chartMaximum(const QList<TestData> &chartData, int &window);
-
-    // The scale (MB/s) of the graphs and of gauges without a known link.
-    static double dynamicMaxY(const QList<TestData> &chartData,
-                              const QList<NetworkTrafficSample> &trafficSamples,
-                              std::optional<int> linkSpeedMbps, int &window);
-    static double dynamicMaxY(const QList<TestData> &chartData,
-                              const QList<NetworkTrafficSample> &trafficSamples,
+    // The scale (MB/s) of the graphs and of gauges without a known link, from
+    // the largest smoothed chart throughput (ChartSeries::maximum) and the traffic.
+    static double dynamicMaxY(double chartMaximum, const QList<NetworkTrafficSample> &trafficSamples,
                               std::optional<int> linkSpeedMbps);
 
     // Seconds from `time` to `referenceTime` (positive when `time` is earlier).
     static double secondsBefore(const QDateTime &time, const QDateTime &referenceTime);
 
-    // x of `time` on a chart `width` wide whose right edge is `referenceTime`.
-    static double xForTime(const QDateTime &time, const QDateTime &referenceTime,
-                           double timeWindowSeconds, double width);
-
     // The filled fraction of one half for a value: 0..1, 0 for a scale of 0 or less.
     static double heightRatio(double value, double maxY);
 
-    // The write (upper) or read (lower) phases as closed areas on the centre
-    // line, each phase its own area, smoothed with (and maybe widening) `window`.
-    static QPainterPath phaseAreas(const QList<TestData> &data, Half half, const Frame &frame, int &window);
-    static QPainterPath phaseAreas(const QList<TestData> &data, Half half, const Frame &frame);
-
-    // The outbound (upper) or inbound (lower) traffic as an open line through the samples in view.
+    // The outbound (upper) or inbound (lower) traffic as an open line through
+    // the samples in view, at most a low/high pair per pixel column.
     static QPainterPath trafficLine(const QList<NetworkTrafficSample> &samples, Half half, const Frame &frame);
 };
 

@@ -10,14 +10,13 @@
 #include <QGridLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace trevlamark {
 
 namespace {
 
 constexpr int panelHeightPx = 150;
-constexpr double gridMinVerticalSpacing = 60;
-constexpr int gridHorizontalDivisions = 10;
 
 QColor withAlpha(QColor colour, float alpha)
 {
@@ -60,7 +59,7 @@ MirroredChart::MirroredChart(Style style, QWidget *parent)
 
 void MirroredChart::setChartData(const QList<TestData> &chartData)
 {
-    m_chartData = chartData;
+    m_series.setPoints(chartData, ChartGeometry::processSmoothingWindow());
     refresh();
 }
 
@@ -120,8 +119,7 @@ QDateTime MirroredChart::effectiveReferenceTime() const
             newest = t;
     };
     if (m_style == Style::Scaled) {
-        for (const TestData &point : m_chartData)
-            consider(point.timestamp);
+        newest = m_series.newestTime();
     } else {
         for (const NetworkTrafficSample &sample : m_samples)
             consider(sample.timestamp);
@@ -167,10 +165,14 @@ void MirroredChart::paintPlot()
         // Half-pixel offsets put the one-pixel lines on whole pixels; the last ones stay inside.
         const double right = width - 0.5;
         const double bottom = height - 0.5;
-        for (double x : TrafficGeometry::verticalGridLines(width, gridMinVerticalSpacing))
-            painter.drawLine(QPointF(std::min(x + 0.5, right), 0), QPointF(std::min(x + 0.5, right), height));
-        for (double y : TrafficGeometry::horizontalGridLines(height, gridHorizontalDivisions))
-            painter.drawLine(QPointF(0, std::min(y + 0.5, bottom)), QPointF(width, std::min(y + 0.5, bottom)));
+        for (double x : TrafficGeometry::verticalGridLines(width, m_timeWindowSeconds)) {
+            const double line = std::min(std::floor(x) + 0.5, right);
+            painter.drawLine(QPointF(line, 0), QPointF(line, height));
+        }
+        for (double y : TrafficGeometry::horizontalGridLines(height, m_maxY)) {
+            const double line = std::min(std::floor(y) + 0.5, bottom);
+            painter.drawLine(QPointF(0, line), QPointF(width, line));
+        }
     }
 
     painter.setRenderHint(QPainter::Antialiasing);
@@ -184,12 +186,12 @@ void MirroredChart::paintPlot()
     painter.drawLine(QPointF(0, frame.centreY), QPointF(width, frame.centreY));
 
     const bool dark = ThemeColors::isDark(palette());
-    if (!m_chartData.isEmpty()) {
+    if (!m_series.isEmpty()) {
+        // A gauge may have widened the shared smoothing window since the data came.
+        m_series.followWindow(ChartGeometry::processSmoothingWindow());
         painter.setPen(Qt::NoPen);
-        painter.fillPath(ChartGeometry::phaseAreas(m_chartData, ChartGeometry::Half::Upper, frame),
-                         withAlpha(ThemeColors::warm(dark), 0.5f));
-        painter.fillPath(ChartGeometry::phaseAreas(m_chartData, ChartGeometry::Half::Lower, frame),
-                         withAlpha(ThemeColors::cool(dark), 0.5f));
+        painter.fillPath(m_series.areas(ChartGeometry::Half::Upper, frame), withAlpha(ThemeColors::warm(dark), 0.5f));
+        painter.fillPath(m_series.areas(ChartGeometry::Half::Lower, frame), withAlpha(ThemeColors::cool(dark), 0.5f));
     }
     if (m_trafficShown) {
         painter.setBrush(Qt::NoBrush);

@@ -6,6 +6,7 @@
 // optional overlay.
 
 #include "engine/testdata.h"
+#include "ui/charts/chartseries.h"
 #include "monitor/networktrafficsample.h"
 
 #include <QDateTime>
@@ -57,7 +58,7 @@ private:
     void paintPlot();
 
     Style m_style;
-    QList<TestData> m_chartData;
+    ChartSeries m_series;
     QList<NetworkTrafficSample> m_samples;
     bool m_trafficShown = true;
     double m_maxY = 125;

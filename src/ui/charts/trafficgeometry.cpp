@@ -22,57 +22,79 @@ QDateTime TrafficGeometry::effectiveReferenceTime(bool isRunningTest, const std:
     return now;
 }
 
+double TrafficGeometry::roundStep(double roughStep)
+{
+    if (!(roughStep > 0) || !std::isfinite(roughStep))
+        return 1;
+    const double decade = std::pow(10.0, std::floor(std::log10(roughStep)));
+    for (double multiple : {1.0, 2.0, 2.5, 5.0}) {
+        // A hair of slack so that 0.3 / 3 still counts as 0.1.
+        if (multiple * decade >= roughStep * (1 - 1e-9))
+            return multiple * decade;
+    }
+    return 10 * decade;
+}
+
+QString TrafficGeometry::tickText(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
 QList<TrafficGeometry::AxisLabel> TrafficGeometry::xAxisLabels(double width, double timeWindowSeconds,
                                                                double minLabelSpacing, bool isRunningTest)
 {
-    const int n = minLabelSpacing > 0 ? std::max(2, static_cast<int>(std::floor(width / minLabelSpacing))) : 2;
     QList<AxisLabel> labels;
-    labels.reserve(n + 1);
-    // Whole seconds would repeat when labels are less than a second apart.
-    const bool tenths = timeWindowSeconds / n < 1;
-    for (int i = 0; i <= n; ++i) {
-        AxisLabel label;
-        label.x = width * i / n;
-        if (i < n) {
-            const double secondsAgo = timeWindowSeconds * (n - i) / n;
-            label.text = tenths ? QStringLiteral("-%1s").arg(secondsAgo, 0, 'f', 1)
-                                : QStringLiteral("-%1s").arg(static_cast<qint64>(secondsAgo));
-        } else {
-            label.text = isRunningTest ? QStringLiteral("now") : QStringLiteral("end");
+    if (width > 0 && timeWindowSeconds > 0) {
+        double step = roundStep(timeWindowSeconds * std::max(1.0, minLabelSpacing) / width);
+        // Steps of 2.5 s would put labels on half seconds; 5 s reads better.
+        if (step > 1 && step != std::floor(step))
+            step *= 2;
+        const auto count = static_cast<int>(std::floor(timeWindowSeconds / step + 1e-9));
+        for (int k = count; k >= 1; --k) {
+            const double seconds = k * step;
+            QString text = QLatin1Char('-') + tickText(seconds);
+            if (k == count)
+                text += QStringLiteral(" s");
+            labels.append({width * (1 - seconds / timeWindowSeconds), text});
         }
-        if (!labels.isEmpty() && labels.last().text == label.text)
-            continue;
-        labels.append(label);
     }
+    labels.append({width, isRunningTest ? QStringLiteral("now") : QStringLiteral("end")});
     return labels;
 }
 
-QStringList TrafficGeometry::yAxisLabels(double maxY)
+QList<TrafficGeometry::ScaleLabel> TrafficGeometry::yAxisLabels(double maxY, double height)
 {
-    const auto whole = [](double value) { return QString::number(static_cast<qint64>(value)); };
-    const QStringList upper{whole(maxY), whole(0.75 * maxY), whole(0.5 * maxY), whole(0.25 * maxY)};
-    QStringList labels = upper;
-    labels.append(QStringLiteral("0"));
-    for (auto it = upper.crbegin(); it != upper.crend(); ++it)
-        labels.append(*it);
+    const double half = height / 2;
+    QList<double> values;
+    if (maxY > 0 && half > 0) {
+        const double step = roundStep(maxY * minScaleLabelSpacing / half);
+        for (int k = 1; k * step <= maxY * (1 + 1e-9); ++k)
+            values.append(k * step);
+    }
+    QList<ScaleLabel> labels;
+    for (auto it = values.crbegin(); it != values.crend(); ++it)
+        labels.append({half - half * *it / maxY, tickText(*it)});
+    labels.append({half, QStringLiteral("0")});
+    for (double value : std::as_const(values))
+        labels.append({half + half * value / maxY, tickText(value)});
+    labels.first().text += QStringLiteral(" MB/s");
     return labels;
 }
 
-QList<double> TrafficGeometry::verticalGridLines(double width, double minVerticalSpacing)
+QList<double> TrafficGeometry::verticalGridLines(double width, double timeWindowSeconds)
 {
-    const int n = minVerticalSpacing > 0 ? std::max(2, static_cast<int>(std::floor(width / minVerticalSpacing))) : 2;
     QList<double> lines;
-    for (int i = 0; i < n; ++i)
-        lines.append(width * i / n);
+    for (const AxisLabel &label : xAxisLabels(width, timeWindowSeconds, minTimeLabelSpacing, true))
+        lines.append(label.x);
+    lines.removeLast();
     return lines;
 }
 
-QList<double> TrafficGeometry::horizontalGridLines(double height, int horizontalDivisions)
+QList<double> TrafficGeometry::horizontalGridLines(double height, double maxY)
 {
-    const int divisions = std::max(1, horizontalDivisions);
     QList<double> lines;
-    for (int i = 0; i <= divisions; ++i)
-        lines.append(height * i / divisions);
+    for (const ScaleLabel &label : yAxisLabels(maxY, height))
+        lines.append(label.y);
     return lines;
 }
 

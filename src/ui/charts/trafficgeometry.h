@@ -10,7 +10,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace trevlamark {
@@ -44,13 +43,34 @@ public:
     static QDateTime effectiveReferenceTime(bool isRunningTest, const std::optional<QDateTime> &referenceTime,
                                             const std::optional<QDateTime> &newestDataTime, const QDateTime &now);
 
+    // A scale label and the height where it sits, from the top of the plot.
+    struct ScaleLabel
+    {
+        double y = 0;
+        QString text;
+        bool operator==(const ScaleLabel &) const = default;
+    };
+
+    // Least spacing of the time and of the scale labels, in pixels.
+    static constexpr double minTimeLabelSpacing = 80;
+    static constexpr double minScaleLabelSpacing = 24;
+
+    // The smallest of 1, 2, 2.5 or 5 × 10ⁿ that is at least `roughStep`.
+    static double roundStep(double roughStep);
+    // A number as short as it can be written: "250", "2.5".
+    static QString tickText(double value);
+
+    // Seconds before the right edge at a round step, the oldest first ("-50 s"
+    // carries the unit, "-40" … do not), then "now" while running or "end".
     static QList<AxisLabel> xAxisLabels(double width, double timeWindowSeconds, double minLabelSpacing,
                                         bool isRunningTest);
-    // Top to bottom: maxY … 0 … maxY, as whole numbers.
-    static QStringList yAxisLabels(double maxY);
+    // Top to bottom on a plot `height` high: round values down to "0" at the
+    // midline and up again below it; the top one carries "MB/s".
+    static QList<ScaleLabel> yAxisLabels(double maxY, double height);
 
-    static QList<double> verticalGridLines(double width, double minVerticalSpacing);
-    static QList<double> horizontalGridLines(double height, int horizontalDivisions);
+    // The grid under the labels: x of each time label but "now", y of each scale label.
+    static QList<double> verticalGridLines(double width, double timeWindowSeconds);
+    static QList<double> horizontalGridLines(double height, double maxY);
 
     static qint64 markerBucketNumber(const QDateTime &timestamp);
     // Markers grouped by half second, oldest bucket first, markers in list order.

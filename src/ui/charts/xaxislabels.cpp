@@ -9,10 +9,8 @@ namespace trevlamark {
 
 namespace {
 
-constexpr int horizontalPaddingPx = 12;
 constexpr int labelHeightPx = 20;
 constexpr int windowAnimationMs = 500;
-constexpr double minLabelSpacing = 80;
 
 } // namespace
 
@@ -56,16 +54,11 @@ void XAxisLabels::setRunningTest(bool isRunningTest)
     update();
 }
 
-double XAxisLabels::labelWidth() const
-{
-    return std::max(0, width() - 2 * horizontalPaddingPx);
-}
-
 QStringList XAxisLabels::labelTexts() const
 {
     QStringList texts;
-    for (const auto &label : TrafficGeometry::xAxisLabels(labelWidth(), m_timeWindowSeconds, minLabelSpacing,
-                                                          m_isRunningTest))
+    for (const auto &label : TrafficGeometry::xAxisLabels(width(), m_timeWindowSeconds,
+                                                          TrafficGeometry::minTimeLabelSpacing, m_isRunningTest))
         texts.append(label.text);
     return texts;
 }
@@ -77,7 +70,7 @@ QSize XAxisLabels::sizeHint() const
 
 QSize XAxisLabels::minimumSizeHint() const
 {
-    return QSize(2 * horizontalPaddingPx, labelHeightPx);
+    return QSize(0, labelHeightPx);
 }
 
 void XAxisLabels::paintEvent(QPaintEvent *)
@@ -85,11 +78,11 @@ void XAxisLabels::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setPen(QColor(Qt::gray));
     const QFontMetrics metrics = fontMetrics();
-    for (const auto &label : TrafficGeometry::xAxisLabels(labelWidth(), m_shownTimeWindowSeconds,
-                                                          minLabelSpacing, m_isRunningTest)) {
+    for (const auto &label : TrafficGeometry::xAxisLabels(width(), m_shownTimeWindowSeconds,
+                                                          TrafficGeometry::minTimeLabelSpacing, m_isRunningTest)) {
         const int textWidth = metrics.horizontalAdvance(label.text);
-        const double centre = horizontalPaddingPx + label.x;
-        const double left = std::clamp(centre - textWidth / 2.0, 0.0, std::max(0.0, width() - textWidth - 1.0));
+        // Centred under its grid line, but never cut by either end of the axis.
+        const double left = std::clamp(label.x - textWidth / 2.0, 0.0, std::max(0.0, width() - textWidth - 1.0));
         painter.drawText(QRectF(left, 0, textWidth + 1, height()), Qt::AlignCenter, label.text);
     }
 }

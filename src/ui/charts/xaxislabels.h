@@ -1,5 +1,6 @@
 #pragma once
-// Time labels under a graph: "-60s" … "now" (or "end" once the test is over).
+// Time labels under a graph, each under its grid line: "-50 s", "-40" … "now"
+// (or "end" once the test is over).
 
 #include <QWidget>
 
@@ -27,8 +28,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    double labelWidth() const;
-
     double m_timeWindowSeconds = 60;
     double m_shownTimeWindowSeconds = 60;
     QVariantAnimation *m_windowAnimation;

@@ -26,7 +26,10 @@ void YAxisLabels::setMaxY(double maxY)
 
 QStringList YAxisLabels::labelTexts() const
 {
-    return TrafficGeometry::yAxisLabels(m_maxY);
+    QStringList texts;
+    for (const auto &label : TrafficGeometry::yAxisLabels(m_maxY, height()))
+        texts.append(label.text);
+    return texts;
 }
 
 QSize YAxisLabels::sizeHint() const
@@ -41,14 +44,20 @@ void YAxisLabels::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setPen(QColor(Qt::gray));
-    const QStringList texts = labelTexts();
     const int lineHeight = fontMetrics().height();
-    const double step = static_cast<double>(height()) / (texts.size() - 1);
-    for (int i = 0; i < texts.size(); ++i) {
-        const double centre = std::clamp(i * step, lineHeight / 2.0, height() - lineHeight / 2.0);
+    for (const auto &label : TrafficGeometry::yAxisLabels(m_maxY, height())) {
+        // Centred on its grid line, but never cut by the plot's top or bottom edge.
+        const double centre = std::clamp(label.y, lineHeight / 2.0, height() - lineHeight / 2.0);
         painter.drawText(QRectF(0, centre - lineHeight / 2.0, width() - 4, lineHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, texts.at(i));
+                         Qt::AlignRight | Qt::AlignVCenter, label.text);
     }
+}
+
+void YAxisLabels::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The number of levels, so the widest label, follows the height.
+    updateGeometry();
 }
 
 } // namespace trevlamark

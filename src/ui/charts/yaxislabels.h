@@ -1,5 +1,6 @@
 #pragma once
-// Scale labels beside a graph: maxY at the top and bottom, 0 at the midline.
+// Scale labels beside a graph: round values down to 0 at the midline and up
+// again below it, each level with the grid line the plot draws there.
 
 #include <QWidget>
 
@@ -19,6 +20,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     double m_maxY = 125;

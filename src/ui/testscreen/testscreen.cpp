@@ -123,7 +123,7 @@ double TestScreen::postTestWindowSeconds(double testDurationSeconds)
 
 double TestScreen::dynamicMaxY() const
 {
-    return ChartGeometry::dynamicMaxY(m_session->chartData(), m_session->networkChartData(),
+    return ChartGeometry::dynamicMaxY(m_session->chartMaximum(), m_session->networkChartData(),
                                       m_session->networkMaxSpeedMbps());
 }
 
@@ -248,7 +248,7 @@ void TestScreen::bindGaugePanel()
     follow(m_session, &S::readValueChanged, m_gaugePanel,
            [this] { m_gaugePanel->setReadValue(m_session->readValue()); });
     follow(m_session, &S::chartDataChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setChartData(m_session->chartData()); });
+           [this] { m_gaugePanel->setChartData(m_session->gaugeChartData()); });
     m_gaugePanel->setNetworkMaxSpeedMbps(m_session->networkMaxSpeedMbps());
     const auto &info = m_session->networkInterfaceInfo();
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);

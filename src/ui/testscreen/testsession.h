@@ -13,8 +13,10 @@
 #include "engine/throughputtestoptions.h"
 #include "engine/timelinemarker.h"
 #include "monitor/networktrafficsample.h"
+#include "ui/charts/chartseries.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -127,6 +129,12 @@ public:
     void setLatestResult(const std::optional<PerformanceTestResult> &value);
 
     QList<TestData> chartData() const { return m_chartData; }
+    // The points of each operation's newest phase, in order: all that the gauges
+    // read. Being short, and apart from chartData, keeps a long test's list from
+    // being copied on each new point while the gauges hold it.
+    QList<TestData> gaugeChartData() const { return m_gaugeChartData; }
+    // The largest smoothed chart throughput (MB/s), 0 without points.
+    double chartMaximum() const;
     QList<StreamResult> streamResults() const { return m_streamResults; }
     QList<TimelineMarker> timelineMarkers() const { return m_timelineMarkers; }
     bool isGraphExpanded() const { return m_isGraphExpanded; }
@@ -140,7 +148,9 @@ public:
     void setGraphHistoryDuration(double value);
     void setSamplingRate(double value) { m_samplingRate = value; }
     void setGraphRefreshRate(double value) { m_graphRefreshRate = value; }
-    // One chart point per stream result, in order, with fresh point ids.
+    // One chart point per stream result, in order. While the results only grow
+    // (a running test), the points made before keep their ids and only the new
+    // results become points; nothing is emitted when nothing changed.
     void rebuildChartData();
     // Replaces the running timer. The new one ticks every graphRefreshRate
     // seconds (as it is now), copies the sampler's samples, rebuilds the chart
@@ -220,6 +230,10 @@ private:
     std::optional<PerformanceTestResult> m_latestResult;
 
     QList<TestData> m_chartData;
+    // Smoothed along with the points; it follows the shared smoothing window when read.
+    mutable ChartSeries m_chartSeries;
+    QList<TestData> m_gaugeChartData;
+    QHash<QString, int> m_newestPhaseByOperation;
     QList<StreamResult> m_streamResults;
     QList<TimelineMarker> m_timelineMarkers;
     bool m_isGraphExpanded = false;

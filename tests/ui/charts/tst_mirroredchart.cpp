@@ -42,6 +42,8 @@ QList<TestData> sampleChart()
         point.phaseId = write ? 1 : 2;
         data.append(point);
     }
+    // A read phase fast enough to give a single sample.
+    data.append({QUuid(), reference.addMSecs(-8'000), QStringLiteral("read"), 380, 0, 3});
     return data;
 }
 
