@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
     clang llvm libclang-rt-14-dev
     fio jq time xvfb xauth
+    # the Debian package: cpack's dependency scan and the checks of its desktop files
+    dpkg-dev desktop-file-utils appstream
     iproute2 util-linux procps psmisc
     # the test file server of tests/netshare: sshfs, WebDAV (davfs2) and SMB (smbnetfs)
     openssh-server openssh-client sshfs fuse3 apache2 davfs2 samba smbnetfs
