@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QUuid>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>

@@ -71,7 +71,8 @@ std::optional<QString> TestDirectory::create(const QString &location, qint64 sta
             return std::nullopt;
         }
     }
-    qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: %1 names in use").arg(maxNameSuffix);
+    qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: %1 names in use")
+                                          .arg(maxNameSuffix);
     return std::nullopt;
 }
 
