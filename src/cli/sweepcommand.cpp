@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace trevlamark {
 
@@ -15,11 +16,15 @@ int SweepCommand::execute(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Removes every test directory (Trevlamark_Test_Data and Trevlamark_Test_Data_*) from LOCATION."));
+        "Removes every test directory (Trevlamark_Test_Data and Trevlamark_Test_Data_*) from LOCATION, "
+        "except those of tests still running here or on another computer."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the sweep's diagnostic lines on standard error."));
     parser.addOption(verboseOption);
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+        QStringLiteral("Also remove the directories of tests that are still running."));
+    parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("sweep"), QStringLiteral("Remove leftover test directories."),
                                  QStringLiteral("sweep"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"), QStringLiteral("Folder to clean up."));
@@ -46,10 +51,14 @@ int SweepCommand::execute(const QStringList &arguments)
     const PreferencesManager preferences;
 
     const QStringList before = TestDirectory::leftovers(location);
-    TestDirectory::sweep(location);
+    const QList<SkippedDirectory> skipped = TestDirectory::sweep(location, parser.isSet(forceOption));
     int exitStatus = 0;
     for (const QString &path : before) {
-        if (QFileInfo::exists(path)) {
+        const auto skip = std::find_if(skipped.cbegin(), skipped.cend(),
+            [&path](const SkippedDirectory &directory) { return directory.path == path; });
+        if (skip != skipped.cend()) {
+            CommandOutput::writeLine(stdout, QStringLiteral("Skipped %1 (in use by %2)").arg(path, skip->owner));
+        } else if (QFileInfo::exists(path)) {
             CommandOutput::writeLine(stderr, QStringLiteral("trevlamark-cli: could not remove \"%1\"").arg(path));
             exitStatus = 1;
         } else {

@@ -1,6 +1,7 @@
 #pragma once
-// `trevlamark-cli sweep LOCATION`: removes the leftover test directories of any
-// run from a location and says which ones went and which ones stayed.
+// `trevlamark-cli sweep [--force] LOCATION`: removes the leftover test
+// directories of any run from a location and says which ones went, which ones
+// stayed and which ones it left to a test still running.
 
 #include <QStringList>
 

@@ -6,6 +6,7 @@
 #include "engine/phaserunner.h"
 #include "engine/resultbuilder.h"
 #include "engine/runcontext.h"
+#include "engine/runmarker.h"
 #include "engine/testdirectory.h"
 #include "platform/alignedbuffer.h"
 #include "platform/detachedthreads.h"
@@ -28,6 +29,7 @@ PerformanceTestManager::~PerformanceTestManager()
     m_bridge->detach();
     m_run->cancelRequested.store(true);
     m_sampler.stop();
+    m_marker.reset();
     // Whatever state the run is in, its directory must not outlive it. Never
     // wait here: the workers drain and the removal runs on a thread of its own.
     if (m_testDirectoryPath)
@@ -135,26 +137,31 @@ bool PerformanceTestManager::prepareTestDirectory()
 {
     struct PreparedDirectory
     {
-        bool created = false;
+        std::optional<QString> path;
+        std::shared_ptr<RunMarker> marker;
         QStringList seedFiles;
     };
-    const QString directory = TestDirectory::newPath(m_request.testLocation());
+    const QString location = m_request.testLocation();
+    const qint64 startSeconds = QDateTime::currentSecsSinceEpoch();
     const int queueDepth = m_request.queueDepth;
     const std::optional<PreparedDirectory> prepared =
-        DetachedThreads::runWithin<PreparedDirectory>(createWaitSeconds, [directory, queueDepth] {
+        DetachedThreads::runWithin<PreparedDirectory>(createWaitSeconds, [location, startSeconds, queueDepth] {
             PreparedDirectory result;
-            result.created = TestDirectory::create(directory);
-            if (result.created)
-                result.seedFiles = TestDirectory::createSeedFiles(directory, queueDepth);
+            result.path = TestDirectory::create(location, startSeconds);
+            if (result.path) {
+                result.marker = RunMarker::place(*result.path);
+                result.seedFiles = TestDirectory::createSeedFiles(*result.path, queueDepth);
+            }
             return result;
         });
     if (!prepared) {
         qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
                                               .arg(createWaitSeconds);
     }
-    if (!prepared || !prepared->created)
+    if (!prepared || !prepared->path)
         return false;
-    m_testDirectoryPath = directory;
+    m_testDirectoryPath = prepared->path;
+    m_marker = prepared->marker;
     m_writeFiles = prepared->seedFiles;
     return true;
 }
@@ -345,6 +352,7 @@ void PerformanceTestManager::cleanupTestDirectory()
     m_writeFiles.clear();
     m_readFiles.clear();
     m_testDirectoryPath.reset();
+    m_marker.reset();
     removeTestDirectory(m_bridge, nullptr, path, this);
 }
 

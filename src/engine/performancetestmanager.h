@@ -26,6 +26,7 @@ namespace trevlamark {
 class AlignedBuffer;
 class MainThreadBridge;
 class RunContext;
+class RunMarker;
 
 class PerformanceTestManager : public QObject
 {
@@ -102,6 +103,8 @@ private:
     bool m_writePhaseEnabled = true;
     bool m_readPhaseEnabled = true;
     std::optional<QString> m_testDirectoryPath;
+    // Keeps sweeps away from the test directory while the run uses it.
+    std::shared_ptr<RunMarker> m_marker;
     QStringList m_writeFiles;
     QStringList m_readFiles;
 

@@ -2,9 +2,10 @@
 
 #include "platform/logcategories.h"
 #include "platform/directoryremover.h"
+#include "engine/runmarker.h"
 
-#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 #include <thread>
 
 namespace trevlamark {
@@ -52,24 +54,26 @@ void removeOnce(const QString &path)
 
 } // namespace
 
-QString TestDirectory::newPath(const QString &location)
+std::optional<QString> TestDirectory::create(const QString &location, qint64 startSeconds)
 {
-    return location + QLatin1Char('/') + QLatin1String(folderName) + QLatin1Char('_')
-        + QString::number(QDateTime::currentSecsSinceEpoch());
-}
-
-bool TestDirectory::create(const QString &path)
-{
-    if (!QDir().mkpath(path)) {
-        qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: ") + errorText(errno);
-        return false;
+    const QString name = location + QLatin1Char('/') + QLatin1String(folderName) + QLatin1Char('_')
+        + QString::number(startSeconds);
+    for (int suffix = 1; suffix <= maxNameSuffix; ++suffix) {
+        const QString path = suffix == 1 ? name : name + QLatin1Char('_') + QString::number(suffix);
+        // mkdir is the claim: of two runs asking for one name, exactly one gets it.
+        if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) {
+            qCInfo(lcEngine).noquote() << QStringLiteral("Created test directory: ") + path;
+            return path;
+        }
+        const int code = errno;
+        if (code != EEXIST) {
+            qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: ") + errorText(code);
+            return std::nullopt;
+        }
     }
-    if (!QFileInfo(path).isDir()) {
-        qCCritical(lcEngine).noquote() << QStringLiteral("Directory doesn't exist after creation attempt: ") + path;
-        return false;
-    }
-    qCInfo(lcEngine).noquote() << QStringLiteral("Created test directory: ") + path;
-    return true;
+    qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: %1 names in use")
+                                          .arg(maxNameSuffix);
+    return std::nullopt;
 }
 
 QStringList TestDirectory::createSeedFiles(const QString &directory, int queueDepth)
@@ -168,13 +172,20 @@ QStringList TestDirectory::leftovers(const QString &location, QString *scanProbl
     return paths;
 }
 
-void TestDirectory::sweep(const QString &location)
+QList<SkippedDirectory> TestDirectory::sweep(const QString &location, bool force)
 {
     qCInfo(lcConsole).noquote() << QStringLiteral("Cleaning up test directories for location: ") + location;
     QString scanProblem;
     const QStringList paths = leftovers(location, &scanProblem);
     const QString fixedName = QLatin1String(folderName);
+    QList<SkippedDirectory> skipped;
     for (const QString &path : paths) {
+        const std::optional<QString> owner = force ? std::nullopt : RunMarker::liveOwner(path);
+        if (owner) {
+            qCInfo(lcEngine).noquote() << QStringLiteral("Skipping test directory in use: %1 - %2").arg(path, *owner);
+            skipped.append({path, *owner});
+            continue;
+        }
         if (QFileInfo(path).fileName() == fixedName)
             qCDebug(lcEngine).noquote() << QStringLiteral("Deleting test directory: ") + path;
         else
@@ -183,6 +194,7 @@ void TestDirectory::sweep(const QString &location)
     }
     if (!scanProblem.isEmpty())
         qCWarning(lcEngine).noquote() << QStringLiteral("Error scanning directory: %1 - %2").arg(location, scanProblem);
+    return skipped;
 }
 
 } // namespace trevlamark

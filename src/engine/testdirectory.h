@@ -1,7 +1,8 @@
 #pragma once
 // The folder a run keeps its test files in, "Trevlamark_Test_Data_<seconds>"
 // in the test location: making it and its files, removing it with retries, and
-// sweeping a location for the ones earlier runs left behind. Nothing here
+// sweeping a location for the ones earlier runs left behind (not those of runs
+// still going, which their run markers tell). Nothing here
 // fails towards the caller beyond its return value: every problem is a log line.
 
 #include <QString>
@@ -17,16 +18,26 @@ struct DeletionResult
     std::optional<QString> lastError;
 };
 
+// A test directory a sweep left alone because a run still uses it.
+struct SkippedDirectory
+{
+    QString path;
+    QString owner; // who runs the test, for the user
+};
+
 class TestDirectory
 {
 public:
     TestDirectory() = delete;
 
     static constexpr const char *folderName = "Trevlamark_Test_Data";
+    static constexpr int maxNameSuffix = 1000;
 
-    // A new run's directory in location, named after the current second.
-    static QString newPath(const QString &location);
-    static bool create(const QString &path);
+    // Makes a new run's directory in location, named after startSeconds. A
+    // name another run already took (the same second, in another process or
+    // on another computer) is never shared: the next free one of
+    // "<name>_2", "<name>_3" ... is taken instead. The path, or nothing.
+    static std::optional<QString> create(const QString &location, qint64 startSeconds);
     // The files of the first write phase, one per stream, 1 KiB of zeros each;
     // the paths of those that could be made.
     static QStringList createSeedFiles(const QString &directory, int queueDepth);
@@ -41,8 +52,10 @@ public:
     // location cannot be listed.
     static QStringList leftovers(const QString &location, QString *scanProblem = nullptr);
     // Removes the leftovers once each, never following a symbolic link (a
-    // link goes, not what it points to).
-    static void sweep(const QString &location);
+    // link goes, not what it points to). A directory whose run marker names a
+    // live run is skipped unless force is set; those are returned.
+    static QList<SkippedDirectory> sweep(const QString &location, bool force = false);
+
 };
 
 } // namespace trevlamark

@@ -42,8 +42,11 @@ void ThroughputSampler::takeSample()
 {
     const qint64 nowNanoseconds = m_clock.nsecsElapsed();
     const double elapsed = double(nowNanoseconds - m_lastSampleNanoseconds) / 1e9;
-    // A timer that fires early would turn a short interval into a spike.
-    if (elapsed < m_intervalSeconds)
+    // Qt keeps the timer on a fixed grid, so a tick often comes a little
+    // before a whole interval has passed on this clock, and after a late one
+    // comes an early one: both are samples. Only a tick far too early (a
+    // queued burst) is skipped, as its short interval would show a spike.
+    if (elapsed < m_intervalSeconds * earliestTickFraction)
         return;
     const quint64 intervalBytes = m_counters->intervalBytes.exchange(0);
     m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(m_phase),

@@ -33,6 +33,9 @@ public:
 
     const QList<StreamResult> &streamResults() const { return m_streamResults; }
 
+    // The shortest interval, as a fraction of the set one, that makes a sample.
+    static constexpr double earliestTickFraction = 0.5;
+
 private:
     void takeSample();
 

@@ -58,10 +58,10 @@ void removeContents(int directoryDescriptor, dev_t device, std::optional<Removal
             if (status.st_dev == device && !isMountRoot(directoryDescriptor, name)) {
                 const int child = ::openat(directoryDescriptor, name,
                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (child < 0)
-                    noteFailure(first, errno);
-                else
+                if (child >= 0)
                     removeContents(child, device, first);
+                else if (errno != ENOENT)
+                    noteFailure(first, errno);
             }
             if (::unlinkat(directoryDescriptor, name, AT_REMOVEDIR) != 0 && errno != ENOENT)
                 noteFailure(first, errno);
@@ -79,12 +79,15 @@ std::optional<RemovalError> DirectoryRemover::removeRecursively(const QString &p
     std::optional<RemovalError> first;
     const QByteArray encoded = path.toLocal8Bit();
     struct stat status;
+    // What is gone already, perhaps removed by another process meanwhile, is
+    // what the caller wanted: never a failure.
     if (::lstat(encoded.constData(), &status) != 0) {
-        noteFailure(first, errno);
+        if (errno != ENOENT)
+            noteFailure(first, errno);
         return first;
     }
     if (!S_ISDIR(status.st_mode)) {
-        if (::unlink(encoded.constData()) != 0)
+        if (::unlink(encoded.constData()) != 0 && errno != ENOENT)
             noteFailure(first, errno);
         return first;
     }
@@ -94,11 +97,12 @@ std::optional<RemovalError> DirectoryRemover::removeRecursively(const QString &p
     }
     const int descriptor = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) {
-        noteFailure(first, errno);
+        if (errno != ENOENT)
+            noteFailure(first, errno);
         return first;
     }
     removeContents(descriptor, status.st_dev, first);
-    if (::rmdir(encoded.constData()) != 0) {
+    if (::rmdir(encoded.constData()) != 0 && errno != ENOENT) {
         const int code = errno;
         // The rmdir's reason is the one that matters when the contents went.
         if (!first || code == EBUSY)

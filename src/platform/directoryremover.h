@@ -15,7 +15,8 @@ namespace trevlamark {
 class DirectoryRemover
 {
 public:
-    // Removes as much as it can; the first failure, or nothing on success.
+    // Removes as much as it can; the first failure, or nothing on success (a
+    // path that is not there counts as removed).
     static std::optional<RemovalError> removeRecursively(const QString &path);
     // Something is at the path, a dangling link included (lstat).
     static bool existsNoFollow(const QString &path);

@@ -123,30 +123,32 @@ void tst_RunCommand::failures()
     QFETCH(QByteArray, message);
     QTemporaryDir location;
     QTemporaryDir output;
+    QString where = location.path();
     if (kind == QLatin1String("full")) {
         if (::geteuid() != 0)
             QSKIP("needs root to mount a small tmpfs");
-        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16m", "tmpfs", location.path()}), 0);
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16m", "tmpfs", where}), 0);
     } else {
-        // Plain files under every name the next seconds can give the run's directory.
-        const qint64 now = QDateTime::currentSecsSinceEpoch();
-        for (qint64 seconds = now - 2; seconds <= now + 60; ++seconds)
-            QFile(location.filePath(QStringLiteral("Trevlamark_Test_Data_%1").arg(seconds))).open(QIODevice::WriteOnly);
+        // So deep that no name of the run's directory fits in a path.
+        while (where.size() < 3950)
+            where += QLatin1Char('/') + QString(100, QLatin1Char('d'));
+        where += QLatin1Char('/') + QString(4080 - where.size(), QLatin1Char('e'));
+        QVERIFY(QDir().mkpath(where));
     }
     const auto unmount = qScopeGuard([&] {
         if (kind == QLatin1String("full"))
-            QProcess::execute(QStringLiteral("umount"), {location.path()});
+            QProcess::execute(QStringLiteral("umount"), {where});
     });
-    const QStringList before = CliProcess::testDirectories(location.path());
+    const QStringList before = CliProcess::testDirectories(where);
     const QString jsonPath = output.filePath(QStringLiteral("result.json"));
     const CliProcess::Outcome run = CliProcess::run(
-        {"run", "--quiet", "--bytes", "64MB", "--queue-depth", "2", "--json", jsonPath, location.path()}, m_home.path());
+        {"run", "--quiet", "--bytes", "64MB", "--queue-depth", "2", "--json", jsonPath, where}, m_home.path());
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.standardError.contains("trevlamark-cli: " + message + '\n'), run.standardError.constData());
     QVERIFY(run.standardOutput.startsWith("Details (" + QByteArray(kind == QLatin1String("full") ? "1 cycle" : "0 cycles")
         + ")\n" + message + '\n'));
     QCOMPARE(readJson(jsonPath).value("errorMessage").toString(), QString::fromUtf8(message));
-    QCOMPARE(CliProcess::testDirectories(location.path()), before);
+    QCOMPARE(CliProcess::testDirectories(where), before);
 }
 
 void tst_RunCommand::stopBySignal_data()
@@ -225,6 +227,13 @@ void tst_RunCommand::killedRunLeavesDirectoryForSweep()
     QByteArray standardError;
     QVERIFY(startWriting(process, standardError, {"run", "--bytes", "16GB", "--cache", "--queue-depth", "2", location},
         m_home.path()));
+    const QStringList running = CliProcess::testDirectories(location);
+    QCOMPARE(running.size(), 1);
+    // While the run lives, its directory is left alone.
+    const CliProcess::Outcome skip = CliProcess::run({"sweep", location}, m_home.path());
+    QCOMPARE(QString::fromUtf8(skip.standardOutput), QStringLiteral("Skipped %1/%2 (in use by process %3 on this computer)\n")
+        .arg(location, running.first()).arg(process.processId()));
+    QCOMPARE(CliProcess::testDirectories(location), running);
     QCOMPARE(::kill(pid_t(process.processId()), SIGKILL), 0);
     QCOMPARE(CliProcess::finish(process, 30000).exitStatus, QProcess::CrashExit);
     const QStringList leftovers = CliProcess::testDirectories(location);

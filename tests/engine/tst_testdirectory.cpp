@@ -1,8 +1,10 @@
 // The test directory's files, removal and sweep on real folders.
 
+#include "engine/runmarker.h"
 #include "engine/testdirectory.h"
 #include "support/scratchvolume.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +33,9 @@ class tst_TestDirectory : public QObject
 
 private slots:
     void sweepTakesTestDirectoriesOnly();
+    void sameSecondTakesNextFreeName();
+    void sweepSparesRunningTests_data();
+    void sweepSparesRunningTests();
     void removalTakesLinksNotTargets_data();
     void removalTakesLinksNotTargets();
     void mountInsideIsNotEmptied();
@@ -58,6 +63,67 @@ void tst_TestDirectory::sweepTakesTestDirectoriesOnly()
     QString problem;
     QVERIFY(TestDirectory::leftovers(root + QStringLiteral("/nope"), &problem).isEmpty());
     QVERIFY(!problem.isEmpty());
+}
+
+void tst_TestDirectory::sameSecondTakesNextFreeName()
+{
+    QTemporaryDir location;
+    const QString first = location.filePath(QStringLiteral("Trevlamark_Test_Data_1700000100"));
+    QCOMPARE(TestDirectory::create(location.path(), 1700000100), first);
+    QCOMPARE(TestDirectory::create(location.path(), 1700000100), first + QStringLiteral("_2"));
+    touch(first + QStringLiteral("_3"));
+    QCOMPARE(TestDirectory::create(location.path(), 1700000100), first + QStringLiteral("_4"));
+    QCOMPARE(TestDirectory::leftovers(location.path()), (QStringList{first, first + "_2", first + "_4"}));
+}
+
+void tst_TestDirectory::sweepSparesRunningTests_data()
+{
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("running test of this process") << "held" << false << true;
+    QTest::newRow("forced") << "held" << true << false;
+    QTest::newRow("ended test of this process") << "released" << false << false;
+    QTest::newRow("process id now of another process") << "reused" << false << false;
+    QTest::newRow("other computer, refreshed") << "remote" << false << true;
+    QTest::newRow("other computer, stale") << "stale remote" << false << false;
+}
+
+void tst_TestDirectory::sweepSparesRunningTests()
+{
+    QFETCH(QString, owner);
+    QFETCH(bool, force);
+    QFETCH(bool, kept);
+    QTemporaryDir location;
+    const QString directory = location.filePath(QStringLiteral("Trevlamark_Test_Data_1700000200"));
+    QVERIFY(QDir().mkdir(directory));
+    std::shared_ptr<RunMarker> placed = RunMarker::place(directory);
+    QVERIFY(placed);
+    if (owner != "held")
+        placed.reset();
+    if (owner == "reused" || owner.endsWith("remote")) {
+        ProcessIdentity identity = ProcessIdentity::current();
+        if (owner == "reused")
+            ++identity.startTicks;
+        else
+            identity.host = QStringLiteral("elsewhere.example");
+        QVERIFY(RunMarker::write(directory, identity, QStringLiteral("run")));
+    }
+    const QString marker = directory + QLatin1Char('/') + QLatin1String(RunMarker::fileName);
+    const bool refreshed = owner == "held" && !force;
+    if (refreshed || owner == "stale remote") {
+        QFile file(marker);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+    }
+    if (refreshed) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).lastModified().secsTo(QDateTime::currentDateTime())
+            < RunMarker::refreshSeconds, 2000 * RunMarker::refreshSeconds);
+    }
+
+    const QList<SkippedDirectory> skipped = TestDirectory::sweep(location.path(), force);
+    QCOMPARE(QFileInfo::exists(directory), kept);
+    QCOMPARE(skipped.size(), kept ? 1 : 0);
 }
 
 void tst_TestDirectory::removalTakesLinksNotTargets_data()
