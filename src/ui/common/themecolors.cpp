@@ -33,20 +33,24 @@ QColor ThemeColors::buttonText(bool isDarkPalette)
 
 QColor ThemeColors::buttonFill(const QColor &colour, bool isDarkPalette)
 {
-    const QColor text = buttonText(isDarkPalette);
-    // Blends towards black (light) or white (dark) in small steps, which keeps
-    // the hue; the last step, black or white itself, always passes.
+    return readableAgainst(colour, buttonText(isDarkPalette));
+}
+
+QColor ThemeColors::readableAgainst(const QColor &colour, const QColor &other)
+{
+    // Blends in small steps, which keeps the hue; the last step, black or
+    // white itself, always passes against the other colour's own side.
     const QColor start = colour.toRgb();
-    const QColor end = isDarkPalette ? QColor(Qt::white) : QColor(Qt::black);
+    const QColor end = relativeLuminance(other) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
     constexpr int steps = 50;
-    QColor fill = start;
-    for (int step = 1; step <= steps && contrastRatio(text, fill) < minimumTextContrast; ++step) {
+    QColor result = start;
+    for (int step = 1; step <= steps && contrastRatio(other, result) < minimumTextContrast; ++step) {
         const double share = double(step) / steps;
-        fill = QColor::fromRgbF(float(start.redF() + (end.redF() - start.redF()) * share),
-                                float(start.greenF() + (end.greenF() - start.greenF()) * share),
-                                float(start.blueF() + (end.blueF() - start.blueF()) * share));
+        result = QColor::fromRgbF(float(start.redF() + (end.redF() - start.redF()) * share),
+                                  float(start.greenF() + (end.greenF() - start.greenF()) * share),
+                                  float(start.blueF() + (end.blueF() - start.blueF()) * share));
     }
-    return fill.toRgb();
+    return result;
 }
 
 double ThemeColors::relativeLuminance(const QColor &colour)

@@ -25,6 +25,9 @@ public:
     // The colour as a button's fill: darkened (light) or lightened (dark)
     // until buttonText on it reaches minimumTextContrast.
     static QColor buttonFill(const QColor &colour, bool isDarkPalette);
+    // The colour moved away from the other one (towards black from a light
+    // one, towards white from a dark one) until the two reach minimumTextContrast.
+    static QColor readableAgainst(const QColor &colour, const QColor &other);
     // The WCAG 2 relative luminance (0 black, 1 white) and contrast ratio (1 to 21).
     static double relativeLuminance(const QColor &colour);
     static double contrastRatio(const QColor &first, const QColor &second);
