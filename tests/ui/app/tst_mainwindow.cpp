@@ -142,8 +142,6 @@ private slots:
                          qPrintable(text.name() + QStringLiteral(" on ") + background.name()));
             }
         }
-        // A fill that already reads well keeps its colour.
-        QCOMPARE(ThemeColors::buttonFill(ThemeColors::cool(true), true), ThemeColors::cool(true));
     }
 
     // Renders the window in its states, light and dark, for scripts/screenshots.
