@@ -5,7 +5,7 @@
 
 #include "cli/progressreporter.h"
 #include "cli/runoptions.h"
-#include "cli/signalwatcher.h"
+#include "platform/signalwatcher.h"
 #include "discovery/networkshare.h"
 #include "engine/performancetestmanager.h"
 

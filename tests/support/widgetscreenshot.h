@@ -4,13 +4,13 @@
 // does nothing, so the widget tests stay quiet in ordinary runs.
 
 #include "ui/app/appearancecontroller.h"
+#include "ui/app/appearancestyle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QWidget>
 
 namespace trevlamark::testing {
@@ -21,7 +21,7 @@ inline void saveScreenshots(QWidget *widget, const QString &name)
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new AppearanceStyle);
     widget->setAutoFillBackground(true);
     const QPalette original = widget->palette();
     const struct

@@ -1,9 +1,10 @@
 #include "ui/app/appearancecontroller.h"
 
+#include "settings/preferencesmanager.h"
+#include "ui/app/appearancestyle.h"
 #include "ui/common/themecolors.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 namespace trevlamark {
 
@@ -12,7 +13,7 @@ AppearanceController::AppearanceController(QObject *parent)
     , m_desktopIsDark(ThemeColors::isDark(QApplication::palette())
                       || qEnvironmentVariable("GTK_THEME").endsWith(QLatin1String(":dark")))
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new AppearanceStyle);
 }
 
 bool AppearanceController::isDark() const
@@ -31,6 +32,13 @@ void AppearanceController::apply(AppearanceMode mode)
     QApplication::setPalette(isDark() ? darkPalette() : lightPalette());
 }
 
+void AppearanceController::follow(PreferencesManager *preferences)
+{
+    apply(preferences->appearanceMode());
+    connect(preferences, &PreferencesManager::appearanceModeChanged, this,
+            [this, preferences] { apply(preferences->appearanceMode()); });
+}
+
 QPalette AppearanceController::lightPalette()
 {
     QPalette palette(QColor(0xEC, 0xEC, 0xEC), QColor(0xF6, 0xF6, 0xF6));
@@ -40,7 +48,7 @@ QPalette AppearanceController::lightPalette()
     palette.setColor(QPalette::Text, QColor(0x1D, 0x1D, 0x1F));
     palette.setColor(QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F));
     palette.setColor(QPalette::PlaceholderText, QColor(0x6E, 0x6E, 0x73));
-    palette.setColor(QPalette::Highlight, ThemeColors::cool(false));
+    palette.setColor(QPalette::Highlight, ThemeColors::buttonFill(ThemeColors::cool(false), false));
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xF0));
     palette.setColor(QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F));

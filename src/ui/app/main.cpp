@@ -4,6 +4,8 @@
 #include "ui/app/navigation.h"
 #include "settings/preferencesmanager.h"
 #include "platform/detachedthreads.h"
+#include "platform/logcategories.h"
+#include "platform/signalwatcher.h"
 #include "settings/logswitches.h"
 #include "ui/app/alertpresenter.h"
 #include "ui/app/appcontroller.h"
@@ -12,6 +14,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 
 using namespace trevlamark;
 
@@ -29,6 +32,15 @@ static int runApplication(int argc, char *argv[])
     Q_INIT_RESOURCE(trevlamark);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trevlamark.svg")));
 
+    // A logout, a shutdown or Ctrl+C in the terminal quits like the Quit
+    // command, so the quit sweep still runs. Watching starts before anything
+    // else is set up; a signal during start-up waits in the pipe.
+    SignalWatcher quitSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&quitSignals, &SignalWatcher::signalReceived, &app, [](int signalNumber) {
+        qCInfo(lcConsole).noquote() << QStringLiteral("Received signal %1, quitting").arg(signalNumber);
+        QApplication::quit();
+    }, Qt::QueuedConnection);
+
     MessageBoxAlertPresenter alerts;
     PreferencesManager preferences;
     AppController controller(&alerts, &preferences);
@@ -37,9 +49,7 @@ static int runApplication(int argc, char *argv[])
 
     Navigation navigation;
     AppearanceController appearance;
-    appearance.apply(preferences.appearanceMode());
-    QObject::connect(&preferences, &PreferencesManager::saved, &appearance,
-                     [&] { appearance.apply(preferences.appearanceMode()); });
+    appearance.follow(&preferences);
 
     const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
     MainWindow window(&navigation, &preferences, &controller);

@@ -206,14 +206,22 @@ QLineEdit *PreferencesPanel::addField(QWidget *parent, QFormLayout *form, const 
     return field;
 }
 
+PreferencesPanel::~PreferencesPanel()
+{
+    if (!m_isDecided)
+        m_restoreOpeningValues();
+}
+
 void PreferencesPanel::cancel()
 {
+    m_isDecided = true;
     m_restoreOpeningValues();
     emit closeRequested();
 }
 
 void PreferencesPanel::save()
 {
+    m_isDecided = true;
     m_preferences->savePreferences();
     emit closeRequested();
 }

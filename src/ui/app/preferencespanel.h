@@ -1,7 +1,8 @@
 #pragma once
 // The Settings window's content: edits the application's PreferencesManager
-// directly; Save writes and announces it, Cancel puts back the values the
-// panel opened with, so an abandoned edit reaches no screen.
+// directly; Save writes and announces it, Cancel (or closing the window)
+// puts back the values the panel opened with, so an abandoned edit reaches no
+// screen and a tried appearance goes back.
 
 #include <QWidget>
 #include <functional>
@@ -22,10 +23,13 @@ class PreferencesPanel : public QWidget
 
 public:
     explicit PreferencesPanel(PreferencesManager *preferences, QWidget *parent = nullptr);
+    ~PreferencesPanel() override;
+    Q_DISABLE_COPY_MOVE(PreferencesPanel)
 
     // Delay between closing and asking to confirm the reset.
     static constexpr int resetConfirmationDelayMilliseconds = 100;
 
+    QComboBox *appearanceMenu() const { return m_appearanceMenu; }
     QCheckBox *disableCacheSwitch() const { return m_disableCache; }
     QPushButton *saveButton() const { return m_saveButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
@@ -52,6 +56,8 @@ private:
 
     PreferencesManager *m_preferences;
     std::function<void()> m_restoreOpeningValues;
+    // Save or Cancel was pressed; otherwise going away counts as Cancel.
+    bool m_isDecided = false;
     QComboBox *m_appearanceMenu = nullptr;
     QCheckBox *m_disableCache = nullptr;
     QCheckBox *m_logSwitches[4] = {};

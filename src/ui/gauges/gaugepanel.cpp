@@ -290,6 +290,11 @@ void GaugePanel::setRunningTest(bool isRunningTest)
     if (m_isRunningTest == isRunningTest)
         return;
     m_isRunningTest = isRunningTest;
+    // A run keeps the parameters it started with: the menus and switches are locked until it ends.
+    for (QComboBox *menu : {m_bytesPerCycleMenu, m_cyclesMenu, m_queueDepthMenu, m_chunkSizeMenu})
+        menu->setEnabled(!isRunningTest);
+    if (isRunningTest)
+        setShowingCustomBytesPopover(false);
     m_writeGauge->setRunningTest(isRunningTest);
     m_readGauge->setRunningTest(isRunningTest);
     refreshButtonAndTime();

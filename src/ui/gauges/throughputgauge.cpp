@@ -81,6 +81,8 @@ void ThroughputGauge::setPostTest(bool isPostTest)
 void ThroughputGauge::setRunningTest(bool isRunningTest)
 {
     m_isRunningTest = isRunningTest;
+    // A run keeps the phases it started with.
+    m_switch->setEnabled(!isRunningTest);
     refresh();
 }
 

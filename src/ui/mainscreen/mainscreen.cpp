@@ -470,10 +470,12 @@ void MainScreen::refreshLocation()
         m_interfaceLine->setText(
             interfaceLine(*m_selectedShareDetails->interfaceID, m_selectedShareDetails->cachedInterfaceInfo));
     m_openTestButton->setEnabled(chosen);
-    const QColor background = chosen ? ThemeColors::cool(this) : palette().color(QPalette::PlaceholderText);
-    m_openTestButton->setStyleSheet(QStringLiteral("QPushButton#openTestButton { background: %1; color: white; "
+    const bool dark = ThemeColors::isDark(palette());
+    const QColor background = ThemeColors::buttonFill(
+        chosen ? ThemeColors::cool(dark) : palette().color(QPalette::PlaceholderText), dark);
+    m_openTestButton->setStyleSheet(QStringLiteral("QPushButton#openTestButton { background: %1; color: %2; "
                                                    "border: none; border-radius: 6px; padding: 6px 16px; }")
-                                        .arg(background.name()));
+                                        .arg(background.name(), ThemeColors::buttonText(dark).name()));
 }
 
 void MainScreen::setupNetworkMonitoring()

@@ -67,12 +67,21 @@ void ResultCard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor tint = palette().color(QPalette::WindowText);
-    tint.setAlphaF(0.05f);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(tint);
+    painter.setBrush(background(palette()));
     painter.drawRoundedRect(rect(), 8, 8);
     QFrame::paintEvent(event);
+}
+
+QColor ResultCard::background(const QPalette &palette)
+{
+    // The window with a 5 % tint of the text colour, as one opaque colour.
+    const QColor window = palette.color(QPalette::Window).toRgb();
+    const QColor text = palette.color(QPalette::WindowText).toRgb();
+    constexpr float tint = 0.05f;
+    return QColor::fromRgbF(window.redF() + (text.redF() - window.redF()) * tint,
+                            window.greenF() + (text.greenF() - window.greenF()) * tint,
+                            window.blueF() + (text.blueF() - window.blueF()) * tint);
 }
 
 void ResultCard::rebuild()
@@ -83,6 +92,9 @@ void ResultCard::rebuild()
     }
     const QPalette base = palette();
     const bool dark = ThemeColors::isDark(base);
+    // The accents and the secondary grey are lighter than text: kept readable on the card.
+    const QColor card = background(base);
+    const auto readable = [&card](const QColor &colour) { return ThemeColors::readableAgainst(colour, card); };
     for (const Line &line : lines(m_result)) {
         auto *label = new QLabel(line.text, this);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -95,7 +107,7 @@ void ResultCard::rebuild()
             font.setWeight(QFont::Medium);
             break;
         case LineRole::Error:
-            colour = ThemeColors::warm(dark);
+            colour = readable(ThemeColors::warm(dark));
             break;
         case LineRole::CycleTitle:
             font.setPointSizeF(font.pointSizeF() * 0.85);
@@ -103,15 +115,15 @@ void ResultCard::rebuild()
             break;
         case LineRole::WriteSpeed:
             font.setPointSizeF(font.pointSizeF() * 0.85);
-            colour = ThemeColors::warm(dark);
+            colour = readable(ThemeColors::warm(dark));
             break;
         case LineRole::ReadSpeed:
             font.setPointSizeF(font.pointSizeF() * 0.85);
-            colour = ThemeColors::cool(dark);
+            colour = readable(ThemeColors::cool(dark));
             break;
         case LineRole::Detail:
             font.setPointSizeF(font.pointSizeF() * 0.85);
-            colour = base.color(QPalette::PlaceholderText);
+            colour = readable(base.color(QPalette::PlaceholderText));
             break;
         }
         label->setFont(font);

@@ -29,6 +29,8 @@ public:
     void setResult(const PerformanceTestResult &result);
 
     static QList<Line> lines(const PerformanceTestResult &result);
+    // The card's fill in a palette; every line is readable on it.
+    static QColor background(const QPalette &palette);
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -39,16 +39,14 @@ void StartStopButton::setState(bool isRunningTest, bool isStoppingTest, bool wri
 QColor StartStopButton::fillColor() const
 {
     const bool dark = ThemeColors::isDark(palette());
+    QColor colour(Qt::gray);
     switch (GaugeGeometry::startStopColor(m_isRunningTest, m_isStoppingTest, m_writePhaseEnabled,
                                           m_readPhaseEnabled)) {
-    case GaugeGeometry::ButtonColor::Warm:
-        return ThemeColors::warm(dark);
-    case GaugeGeometry::ButtonColor::Cool:
-        return ThemeColors::cool(dark);
-    case GaugeGeometry::ButtonColor::Gray:
-        break;
+    case GaugeGeometry::ButtonColor::Warm: colour = ThemeColors::warm(dark); break;
+    case GaugeGeometry::ButtonColor::Cool: colour = ThemeColors::cool(dark); break;
+    case GaugeGeometry::ButtonColor::Gray: break;
     }
-    return QColor(Qt::gray);
+    return ThemeColors::buttonFill(colour, dark);
 }
 
 QSize StartStopButton::sizeHint() const
@@ -68,7 +66,7 @@ void StartStopButton::paintEvent(QPaintEvent *)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(QRectF(rect()), 8, 8);
-    painter.setPen(Qt::white);
+    painter.setPen(ThemeColors::buttonText(ThemeColors::isDark(palette())));
     painter.drawText(rect(), Qt::AlignCenter, text());
 }
 

@@ -10,6 +10,7 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/testsession.h"
 
@@ -47,24 +48,6 @@ NetworkShare localShare(const QString &location)
 // The progress bar counts in thousandths.
 constexpr int progressSteps = 1000;
 
-// The panel's control and the session's field stay equal both ways; each side
-// notifies only on a change, so a round trip ends where it began.
-template <typename T>
-void bindTwoWay(TestSession *session, T (TestSession::*get)() const, void (TestSession::*set)(T),
-                void (TestSession::*changed)(), GaugePanel *panel, void (GaugePanel::*panelSet)(T),
-                void (GaugePanel::*panelChanged)(T))
-{
-    // The member pointers travel inside std::mem_fn: GCC 12 with the sanitizers
-    // loses a bare member-function pointer captured in a slot.
-    (panel->*panelSet)((session->*get)());
-    QObject::connect(session, changed, panel,
-                     [session, panel, read = std::mem_fn(get), write = std::mem_fn(panelSet)] {
-                         write(panel, read(session));
-                     });
-    QObject::connect(panel, panelChanged, session,
-                     [session, write = std::mem_fn(set)](T value) { write(session, value); });
-}
-
 // Connects a session signal to an update and runs the update once now, so
 // the widget starts from the session's value.
 template <typename Signal, typename Update>
@@ -93,19 +76,6 @@ TestScreen::~TestScreen()
     leaveScreen();
 }
 
-std::pair<BytesPerCycleOptions, int> TestScreen::networkDefaults(bool isNetworkLocation,
-                                                                 std::optional<int> linkSpeedMbps)
-{
-    if (!isNetworkLocation)
-        return {BytesPerCycleOptions::size4GB, 8};
-    const int speed = linkSpeedMbps.value_or(0);
-    if (speed >= 25000)
-        return {BytesPerCycleOptions::size4GB, 8};
-    if (speed >= 10000)
-        return {BytesPerCycleOptions::size2GB, 8};
-    return {BytesPerCycleOptions::size1GB, 4};
-}
-
 QString TestScreen::locationDescription(const NetworkShare &share, bool isNetworkLocation,
                                         const QString &selectedLocation, bool forHeader)
 {
@@ -114,6 +84,13 @@ QString TestScreen::locationDescription(const NetworkShare &share, bool isNetwor
                + QStringLiteral(" (") + share.hostname + QLatin1Char(')');
     }
     return forHeader ? share.mountPath : selectedLocation;
+}
+
+QString TestScreen::endStateText(const PerformanceTestResult &result)
+{
+    if (!result.success)
+        return QStringLiteral("Failed: ") + result.errorMessage.value_or(QStringLiteral("Test failed"));
+    return result.isAutoStop ? QStringLiteral("Completed") : QStringLiteral("Stopped");
 }
 
 double TestScreen::postTestWindowSeconds(double testDurationSeconds)
@@ -214,27 +191,7 @@ void TestScreen::buildLayout()
 void TestScreen::bindGaugePanel()
 {
     using S = TestSession;
-    using P = GaugePanel;
-    bindTwoWay(m_session, &S::queueDepth, &S::setQueueDepth, &S::queueDepthChanged, m_gaugePanel, &P::setQueueDepth,
-               &P::queueDepthChanged);
-    bindTwoWay(m_session, &S::chunkSize, &S::setChunkSize, &S::chunkSizeChanged, m_gaugePanel,
-               &P::setChunkSize, &P::chunkSizeChanged);
-    bindTwoWay(m_session, &S::selectedBytesPerCycle, &S::setSelectedBytesPerCycle, &S::selectedBytesPerCycleChanged,
-               m_gaugePanel, &P::setSelectedBytesPerCycle, &P::selectedBytesPerCycleChanged);
-    bindTwoWay(m_session, &S::customBytesValue, &S::setCustomBytesValue, &S::customBytesValueChanged, m_gaugePanel,
-               &P::setCustomBytesValue, &P::customBytesValueChanged);
-    bindTwoWay(m_session, &S::totalCycles, &S::setTotalCycles, &S::totalCyclesChanged, m_gaugePanel,
-               &P::setTotalCycles, &P::totalCyclesChanged);
-    bindTwoWay(m_session, &S::disableCache, &S::setDisableCache, &S::disableCacheChanged, m_gaugePanel,
-               &P::setDisableCache, &P::disableCacheChanged);
-    bindTwoWay(m_session, &S::writePhaseEnabled, &S::setWritePhaseEnabled, &S::writePhaseEnabledChanged, m_gaugePanel,
-               &P::setWritePhaseEnabled, &P::writePhaseEnabledChanged);
-    bindTwoWay(m_session, &S::readPhaseEnabled, &S::setReadPhaseEnabled, &S::readPhaseEnabledChanged, m_gaugePanel,
-               &P::setReadPhaseEnabled, &P::readPhaseEnabledChanged);
-    bindTwoWay(m_session, &S::showingCustomBytesPopover, &S::setShowingCustomBytesPopover,
-               &S::showingCustomBytesPopoverChanged, m_gaugePanel, &P::setShowingCustomBytesPopover,
-               &P::showingCustomBytesPopoverChanged);
-
+    m_parameterBinding = new ParameterBinding(m_session, m_gaugePanel, this);
     follow(m_session, &S::isRunningTestChanged, m_gaugePanel,
            [this] { m_gaugePanel->setRunningTest(m_session->isRunningTest()); });
     follow(m_session, &S::isStoppingTestChanged, m_gaugePanel,
@@ -261,6 +218,8 @@ void TestScreen::bindGraphs()
     m_graphs->setNetworkLocation(m_session->isNetworkLocation());
     m_graphs->setInterfaceID(m_session->networkInterface().value_or(QString()));
     m_graphs->setNetworkRawSpeed(m_session->networkRawSpeed());
+    // The record the main screen looked up: its formatted speed ("10 Gbps", WiFi) from the start.
+    m_graphs->setCachedInterfaceInfo(m_session->networkInterfaceInfo());
     follow(m_session, &S::chartDataChanged, m_graphs, [this] { m_graphs->setChartData(m_session->chartData()); });
     follow(m_session, &S::timelineMarkersChanged, m_graphs,
            [this] { m_graphs->setTimelineMarkers(m_session->timelineMarkers()); });
@@ -334,7 +293,7 @@ void TestScreen::showScreen()
     m_session->setSamplingRate(m_preferences->graphSamplingRate());
     m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
     const auto [bytesPerCycle, queueDepth] =
-        networkDefaults(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
+        ParameterBinding::networkDefaults(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
     m_session->setSelectedBytesPerCycle(bytesPerCycle);
     m_session->setQueueDepth(queueDepth);
     m_session->setIsPostTestView(false);
@@ -403,7 +362,13 @@ void TestScreen::startTest()
     m_session->setTimelineMarkers({});
     m_session->resetProgress();
     m_session->setTestRunTime(0);
-    m_session->setProgressTargetBytes(m_session->totalTargetBytes());
+    m_runRequest = m_parameterBinding->request();
+    m_runRequest.share = m_share;
+    m_runRequest.locationPath = m_parameters.selectedLocation;
+    m_runRequest.developerMode = PreferencesManager::isDeveloperMode();
+    m_runRequest.interfaceInfo =
+        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    m_session->setProgressTargetBytes(m_runRequest.totalTargetBytes());
     startGraphUpdateTimer();
     m_session->startRunTimeTimer();
     m_session->setIsRunningTest(true);
@@ -415,23 +380,8 @@ void TestScreen::startTest()
 
 void TestScreen::startEngine()
 {
-    TestRequest request;
-    request.share = m_share;
-    request.locationPath = m_parameters.selectedLocation;
-    request.chunkSize = m_session->chunkSize();
-    request.queueDepth = m_session->queueDepth();
-    request.bytesPerCycle = m_session->selectedBytesPerCycle();
-    request.customBytesPerCycle = m_session->customBytesValue();
-    request.totalCycles = m_session->totalCycles();
-    request.disableCache = m_session->disableCache();
-    request.writePhaseEnabled = m_session->writePhaseEnabled();
-    request.readPhaseEnabled = m_session->readPhaseEnabled();
-    request.samplingRateSeconds = m_session->samplingRate();
-    request.developerMode = PreferencesManager::isDeveloperMode();
-    request.interfaceInfo =
-        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
     m_engine->start(
-        request,
+        m_runRequest,
         [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
                const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
             handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
@@ -460,7 +410,11 @@ void TestScreen::handleProgress(double fraction, const QString &message,
                                 const QList<TimelineMarker> &timelineMarkers, const QString &operation,
                                 int cycle)
 {
-    const quint64 bytesPerCycle = m_session->bytesPerCycleBytes();
+    // Nothing after the result: its end state and figures stay.
+    if (!m_awaitingResult)
+        return;
+    // The run's own amount: the controls are locked, but the session's field can still be set.
+    const quint64 bytesPerCycle = m_runRequest.resolvedBytesPerCycle();
     const auto processed = quint64(double(bytesPerCycle) * std::clamp(fraction, 0.0, 1.0));
     m_session->setTimelineMarkers(timelineMarkers);
     const quint64 before = quint64(std::max(0, cycle - 1)) * bytesPerCycle;
@@ -488,8 +442,12 @@ void TestScreen::handleCompletion(const PerformanceTestResult &result)
         m_session->setReadValue(result.metrics.value(QStringLiteral("readSpeed")));
     if (result.metrics.contains(QStringLiteral("writeSpeed")))
         m_session->setWriteValue(result.metrics.value(QStringLiteral("writeSpeed")));
-    m_session->setTotalWriteBytesProcessed(m_session->progressTargetBytes() / 2);
-    m_session->setTotalReadBytesProcessed(m_session->progressTargetBytes() / 2);
+    // A stopped or failed run keeps its bar where it ended.
+    if (result.success && result.isAutoStop) {
+        m_session->setTotalWriteBytesProcessed(m_session->progressTargetBytes() / 2);
+        m_session->setTotalReadBytesProcessed(m_session->progressTargetBytes() - m_session->progressTargetBytes() / 2);
+    }
+    m_session->setProgressMessage(endStateText(result));
     m_session->setIsStoppingTest(false);
     m_session->setLatestResult(result);
     const double duration = double(m_session->testStartTime().msecsTo(QDateTime::currentDateTime())) / 1000.0;

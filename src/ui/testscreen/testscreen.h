@@ -5,15 +5,14 @@
 
 #include "ui/testscreen/testparameters.h"
 #include "discovery/networkshare.h"
-#include "engine/bytespercycleoptions.h"
 #include "engine/performancetestresult.h"
 #include "engine/streamresult.h"
+#include "engine/testrequest.h"
 #include "engine/timelinemarker.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <optional>
-#include <utility>
 
 class QLabel;
 class QProgressBar;
@@ -26,6 +25,7 @@ namespace trevlamark {
 class TestGraphPanel;
 class GaugePanel;
 class NetworkInterfaceMonitor;
+class ParameterBinding;
 class PerformanceTestManager;
 class PreferencesManager;
 class ResultsSection;
@@ -41,12 +41,11 @@ public:
     ~TestScreen() override;
     Q_DISABLE_COPY_MOVE(TestScreen)
 
-    // Bytes per cycle and queue depth for a location and its link speed.
-    static std::pair<BytesPerCycleOptions, int> networkDefaults(bool isNetworkLocation,
-                                                                std::optional<int> linkSpeedMbps);
     // The header title (forHeader) or the text handed to the engine on stop.
     static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
                                        const QString &selectedLocation, bool forHeader);
+    // The end of a run in words: "Completed", "Stopped" or "Failed: <error>".
+    static QString endStateText(const PerformanceTestResult &result);
     // The graph window after a test of the given length: the whole test plus 2 s.
     static double postTestWindowSeconds(double testDurationSeconds);
 
@@ -103,6 +102,9 @@ private:
     QPointer<PreferencesManager> m_preferences;
     PerformanceTestManager *m_engine;
     TestSession *m_session;
+    ParameterBinding *m_parameterBinding = nullptr;
+    // What the current or last run was asked to do, fixed at its start.
+    TestRequest m_runRequest;
     NetworkInterfaceMonitor *m_networkMonitor = nullptr;
     // True from a start until its result arrives; a Stop outside it is ignored.
     bool m_awaitingResult = false;

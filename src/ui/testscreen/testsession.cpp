@@ -1,7 +1,5 @@
 #include "ui/testscreen/testsession.h"
 
-#include "engine/testrequest.h"
-
 #include <QPointer>
 #include <QTimer>
 #include <QUuid>
@@ -87,19 +85,6 @@ void TestSession::setShowingCustomBytesPopover(bool value)
 {
     if (assign(m_showingCustomBytesPopover, value))
         emit showingCustomBytesPopoverChanged();
-}
-
-quint64 TestSession::bytesPerCycleBytes() const
-{
-    if (m_selectedBytesPerCycle == BytesPerCycleOptions::custom)
-        return m_customBytesValue;
-    return quint64(static_cast<qint64>(m_selectedBytesPerCycle));
-}
-
-quint64 TestSession::totalTargetBytes() const
-{
-    return TestRequest::totalTargetBytes(bytesPerCycleBytes(), m_totalCycles, m_writePhaseEnabled,
-        m_readPhaseEnabled);
 }
 
 void TestSession::setIsRunningTest(bool value)

@@ -86,10 +86,6 @@ public:
     void setWritePhaseEnabled(bool value);
     void setReadPhaseEnabled(bool value);
     void setShowingCustomBytesPopover(bool value);
-    // The custom amount for the custom choice, otherwise the option's size.
-    quint64 bytesPerCycleBytes() const;
-    // Bytes the whole test moves; a read-only test writes its files once more.
-    quint64 totalTargetBytes() const;
 
     bool isRunningTest() const { return m_isRunningTest; }
     bool isStoppingTest() const { return m_isStoppingTest; }

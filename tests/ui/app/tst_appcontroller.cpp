@@ -1,3 +1,4 @@
+#include "discovery/sharemanager.h"
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
 #include "settings/preferencesmanager.h"
@@ -7,10 +8,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <unistd.h>
 
 using namespace trevlamark;
@@ -109,6 +112,35 @@ private slots:
         QCoreApplication::exec();
         for (const QString &path : leftovers)
             QVERIFY2(!QFileInfo::exists(QFileInfo(path).path()), qPrintable(path));
+    }
+
+    void quitSignalsSweepLikeTheQuitCommand_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    // The window itself, as a child process in this test's home.
+    void quitSignalsSweepLikeTheQuitCommand()
+    {
+        QFETCH(int, signalNumber);
+        if (!ShareManager().detectMountedShares().isEmpty())
+            QSKIP("Network shares are mounted here, and the window's quit sweep would reach into them");
+        const QString leftover = PlatformPaths::testDataDirectory() + QStringLiteral("/Trevlamark_Test_Data_4");
+        touch(leftover + QStringLiteral("/file_0.dat"));
+        QProcess window;
+        window.setProcessChannelMode(QProcess::MergedChannels);
+        window.start(QStringLiteral(TREVLAMARK_GUI_PATH), QStringList());
+        QVERIFY(window.waitForStarted());
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += window.readAll()).contains("Initializing app"), 30000);
+        QCOMPARE(::kill(pid_t(window.processId()), signalNumber), 0);
+        QVERIFY(window.waitForFinished(60000));
+        QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(window.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(leftover));
     }
 };
 

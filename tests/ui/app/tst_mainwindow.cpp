@@ -5,10 +5,12 @@
 #include "ui/app/mainwindow.h"
 #include "ui/app/navigation.h"
 #include "ui/app/preferencespanel.h"
+#include "ui/common/themecolors.h"
 #include "ui/testscreen/testscreen.h"
 #include "ui/testscreen/testsession.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 
 #include <QAction>
@@ -100,11 +102,46 @@ private slots:
         PreferencesPanel *fromButton = openPanel(window.findChild<QDialog *>());
         QVERIFY(fromButton);
         QCOMPARE(fromButton->disableCacheSwitch()->isChecked(), !before);
-        // A cancelled edit goes back, so no screen picks it up.
+        // A chosen appearance shows at once. A cancelled edit goes back, so
+        // no screen picks it up, and so does one whose window is just closed.
+        AppearanceController appearance;
+        appearance.follow(&desktop.preferences);
+        const bool wasDark = ThemeColors::isDark(QApplication::palette());
+        const int otherMode = int(allAppearanceModes().indexOf(wasDark ? AppearanceMode::Light : AppearanceMode::Dark));
+        fromButton->appearanceMenu()->setCurrentIndex(otherMode);
+        QCOMPARE(ThemeColors::isDark(QApplication::palette()), !wasDark);
         fromButton->disableCacheSwitch()->click();
         QTest::mouseClick(fromButton->cancelButton(), Qt::LeftButton);
         QCOMPARE(desktop.preferences.disableCacheEnabled(), !before);
+        QCOMPARE(ThemeColors::isDark(QApplication::palette()), wasDark);
         QTRY_VERIFY(!window.findChild<QDialog *>());
+        window.settingsAction()->trigger();
+        openPanel(window.findChild<QDialog *>())->appearanceMenu()->setCurrentIndex(otherMode);
+        window.findChild<QDialog *>()->close();
+        QTRY_VERIFY(!window.findChild<QDialog *>());
+        QCOMPARE(ThemeColors::isDark(QApplication::palette()), wasDark);
+    }
+
+    // The theme's text on its backgrounds, by the WCAG formula.
+    void themeTextReadsAtFourAndAHalfToOne()
+    {
+        QCOMPARE(ThemeColors::contrastRatio(Qt::white, Qt::black), 21.0);
+        QCOMPARE(qRound(ThemeColors::contrastRatio(Qt::white, QColor(0x76, 0x76, 0x76)) * 100), 454);
+        for (const bool dark : {false, true}) {
+            const QPalette palette = dark ? AppearanceController::darkPalette() : AppearanceController::lightPalette();
+            const QColor onButton = ThemeColors::buttonText(dark);
+            const QList<std::pair<QColor, QColor>> pairs{
+                {palette.color(QPalette::WindowText), palette.color(QPalette::Window)},
+                {palette.color(QPalette::PlaceholderText), palette.color(QPalette::Window)},
+                {palette.color(QPalette::HighlightedText), palette.color(QPalette::Highlight)},
+                {onButton, ThemeColors::buttonFill(ThemeColors::warm(dark), dark)},
+                {onButton, ThemeColors::buttonFill(ThemeColors::cool(dark), dark)},
+                {onButton, ThemeColors::buttonFill(QColor(Qt::gray), dark)}};
+            for (const auto &[text, background] : pairs) {
+                QVERIFY2(ThemeColors::contrastRatio(text, background) >= ThemeColors::minimumTextContrast,
+                         qPrintable(text.name() + QStringLiteral(" on ") + background.name()));
+            }
+        }
     }
 
     // Renders the window in its states, light and dark, for scripts/screenshots.

@@ -1,5 +1,8 @@
+#include "ui/app/appearancecontroller.h"
+#include "ui/common/themecolors.h"
 #include "ui/testscreen/resultcard.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace trevlamark;
@@ -66,6 +69,24 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1].text, expected);
         QCOMPARE(lines[1].role, ResultCard::LineRole::Error);
+    }
+
+    // Every line, the accents and the grey ones too, reads at 4.5:1 on the card.
+    void linesAreReadableOnTheCardInBothAppearances()
+    {
+        for (const QPalette &palette : {AppearanceController::lightPalette(), AppearanceController::darkPalette()}) {
+            ResultCard card;
+            card.setPalette(palette);
+            card.setResult(successWithCycles(1));
+            const QList<QLabel *> labels = card.findChildren<QLabel *>();
+            QCOMPARE(labels.size(), 6);
+            for (const QLabel *label : labels) {
+                const QColor text = label->palette().color(QPalette::WindowText);
+                QVERIFY2(ThemeColors::contrastRatio(text, ResultCard::background(palette))
+                             >= ThemeColors::minimumTextContrast,
+                         qPrintable(label->text()));
+            }
+        }
     }
 };
 

@@ -3,7 +3,9 @@
 #include "support/scratchvolume.h"
 #include "settings/preferencesmanager.h"
 #include "support/widgetscreenshot.h"
+#include "ui/charts/testgraphpanel.h"
 #include "ui/gauges/gaugepanel.h"
+#include "ui/gauges/throughputgauge.h"
 #include "ui/testscreen/resultcard.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/startstopbutton.h"
@@ -11,6 +13,8 @@
 #include "ui/testscreen/testsession.h"
 
 #include <QDir>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -62,14 +66,16 @@ private slots:
         panel->setQueueDepth(2);
         panel->setTotalCycles(2);
         TestSession *session = screen.session();
-        QCOMPARE(session->bytesPerCycleBytes(), 8 * mebibyte);
 
         QTest::mouseClick(panel->startStopButton(), Qt::LeftButton);
         QVERIFY(panel->isRunningTest());
+        QVERIFY(!panel->queueDepthMenu()->isEnabled());
+        QVERIFY(!panel->writeGauge()->phaseSwitch()->isEnabled());
         QCOMPARE(session->progressTargetBytes(), 32 * mebibyte);
         QTRY_VERIFY_WITH_TIMEOUT(session->latestResult().has_value(), runTimeoutMilliseconds);
         QVERIFY2(session->latestResult()->success, qPrintable(session->latestResult()->errorMessage.value_or(QString())));
         QCOMPARE(session->overallProgress(), 1.0);
+        QCOMPARE(session->progressMessage(), QStringLiteral("Completed"));
 
         const QStringList texts = cardTexts(screen);
         QCOMPARE(texts.first(), QStringLiteral("Details (2 cycles)"));
@@ -80,6 +86,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
         QVERIFY(!session->isRunningTest());
         QVERIFY(!panel->isRunningTest());
+        QVERIFY(panel->queueDepthMenu()->isEnabled());
+        QVERIFY(panel->writeGauge()->phaseSwitch()->isEnabled());
         QVERIFY(!session->hasGraphUpdateTimer());
         const double duration = double(session->testStartTime().msecsTo(session->finalReferenceTime())) / 1000.0;
         // The window is the test's length (measured at the result, a second
@@ -109,7 +117,8 @@ private slots:
         QVERIFY(!session->latestResult()->success);
         QVERIFY2(cardTexts(screen).contains(QStringLiteral("Write failed: No space left on device")),
                  qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
-        QVERIFY(session->progressMessage() != QStringLiteral("Completing write phase..."));
+        QCOMPARE(session->progressMessage(), QStringLiteral("Failed: Write failed: No space left on device"));
+        QVERIFY(session->overallProgress() < 1.0);
         QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
         QVERIFY(!session->isRunningTest());
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-full-volume"));
@@ -130,13 +139,19 @@ private slots:
         QSignalSpy resultSpy(session, &TestSession::latestResultChanged);
 
         screen.startStopAction();
+        // A change that still reaches the session leaves the run's own figures alone.
+        session->setSelectedBytesPerCycle(BytesPerCycleOptions::size16GB);
         QCOMPARE(session->progressTargetBytes(), 3 * quint64(1073741824));
+        QTRY_VERIFY_WITH_TIMEOUT(session->totalWriteBytesProcessed() > 0, runTimeoutMilliseconds);
+        QVERIFY(session->totalWriteBytesProcessed() <= quint64(1073741824));
         QTest::mouseClick(screen.gaugePanel()->startStopButton(), Qt::LeftButton);
         QTest::mouseClick(screen.gaugePanel()->startStopButton(), Qt::LeftButton);
         screen.stopTest();
         QCOMPARE(stopSpy.count(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(session->latestResult().has_value(), runTimeoutMilliseconds);
         QVERIFY(!session->isStoppingTest());
+        QCOMPARE(session->progressMessage(), QStringLiteral("Stopped"));
+        QVERIFY(session->overallProgress() < 1.0);
         screen.startStopAction();
         QCOMPARE(stopSpy.count(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
@@ -148,8 +163,11 @@ private slots:
         QTemporaryDir location;
         NetworkInterfaceInfo info;
         info.interfaceID = QStringLiteral("lo");
+        info.speed = QStringLiteral("10 Gbps");
+        info.rawSpeed = QStringLiteral("10000 Mbps");
         PreferencesManager preferences;
         TestScreen screen(TestParameters{location.path(), false, std::nullopt, info, nullptr}, &preferences);
+        QCOMPARE(screen.graphs()->interfaceLineText(), QStringLiteral("lo - 10 Gbps"));
         TestSession *session = screen.session();
         session->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
         session->setCustomBytesValue(mebibyte);

@@ -1,4 +1,4 @@
-#include "cli/signalwatcher.h"
+#include "platform/signalwatcher.h"
 
 #include <QSocketNotifier>
 
