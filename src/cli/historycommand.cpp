@@ -33,7 +33,7 @@ QString sizeText(qint64 bytes)
 std::optional<RunQuery::SortKey> sortKeyFromText(const QString &text)
 {
     static const QMap<QString, RunQuery::SortKey> keys{
-        {QStringLiteral("date"), RunQuery::SortKey::StartedAt},
+        {QStringLiteral("date"), RunQuery::SortKey::FinishedAt},
         {QStringLiteral("location"), RunQuery::SortKey::LocationPath},
         {QStringLiteral("protocol"), RunQuery::SortKey::Protocol},
         {QStringLiteral("chunk"), RunQuery::SortKey::ChunkSize},
@@ -88,7 +88,7 @@ QString HistoryCommand::table(const QList<RunRecord> &records)
         QStringLiteral("Cycles"), QStringLiteral("Write MB/s"), QStringLiteral("Read MB/s"), QStringLiteral("Outcome")}};
     for (const RunRecord &record : records) {
         rows.append({QString::number(record.id),
-            record.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), record.locationPath,
+            record.finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), record.locationPath,
             record.protocol.isEmpty() ? QStringLiteral("-") : record.protocol, sizeText(record.chunkSizeBytes),
             QString::number(record.queueDepth), sizeText(record.bytesPerCycle), QString::number(record.totalCycles),
             QString::number(record.writeMegabytesPerSecond, 'f', 2),
@@ -112,7 +112,7 @@ QString HistoryCommand::table(const QList<RunRecord> &records)
 QString HistoryCommand::details(const RunRecord &record)
 {
     QStringList lines{
-        QStringLiteral("Run %1, %2, %3").arg(record.id).arg(record.startedAt.toLocalTime().toString(Qt::ISODate),
+        QStringLiteral("Run %1, %2, %3").arg(record.id).arg(record.finishedAt.toLocalTime().toString(Qt::ISODate),
             runOutcomeText(record.outcome)),
         QStringLiteral("Host: %1 (Trevlamark %2, %3)").arg(record.hostName, record.programVersion, record.kernel),
         QStringLiteral("Location: %1 (%2)").arg(record.locationPath, record.fileSystemType),

@@ -38,8 +38,8 @@ double meanLatency(const RunRecord &record, const QString &phase)
 RunComparison::RunComparison(const RunRecord &first, const RunRecord &second)
 {
     addSetting(QStringLiteral("Run"), QString::number(first.id), QString::number(second.id));
-    addSetting(QStringLiteral("Date"), first.startedAt.toLocalTime().toString(Qt::ISODate),
-        second.startedAt.toLocalTime().toString(Qt::ISODate));
+    addSetting(QStringLiteral("Date"), first.finishedAt.toLocalTime().toString(Qt::ISODate),
+        second.finishedAt.toLocalTime().toString(Qt::ISODate));
     addSetting(QStringLiteral("Location"), first.locationPath, second.locationPath);
     addSetting(QStringLiteral("Protocol"), first.protocol, second.protocol);
     addSetting(QStringLiteral("Outcome"), runOutcomeText(first.outcome), runOutcomeText(second.outcome));

@@ -10,7 +10,7 @@ namespace {
 
 // The record's JSON keys that become CSV columns, in this order.
 const char *const kCsvColumns[] = {
-    "id", "startedAt", "hostName", "programVersion", "kernel", "locationPath", "fileSystemType", "protocol",
+    "id", "finishedAt", "hostName", "programVersion", "kernel", "locationPath", "fileSystemType", "protocol",
     "server", "shareName", "interfaceName", "interfaceKind", "linkSpeedMbps", "mtu", "chunkSizeBytes",
     "queueDepth", "bytesPerCycle", "totalCycles", "disableCache", "writePhaseEnabled", "readPhaseEnabled",
     "samplingRateSeconds", "outcome", "errorMessage", "writeMegabytesPerSecond", "readMegabytesPerSecond",

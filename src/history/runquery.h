@@ -12,7 +12,7 @@ namespace trevlamark {
 struct RunQuery
 {
     enum class SortKey {
-        StartedAt, LocationPath, Protocol, ChunkSize, QueueDepth, BytesPerCycle, TotalCycles,
+        FinishedAt, LocationPath, Protocol, ChunkSize, QueueDepth, BytesPerCycle, TotalCycles,
         WriteSpeed, ReadSpeed, Outcome,
     };
 
@@ -22,7 +22,7 @@ struct RunQuery
     std::optional<RunOutcome> outcome;
     QDateTime since;       // inclusive; invalid: no lower bound
     QDateTime until;       // exclusive; invalid: no upper bound
-    SortKey sortKey = SortKey::StartedAt;
+    SortKey sortKey = SortKey::FinishedAt;
     bool descending = true;
     int limit = 0;         // 0: all
 };

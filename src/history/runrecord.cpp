@@ -136,7 +136,7 @@ QJsonObject RunRecord::toJson() const
 {
     return QJsonObject{
         {QStringLiteral("id"), double(id)},
-        {QStringLiteral("startedAt"), startedAt.toUTC().toString(Qt::ISODateWithMs)},
+        {QStringLiteral("finishedAt"), finishedAt.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("hostName"), hostName},
         {QStringLiteral("programVersion"), programVersion},
         {QStringLiteral("kernel"), kernel},

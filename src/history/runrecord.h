@@ -25,7 +25,7 @@ std::optional<RunOutcome> runOutcomeFromText(const QString &text);
 struct RunRecord
 {
     qint64 id = 0; // 0 until the run is saved
-    QDateTime startedAt;
+    QDateTime finishedAt; // when the engine delivered the result
     QString hostName;
     QString programVersion;
     QString kernel;

@@ -55,7 +55,7 @@ RunRecord RunRecordBuilder::build(const TestRequest &request, const PerformanceT
     const QList<StreamResult> &samples, const QList<TimelineMarker> &markers, const std::optional<MountEntry> &mount)
 {
     RunRecord record;
-    record.startedAt = result.timestamp.isValid() ? result.timestamp : QDateTime::currentDateTime();
+    record.finishedAt = result.timestamp.isValid() ? result.timestamp : QDateTime::currentDateTime();
     record.locationPath = request.testLocation();
 
     const NetworkShare &share = request.share;

@@ -19,7 +19,7 @@ namespace {
 // The summary columns in the order save() binds and list() reads them; the
 // result JSON follows them in its own column.
 const char *const kColumns[] = {
-    "started_at", "host_name", "program_version", "kernel",
+    "finished_at", "host_name", "program_version", "kernel",
     "location_path", "file_system_type", "protocol", "server", "share_name",
     "interface_name", "interface_kind", "link_speed_mbps", "mtu",
     "chunk_size_bytes", "queue_depth", "bytes_per_cycle", "total_cycles",
@@ -45,7 +45,7 @@ QStringList migration(int version, DatabaseLocation::Kind kind)
     case 1:
         return {
             QStringLiteral("CREATE TABLE runs (id %1,"
-                           " started_at TEXT NOT NULL, host_name TEXT, program_version TEXT, kernel TEXT,"
+                           " finished_at TEXT NOT NULL, host_name TEXT, program_version TEXT, kernel TEXT,"
                            " location_path TEXT, file_system_type TEXT, protocol TEXT, server TEXT, share_name TEXT,"
                            " interface_name TEXT, interface_kind TEXT, link_speed_mbps INTEGER, mtu INTEGER,"
                            " chunk_size_bytes BIGINT, queue_depth INTEGER, bytes_per_cycle BIGINT, total_cycles INTEGER,"
@@ -53,8 +53,8 @@ QStringList migration(int version, DatabaseLocation::Kind kind)
                            " sampling_rate_seconds DOUBLE PRECISION, outcome TEXT NOT NULL, error_message TEXT,"
                            " write_mbps DOUBLE PRECISION, read_mbps DOUBLE PRECISION, result_json TEXT NOT NULL)")
                 .arg(key),
-            QStringLiteral("CREATE INDEX runs_started_at ON runs (started_at)"),
-            QStringLiteral("CREATE INDEX runs_location ON runs (location_path, started_at)"),
+            QStringLiteral("CREATE INDEX runs_finished_at ON runs (finished_at)"),
+            QStringLiteral("CREATE INDEX runs_location ON runs (location_path, finished_at)"),
         };
     default:
         return {};
@@ -82,7 +82,7 @@ RunRecord recordFromQuery(const QSqlQuery &query)
     const auto next = [&] { return query.value(column++); };
     RunRecord record;
     record.id = next().toLongLong();
-    record.startedAt = QDateTime::fromString(next().toString(), Qt::ISODateWithMs);
+    record.finishedAt = QDateTime::fromString(next().toString(), Qt::ISODateWithMs);
     record.hostName = next().toString();
     record.programVersion = next().toString();
     record.kernel = next().toString();
@@ -113,7 +113,7 @@ RunRecord recordFromQuery(const QSqlQuery &query)
 QString sortColumn(RunQuery::SortKey key)
 {
     switch (key) {
-    case RunQuery::SortKey::StartedAt: return QStringLiteral("started_at");
+    case RunQuery::SortKey::FinishedAt: return QStringLiteral("finished_at");
     case RunQuery::SortKey::LocationPath: return QStringLiteral("location_path");
     case RunQuery::SortKey::Protocol: return QStringLiteral("protocol");
     case RunQuery::SortKey::ChunkSize: return QStringLiteral("chunk_size_bytes");
@@ -124,7 +124,7 @@ QString sortColumn(RunQuery::SortKey key)
     case RunQuery::SortKey::ReadSpeed: return QStringLiteral("read_mbps");
     case RunQuery::SortKey::Outcome: return QStringLiteral("outcome");
     }
-    return QStringLiteral("started_at");
+    return QStringLiteral("finished_at");
 }
 
 QString likePattern(const QString &text)
@@ -320,7 +320,7 @@ std::optional<qint64> RunStore::save(const RunRecord &record)
         query.prepare(QStringLiteral("INSERT INTO runs (%1, result_json) VALUES (%2?) RETURNING id")
                           .arg(columnList(), QStringLiteral("?, ").repeated(std::size(kColumns))));
         for (const QVariant &value : {
-                 QVariant(timeText(record.startedAt)), QVariant(record.hostName), QVariant(record.programVersion),
+                 QVariant(timeText(record.finishedAt)), QVariant(record.hostName), QVariant(record.programVersion),
                  QVariant(record.kernel), QVariant(record.locationPath), QVariant(record.fileSystemType),
                  QVariant(record.protocol), QVariant(record.server), QVariant(record.shareName),
                  QVariant(record.interfaceName), QVariant(record.interfaceKind), optionalInt(record.linkSpeedMbps),
@@ -376,11 +376,11 @@ std::optional<QList<RunRecord>> RunStore::list(const RunQuery &query)
         values.append(runOutcomeText(*query.outcome));
     }
     if (query.since.isValid()) {
-        conditions.append(QStringLiteral("started_at >= ?"));
+        conditions.append(QStringLiteral("finished_at >= ?"));
         values.append(timeText(query.since));
     }
     if (query.until.isValid()) {
-        conditions.append(QStringLiteral("started_at < ?"));
+        conditions.append(QStringLiteral("finished_at < ?"));
         values.append(timeText(query.until));
     }
     const QString direction = query.descending ? QStringLiteral("DESC") : QStringLiteral("ASC");

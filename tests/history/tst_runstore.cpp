@@ -133,7 +133,7 @@ void tst_RunStore::saveFindListRemove()
     QCOMPARE(found->outcome, RunOutcome::Stopped);
     QCOMPARE(found->writeMegabytesPerSecond, 110.25);
     QCOMPARE(found->queueDepth, 8);
-    QCOMPARE(found->startedAt, smb.startedAt.toUTC());
+    QCOMPARE(found->finishedAt, smb.finishedAt.toUTC());
     QCOMPARE(found->testResult(), smb.testResult());
     QCOMPARE(found->samples().size(), 1);
     QCOMPARE(found->timelineMarkers(), smb.timelineMarkers());
