@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSaveFile>
+#include <QTimeZone>
 
 namespace trevlamark {
 
@@ -86,9 +87,11 @@ QString HistoryCommand::table(const QList<RunRecord> &records)
     QList<QStringList> rows{{QStringLiteral("ID"), QStringLiteral("Date"), QStringLiteral("Location"),
         QStringLiteral("Protocol"), QStringLiteral("Chunk"), QStringLiteral("QD"), QStringLiteral("Bytes/cycle"),
         QStringLiteral("Cycles"), QStringLiteral("Write MB/s"), QStringLiteral("Read MB/s"), QStringLiteral("Outcome")}};
+    // One zone for all rows: toLocalTime() asks the C library, which looks at /etc/localtime, every time.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     for (const RunRecord &record : records) {
         rows.append({QString::number(record.id),
-            record.finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), record.locationPath,
+            record.finishedAt.toTimeZone(zone).toString(QStringLiteral("yyyy-MM-dd HH:mm")), record.locationPath,
             record.protocol.isEmpty() ? QStringLiteral("-") : record.protocol, sizeText(record.chunkSizeBytes),
             QString::number(record.queueDepth), sizeText(record.bytesPerCycle), QString::number(record.totalCycles),
             QString::number(record.writeMegabytesPerSecond, 'f', 2),

@@ -45,7 +45,7 @@ QStringList migration(int version, DatabaseLocation::Kind kind)
     case 1:
         return {
             QStringLiteral("CREATE TABLE runs (id %1,"
-                           " finished_at TEXT NOT NULL, host_name TEXT, program_version TEXT, kernel TEXT,"
+                           " finished_at BIGINT NOT NULL, host_name TEXT, program_version TEXT, kernel TEXT,"
                            " location_path TEXT, file_system_type TEXT, protocol TEXT, server TEXT, share_name TEXT,"
                            " interface_name TEXT, interface_kind TEXT, link_speed_mbps INTEGER, mtu INTEGER,"
                            " chunk_size_bytes BIGINT, queue_depth INTEGER, bytes_per_cycle BIGINT, total_cycles INTEGER,"
@@ -61,9 +61,10 @@ QStringList migration(int version, DatabaseLocation::Kind kind)
     }
 }
 
-QString timeText(const QDateTime &time)
+// Milliseconds since the epoch: sorts and converts much faster than text.
+qint64 timeValue(const QDateTime &time)
 {
-    return time.toUTC().toString(Qt::ISODateWithMs);
+    return time.toMSecsSinceEpoch();
 }
 
 QVariant optionalInt(const std::optional<int> &value)
@@ -82,7 +83,7 @@ RunRecord recordFromQuery(const QSqlQuery &query)
     const auto next = [&] { return query.value(column++); };
     RunRecord record;
     record.id = next().toLongLong();
-    record.finishedAt = QDateTime::fromString(next().toString(), Qt::ISODateWithMs);
+    record.finishedAt = QDateTime::fromMSecsSinceEpoch(next().toLongLong(), Qt::UTC);
     record.hostName = next().toString();
     record.programVersion = next().toString();
     record.kernel = next().toString();
@@ -209,9 +210,12 @@ bool RunStore::connect()
     if (!db.open())
         return fail(QStringLiteral("open"), db.lastError());
     if (sqlite) {
-        // WAL lets a reader and a writer, and writers one after the other, share the file.
+        // WAL lets a reader and a writer, and writers one after the other,
+        // share the file. With WAL, synchronous=NORMAL keeps the file sound
+        // through a power cut (only the last commits may be lost) and spares
+        // each save its fsync.
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
             return fail(QStringLiteral("open"), query.lastError());
     }
     return true;
@@ -320,7 +324,7 @@ std::optional<qint64> RunStore::save(const RunRecord &record)
         query.prepare(QStringLiteral("INSERT INTO runs (%1, result_json) VALUES (%2?) RETURNING id")
                           .arg(columnList(), QStringLiteral("?, ").repeated(std::size(kColumns))));
         for (const QVariant &value : {
-                 QVariant(timeText(record.finishedAt)), QVariant(record.hostName), QVariant(record.programVersion),
+                 QVariant(timeValue(record.finishedAt)), QVariant(record.hostName), QVariant(record.programVersion),
                  QVariant(record.kernel), QVariant(record.locationPath), QVariant(record.fileSystemType),
                  QVariant(record.protocol), QVariant(record.server), QVariant(record.shareName),
                  QVariant(record.interfaceName), QVariant(record.interfaceKind), optionalInt(record.linkSpeedMbps),
@@ -377,11 +381,11 @@ std::optional<QList<RunRecord>> RunStore::list(const RunQuery &query)
     }
     if (query.since.isValid()) {
         conditions.append(QStringLiteral("finished_at >= ?"));
-        values.append(timeText(query.since));
+        values.append(timeValue(query.since));
     }
     if (query.until.isValid()) {
         conditions.append(QStringLiteral("finished_at < ?"));
-        values.append(timeText(query.until));
+        values.append(timeValue(query.until));
     }
     const QString direction = query.descending ? QStringLiteral("DESC") : QStringLiteral("ASC");
     QString statement = QStringLiteral("SELECT id, %1 FROM runs").arg(columnList());
