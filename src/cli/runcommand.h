@@ -48,10 +48,15 @@ private:
     void writeStatus(const QString &text);
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
+    // Takes the share the location lies on, with its interface, from discovery
+    // so the history records them.
+    void adoptDetectedShare();
+    void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
 
     RunOptions m_options;
     NetworkShare m_share;
+    TestRequest m_request;
     ProgressReporter m_progress;
     QElapsedTimer m_clock;
     QTimer m_cleanupTimeout;

@@ -74,6 +74,8 @@ signals:
     void closeRequested();
     // The engine's stop was called (at most once per run).
     void stopRequested();
+    // The engine delivered the run's result; the engine still holds its samples and markers.
+    void runFinished(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
