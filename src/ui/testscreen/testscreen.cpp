@@ -13,6 +13,7 @@
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/testsession.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -193,6 +194,9 @@ void TestScreen::buildLayout()
     m_progressAnimation = new QPropertyAnimation(m_progressBar, "value", this);
     m_progressAnimation->setDuration(300);
     m_progressAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    m_verifySwitch = new QCheckBox(QStringLiteral("Verify data on read"), progressSection);
+    m_verifySwitch->setObjectName(QStringLiteral("verifySwitch"));
+    progressLayout->addWidget(m_verifySwitch);
     progressLayout->addWidget(m_progressMessage);
     progressLayout->addWidget(m_progressBar);
     contentLayout->addWidget(progressSection);
@@ -426,6 +430,8 @@ void TestScreen::startEngine()
     request.disableCache = m_session->disableCache();
     request.writePhaseEnabled = m_session->writePhaseEnabled();
     request.readPhaseEnabled = m_session->readPhaseEnabled();
+    request.verifyData = m_verifySwitch->isChecked();
+    request.link = m_parameters.networkInterfaceInfo;
     request.samplingRateSeconds = m_session->samplingRate();
     request.developerMode = PreferencesManager::isDeveloperMode();
     request.interfaceInfo =

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPropertyAnimation;
@@ -113,6 +114,7 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     QLabel *m_progressMessage = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QCheckBox *m_verifySwitch = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSection *m_resultsSection = nullptr;
     GaugePanel *m_gaugePanel = nullptr;
