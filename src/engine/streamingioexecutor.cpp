@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
 
@@ -76,13 +77,24 @@ StreamingIOFailure transferFailure(int errorCode, size_t file)
     return StreamingIOFailure{StreamingIOFailure::Kind::Transfer, errorCode, file, 0, 0};
 }
 
-// Writes the whole chunk at its offset. A transfer that O_DIRECT refuses is
-// finished buffered on that descriptor. 0 or errno.
-int writeChunk(int descriptor, const char *data, size_t length, off_t offset)
+// Writes the whole chunk at its offset: the stamped head from the worker's own
+// block, the rest from the shared payload, in one pwritev. A transfer that
+// O_DIRECT refuses is finished buffered on that descriptor. 0 or errno.
+int writeChunk(int descriptor, const char *head, const char *payload, size_t length, off_t offset)
 {
+    const size_t headLength = ChunkStamp::headBytes;
     size_t done = 0;
     while (done < length) {
-        const ssize_t written = ::pwrite(descriptor, data + done, length - done, offset + off_t(done));
+        ssize_t written;
+        if (done == 0) {
+            const iovec parts[] = {{const_cast<char *>(head), headLength},
+                {const_cast<char *>(payload + headLength), length - headLength}};
+            written = ::pwritev(descriptor, parts, 2, offset);
+        } else if (done < headLength) {
+            written = ::pwrite(descriptor, head + done, headLength - done, offset + off_t(done));
+        } else {
+            written = ::pwrite(descriptor, payload + done, length - done, offset + off_t(done));
+        }
         if (written > 0) {
             done += size_t(written);
             continue;
@@ -133,13 +145,14 @@ quint64 chunksOfFile(quint64 file, quint64 files, quint64 operations)
 // target, so no more chunks are ever written than the target allows.
 void writeWorker(SharedState &state, quint64 homeFile, LatencyHistogram &latencies)
 {
-    const std::unique_ptr<AlignedBuffer> buffer = AlignedBuffer::create(state.chunk);
-    if (!buffer) {
+    const std::unique_ptr<AlignedBuffer> head = AlignedBuffer::create(ChunkStamp::headBytes);
+    if (!head) {
         state.fail(transferFailure(ENOMEM, homeFile));
         return;
     }
-    char *data = static_cast<char *>(buffer->data());
-    std::memcpy(data, state.job.chunks->payload().data(), state.chunk);
+    const char *payload = static_cast<const char *>(state.job.chunks->payload().data());
+    char *headData = static_cast<char *>(head->data());
+    std::memcpy(headData, payload, ChunkStamp::headBytes);
     const quint64 files = state.handles.size();
     for (quint64 step = 0; step < files; ++step) {
         const quint64 file = (homeFile + step) % files;
@@ -150,9 +163,9 @@ void writeWorker(SharedState &state, quint64 homeFile, LatencyHistogram &latenci
             if (chunkIndex >= chunks)
                 break;
             const quint64 offset = chunkIndex * state.chunk;
-            state.job.chunks->stamp(data, file, offset);
+            state.job.chunks->stamp(headData, file, offset);
             const Clock::time_point start = Clock::now();
-            const int result = writeChunk(descriptor, data, state.chunk, off_t(offset));
+            const int result = writeChunk(descriptor, headData, payload, state.chunk, off_t(offset));
             if (result != 0) {
                 state.fail(transferFailure(result, file));
                 return;
@@ -238,7 +251,8 @@ StreamingIOOutcome StreamingIOExecutor::run(const FileHandleList &handles, const
     StreamingIOOutcome outcome;
     outcome.fileBytes.assign(handles.size(), 0);
     if (job.chunkSizeBytes <= 0 || handles.empty()
-        || (job.phase == Phase::Write && (!job.chunks || job.chunks->chunkBytes() != size_t(job.chunkSizeBytes)))) {
+        || (job.phase == Phase::Write && (!job.chunks || job.chunks->chunkBytes() != size_t(job.chunkSizeBytes)
+                                             || size_t(job.chunkSizeBytes) < ChunkStamp::headBytes))) {
         outcome.ioEnd = QDateTime::currentDateTime();
         outcome.ioEndClock = Clock::now();
         return outcome;

@@ -1,10 +1,11 @@
 #pragma once
 // The concurrent transfer loop of a phase: a fixed pool of queue-depth worker
 // threads that claim work with atomic counters. Writes go to each operation's
-// own offset with pwrite (file k's j-th chunk at j * chunk), reads take whole
-// files with pread, chunk by chunk. Each worker has its own aligned buffer and
-// latency histogram, made before it starts, so the hot path allocates nothing,
-// takes no lock and logs nothing.
+// own offset with pwritev (file k's j-th chunk at j * chunk), reads take whole
+// files with pread, chunk by chunk. Each worker has its own aligned buffer (a
+// stamped head block when writing, a chunk when reading) and latency
+// histogram, made before it starts, so the hot path allocates nothing, takes
+// no lock and logs nothing.
 
 #include "engine/latencyhistogram.h"
 #include "engine/phase.h"
