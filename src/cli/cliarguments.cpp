@@ -156,6 +156,8 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QCommandLineOption noReadOption(QStringLiteral("no-read"), QStringLiteral("Skip the read phase."));
     const QCommandLineOption cacheOption(QStringLiteral("cache"),
         QStringLiteral("Use the file-system cache (default: bypass it)."));
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+        QStringLiteral("Check every chunk read against what the run wrote there; a difference fails the run."));
     const QCommandLineOption samplingOption(QStringLiteral("sampling-rate"),
         QStringLiteral("Seconds between throughput samples, %1 to %2 (default 0.1).")
             .arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds),
@@ -173,7 +175,7 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the engine's diagnostic lines on standard error."));
     parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
-                       cacheOption, samplingOption, jsonOption, quietOption, verboseOption});
+                       cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption});
     parser.addOptions({noHistoryOption, databaseOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
@@ -235,6 +237,7 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     if (!options.writePhaseEnabled && !options.readPhaseEnabled)
         return refuse(QStringLiteral("--no-write and --no-read cannot be used together; allowed: at most one of them"));
     options.disableCache = !parser.isSet(cacheOption);
+    options.verifyData = parser.isSet(verifyOption);
 
     const QString samplingText = parser.value(samplingOption);
     const std::optional<double> samplingRate = parseSamplingRate(samplingText);

@@ -6,6 +6,7 @@
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
+#include "discovery/sharemanager.h"
 #include "engine/resultformatter.h"
 #include "history/runrecordbuilder.h"
 #include "history/runstore.h"
@@ -35,6 +36,23 @@ ProgressReporter::Mode progressMode(const RunOptions &options)
     if (options.quiet)
         return ProgressReporter::Mode::Quiet;
     return ::isatty(STDERR_FILENO) ? ProgressReporter::Mode::Terminal : ProgressReporter::Mode::Plain;
+}
+
+// The interface of the mounted share the location lies on (the innermost
+// one), whose link speed and MTU the result is judged against.
+std::optional<NetworkInterfaceInfo> linkOf(const QString &location)
+{
+    ShareManager shares;
+    const QString path = QFileInfo(location).absoluteFilePath();
+    std::optional<NetworkShare> carrier;
+    for (const NetworkShare &share : shares.detectMountedShares()) {
+        const bool inside = path == share.mountPath || path.startsWith(share.mountPath + QLatin1Char('/'));
+        if (inside && share.interfaceID && (!carrier || share.mountPath.size() > carrier->mountPath.size()))
+            carrier = share;
+    }
+    if (!carrier)
+        return std::nullopt;
+    return shares.interfaceInfo(*carrier->interfaceID);
 }
 
 } // namespace
@@ -96,6 +114,8 @@ void RunCommand::start()
     request.customBytesPerCycle = m_options.customBytesPerCycle;
     request.totalCycles = m_options.totalCycles;
     request.disableCache = m_options.disableCache;
+    request.verifyData = m_options.verifyData;
+    request.link = linkOf(m_options.locationPath);
     request.writePhaseEnabled = m_options.writePhaseEnabled;
     request.readPhaseEnabled = m_options.readPhaseEnabled;
     request.samplingRateSeconds = m_options.samplingRateSeconds;

@@ -20,6 +20,7 @@ struct RunOptions
     bool writePhaseEnabled = true;
     bool readPhaseEnabled = true;
     bool disableCache = true;
+    bool verifyData = false;
     double samplingRateSeconds = 0.1;
     // Empty: no JSON; "-": standard output.
     QString jsonPath;

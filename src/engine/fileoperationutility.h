@@ -29,7 +29,7 @@ public:
         double timeoutSeconds);
     static void closeFilesSequentially(const FileHandleList &handles, const QStringList &paths, Phase phase,
         double timeoutSeconds);
-    // Overwrites the start, middle and end of each file and drops its pages
+    // Rewrites the start, middle and end of each file with what they hold and drops its pages
     // from the cache, so a read-only cycle with the cache on reads from the device.
     static void enhancedCacheFlush(const QStringList &paths, double timeoutSeconds);
     static void flushFileCache(const QString &path, const QString &fileName, qint64 lengthBytes);

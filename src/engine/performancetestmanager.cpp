@@ -1,6 +1,7 @@
 #include "engine/performancetestmanager.h"
 
 #include "platform/logcategories.h"
+#include "engine/chunkstamp.h"
 #include "engine/fileoperationutility.h"
 #include "engine/mainthreadbridge.h"
 #include "engine/phaserunner.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
 
 namespace trevlamark {
@@ -91,19 +93,24 @@ void PerformanceTestManager::start(const TestRequest &request, StreamProgressHan
                                            .arg(chunk);
     }
     qCInfo(lcEngine).noquote() << QStringLiteral("\n \n ________________________\n Starting test with options:\n  bytes per cycle = %1"
-                                                 "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5")
+                                                 "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5"
+                                                 "\n  verify data = %6")
                                       .arg(displayText(request.bytesPerCycle))
                                       .arg(request.totalCycles)
                                       .arg(request.queueDepth)
                                       .arg(displayText(request.chunkSize),
-                                          request.disableCache ? QStringLiteral("true") : QStringLiteral("false"));
+                                          request.disableCache ? QStringLiteral("true") : QStringLiteral("false"),
+                                          request.verifyData ? QStringLiteral("true") : QStringLiteral("false"));
     qCInfo(lcEngine).noquote() << QStringLiteral("Starting test with cycle #%1, phase: write, target bytes: %2")
                                       .arg(m_cycle)
                                       .arg(m_targetBytesPerPhase);
 
-    m_randomDataBuffer = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
-    if (!m_randomDataBuffer)
-        m_randomDataBuffer = AlignedBuffer::create(chunk);
+    std::shared_ptr<AlignedBuffer> payload = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
+    if (!payload)
+        payload = AlignedBuffer::create(chunk);
+    // A fresh id per run keeps this run's chunks unlike any other run's.
+    m_chunks = payload ? std::make_shared<const ChunkStamp>(std::move(payload), QRandomGenerator::system()->generate64())
+                       : nullptr;
 
     if (request.testLocation().isEmpty()) {
         qCWarning(lcEngine).noquote() << QStringLiteral("No valid location or mount path provided for test directory");
@@ -202,12 +209,9 @@ void PerformanceTestManager::startPhase(Phase phase)
     plan.chunkSizeBytes = chunkSizeBytes(m_request.chunkSize);
     plan.disableCache = m_request.disableCache;
     plan.developerMode = m_request.developerMode;
-    if (phase == Phase::Write) {
-        plan.files = m_writeFiles;
-        plan.data = m_randomDataBuffer;
-    } else {
-        plan.files = m_readFiles;
-    }
+    plan.files = phase == Phase::Write ? m_writeFiles : m_readFiles;
+    plan.chunks = m_chunks;
+    plan.verify = m_request.verifyData;
     const std::shared_ptr<RunContext> run = m_run;
     PhaseRunner::start(run, std::move(plan), [this, run, phase](const std::optional<QString> &failure) {
         phaseFinished(run, phase, failure);

@@ -23,7 +23,7 @@
 
 namespace trevlamark {
 
-class AlignedBuffer;
+class ChunkStamp;
 class MainThreadBridge;
 class RunContext;
 class RunMarker;
@@ -88,7 +88,7 @@ private:
 
     std::shared_ptr<MainThreadBridge> m_bridge;
     std::shared_ptr<RunContext> m_run;
-    std::shared_ptr<AlignedBuffer> m_randomDataBuffer;
+    std::shared_ptr<const ChunkStamp> m_chunks;
     ThroughputSampler m_sampler;
 
     TestRequest m_request;

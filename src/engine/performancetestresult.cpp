@@ -12,9 +12,20 @@ QString rawValue(PerformanceTestType type)
     return {};
 }
 
-QJsonObject PhaseResult::toJson() const
+QJsonObject OperationLatency::toJson() const
 {
     return QJsonObject{
+        {QStringLiteral("p50"), p50},
+        {QStringLiteral("p90"), p90},
+        {QStringLiteral("p99"), p99},
+        {QStringLiteral("p99_9"), p999},
+        {QStringLiteral("max"), max},
+    };
+}
+
+QJsonObject PhaseResult::toJson() const
+{
+    QJsonObject object{
         {QStringLiteral("throughput"), throughput},
         // JSON numbers are doubles; byte counts up to 2^53 stay exact.
         {QStringLiteral("bytes"), double(bytes)},
@@ -22,7 +33,15 @@ QJsonObject PhaseResult::toJson() const
         {QStringLiteral("latencyIOToSync"), latencyIOToSync},
         {QStringLiteral("latencySyncToClose"), latencySyncToClose},
         {QStringLiteral("latencyTotal"), latencyTotal},
+        {QStringLiteral("operations"), double(operations)},
+        {QStringLiteral("operationsPerSecond"), operationsPerSecond},
+        {QStringLiteral("operationLatency"), operationLatency.toJson()},
+        {QStringLiteral("directIORefused"), directIORefused},
+        {QStringLiteral("fasterThanLink"), fasterThanLink},
     };
+    if (linkShare)
+        object.insert(QStringLiteral("linkShare"), *linkShare);
+    return object;
 }
 
 QJsonObject CycleResult::toJson() const

@@ -15,6 +15,20 @@ enum class PerformanceTestType { throughputTest };
 // "Throughput Test"
 QString rawValue(PerformanceTestType type);
 
+// Operation latencies of a phase in milliseconds: one operation is one chunk
+// written, or one chunk read.
+struct OperationLatency
+{
+    double p50 = 0;
+    double p90 = 0;
+    double p99 = 0;
+    double p999 = 0;
+    double max = 0;
+
+    QJsonObject toJson() const;
+    bool operator==(const OperationLatency &) const = default;
+};
+
 struct PhaseResult
 {
     double throughput = 0;          // MB/s (1 MB = 1,048,576 bytes)
@@ -23,6 +37,17 @@ struct PhaseResult
     double latencyIOToSync = 0;     // milliseconds
     double latencySyncToClose = 0;  // milliseconds
     double latencyTotal = 0;        // milliseconds
+    quint64 operations = 0;         // chunk transfers
+    double operationsPerSecond = 0; // operations ÷ duration
+    OperationLatency operationLatency;
+    // Cache bypass was asked for and the file system refused it: the phase ran
+    // through the page cache.
+    bool directIORefused = false;
+    // Throughput ÷ the usable rate of the link that carries the share; absent
+    // when the link speed is not known.
+    std::optional<double> linkShare;
+    // More than 5 % above the usable link rate: a cache answered, not the storage.
+    bool fasterThanLink = false;
 
     QJsonObject toJson() const;
     bool operator==(const PhaseResult &) const = default;

@@ -6,8 +6,11 @@
 #include "engine/streamingioexecutor.h"
 #include "platform/detachedthreads.h"
 
+#include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 
 namespace trevlamark {
 
@@ -16,6 +19,30 @@ namespace {
 double millisecondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double milliseconds(quint64 nanoseconds)
+{
+    return double(nanoseconds) / 1e6;
+}
+
+OperationLatency operationLatency(const LatencyHistogram &histogram)
+{
+    return OperationLatency{milliseconds(histogram.percentileNanoseconds(0.5)),
+        milliseconds(histogram.percentileNanoseconds(0.9)), milliseconds(histogram.percentileNanoseconds(0.99)),
+        milliseconds(histogram.percentileNanoseconds(0.999)), milliseconds(histogram.maximumNanoseconds())};
+}
+
+// The transfers turn O_DIRECT off on a descriptor whose file system refuses
+// it, and opening may not have got it on at all.
+bool anyWithoutDirectIO(const FileHandleList &handles)
+{
+    for (const auto &handle : handles) {
+        const int flags = ::fcntl(handle->descriptor(), F_GETFL);
+        if (flags >= 0 && !(flags & O_DIRECT))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -52,8 +79,23 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     }
 
     run.counters.phaseBytes.store(0);
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, plan.targetBytes, plan.phase,
-        plan.queueDepth, plan.chunkSizeBytes, plan.data.get(), run.counters, run.cancelRequested);
+    StreamingIOJob job;
+    job.phase = plan.phase;
+    job.queueDepth = plan.queueDepth;
+    job.chunkSizeBytes = plan.chunkSizeBytes;
+    job.targetBytes = plan.targetBytes;
+    job.chunks = plan.chunks.get();
+    job.verify = plan.verify;
+    if (plan.phase == Phase::Read)
+        job.expectedFileBytes = run.writtenFileBytes();
+    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, job, run.counters, run.cancelRequested);
+    if (plan.phase == Phase::Write) {
+        // A file this phase wrote nothing to still holds its seed: no check can apply.
+        std::vector<quint64> written = outcome.fileBytes;
+        std::replace(written.begin(), written.end(), quint64(0), StreamingIOJob::unknownSize);
+        run.setWrittenFileBytes(std::move(written));
+    }
+    const bool directIORefused = plan.disableCache && anyWithoutDirectIO(handles);
     run.addTimelineMarker(outcome.ioEnd, QStringLiteral("I/O operations complete"), type);
 
     FileOperationUtility::synchronizeFiles(handles, plan.files, plan.phase, synchronizeTimeoutSeconds);
@@ -77,6 +119,10 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     figures.latencyIOToSync = millisecondsBetween(outcome.ioEndClock, syncEndClock);
     figures.latencySyncToClose = millisecondsBetween(syncEndClock, closeEndClock);
     figures.latencyTotal = millisecondsBetween(outcome.ioEndClock, closeEndClock);
+    figures.operations = outcome.latencies.count();
+    figures.operationsPerSecond = duration > 0 ? double(figures.operations) / duration : 0.0;
+    figures.operationLatency = operationLatency(outcome.latencies);
+    figures.directIORefused = directIORefused;
     qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
                                       .arg(phaseTitle(plan.phase))
                                       .arg(figures.latencyIOToSync, 0, 'f', 1)
@@ -95,14 +141,33 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     if (plan.phase == Phase::Read)
         qCDebug(lcEngine).noquote() << QStringLiteral("Read operations completed, leaving the file operations group");
 
-    if (outcome.errorCode == 0)
+    const std::optional<QString> failure = failureMessage(plan, outcome);
+    if (failure)
+        qCCritical(lcEngine).noquote() << *failure;
+    return failure;
+}
+
+// A failure ends the run: what was recorded so far stays in the result, which
+// says what went wrong.
+std::optional<QString> PhaseRunner::failureMessage(const PhasePlan &plan, const StreamingIOOutcome &outcome)
+{
+    const StreamingIOFailure &failure = outcome.failure;
+    const QString file = QFileInfo(plan.files.value(qsizetype(failure.file))).fileName();
+    switch (failure.kind) {
+    case StreamingIOFailure::Kind::None:
         return std::nullopt;
-    // A failed transfer ends the run: what was recorded so far stays in the
-    // result, which says what went wrong.
-    const QString message = QStringLiteral("%1 failed: %2")
-                                .arg(phaseTitle(plan.phase), QString::fromLocal8Bit(std::strerror(outcome.errorCode)));
-    qCCritical(lcEngine).noquote() << message;
-    return message;
+    case StreamingIOFailure::Kind::Transfer:
+        return QStringLiteral("%1 failed: %2")
+            .arg(phaseTitle(plan.phase), QString::fromLocal8Bit(std::strerror(failure.errorCode)));
+    case StreamingIOFailure::Kind::DataDiffers:
+        return QStringLiteral("Read data differs in %1 at offset %2").arg(file).arg(failure.offsetBytes);
+    case StreamingIOFailure::Kind::ShortRead:
+        return QStringLiteral("Read failed: %1 returned %2 of %3 bytes")
+            .arg(file)
+            .arg(failure.offsetBytes)
+            .arg(failure.expectedBytes);
+    }
+    return std::nullopt;
 }
 
 } // namespace trevlamark

@@ -14,8 +14,9 @@
 
 namespace trevlamark {
 
-class AlignedBuffer;
+class ChunkStamp;
 class RunContext;
+struct StreamingIOOutcome;
 
 struct PhasePlan
 {
@@ -27,7 +28,8 @@ struct PhasePlan
     qint64 chunkSizeBytes = 0;
     bool disableCache = true;
     bool developerMode = false;
-    std::shared_ptr<AlignedBuffer> data; // one chunk of payload, write phases only
+    std::shared_ptr<const ChunkStamp> chunks; // what the run writes, and what a verifying read expects
+    bool verify = false;
     // Set by start(). Durations come from the steady clock: wall-clock dates
     // have only millisecond resolution and may jump.
     std::chrono::steady_clock::time_point startClock;
@@ -50,6 +52,7 @@ public:
 
 private:
     static std::optional<QString> runPhase(RunContext &run, const PhasePlan &plan);
+    static std::optional<QString> failureMessage(const PhasePlan &plan, const StreamingIOOutcome &outcome);
 };
 
 } // namespace trevlamark

@@ -42,6 +42,31 @@ QList<CycleResult> ResultBuilder::cycleResults(const QList<PhaseRecord> &phases)
     return cycles.values();
 }
 
+double ResultBuilder::payloadEfficiency(int mtuBytes)
+{
+    constexpr int headerBytes = 20 + 32; // IPv4, TCP with timestamps
+    constexpr int framingBytes = 8 + 14 + 4 + 12; // preamble, Ethernet header, FCS, inter-frame gap
+    if (mtuBytes <= headerBytes)
+        return 0;
+    return double(mtuBytes - headerBytes) / double(mtuBytes + framingBytes);
+}
+
+std::optional<double> ResultBuilder::usableLinkRate(const NetworkInterfaceInfo &link)
+{
+    if (!link.speedMbps || *link.speedMbps <= 0)
+        return std::nullopt;
+    const double bytesPerSecond = double(*link.speedMbps) * 1e6 / 8;
+    return bytesPerSecond * payloadEfficiency(link.mtu.value_or(1500)) * bytesToMegabytes;
+}
+
+void ResultBuilder::judgeAgainstLink(std::optional<PhaseResult> &phase, double usableRate)
+{
+    if (!phase)
+        return;
+    phase->linkShare = phase->throughput / usableRate;
+    phase->fasterThanLink = phase->throughput > usableRate * fasterThanLinkMargin;
+}
+
 PerformanceTestResult ResultBuilder::build(const RunSummary &summary)
 {
     const TestRequest &request = summary.request;
@@ -85,7 +110,17 @@ PerformanceTestResult ResultBuilder::build(const RunSummary &summary)
         details.insert(QStringLiteral("writeTime"), shortestText(write.duration));
     }
 
+    details.insert(QStringLiteral("verifyData"), yesNo(request.verifyData));
+
     result.cycleResults = cycleResults(summary.phases);
+    const std::optional<double> usableRate = request.link ? usableLinkRate(*request.link) : std::nullopt;
+    if (usableRate && *usableRate > 0) {
+        result.metrics.insert(QStringLiteral("usableLinkRate"), *usableRate);
+        for (CycleResult &cycle : result.cycleResults) {
+            judgeAgainstLink(cycle.writePhase, *usableRate);
+            judgeAgainstLink(cycle.readPhase, *usableRate);
+        }
+    }
     result.success = !summary.errorMessage.has_value();
     result.errorMessage = summary.errorMessage;
     result.isAutoStop = !summary.stoppedByHand;

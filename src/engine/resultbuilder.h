@@ -42,6 +42,19 @@ public:
     static PhaseTotals totals(const QList<PhaseRecord> &phases, Phase phase);
     // One entry per cycle that recorded a phase, in cycle order.
     static QList<CycleResult> cycleResults(const QList<PhaseRecord> &phases);
+
+    // The share of a link's bits that TCP over IPv4 on Ethernet carries as
+    // payload: (MTU - 52) / (MTU + 38), with TCP timestamps, the Ethernet
+    // header, FCS, preamble and inter-frame gap; about 0.94 at 1500.
+    static double payloadEfficiency(int mtuBytes);
+    // MB/s (1 MB = 1,048,576 bytes) of payload the link can carry; nothing
+    // when its speed is not known. An unknown MTU counts as 1500.
+    static std::optional<double> usableLinkRate(const NetworkInterfaceInfo &link);
+    // A phase this far above the usable rate cannot have come over the link.
+    static constexpr double fasterThanLinkMargin = 1.05;
+
+private:
+    static void judgeAgainstLink(std::optional<PhaseResult> &phase, double usableRate);
 };
 
 } // namespace trevlamark

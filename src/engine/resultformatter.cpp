@@ -52,6 +52,30 @@ QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult
         + QStringLiteral("ms)");
 }
 
+QString ResultFormatter::operationsLine(const QString &label, const PhaseResult &phase)
+{
+    const OperationLatency &latency = phase.operationLatency;
+    return label + QString::asprintf(": %.1f IOPS, latency p50 %.2f ms, p90 %.2f ms, p99 %.2f ms, p99.9 %.2f ms, "
+                                     "max %.2f ms",
+                       phase.operationsPerSecond, latency.p50, latency.p90, latency.p99, latency.p999, latency.max);
+}
+
+std::optional<QString> ResultFormatter::verdictLine(const QString &label, const PhaseResult &phase)
+{
+    QStringList parts;
+    if (phase.linkShare) {
+        QString share = QString::asprintf("%.0f%% of the usable link rate", *phase.linkShare * 100.0);
+        if (phase.fasterThanLink)
+            share += QStringLiteral(": faster than the link: served from a cache");
+        parts.append(share);
+    }
+    if (phase.directIORefused)
+        parts.append(QStringLiteral("cached: the file system refused direct I/O"));
+    if (parts.isEmpty())
+        return std::nullopt;
+    return label + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
+}
+
 QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
 {
     QStringList lines{heading(result)};
@@ -71,12 +95,21 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
             lines.append(kIndent + phaseDetailLine(write, *cycle.writePhase));
         if (cycle.readPhase)
             lines.append(kIndent + phaseDetailLine(read, *cycle.readPhase));
+        for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
+            if (!phase)
+                continue;
+            lines.append(kIndent + operationsLine(label, *phase));
+            if (const std::optional<QString> verdict = verdictLine(label, *phase))
+                lines.append(kIndent + *verdict);
+        }
     }
     // The overall figures exist only for operations that moved data.
     if (result.details.contains(QStringLiteral("totalWriteBytes")))
         lines.append(speedLine(QStringLiteral("Overall write"), result.metrics.value(QStringLiteral("writeSpeed"))));
     if (result.details.contains(QStringLiteral("totalReadBytes")))
         lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
+    if (result.metrics.contains(QStringLiteral("usableLinkRate")))
+        lines.append(speedLine(QStringLiteral("Usable link rate"), result.metrics.value(QStringLiteral("usableLinkRate"))));
     return lines;
 }
 

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace trevlamark {
 
@@ -23,9 +24,17 @@ public:
     // The same with the byte count already written out, for a front end with
     // its own way of showing sizes.
     static QString phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText);
+    // "Write: 812.3 IOPS, latency p50 1.20 ms, p90 1.51 ms, p99 2.10 ms, p99.9 3.02 ms, max 4.20 ms"
+    static QString operationsLine(const QString &label, const PhaseResult &phase);
+    // How far to trust the phase's figure: its share of the usable link rate,
+    // and whether a cache served it ("Read: 131% of the usable link rate:
+    // faster than the link: served from a cache"). Nothing when there is
+    // nothing to say.
+    static std::optional<QString> verdictLine(const QString &label, const PhaseResult &phase);
     // Binary (1,024-based) units, the C locale's digits: "8.00 MB".
     static QString byteCountText(quint64 bytes);
-    // The heading, per cycle its speeds and detail lines, then the overall speeds;
+    // The heading, per cycle its speeds, detail, operations and verdict lines,
+    // then the overall speeds and the usable link rate;
     // for a failed run the heading and its error.
     static QStringList resultLines(const PerformanceTestResult &result);
     // The engine's progress message and the latest sample's speed.

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace trevlamark {
 
@@ -54,6 +55,20 @@ public:
         return m_phases;
     }
 
+    // Per file of the last write phase, the bytes written to it: what a read
+    // of that file must return.
+    void setWrittenFileBytes(std::vector<quint64> bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_writtenFileBytes = std::move(bytes);
+    }
+
+    std::vector<quint64> writtenFileBytes() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_writtenFileBytes;
+    }
+
     const std::shared_ptr<MainThreadBridge> bridge;
     std::atomic<bool> cancelRequested{false};
     // Entered for every phase in flight; a stop waits for it to drain.
@@ -64,6 +79,7 @@ private:
     mutable std::mutex m_mutex;
     QList<PhaseRecord> m_phases;
     QList<TimelineMarker> m_timelineMarkers;
+    std::vector<quint64> m_writtenFileBytes;
 };
 
 } // namespace trevlamark

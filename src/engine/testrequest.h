@@ -1,6 +1,7 @@
 #pragma once
 // Everything one run is asked to do, as the front ends hand it to the engine.
 
+#include "discovery/networkinterfaceinfo.h"
 #include "discovery/networkshare.h"
 #include "engine/bytespercycleoptions.h"
 #include "engine/throughputtestoptions.h"
@@ -30,6 +31,11 @@ struct TestRequest
     // How the result names the tested location after a stop by hand; an
     // automatic stop names the location path.
     std::optional<QString> interfaceInfo;
+    // The interface that carries the share, when known: its link speed and MTU
+    // let the result say how much of the link each phase used.
+    std::optional<NetworkInterfaceInfo> link;
+    // Read phases compare every chunk with what the run wrote there.
+    bool verifyData = false;
 
     // The location the test directory goes into: the location path, else the
     // share's mount path; empty when neither is known.

@@ -71,7 +71,7 @@ void tst_CliArguments::acceptsEveryOption()
     CliArguments cli;
     const CliArguments::Outcome outcome = cli.parseRun(
         {"trevlamark-cli", "run", "--chunk", "64K", "--queue-depth", "256", "--bytes", "300MB", "--cycles", "3",
-         "--no-read", "--cache", "--sampling-rate", "0.5", "--json", "-", "--quiet", "--verbose", "sub"});
+         "--no-read", "--cache", "--verify", "--sampling-rate", "0.5", "--json", "-", "--quiet", "--verbose", "sub"});
     QVERIFY(QDir::setCurrent(previous));
     QCOMPARE(outcome, CliArguments::Outcome::Proceed);
     const RunOptions &options = cli.runOptions();
@@ -81,7 +81,7 @@ void tst_CliArguments::acceptsEveryOption()
     QCOMPARE(options.bytesPerCycle, BytesPerCycleOptions::custom);
     QCOMPARE(options.customBytesPerCycle, quint64(314572800));
     QCOMPARE(options.totalCycles, 3);
-    QVERIFY(options.writePhaseEnabled && !options.readPhaseEnabled && !options.disableCache);
+    QVERIFY(options.writePhaseEnabled && !options.readPhaseEnabled && !options.disableCache && options.verifyData);
     QCOMPARE(options.samplingRateSeconds, 0.5);
     QCOMPARE(options.jsonPath, QStringLiteral("-"));
     QVERIFY(options.quiet && options.verbose);
@@ -148,7 +148,7 @@ void tst_CliArguments::helpRequested()
     QCOMPARE(cli.parseRun({"trevlamark-cli", "run", "--help-all"}), CliArguments::Outcome::ShowHelp);
     QCOMPARE(cli.parseRun({"trevlamark-cli", "run", "--help"}), CliArguments::Outcome::ShowHelp);
     for (const char *option : {"--chunk", "--queue-depth", "--bytes", "--cycles", "--no-write", "--no-read",
-                               "--cache", "--sampling-rate", "--json", "--quiet", "--verbose"})
+                               "--cache", "--verify", "--sampling-rate", "--json", "--quiet", "--verbose"})
         QVERIFY2(cli.helpText().contains(QLatin1String(option)), option);
 }
 

@@ -72,11 +72,12 @@ void tst_RunCommand::smallRun()
     QTemporaryDir output;
     const QString jsonPath = jsonToStandardOutput ? QStringLiteral("-") : output.filePath(QStringLiteral("result.json"));
     const CliProcess::Outcome run = CliProcess::run({"run", "--bytes", "8MB", "--chunk", "1MB", "--queue-depth", "2",
-        "--cycles", "2", "--json", jsonPath, location.path()}, m_home.path());
+        "--cycles", "2", "--verify", "--json", jsonPath, location.path()}, m_home.path());
     QVERIFY2(run.exitCode == 0, run.standardError.constData());
     // With "--json -" standard output is the JSON alone and the text goes to standard error.
     const QByteArray text = jsonToStandardOutput ? run.standardError : run.standardOutput;
-    for (const char *line : {"Details (2 cycles)\nCycle 1\n", "Cycle 2\n", "  Write: 8.00 MB in ", "Overall read: "})
+    for (const char *line : {"Details (2 cycles)\nCycle 1\n", "Cycle 2\n", "  Write: 8.00 MB in ", "  Read: ", " IOPS, latency p50 ",
+             "Overall read: "})
         QVERIFY2(text.contains(line), line);
     const QJsonObject result =
         jsonToStandardOutput ? QJsonDocument::fromJson(run.standardOutput).object() : readJson(jsonPath);
@@ -87,7 +88,9 @@ void tst_RunCommand::smallRun()
     const QJsonArray cycles = result.value("cycleResults").toArray();
     QCOMPARE(cycles.size(), 2);
     QCOMPARE(cycles.at(1).toObject().value("readPhase").toObject().keys(),
-        (QStringList{"bytes", "duration", "latencyIOToSync", "latencySyncToClose", "latencyTotal", "throughput"}));
+        (QStringList{"bytes", "directIORefused", "duration", "fasterThanLink", "latencyIOToSync", "latencySyncToClose",
+            "latencyTotal", "operationLatency", "operations", "operationsPerSecond", "throughput"}));
+    QCOMPARE(result.value("details").toObject().value("verifyData").toString(), QStringLiteral("Yes"));
     QCOMPARE(CliProcess::testDirectories(location.path()), QStringList());
 }
 

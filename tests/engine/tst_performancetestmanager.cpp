@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,12 +39,17 @@ struct Run
     QStringList messages;
     QString directory;
 
-    explicit Run(const TestRequest &request)
+    // `onProgress` runs with each message, on the main thread, before the run goes on.
+    explicit Run(const TestRequest &request, std::function<void(const QString &)> onProgress = {})
     {
         manager->start(
             request,
-            [this](double, const QString &message, const QList<StreamResult> &, const QList<TimelineMarker> &,
-                const QString &, int, int) { messages.append(message); },
+            [this, onProgress](double, const QString &message, const QList<StreamResult> &,
+                const QList<TimelineMarker> &, const QString &, int, int) {
+                messages.append(message);
+                if (onProgress)
+                    onProgress(message);
+            },
             [this](const PerformanceTestResult &value) {
                 result = value;
                 ++completions;
@@ -76,6 +82,8 @@ private slots:
     void stopByHandMidPhase();
     void startsThatCannotRun();
     void writeFailureEndsRunWithFiguresKept();
+    void dataChangedBetweenPhasesFailsRead_data();
+    void dataChangedBetweenPhasesFailsRead();
     void destroyedMidRun_data();
     void destroyedMidRun();
     void awkwardLocationNames_data();
@@ -134,6 +142,9 @@ void tst_PerformanceTestManager::cycles()
     asked.readPhaseEnabled = read;
     asked.disableCache = disableCache;
     asked.developerMode = !disableCache;
+    // Checking every chunk read also shows that the cache flush of a read-only
+    // cycle leaves the data as written.
+    asked.verifyData = true;
     Run run(asked);
     QCOMPARE(QFileInfo(run.directory).path(), location.path());
     QVERIFY(run.manager->isRunning() && run.finished());
@@ -148,6 +159,15 @@ void tst_PerformanceTestManager::cycles()
         QCOMPARE(cycle.readPhase.has_value(), read);
         QCOMPARE(cycle.writePhase.value_or(PhaseResult()).bytes, written.at(i));
         QCOMPARE(cycle.readPhase.value_or(PhaseResult()).bytes, readBack.at(i));
+        for (const std::optional<PhaseResult> &phase : {cycle.writePhase, cycle.readPhase}) {
+            if (!phase || phase->bytes == 0)
+                continue;
+            const OperationLatency &latency = phase->operationLatency;
+            QVERIFY(phase->operations >= phase->bytes / quint64(chunkSizeBytes(chunk)));
+            QVERIFY(phase->operationsPerSecond > 0 && !phase->linkShare);
+            QVERIFY(latency.p50 > 0 && latency.p50 <= latency.p90 && latency.p90 <= latency.p99
+                && latency.p99 <= latency.p999 && latency.p999 <= latency.max);
+        }
         totalWritten += written.at(i);
         totalRead += readBack.at(i);
     }
@@ -243,6 +263,52 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
     // Cycle 1's write completed; the failed one never reports itself complete.
     QCOMPARE(run.messages.count(QStringLiteral("Completing write phase...")), 1);
     QVERIFY(run.removed() && testDirectories(volume.mountPoint()).isEmpty());
+}
+
+void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("verify");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("one byte changed, verified") << "flip" << true << "Read data differs in %1 at offset 1000005";
+    QTest::newRow("one byte changed, not verified") << "flip" << false << "";
+    QTest::newRow("file cut short") << "truncate" << false << "Read failed: %1 returned 1048576 of 2097152 bytes";
+}
+
+// Between the write and the read phase the storage silently changes a file.
+void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, verify);
+    QFETCH(QString, error);
+    QTemporaryDir location;
+    TestRequest asked = request(location.path(), ThroughputTestOptions::size64KB, 2, 4 * mebibyte);
+    asked.verifyData = verify;
+    QString changed;
+    Run run(asked, [&](const QString &message) {
+        if (message != QLatin1String("Completing write phase...") || !changed.isEmpty())
+            return;
+        const QString directory = *run.manager->currentTestDirectoryPath();
+        changed = QDir(directory).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name).constLast();
+        QFile file(QDir(directory).filePath(changed));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (change == QLatin1String("truncate")) {
+            QVERIFY(file.resize(qint64(mebibyte)));
+            return;
+        }
+        QVERIFY(file.seek(1000005));
+        const char flipped = char(~file.peek(1).at(0));
+        QVERIFY(file.write(&flipped, 1) == 1);
+    });
+    QVERIFY(run.finished());
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(run.result->success, error.isEmpty());
+    QCOMPARE(run.result->errorMessage.value_or(QString()), error.isEmpty() ? QString() : error.arg(changed));
+    QCOMPARE(run.detail("verifyData"), verify ? QStringLiteral("Yes") : QStringLiteral("No"));
+    // The figures up to the failure stay in the result.
+    QCOMPARE(run.result->cycleResults.at(0).writePhase->bytes, 4 * mebibyte);
+    QVERIFY(run.result->cycleResults.at(0).readPhase.has_value());
+    QVERIFY(run.removed());
 }
 
 void tst_PerformanceTestManager::destroyedMidRun_data()

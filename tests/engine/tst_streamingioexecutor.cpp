@@ -1,5 +1,6 @@
 // The transfer loop on real files with its real worker pool.
 
+#include "engine/chunkstamp.h"
 #include "engine/fileoperationutility.h"
 #include "engine/streamingioexecutor.h"
 #include "engine/testdirectory.h"
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -18,6 +20,16 @@ namespace {
 
 constexpr quint64 mebibyte = 1048576;
 
+StreamingIOJob job(Phase phase, int queueDepth, qint64 chunk, quint64 target, const ChunkStamp *chunks)
+{
+    StreamingIOJob job;
+    job.phase = phase;
+    job.queueDepth = queueDepth;
+    job.chunkSizeBytes = chunk;
+    job.targetBytes = target;
+    job.chunks = chunks;
+    return job;
+}
 
 } // namespace
 
@@ -78,26 +90,36 @@ void tst_StreamingIOExecutor::writesEachChunkAtItsOffset()
     for (const auto &handle : handles)
         QCOMPARE(bool(::fcntl(handle->descriptor(), F_GETFL) & O_DIRECT), direct);
     const qint64 chunk = 65536;
-    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(chunk);
+    const ChunkStamp stamp(FileOperationUtility::createRandomDataBuffer(chunk), 42);
     ProgressCounters counters;
     std::atomic<bool> cancel{false};
     const quint64 target = 8 * mebibyte;
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, target, Phase::Write,
-        files, chunk, data.get(), counters, cancel);
-    const quint64 expected = StreamingIOExecutor::writingOperations(target, chunk, files) * quint64(chunk);
-    QCOMPARE(outcome.errorCode, 0);
+    const StreamingIOOutcome outcome =
+        StreamingIOExecutor::run(handles, job(Phase::Write, files, chunk, target, &stamp), counters, cancel);
+    const quint64 operations = StreamingIOExecutor::writingOperations(target, chunk, files);
+    const quint64 expected = operations * quint64(chunk);
+    QCOMPARE(outcome.failure.kind, StreamingIOFailure::Kind::None);
     QCOMPARE(outcome.bytes, expected);
+    QCOMPARE(outcome.latencies.count(), operations);
     QCOMPARE(counters.phaseBytes.load() + counters.intervalBytes.load(), 2 * expected);
 
-    const QByteArray chunkBytes(static_cast<const char *>(data->data()), chunk);
+    // Every chunk is the payload stamped for its own place, so no two are alike.
     const qint64 perFile = qint64(expected) / files;
-    for (const QString &path : paths) {
-        QFile file(path);
+    QSet<QByteArray> seen;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QFile file(paths.at(i));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.size(), perFile);
-        for (qint64 offset = 0; offset < perFile; offset += chunk)
-            QVERIFY(file.read(chunk) == chunkBytes);
+        QCOMPARE(outcome.fileBytes.at(size_t(i)), quint64(perFile));
+        for (qint64 offset = 0; offset < perFile; offset += chunk) {
+            const QByteArray bytes = file.read(chunk);
+            QVERIFY(!stamp.firstDifference(bytes.constData(), size_t(bytes.size()), quint64(i), quint64(offset)));
+            // The same bytes somewhere else would be caught.
+            QVERIFY(stamp.firstDifference(bytes.constData(), size_t(bytes.size()), quint64(i) + 1, quint64(offset)));
+            seen.insert(bytes);
+        }
     }
+    QCOMPARE(quint64(seen.size()), operations);
 }
 
 void tst_StreamingIOExecutor::readsWholeFiles()
@@ -117,9 +139,9 @@ void tst_StreamingIOExecutor::readsWholeFiles()
     const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Read, true);
     ProgressCounters counters;
     std::atomic<bool> cancel{false};
-    const StreamingIOOutcome outcome = StreamingIOExecutor::run(handles, 0, Phase::Read, 2,
-        65536, nullptr, counters, cancel);
-    QCOMPARE(outcome.errorCode, 0);
+    const StreamingIOOutcome outcome =
+        StreamingIOExecutor::run(handles, job(Phase::Read, 2, 65536, 0, nullptr), counters, cancel);
+    QCOMPARE(outcome.failure.kind, StreamingIOFailure::Kind::None);
     QCOMPARE(outcome.bytes, total);
     QCOMPARE(counters.phaseBytes.load(), total);
 }
@@ -139,11 +161,11 @@ void tst_StreamingIOExecutor::writesNothing()
     QTemporaryDir dir;
     const QStringList paths = TestDirectory::createSeedFiles(dir.path(), 2);
     const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Write, false);
-    const std::shared_ptr<AlignedBuffer> data = FileOperationUtility::createRandomDataBuffer(bufferBytes);
+    const ChunkStamp stamp(FileOperationUtility::createRandomDataBuffer(bufferBytes), 1);
     ProgressCounters counters;
     std::atomic<bool> cancel{cancelled};
     const StreamingIOOutcome outcome =
-        StreamingIOExecutor::run(handles, 8 * mebibyte, Phase::Write, 2, 65536, data.get(), counters, cancel);
+        StreamingIOExecutor::run(handles, job(Phase::Write, 2, 65536, 8 * mebibyte, &stamp), counters, cancel);
     QCOMPARE(outcome.bytes, quint64(0));
     QVERIFY(outcome.ioEnd.isValid());
     QCOMPARE(QFileInfo(paths.at(0)).size(), 1024);

@@ -301,7 +301,9 @@ void tst_NetShare::engineRunsOnTheShare()
     const QString mountPath = m_server.value(mountKey);
     ShareManager manager;
     const std::optional<NetworkShare> share = shareAt(manager.detectMountedShares(), mountPath);
-    QVERIFY(share);
+    QVERIFY(share && share->interfaceID);
+    const NetworkInterfaceInfo link = manager.interfaceInfo(*share->interfaceID);
+    QVERIFY(link.speedMbps);
 
     constexpr quint64 bytesPerCycle = 32 * 1048576ULL;
     PerformanceTestManager engine;
@@ -309,7 +311,8 @@ void tst_NetShare::engineRunsOnTheShare()
     std::optional<PerformanceTestResult> result;
     engine.start(
         TestRequest{.share = *share, .locationPath = mountPath, .chunkSize = ThroughputTestOptions::size1MB,
-            .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle},
+            .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle,
+            .link = link, .verifyData = true},
         {}, [&result](const PerformanceTestResult &finished) { result = finished; });
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
@@ -320,8 +323,13 @@ void tst_NetShare::engineRunsOnTheShare()
     QCOMPARE(result->cycleResults.first().readPhase->bytes, bytesPerCycle);
     QVERIFY(result->metrics.value(QStringLiteral("writeSpeed")) > 0);
     QVERIFY(result->metrics.value(QStringLiteral("readSpeed")) > 0);
-    qInfo("%s: write %.1f MB/s, read %.1f MB/s", qPrintable(mountKey),
-          result->metrics.value(QStringLiteral("writeSpeed")), result->metrics.value(QStringLiteral("readSpeed")));
+    // Read back and checked chunk by chunk, and judged against the veth's link speed.
+    const PhaseResult write = *result->cycleResults.first().writePhase;
+    const PhaseResult read = *result->cycleResults.first().readPhase;
+    QVERIFY(write.linkShare && read.linkShare && read.operations >= bytesPerCycle >> 20);
+    qInfo("%s: write %.1f MB/s (%.0f%% of the link), read %.1f MB/s (%.0f%%%s), read p99 %.2f ms",
+          qPrintable(mountKey), write.throughput, *write.linkShare * 100, read.throughput, *read.linkShare * 100,
+          read.fasterThanLink ? ", served from a cache" : "", read.operationLatency.p99);
     QTRY_COMPARE_WITH_TIMEOUT(cleanup.count(), 1, 60000);
     QCOMPARE(cleanup.at(0).at(1).toBool(), true);
     QVERIFY(!QFileInfo::exists(*directory));

@@ -52,6 +52,16 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
             lines.append(detail(QStringLiteral("Write"), *cycle.writePhase));
         if (cycle.readPhase)
             lines.append(detail(QStringLiteral("Read"), *cycle.readPhase));
+        for (const auto &[label, phase] : {std::pair{QStringLiteral("Write"), cycle.writePhase},
+                 std::pair{QStringLiteral("Read"), cycle.readPhase}}) {
+            if (!phase)
+                continue;
+            lines.append({ResultFormatter::operationsLine(label, *phase), LineRole::Detail});
+            // A figure a cache made is called out; a plain share of the link is a detail.
+            if (const std::optional<QString> verdict = ResultFormatter::verdictLine(label, *phase))
+                lines.append({*verdict, phase->fasterThanLink || phase->directIORefused ? LineRole::Warning
+                                                                                         : LineRole::Detail});
+        }
     }
     return lines;
 }
@@ -108,6 +118,10 @@ void ResultCard::rebuild()
             break;
         case LineRole::Error:
             colour = readable(ThemeColors::warm(dark));
+            break;
+        case LineRole::Warning:
+            font.setPointSizeF(font.pointSizeF() * 0.85);
+            colour = ThemeColors::warm(dark);
             break;
         case LineRole::CycleTitle:
             font.setPointSizeF(font.pointSizeF() * 0.85);

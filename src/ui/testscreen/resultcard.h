@@ -17,7 +17,7 @@ class ResultCard : public QFrame
     Q_OBJECT
 
 public:
-    enum class LineRole { Heading, Error, CycleTitle, WriteSpeed, ReadSpeed, Detail };
+    enum class LineRole { Heading, Error, CycleTitle, WriteSpeed, ReadSpeed, Detail, Warning };
     struct Line
     {
         QString text;

@@ -14,6 +14,7 @@
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/testsession.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -170,6 +171,9 @@ void TestScreen::buildLayout()
     m_progressAnimation = new QPropertyAnimation(m_progressBar, "value", this);
     m_progressAnimation->setDuration(300);
     m_progressAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    m_verifySwitch = new QCheckBox(QStringLiteral("Verify data on read"), progressSection);
+    m_verifySwitch->setObjectName(QStringLiteral("verifySwitch"));
+    progressLayout->addWidget(m_verifySwitch);
     progressLayout->addWidget(m_progressMessage);
     progressLayout->addWidget(m_progressBar);
     contentLayout->addWidget(progressSection);
@@ -226,6 +230,8 @@ void TestScreen::bindGraphs()
     // Every tick, changed samples or not: the graphs' right edge is "now".
     connect(m_session, &S::graphTick, m_graphs, [this] { m_graphs->setNetworkChartData(m_session->networkChartData()); });
     follow(m_session, &S::isRunningTestChanged, m_graphs, [this] { m_graphs->setRunningTest(m_session->isRunningTest()); });
+    follow(m_session, &S::isRunningTestChanged, m_verifySwitch,
+           [this] { m_verifySwitch->setEnabled(!m_session->isRunningTest()); });
     follow(m_session, &S::isPostTestViewChanged, m_graphs,
            [this] { m_graphs->setPostTestView(m_session->isPostTestView()); });
     connect(m_session, &S::finalReferenceTimeChanged, m_graphs, [this] {
@@ -366,6 +372,8 @@ void TestScreen::startTest()
     m_runRequest.share = m_share;
     m_runRequest.locationPath = m_parameters.selectedLocation;
     m_runRequest.developerMode = PreferencesManager::isDeveloperMode();
+    m_runRequest.verifyData = m_verifySwitch->isChecked();
+    m_runRequest.link = m_parameters.networkInterfaceInfo;
     m_runRequest.interfaceInfo =
         locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
     m_session->setProgressTargetBytes(m_runRequest.totalTargetBytes());

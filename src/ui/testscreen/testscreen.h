@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <optional>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPropertyAnimation;
@@ -117,6 +118,7 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     QLabel *m_progressMessage = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QCheckBox *m_verifySwitch = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSection *m_resultsSection = nullptr;
     GaugePanel *m_gaugePanel = nullptr;

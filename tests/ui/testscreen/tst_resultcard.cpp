@@ -10,7 +10,12 @@ using namespace trevlamark;
 namespace {
 PhaseResult phase(double throughput, quint64 bytes)
 {
-    return PhaseResult{throughput, bytes, 1.26, 3.04, 0.44, 3.48};
+    PhaseResult result{throughput, bytes, 1.26, 3.04, 0.44, 3.48};
+    result.operationsPerSecond = 812.3;
+    result.operationLatency = OperationLatency{1.2, 1.5, 2.1, 3.02, 4.2};
+    result.linkShare = throughput / 900;
+    result.fasterThanLink = throughput > 900 * 1.05;
+    return result;
 }
 
 PerformanceTestResult successWithCycles(int count)
@@ -38,7 +43,10 @@ class tst_ResultCard : public QObject
 private slots:
     void cycleLines()
     {
-        const QStringList lines = texts(ResultCard::lines(successWithCycles(1)));
+        const QList<ResultCard::Line> cardLines = ResultCard::lines(successWithCycles(1));
+        const QStringList lines = texts(cardLines);
+        const QString operations = QStringLiteral(
+            "%1: 812.3 IOPS, latency p50 1.20 ms, p90 1.50 ms, p99 2.10 ms, p99.9 3.02 ms, max 4.20 ms");
         QCOMPARE(lines, (QStringList{
                             QStringLiteral("Details (1 cycle)"),
                             QStringLiteral("Cycle 1"),
@@ -46,7 +54,14 @@ private slots:
                             QStringLiteral("Read: 1024.50 MB/s"),
                             QStringLiteral("Write: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"),
                             QStringLiteral("Read: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"),
+                            operations.arg("Write"),
+                            QStringLiteral("Write: 90% of the usable link rate"),
+                            operations.arg("Read"),
+                            QStringLiteral("Read: 114% of the usable link rate: faster than the link: served from a cache"),
                         }));
+        // A figure a cache made stands out from the plain share of the link.
+        QCOMPARE(cardLines.at(7).role, ResultCard::LineRole::Detail);
+        QCOMPARE(cardLines.at(9).role, ResultCard::LineRole::Warning);
     }
 
     void failure_data()
