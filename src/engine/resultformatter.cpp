@@ -67,16 +67,33 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
             lines.append(kIndent + speedLine(write, cycle.writePhase->throughput));
         if (cycle.readPhase)
             lines.append(kIndent + speedLine(read, cycle.readPhase->throughput));
+        // fio reports no latencies of ours for a run from many clients.
+        const auto detail = [&result](const QString &label, const PhaseResult &phase) {
+            return result.clientResults.isEmpty() ? phaseDetailLine(label, phase)
+                : label + QStringLiteral(": %1 in %2s").arg(byteCountText(phase.bytes), oneDecimal(phase.duration));
+        };
         if (cycle.writePhase)
-            lines.append(kIndent + phaseDetailLine(write, *cycle.writePhase));
+            lines.append(kIndent + detail(write, *cycle.writePhase));
         if (cycle.readPhase)
-            lines.append(kIndent + phaseDetailLine(read, *cycle.readPhase));
+            lines.append(kIndent + detail(read, *cycle.readPhase));
     }
     // The overall figures exist only for operations that moved data.
     if (result.details.contains(QStringLiteral("totalWriteBytes")))
         lines.append(speedLine(QStringLiteral("Overall write"), result.metrics.value(QStringLiteral("writeSpeed"))));
     if (result.details.contains(QStringLiteral("totalReadBytes")))
         lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
+    // A run from many clients: the figures above are the aggregate.
+    for (const ClientResult &client : result.clientResults) {
+        lines.append(QStringLiteral("Client %1").arg(client.client));
+        for (const CycleResult &cycle : client.cycleResults) {
+            for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
+                if (phase) {
+                    lines.append(kIndent + speedLine(QStringLiteral("Cycle %1 %2").arg(cycle.cycleNumber).arg(label), phase->throughput)
+                        + QStringLiteral(" (%1 in %2s)").arg(byteCountText(phase->bytes), oneDecimal(phase->duration)));
+                }
+            }
+        }
+    }
     return lines;
 }
 

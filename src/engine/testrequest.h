@@ -3,6 +3,7 @@
 
 #include "discovery/networkshare.h"
 #include "engine/bytespercycleoptions.h"
+#include "engine/fioclient.h"
 #include "engine/throughputtestoptions.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ struct TestRequest
     // How the result names the tested location after a stop by hand; an
     // automatic stop names the location path.
     std::optional<QString> interfaceInfo;
+    // fio servers to run the test from at once; empty runs it from this computer.
+    QList<FioClient> clients;
 
     // The location the test directory goes into: the location path, else the
     // share's mount path; empty when neither is known.

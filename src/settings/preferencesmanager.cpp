@@ -37,6 +37,16 @@ bool PreferencesManager::isDeveloperMode()
     return PreferenceStore::boolValue(QLatin1String(developerModeKey));
 }
 
+QString PreferencesManager::fioServers()
+{
+    return PreferenceStore::value(QLatin1String(fioServersKey)).toString();
+}
+
+void PreferencesManager::setFioServers(const QString &value)
+{
+    PreferenceStore::setValue(QLatin1String(fioServersKey), value.trimmed());
+}
+
 std::optional<double> PreferencesManager::parseDouble(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

@@ -69,6 +69,11 @@ public:
     static constexpr const char *hasLaunchedBeforeKey = "HasLaunchedBefore";
     // Developer mode is read wherever it is needed, afresh each time.
     static bool isDeveloperMode();
+    // The fio servers the test screen runs its test from ("HOST[:PORT][=PATH],…");
+    // empty runs it from this computer. Stored as typed.
+    static constexpr const char *fioServersKey = "FioServers";
+    static QString fioServers();
+    static void setFioServers(const QString &value);
 
 signals:
     // The edited values were written: the appearance is applied and the

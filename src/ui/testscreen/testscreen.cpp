@@ -4,12 +4,14 @@
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "engine/testdirectory.h"
+#include "engine/fioclientrun.h"
 #include "engine/testrequest.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/fioserversfield.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/testsession.h"
 
@@ -82,6 +84,7 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
     , m_engine(new PerformanceTestManager(this))
+    , m_fioRun(new FioClientRun(this))
     , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
 {
     buildLayout();
@@ -175,6 +178,10 @@ void TestScreen::buildLayout()
 
     m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
+    m_fioServers = new FioServersField(content);
+    connect(m_session, &TestSession::isRunningTestChanged, m_fioServers,
+            [this] { m_fioServers->setEnabled(!m_session->isRunningTest()); });
+    contentLayout->addWidget(m_fioServers);
     m_graphs = new TestGraphPanel(content);
     contentLayout->addWidget(m_graphs);
 
@@ -430,13 +437,20 @@ void TestScreen::startEngine()
     request.developerMode = PreferencesManager::isDeveloperMode();
     request.interfaceInfo =
         locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
-    m_engine->start(
-        request,
-        [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
-               const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
-            handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
-        },
-        [this](const PerformanceTestResult &result) { handleCompletion(result); });
+    QString clientsProblem;
+    const std::optional<QList<FioClient>> clients = m_fioServers->clients(m_parameters.selectedLocation, clientsProblem);
+    if (!clients)
+        return handleCompletion(PerformanceTestResult::failure(clientsProblem));
+    request.clients = *clients;
+    auto progress = [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
+                        const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
+        handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
+    };
+    auto completion = [this](const PerformanceTestResult &result) { handleCompletion(result); };
+    if (request.clients.isEmpty())
+        m_engine->start(request, progress, completion);
+    else
+        m_fioRun->start(request, progress, completion);
 }
 
 void TestScreen::stopTest()
@@ -453,6 +467,7 @@ void TestScreen::stopTest()
 void TestScreen::stopEngine()
 {
     m_engine->stop();
+    m_fioRun->stop();
 }
 
 void TestScreen::handleProgress(double fraction, const QString &message,

@@ -25,6 +25,8 @@ namespace trevlamark {
 
 class TestGraphPanel;
 class GaugePanel;
+class FioClientRun;
+class FioServersField;
 class NetworkInterfaceMonitor;
 class PerformanceTestManager;
 class PreferencesManager;
@@ -102,6 +104,8 @@ private:
     NetworkShare m_share;
     QPointer<PreferencesManager> m_preferences;
     PerformanceTestManager *m_engine;
+    FioClientRun *m_fioRun;
+    FioServersField *m_fioServers = nullptr;
     TestSession *m_session;
     NetworkInterfaceMonitor *m_networkMonitor = nullptr;
     // True from a start until its result arrives; a Stop outside it is ignored.
