@@ -84,6 +84,8 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
         lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
     // A run from many clients: the figures above are the aggregate.
     for (const ClientResult &client : result.clientResults) {
+        if (client.cycleResults.isEmpty())
+            continue;
         lines.append(QStringLiteral("Client %1").arg(client.client));
         for (const CycleResult &cycle : client.cycleResults) {
             for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {

@@ -59,6 +59,8 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
     }
     // A run from many clients: the cycles above are their aggregate.
     for (const ClientResult &client : result.clientResults) {
+        if (client.cycleResults.isEmpty())
+            continue;
         lines.append({QStringLiteral("Client ") + client.client, LineRole::CycleTitle});
         for (const CycleResult &cycle : client.cycleResults) {
             const QString prefix = QStringLiteral("Cycle %1 ").arg(cycle.cycleNumber);
