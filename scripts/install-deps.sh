@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
     clang llvm libclang-rt-14-dev
     fio jq time xvfb xauth
+    # a fake fio server of the tests speaks its wire protocol from a short script
+    python3
     iproute2 util-linux procps psmisc
     # the test file server of tests/netshare: sshfs, WebDAV (davfs2) and SMB (smbnetfs)
     openssh-server openssh-client sshfs fuse3 apache2 davfs2 samba smbnetfs
