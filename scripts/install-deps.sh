@@ -12,6 +12,8 @@ packages=(
     fio jq time xvfb xauth
     # the Debian package: cpack's dependency scan and the checks of its desktop files
     dpkg-dev desktop-file-utils appstream
+    # a fake fio server of the tests speaks its wire protocol from a short script
+    python3
     iproute2 util-linux procps psmisc
     # the test file server of tests/netshare: sshfs, WebDAV (davfs2) and SMB (smbnetfs)
     openssh-server openssh-client sshfs fuse3 apache2 davfs2 samba smbnetfs

@@ -174,8 +174,13 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the engine's diagnostic lines on standard error."));
+    const QCommandLineOption clientsOption(QStringLiteral("clients"),
+        QStringLiteral("Run the test from these machines at once, each running \"fio --server\" (port %1 unless\n"
+                       "given); PATH is LOCATION as that machine sees it (default: LOCATION itself).")
+            .arg(FioClient::defaultPort),
+        QStringLiteral("HOST[:PORT][=PATH],..."));
     parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
-                       cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption});
+                       cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption, clientsOption});
     parser.addOptions({noHistoryOption, databaseOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
@@ -262,6 +267,24 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     options.quiet = parser.isSet(quietOption);
     options.verbose = parser.isSet(verboseOption);
 
+    if (parser.isSet(clientsOption)) {
+        // LOCATION is then where the clients find the share; this computer need not see it.
+        const QString location = positional.isEmpty() ? QString() : QDir::cleanPath(positional.constFirst());
+        QString clientsProblem;
+        const std::optional<QList<FioClient>> clients =
+            FioClient::parseList(parser.value(clientsOption), location, clientsProblem);
+        if (!clients)
+            return refuse(clientsProblem + QStringLiteral("; allowed: HOST[:PORT][=PATH],..."));
+        for (const FioClient &client : *clients) {
+            if (!QDir::isAbsolutePath(client.locationPath))
+                return refuse(QStringLiteral("Client %1 has no absolute location; allowed: LOCATION or HOST=PATH "
+                                             "with an absolute PATH").arg(client.name()));
+        }
+        options.clients = *clients;
+        options.locationPath = location;
+        m_runOptions = options;
+        return Outcome::Proceed;
+    }
     const QString location = positional.isEmpty() ? PlatformPaths::testDataDirectory() : positional.constFirst();
     const QString problem = locationProblem(location);
     if (!problem.isEmpty())

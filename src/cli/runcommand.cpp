@@ -98,6 +98,7 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
     connect(&m_signalWatcher, &SignalWatcher::signalReceived, this, &RunCommand::handleSignal);
     connect(&m_manager, &PerformanceTestManager::testDirectoryCleanupFinished, this,
             &RunCommand::handleCleanupFinished);
+    connect(&m_fioRun, &FioClientRun::testDirectoryCleanupFinished, this, &RunCommand::handleCleanupFinished);
 }
 
 void RunCommand::start()
@@ -121,14 +122,22 @@ void RunCommand::start()
     request.samplingRateSeconds = m_options.samplingRateSeconds;
     request.developerMode = PreferencesManager::isDeveloperMode();
     request.interfaceInfo = m_options.locationPath;
+    request.clients = m_options.clients;
     m_request = request;
-    m_manager.start(
-        request,
-        [this](double, const QString &message, const QList<StreamResult> &streamResults,
-               const QList<TimelineMarker> &, const QString &, int, int) {
-            handleProgress(message, streamResults);
-        },
-        [this](const PerformanceTestResult &result) { handleCompletion(result); });
+    auto progress = [this](double, const QString &message, const QList<StreamResult> &streamResults,
+                        const QList<TimelineMarker> &, const QString &, int, int) {
+        handleProgress(message, streamResults);
+    };
+    auto completion = [this](const PerformanceTestResult &result) { handleCompletion(result); };
+    if (request.clients.isEmpty())
+        m_manager.start(request, progress, completion);
+    else
+        m_fioRun.start(request, progress, completion);
+}
+
+bool RunCommand::testRunning() const
+{
+    return m_options.clients.isEmpty() ? m_manager.isRunning() : m_fioRun.isRunning();
 }
 
 void RunCommand::writeStatus(const QString &text)
@@ -152,13 +161,16 @@ void RunCommand::handleSignal(int signalNumber)
         return;
     }
     // Between the automatic stop and its result the run is already over.
-    if (!m_manager.isRunning())
+    if (!testRunning())
         return;
     m_stopSignal = signalNumber;
     writeStatus(m_progress.finish());
     if (!m_options.quiet)
         printError(QStringLiteral("stopping the test"));
-    m_manager.stop();
+    if (m_options.clients.isEmpty())
+        m_manager.stop();
+    else
+        m_fioRun.stop();
 }
 
 void RunCommand::handleCompletion(const PerformanceTestResult &result)
@@ -240,7 +252,9 @@ void RunCommand::saveToHistory(const PerformanceTestResult &result)
     }
     RunStore store(*location);
     const std::optional<qint64> id = store.save(
-        RunRecordBuilder::build(m_request, result, m_manager.streamResults(), m_manager.timelineMarkers()));
+        m_options.clients.isEmpty()
+            ? RunRecordBuilder::build(m_request, result, m_manager.streamResults(), m_manager.timelineMarkers())
+            : RunRecordBuilder::build(m_request, result, m_fioRun.streamResults(), {}));
     if (!store.notice().isEmpty())
         printError(store.notice());
     if (!id) {

@@ -1,5 +1,6 @@
 #pragma once
-// `trevlamark-cli run`: starts one streaming test through the engine, shows its
+// `trevlamark-cli run`: starts one streaming test through the engine (from
+// this computer, or from many fio clients at once), shows its
 // progress, prints (and optionally saves) the result, turns SIGINT, SIGTERM and
 // SIGHUP into a manual stop, and exits only once the test data has been removed.
 
@@ -7,6 +8,7 @@
 #include "cli/runoptions.h"
 #include "platform/signalwatcher.h"
 #include "discovery/networkshare.h"
+#include "engine/fioclientrun.h"
 #include "engine/performancetestmanager.h"
 
 #include <QElapsedTimer>
@@ -53,6 +55,7 @@ private:
     void adoptDetectedShare();
     void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
+    bool testRunning() const;
 
     RunOptions m_options;
     NetworkShare m_share;
@@ -69,6 +72,7 @@ private:
     // Declared last so they go first: no handler or signal reaches a half-destroyed command.
     SignalWatcher m_signalWatcher;
     PerformanceTestManager m_manager;
+    FioClientRun m_fioRun; // runs the test instead when clients are given
 };
 
 } // namespace trevlamark

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/bytespercycleoptions.h"
+#include "engine/fioclient.h"
 #include "engine/throughputtestoptions.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ struct RunOptions
     QString databaseText;
     bool quiet = false;
     bool verbose = false;
+    // Empty: the test runs here. Otherwise fio servers that run it at once.
+    QList<FioClient> clients;
 };
 
 } // namespace trevlamark

@@ -64,6 +64,21 @@ PerformanceTestResult PerformanceTestResult::failure(const QString &message)
     return result;
 }
 
+QJsonObject ClientResult::toJson() const
+{
+    QJsonObject metricsObject;
+    for (auto it = metrics.cbegin(); it != metrics.cend(); ++it)
+        metricsObject.insert(it.key(), it.value());
+    QJsonArray cycles;
+    for (const CycleResult &cycle : cycleResults)
+        cycles.append(cycle.toJson());
+    return QJsonObject{
+        {QStringLiteral("client"), client},
+        {QStringLiteral("metrics"), metricsObject},
+        {QStringLiteral("cycleResults"), cycles},
+    };
+}
+
 QJsonObject PerformanceTestResult::toJson() const
 {
     QJsonObject metricsObject;
@@ -85,6 +100,12 @@ QJsonObject PerformanceTestResult::toJson() const
         {QStringLiteral("isAutoStop"), isAutoStop},
         {QStringLiteral("cycleResults"), cycles},
     };
+    if (!clientResults.isEmpty()) {
+        QJsonArray clients;
+        for (const ClientResult &client : clientResults)
+            clients.append(client.toJson());
+        object.insert(QStringLiteral("clientResults"), clients);
+    }
     object.insert(QStringLiteral("errorMessage"), errorMessage ? QJsonValue(*errorMessage) : QJsonValue());
     return object;
 }

@@ -63,6 +63,17 @@ struct CycleResult
     bool operator==(const CycleResult &) const = default;
 };
 
+// One client's own figures in a run from many clients.
+struct ClientResult
+{
+    QString client; // "host:port"
+    QMap<QString, double> metrics; // writeSpeed, readSpeed
+    QList<CycleResult> cycleResults;
+
+    QJsonObject toJson() const;
+    bool operator==(const ClientResult &) const = default;
+};
+
 struct PerformanceTestResult
 {
     PerformanceTestType testType = PerformanceTestType::throughputTest;
@@ -73,6 +84,8 @@ struct PerformanceTestResult
     std::optional<QString> errorMessage;
     bool isAutoStop = false;
     QList<CycleResult> cycleResults;
+    // Empty unless the run came from many clients; the figures above are then their aggregate.
+    QList<ClientResult> clientResults;
 
     // A start that failed: empty metrics and details, no cycles.
     static PerformanceTestResult failure(const QString &message);

@@ -91,10 +91,17 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
             lines.append(kIndent + speedLine(write, cycle.writePhase->throughput));
         if (cycle.readPhase)
             lines.append(kIndent + speedLine(read, cycle.readPhase->throughput));
+        // fio reports no latencies of ours for a run from many clients.
+        const auto detail = [&result](const QString &label, const PhaseResult &phase) {
+            return result.clientResults.isEmpty() ? phaseDetailLine(label, phase)
+                : label + QStringLiteral(": %1 in %2s").arg(byteCountText(phase.bytes), oneDecimal(phase.duration));
+        };
         if (cycle.writePhase)
-            lines.append(kIndent + phaseDetailLine(write, *cycle.writePhase));
+            lines.append(kIndent + detail(write, *cycle.writePhase));
         if (cycle.readPhase)
-            lines.append(kIndent + phaseDetailLine(read, *cycle.readPhase));
+            lines.append(kIndent + detail(read, *cycle.readPhase));
+        if (!result.clientResults.isEmpty())
+            continue;
         for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
             if (!phase)
                 continue;
@@ -110,6 +117,20 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
         lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
     if (result.metrics.contains(QStringLiteral("usableLinkRate")))
         lines.append(speedLine(QStringLiteral("Usable link rate"), result.metrics.value(QStringLiteral("usableLinkRate"))));
+    // A run from many clients: the figures above are the aggregate.
+    for (const ClientResult &client : result.clientResults) {
+        if (client.cycleResults.isEmpty())
+            continue;
+        lines.append(QStringLiteral("Client %1").arg(client.client));
+        for (const CycleResult &cycle : client.cycleResults) {
+            for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
+                if (phase) {
+                    lines.append(kIndent + speedLine(QStringLiteral("Cycle %1 %2").arg(cycle.cycleNumber).arg(label), phase->throughput)
+                        + QStringLiteral(" (%1 in %2s)").arg(byteCountText(phase->bytes), oneDecimal(phase->duration)));
+                }
+            }
+        }
+    }
     return lines;
 }
 

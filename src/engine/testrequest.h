@@ -4,6 +4,7 @@
 #include "discovery/networkinterfaceinfo.h"
 #include "discovery/networkshare.h"
 #include "engine/bytespercycleoptions.h"
+#include "engine/fioclient.h"
 #include "engine/throughputtestoptions.h"
 
 #include <QString>
@@ -36,6 +37,8 @@ struct TestRequest
     std::optional<NetworkInterfaceInfo> link;
     // Read phases compare every chunk with what the run wrote there.
     bool verifyData = false;
+    // fio servers to run the test from at once; empty runs it from this computer.
+    QList<FioClient> clients;
 
     // The location the test directory goes into: the location path, else the
     // share's mount path; empty when neither is known.

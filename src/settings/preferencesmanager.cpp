@@ -43,6 +43,16 @@ QString PreferencesManager::storedTeamDatabaseUrl()
     return PreferenceStore::value(QLatin1String(teamDatabaseUrlKey)).toString().trimmed();
 }
 
+QString PreferencesManager::fioServers()
+{
+    return PreferenceStore::value(QLatin1String(fioServersKey)).toString();
+}
+
+void PreferencesManager::setFioServers(const QString &value)
+{
+    PreferenceStore::setValue(QLatin1String(fioServersKey), value.trimmed());
+}
+
 std::optional<double> PreferencesManager::parseDouble(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

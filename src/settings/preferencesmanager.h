@@ -76,6 +76,11 @@ public:
     static bool isDeveloperMode();
     // The saved team database, read afresh: the CLI has no manager of its own.
     static QString storedTeamDatabaseUrl();
+    // The fio servers the test screen runs its test from ("HOST[:PORT][=PATH],…");
+    // empty runs it from this computer. Stored as typed.
+    static constexpr const char *fioServersKey = "FioServers";
+    static QString fioServers();
+    static void setFioServers(const QString &value);
 
 signals:
     // The edited values were written: the appearance is applied and the

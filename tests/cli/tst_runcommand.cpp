@@ -44,6 +44,7 @@ private slots:
     void smallRun_data();
     void smallRun();
     void refusals();
+    void unreachableFioServer();
     void failures_data();
     void failures();
     void stopBySignal_data();
@@ -102,7 +103,8 @@ void tst_RunCommand::refusals()
         {{"run", "/nonexistent/trevlamark"}, "does not exist; allowed:"},
         {{"benchmark"}, "trevlamark-cli: unknown command \"benchmark\""},
         {{"sweep", "/nonexistent/trevlamark"}, "Location \"/nonexistent/trevlamark\" is not an existing directory"},
-        {{"sweep"}, "trevlamark-cli: sweep needs exactly one LOCATION"}};
+        {{"sweep"}, "trevlamark-cli: sweep needs exactly one LOCATION"},
+        {{"run", "--clients", "nas:99999", folder.path()}, "Client \"nas:99999\" is not HOST[:PORT][=PATH]"}};
     for (const auto &[arguments, message] : cases) {
         const CliProcess::Outcome run = CliProcess::run(arguments, m_home.path());
         QCOMPARE(run.exitCode, 2);
@@ -110,6 +112,17 @@ void tst_RunCommand::refusals()
         QCOMPARE(run.standardOutput, QByteArray());
     }
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_RunCommand::unreachableFioServer()
+{
+    QTemporaryDir folder;
+    const CliProcess::Outcome run =
+        CliProcess::run({"run", "--quiet", "--clients", "127.0.0.9:1", folder.path()}, m_home.path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.standardError.contains("trevlamark-cli: fio server 127.0.0.9:1: connect: Connection refused"),
+        run.standardError.constData());
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 void tst_RunCommand::failures_data()

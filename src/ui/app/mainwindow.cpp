@@ -59,8 +59,8 @@ void MainWindow::showCurrentScreen()
         connect(m_testScreen, &TestScreen::closeRequested, m_navigation, &Navigation::openMain);
         connect(m_testScreen, &TestScreen::runFinished, m_controller,
             [this](const TestRequest &request, const PerformanceTestResult &result) {
-                m_controller->runRecorder()->record(request, result, m_testScreen->engine()->streamResults(),
-                    m_testScreen->engine()->timelineMarkers());
+                m_controller->runRecorder()->record(request, result, m_testScreen->runStreamResults(),
+                    m_testScreen->runTimelineMarkers());
             });
         setCentralWidget(m_testScreen);
     } else {

@@ -30,8 +30,12 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
 {
     // The detail lines show the screen's own byte count ("8 MB", "1.5 GB"),
     // shorter than the fixed two decimals of the CLI's result text.
-    const auto detail = [](const QString &label, const PhaseResult &phase) {
-        return Line{ResultFormatter::phaseDetailLine(label, phase, formatByteCount(phase.bytes)), LineRole::Detail};
+    // A run from many clients has no latencies of ours to show.
+    const auto detail = [&result](const QString &label, const PhaseResult &phase) {
+        return Line{result.clientResults.isEmpty()
+                        ? ResultFormatter::phaseDetailLine(label, phase, formatByteCount(phase.bytes))
+                        : label + QStringLiteral(": %1 in %2 s").arg(formatByteCount(phase.bytes)).arg(phase.duration, 0, 'f', 1),
+                    LineRole::Detail};
     };
     QList<Line> lines{{ResultFormatter::heading(result), LineRole::Heading}};
     if (!result.success) {
@@ -61,6 +65,23 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
             if (const std::optional<QString> verdict = ResultFormatter::verdictLine(label, *phase))
                 lines.append({*verdict, phase->fasterThanLink || phase->directIORefused ? LineRole::Warning
                                                                                          : LineRole::Detail});
+        }
+    }
+    // A run from many clients: the cycles above are their aggregate.
+    for (const ClientResult &client : result.clientResults) {
+        if (client.cycleResults.isEmpty())
+            continue;
+        lines.append({QStringLiteral("Client ") + client.client, LineRole::CycleTitle});
+        for (const CycleResult &cycle : client.cycleResults) {
+            const QString prefix = QStringLiteral("Cycle %1 ").arg(cycle.cycleNumber);
+            if (cycle.writePhase) {
+                lines.append({ResultFormatter::speedLine(prefix + QStringLiteral("Write"), cycle.writePhase->throughput),
+                              LineRole::WriteSpeed});
+            }
+            if (cycle.readPhase) {
+                lines.append({ResultFormatter::speedLine(prefix + QStringLiteral("Read"), cycle.readPhase->throughput),
+                              LineRole::ReadSpeed});
+            }
         }
     }
     return lines;

@@ -4,12 +4,14 @@
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestmanager.h"
 #include "engine/testdirectory.h"
+#include "engine/fioclientrun.h"
 #include "engine/testrequest.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/fioserversfield.h"
 #include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/testsession.h"
@@ -66,6 +68,7 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
     , m_engine(new PerformanceTestManager(this))
+    , m_fioRun(new FioClientRun(this))
     , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
 {
     buildLayout();
@@ -153,6 +156,10 @@ void TestScreen::buildLayout()
 
     m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
+    m_fioServers = new FioServersField(content);
+    connect(m_session, &TestSession::isRunningTestChanged, m_fioServers,
+            [this] { m_fioServers->setEnabled(!m_session->isRunningTest()); });
+    contentLayout->addWidget(m_fioServers);
     m_graphs = new TestGraphPanel(content);
     contentLayout->addWidget(m_graphs);
 
@@ -230,8 +237,10 @@ void TestScreen::bindGraphs()
     // Every tick, changed samples or not: the graphs' right edge is "now".
     connect(m_session, &S::graphTick, m_graphs, [this] { m_graphs->setNetworkChartData(m_session->networkChartData()); });
     follow(m_session, &S::isRunningTestChanged, m_graphs, [this] { m_graphs->setRunningTest(m_session->isRunningTest()); });
-    follow(m_session, &S::isRunningTestChanged, m_verifySwitch,
-           [this] { m_verifySwitch->setEnabled(!m_session->isRunningTest()); });
+    follow(m_session, &S::isRunningTestChanged, m_verifySwitch, [this] {
+        m_verifySwitch->setEnabled(!m_session->isRunningTest());
+        m_fioServers->setEnabled(!m_session->isRunningTest());
+    });
     follow(m_session, &S::isPostTestViewChanged, m_graphs,
            [this] { m_graphs->setPostTestView(m_session->isPostTestView()); });
     connect(m_session, &S::finalReferenceTimeChanged, m_graphs, [this] {
@@ -388,17 +397,34 @@ void TestScreen::startTest()
 
 void TestScreen::startEngine()
 {
-    m_engine->start(
-        m_runRequest,
-        [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
-               const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
-            handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
-        },
-        [this, request](const PerformanceTestResult &result) {
-            if (m_awaitingResult)
-                emit runFinished(request, result);
-            handleCompletion(result);
-        });
+    QString clientsProblem;
+    const std::optional<QList<FioClient>> clients = m_fioServers->clients(m_runRequest.locationPath, clientsProblem);
+    if (!clients)
+        return handleCompletion(PerformanceTestResult::failure(clientsProblem));
+    m_runRequest.clients = *clients;
+    auto progress = [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
+                        const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
+        handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
+    };
+    auto completion = [this](const PerformanceTestResult &result) {
+        if (m_awaitingResult)
+            emit runFinished(m_runRequest, result);
+        handleCompletion(result);
+    };
+    if (m_runRequest.clients.isEmpty())
+        m_engine->start(m_runRequest, progress, completion);
+    else
+        m_fioRun->start(m_runRequest, progress, completion);
+}
+
+QList<StreamResult> TestScreen::runStreamResults() const
+{
+    return m_runRequest.clients.isEmpty() ? m_engine->streamResults() : m_fioRun->streamResults();
+}
+
+QList<TimelineMarker> TestScreen::runTimelineMarkers() const
+{
+    return m_runRequest.clients.isEmpty() ? m_engine->timelineMarkers() : QList<TimelineMarker>{};
 }
 
 void TestScreen::stopTest()
@@ -415,6 +441,7 @@ void TestScreen::stopTest()
 void TestScreen::stopEngine()
 {
     m_engine->stop();
+    m_fioRun->stop();
 }
 
 void TestScreen::handleProgress(double fraction, const QString &message,

@@ -25,6 +25,8 @@ namespace trevlamark {
 
 class TestGraphPanel;
 class GaugePanel;
+class FioClientRun;
+class FioServersField;
 class NetworkInterfaceMonitor;
 class ParameterBinding;
 class PerformanceTestManager;
@@ -60,6 +62,10 @@ public:
 
     TestSession *session() const { return m_session; }
     PerformanceTestManager *engine() const { return m_engine; }
+    // The throughput samples and markers of the run that ended last, from the
+    // engine that ran it (this computer's, or the fio clients').
+    QList<StreamResult> runStreamResults() const;
+    QList<TimelineMarker> runTimelineMarkers() const;
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
     ResultsSection *resultsSection() const { return m_resultsSection; }
     GaugePanel *gaugePanel() const { return m_gaugePanel; }
@@ -104,6 +110,8 @@ private:
     NetworkShare m_share;
     QPointer<PreferencesManager> m_preferences;
     PerformanceTestManager *m_engine;
+    FioClientRun *m_fioRun;
+    FioServersField *m_fioServers = nullptr;
     TestSession *m_session;
     ParameterBinding *m_parameterBinding = nullptr;
     // What the current or last run was asked to do, fixed at its start.

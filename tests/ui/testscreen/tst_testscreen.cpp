@@ -17,6 +17,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +55,39 @@ class tst_TestScreen : public QObject
     Q_OBJECT
 
 private slots:
+    // The fio servers field turns Start into a run from all of them.
+    void runsFromTheFioServersListed()
+    {
+        QTemporaryDir share;
+        const int port = 20000 + int(QRandomGenerator::global()->bounded(20000));
+        std::vector<std::unique_ptr<QProcess>> servers;
+        for (const int n : {0, 1}) {
+            servers.push_back(std::make_unique<QProcess>());
+            servers.back()->start(QStringLiteral("fio"), {QStringLiteral("--server=ip:127.0.0.%1,%2").arg(2 + n).arg(port + n)});
+        }
+        QTest::qWait(700);
+        PreferencesManager preferences;
+        TestScreen screen(localParameters(share.path()), &preferences);
+        screen.resize(600, 900);
+        screen.show();
+        screen.findChild<QLineEdit *>(QStringLiteral("fioServers"))
+            ->setText(QStringLiteral("127.0.0.2:%1, 127.0.0.3:%2").arg(port).arg(port + 1));
+        screen.session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        screen.session()->setCustomBytesValue(128 * mebibyte);
+        screen.session()->setQueueDepth(2);
+        screen.startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(screen.session()->isPostTestView(), runTimeoutMilliseconds);
+        QVERIFY(screen.session()->latestResult()->success);
+        QVERIFY2(cardTexts(screen).contains(QStringLiteral("Client 127.0.0.3:%1").arg(port + 1)),
+                 qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
+        testing::saveScreenshots(&screen, QStringLiteral("test-screen-fio-clients"));
+        QTRY_VERIFY_WITH_TIMEOUT(testDirectories(share.path()).isEmpty(), 30000);
+        for (const auto &server : servers) {
+            server->kill();
+            server->waitForFinished();
+        }
+    }
+
     void runToResultsAndPostTestView()
     {
         QTemporaryDir location;

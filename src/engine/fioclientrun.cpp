@@ -1,0 +1,429 @@
+#include "engine/fioclientrun.h"
+
+#include "engine/fiojobfile.h"
+#include "engine/resultbuilder.h"
+#include "engine/testdirectory.h"
+#include "platform/logcategories.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace trevlamark {
+
+namespace {
+
+QString clientArgument(const FioClient &server)
+{
+    const QString host = server.host.contains(QLatin1Char(':')) ? QStringLiteral("ip6:") + server.host : server.host;
+    return QStringLiteral("--client=%1,%2").arg(host).arg(server.port);
+}
+
+// fio's own words for what went wrong, without its "fio: " prefixes.
+QString fioMessage(const QByteArray &output)
+{
+    QStringList lines;
+    for (QString line : QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        line = line.trimmed();
+        while (line.startsWith(QLatin1String("fio: ")))
+            line.remove(0, 5);
+        if (!line.isEmpty() && !lines.contains(line))
+            lines.append(line);
+    }
+    return lines.isEmpty() ? QStringLiteral("fio ended without a result") : lines.join(QStringLiteral("; "));
+}
+
+QString localFioVersion()
+{
+    QProcess process;
+    process.start(QStringLiteral("fio"), {QStringLiteral("--version")});
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+FioClientRun::FioClientRun(QObject *parent)
+    : QObject(parent)
+{
+    m_sampleTimer.setInterval(1000);
+    connect(&m_sampleTimer, &QTimer::timeout, this, &FioClientRun::sample);
+    m_checkTimeout.setSingleShot(true);
+    m_checkTimeout.setInterval(checkTimeoutSeconds * 1000);
+    connect(&m_checkTimeout, &QTimer::timeout, this, [this] {
+        for (const auto &client : m_clients) {
+            if (client->process->state() != QProcess::NotRunning)
+                client->process->kill();
+        }
+    });
+}
+
+FioClientRun::~FioClientRun()
+{
+    // A client killed outright would leave its server's jobs running.
+    for (const auto &client : m_clients) {
+        if (client->process && client->process->state() != QProcess::NotRunning) {
+            client->process->disconnect(this);
+            client->process->terminate();
+            client->process->waitForFinished(2000);
+        }
+    }
+    if (m_directoriesMayExist && m_stage != Stage::Idle)
+        qCWarning(lcEngine).noquote() << QStringLiteral("Run from many clients ended before its test directories were removed");
+}
+
+void FioClientRun::start(const TestRequest &request, StreamProgressHandler progressHandler,
+    TestCompletionHandler completionHandler)
+{
+    const auto refuse = [&completionHandler](const QString &message) {
+        if (completionHandler)
+            completionHandler(PerformanceTestResult::failure(message));
+    };
+    if (m_stage != Stage::Idle)
+        return refuse(QStringLiteral("A test is already running"));
+    if (request.clients.isEmpty())
+        return refuse(QStringLiteral("No fio server given"));
+    m_localVersion = localFioVersion();
+    if (m_localVersion.isEmpty())
+        return refuse(QStringLiteral("fio is not installed on this computer; the clients' jobs are sent through it"));
+    m_jobDirectory = std::make_unique<QTemporaryDir>();
+    if (!m_jobDirectory->isValid())
+        return refuse(QStringLiteral("Cannot make a folder for the fio job files: %1").arg(m_jobDirectory->errorString()));
+
+    m_request = request;
+    m_progressHandler = std::move(progressHandler);
+    m_completionHandler = std::move(completionHandler);
+    m_writePhaseEnabled = request.writePhaseEnabled;
+    m_readPhaseEnabled = request.readPhaseEnabled;
+    // A read-only run writes its data in the first cycle, as on one computer.
+    if (!request.writePhaseEnabled && request.readPhaseEnabled)
+        m_writePhaseEnabled = true;
+    m_cycle = 1;
+    m_writtenCycle = 1;
+    m_phaseId = 0;
+    m_directoriesMayExist = false;
+    m_stoppedByHand = false;
+    m_errorMessage.reset();
+    m_phases.clear();
+    m_streamResults.clear();
+    for (const auto &client : m_clients) {
+        if (client->process) {
+            client->process->disconnect(this);
+            client->process->deleteLater();
+        }
+    }
+    m_clients.clear();
+
+    const QString seconds = QString::number(QDateTime::currentSecsSinceEpoch());
+    for (const FioClient &server : request.clients) {
+        auto client = std::make_unique<Client>();
+        client->server = server;
+        client->directoryName = QStringLiteral("%1_%2_%3").arg(QLatin1String(TestDirectory::folderName), seconds,
+            server.directoryTag());
+        m_clients.push_back(std::move(client));
+    }
+    qCInfo(lcEngine).noquote() << QStringLiteral("Checking %1 fio servers").arg(m_clients.size());
+    m_stage = Stage::Checking;
+    m_runClock.start();
+    for (const auto &client : m_clients)
+        launch(*client, FioJobFile::probe(), {});
+    m_checkTimeout.start();
+}
+
+void FioClientRun::launch(Client &client, const QByteArray &jobFile, const QStringList &extraArguments)
+{
+    const QString jobPath = m_jobDirectory->filePath(QStringLiteral("job%1.fio").arg(++m_jobFileCount));
+    QFile file(jobPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(jobFile) != jobFile.size())
+        qCWarning(lcEngine).noquote() << QStringLiteral("Cannot write fio job file %1").arg(jobPath);
+    file.close();
+
+    if (client.process) {
+        client.process->disconnect(this);
+        client.process->deleteLater();
+    }
+    client.process = new QProcess(this);
+    client.parser = FioStatusParser();
+    client.errorOutput.clear();
+    client.finishedAtMs = -1;
+    QProcess *process = client.process;
+    connect(process, &QProcess::readyReadStandardOutput, this,
+        [&client, process] { client.parser.feed(process->readAllStandardOutput()); });
+    connect(process, &QProcess::readyReadStandardError, this,
+        [&client, process] { client.errorOutput += process->readAllStandardError(); });
+    connect(process, &QProcess::finished, this, [this, &client, process] {
+        if (process != client.process)
+            return;
+        client.parser.feed(process->readAllStandardOutput());
+        client.parser.finish();
+        client.errorOutput += process->readAllStandardError();
+        client.finishedAtMs = m_phaseClock.isValid() ? m_phaseClock.elapsed() : 0;
+        clientFinished(client);
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, &client, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart || process != client.process)
+            return;
+        client.errorOutput += process->errorString().toUtf8();
+        client.finishedAtMs = 0;
+        clientFinished(client);
+    });
+    process->start(QStringLiteral("fio"), QStringList{clientArgument(client.server), jobPath} + extraArguments);
+}
+
+bool FioClientRun::anyRunning() const
+{
+    return std::any_of(m_clients.cbegin(), m_clients.cend(), [](const auto &client) { return client->finishedAtMs < 0; });
+}
+
+void FioClientRun::clientFinished(Client &client)
+{
+    switch (m_stage) {
+    case Stage::Checking:
+        if (!anyRunning())
+            checksFinished();
+        return;
+    case Stage::Running:
+        if (const std::optional<QString> problem = phaseProblem(client)) {
+            stopClients(false, QStringLiteral("Client %1 failed: %2").arg(client.server.name(), *problem));
+            return;
+        }
+        if (!anyRunning())
+            phaseFinished();
+        return;
+    case Stage::Stopping:
+        if (!anyRunning())
+            finishRun();
+        return;
+    case Stage::Removing:
+        if (!anyRunning()) {
+            bool removed = true;
+            QStringList paths;
+            for (const auto &each : m_clients) {
+                removed = removed && each->process->exitStatus() == QProcess::NormalExit && each->process->exitCode() == 0;
+                paths.append(each->server.name() + QLatin1Char(':') + QDir(each->server.locationPath).filePath(each->directoryName));
+            }
+            m_stage = Stage::Idle;
+            m_directoriesMayExist = false;
+            emit testDirectoryCleanupFinished(paths.join(QStringLiteral(", ")), removed);
+        }
+        return;
+    case Stage::Idle:
+        return;
+    }
+}
+
+void FioClientRun::checksFinished()
+{
+    m_checkTimeout.stop();
+    QStringList problems;
+    for (const auto &client : m_clients) {
+        const QString version = client->parser.serverVersion();
+        QString problem;
+        if (client->process->exitStatus() != QProcess::NormalExit || client->process->exitCode() != 0 || version.isEmpty())
+            problem = client->finishedAtMs >= 0 && client->process->exitStatus() == QProcess::CrashExit
+                ? QStringLiteral("no answer within %1 seconds").arg(checkTimeoutSeconds)
+                : fioMessage(client->errorOutput);
+        else if (version != m_localVersion)
+            problem = QStringLiteral("runs %1, this computer runs %2; both ends need the same fio version").arg(version, m_localVersion);
+        if (!problem.isEmpty())
+            problems.append(QStringLiteral("fio server %1: %2").arg(client->server.name(), problem));
+    }
+    if (!problems.isEmpty()) {
+        m_stage = Stage::Idle;
+        qCCritical(lcEngine).noquote() << problems.join(QLatin1Char('\n'));
+        const TestCompletionHandler handler = m_completionHandler;
+        if (handler)
+            handler(PerformanceTestResult::failure(problems.join(QStringLiteral("; "))));
+        return;
+    }
+    m_stage = Stage::Running;
+    m_directoriesMayExist = true;
+    m_sampleTimer.start();
+    startPhase(Phase::Write);
+}
+
+void FioClientRun::startPhase(Phase phase)
+{
+    m_phase = phase;
+    if (phase == Phase::Write)
+        m_writtenCycle = m_cycle;
+    const quint64 chunk = quint64(chunkSizeBytes(m_request.chunkSize));
+    const quint64 queueDepth = quint64(std::max(1, m_request.queueDepth));
+    FioPhaseShape shape;
+    shape.phase = phase;
+    shape.cycle = m_writtenCycle;
+    shape.queueDepth = int(queueDepth);
+    shape.chunkSizeBytes = qint64(chunk);
+    // Whole chunks per stream, as fio moves nothing smaller than a block.
+    shape.bytesPerJob = std::max<quint64>(m_request.targetBytesPerPhase() / queueDepth / chunk, 1) * chunk;
+    shape.disableCache = m_request.disableCache;
+    qCInfo(lcEngine).noquote() << QStringLiteral("Cycle %1: %2 phase on %3 clients").arg(m_cycle).arg(phaseName(phase)).arg(m_clients.size());
+    m_phaseClock.start();
+    for (const auto &client : m_clients) {
+        shape.location = client->server.locationPath;
+        shape.directoryName = client->directoryName;
+        launch(*client, FioJobFile::phase(shape), {QStringLiteral("--output-format=terse"), QStringLiteral("--status-interval=1")});
+    }
+}
+
+std::optional<QString> FioClientRun::phaseProblem(const Client &client) const
+{
+    if (client.process->exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("fio stopped unexpectedly");
+    if (client.process->exitCode() != 0)
+        return fioMessage(client.errorOutput);
+    if (const std::optional<QString> error = client.parser.jobError())
+        return *error;
+    if (client.parser.jobsReported() != std::max(1, m_request.queueDepth))
+        return QStringLiteral("the server ended the jobs without their results (%1)").arg(fioMessage(client.errorOutput));
+    return std::nullopt;
+}
+
+void FioClientRun::sample()
+{
+    if (m_stage != Stage::Running)
+        return;
+    double bytesPerSecond = 0;
+    double percent = 0;
+    for (const auto &client : m_clients) {
+        bytesPerSecond += client->finishedAtMs < 0 ? client->parser.bytesPerSecond() : 0.0;
+        percent += client->finishedAtMs < 0 ? client->parser.percentDone().value_or(0.0) : 100.0;
+    }
+    const double fraction = std::clamp(percent / 100.0 / double(m_clients.size()), 0.0, 1.0);
+    m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(m_phase),
+        bytesPerSecond * bytesToMegabytes, double(m_runClock.elapsed()) / 1000.0, m_phaseId});
+    if (m_progressHandler) {
+        m_progressHandler(fraction, PerformanceTestManager::progressMessage(m_cycle, m_request.totalCycles, m_phase, fraction),
+            m_streamResults, {}, phaseName(m_phase), m_cycle, m_phaseId);
+    }
+}
+
+void FioClientRun::phaseFinished()
+{
+    PhaseRecord aggregate{m_cycle, m_phase, {}};
+    qint64 wallMs = 0;
+    for (const auto &client : m_clients) {
+        // fio's own run time leaves out connecting and starting the jobs;
+        // the clients start together, so the longest is the phase's wall time.
+        const qint64 runtimeMs = client->parser.runtimeMilliseconds(m_phase);
+        const qint64 durationMs = runtimeMs > 0 ? runtimeMs : client->finishedAtMs;
+        PhaseRecord record{m_cycle, m_phase, {}};
+        record.figures.bytes = client->parser.bytes(m_phase);
+        record.figures.duration = double(durationMs) / 1000.0;
+        record.figures.throughput = durationMs > 0 ? double(record.figures.bytes) / record.figures.duration * bytesToMegabytes : 0.0;
+        client->phases.append(record);
+        aggregate.figures.bytes += record.figures.bytes;
+        wallMs = std::max(wallMs, durationMs);
+    }
+    // The aggregate is every client's bytes over the phase's wall time.
+    aggregate.figures.duration = double(wallMs) / 1000.0;
+    aggregate.figures.throughput = wallMs > 0 ? double(aggregate.figures.bytes) / aggregate.figures.duration * bytesToMegabytes : 0.0;
+    m_phases.append(aggregate);
+    if (m_progressHandler) {
+        m_progressHandler(1.0, QStringLiteral("Completing %1 phase...").arg(phaseName(m_phase)), m_streamResults, {},
+            phaseName(m_phase), m_cycle, m_phaseId);
+    }
+    if (m_phase == Phase::Write)
+        afterWritePhase();
+    else
+        afterReadPhase();
+}
+
+void FioClientRun::afterWritePhase()
+{
+    if (m_cycle == 1 && !m_request.writePhaseEnabled)
+        m_writePhaseEnabled = false;
+    ++m_phaseId;
+    if (m_readPhaseEnabled)
+        return startPhase(Phase::Read);
+    if (++m_cycle > m_request.totalCycles) {
+        m_cycle = m_request.totalCycles;
+        return stopClients(false, std::nullopt);
+    }
+    startPhase(Phase::Write);
+}
+
+void FioClientRun::afterReadPhase()
+{
+    if (m_cycle >= m_request.totalCycles)
+        return stopClients(false, std::nullopt);
+    ++m_cycle;
+    ++m_phaseId;
+    startPhase(m_writePhaseEnabled ? Phase::Write : Phase::Read);
+}
+
+void FioClientRun::stop()
+{
+    if (isRunning())
+        stopClients(true, std::nullopt);
+}
+
+void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> &errorMessage)
+{
+    if (m_stage == Stage::Checking)
+        m_checkTimeout.stop();
+    m_stage = Stage::Stopping;
+    m_stoppedByHand = stoppedByHand;
+    m_errorMessage = errorMessage;
+    m_sampleTimer.stop();
+    // fio's client passes SIGTERM on to its server as a stop of the jobs.
+    for (const auto &client : m_clients) {
+        if (client->finishedAtMs < 0)
+            client->process->terminate();
+    }
+    if (!anyRunning())
+        finishRun();
+}
+
+void FioClientRun::finishRun()
+{
+    RunSummary summary;
+    summary.request = m_request;
+    summary.phases = m_phases;
+    summary.stoppedByHand = m_stoppedByHand;
+    summary.errorMessage = m_errorMessage;
+    summary.cyclesReached = m_cycle;
+    summary.writePhaseEnabled = m_writePhaseEnabled;
+    summary.readPhaseEnabled = m_readPhaseEnabled;
+    summary.interfaceInfo = m_stoppedByHand ? m_request.interfaceInfo : m_request.testLocation();
+    summary.timestamp = QDateTime::currentDateTime();
+    PerformanceTestResult result = ResultBuilder::build(summary);
+    QStringList names;
+    for (const auto &client : m_clients) {
+        ClientResult entry;
+        entry.client = client->server.name();
+        entry.metrics.insert(QStringLiteral("writeSpeed"), ResultBuilder::totals(client->phases, Phase::Write).speed());
+        entry.metrics.insert(QStringLiteral("readSpeed"), ResultBuilder::totals(client->phases, Phase::Read).speed());
+        entry.cycleResults = ResultBuilder::cycleResults(client->phases);
+        result.clientResults.append(entry);
+        names.append(entry.client);
+    }
+    result.details.insert(QStringLiteral("clients"), names.join(QStringLiteral(", ")));
+    if (m_errorMessage)
+        qCCritical(lcEngine).noquote() << *m_errorMessage;
+
+    m_stage = Stage::Removing;
+    QTimer::singleShot(0, this, [this, result, handler = m_completionHandler] {
+        const QPointer<FioClientRun> alive(this);
+        if (handler)
+            handler(result);
+        if (alive)
+            removeDirectories();
+    });
+}
+
+void FioClientRun::removeDirectories()
+{
+    if (!m_directoriesMayExist) {
+        m_stage = Stage::Idle;
+        emit testDirectoryCleanupFinished(QString(), true);
+        return;
+    }
+    for (const auto &client : m_clients)
+        launch(*client, FioJobFile::removal(client->server.locationPath, client->directoryName), {QStringLiteral("--output-format=terse")});
+}
+
+} // namespace trevlamark
