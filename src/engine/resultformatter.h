@@ -3,11 +3,13 @@
 // status line into text. Pure functions of their inputs.
 
 #include "engine/performancetestresult.h"
+#include "engine/phase.h"
 #include "engine/streamresult.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace trevlamark {
 
@@ -25,7 +27,13 @@ public:
     static QString phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText);
     // Binary (1,024-based) units, the C locale's digits: "8.00 MB".
     static QString byteCountText(quint64 bytes);
-    // The heading, per cycle its speeds and detail lines, then the overall speeds;
+    // "Settings: chunk size 1MB, 4 streams, 1.00 GiB per cycle, 3 cycles, cache bypass on",
+    // so the result stands without the screen it came from; empty for a start
+    // that failed before it had settings.
+    static QString settingsLine(const PerformanceTestResult &result);
+    // "Overall write: 812.34 MB/s"; nothing for a phase that moved no data.
+    static std::optional<QString> overallSpeedLine(const PerformanceTestResult &result, Phase phase);
+    // The heading, the settings, per cycle its speeds and detail lines, then the overall speeds;
     // for a failed run the heading and its error.
     static QStringList resultLines(const PerformanceTestResult &result);
     // The engine's progress message and the latest sample's speed.

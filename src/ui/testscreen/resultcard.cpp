@@ -34,6 +34,8 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
         return Line{ResultFormatter::phaseDetailLine(label, phase, formatByteCount(phase.bytes)), LineRole::Detail};
     };
     QList<Line> lines{{ResultFormatter::heading(result), LineRole::Heading}};
+    if (const QString settings = ResultFormatter::settingsLine(result); !settings.isEmpty())
+        lines.append({settings, LineRole::Detail});
     if (!result.success) {
         lines.append({result.errorMessage.value_or(QStringLiteral("Test failed")), LineRole::Error});
         return lines;
@@ -53,6 +55,10 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
         if (cycle.readPhase)
             lines.append(detail(QStringLiteral("Read"), *cycle.readPhase));
     }
+    if (const auto write = ResultFormatter::overallSpeedLine(result, Phase::Write))
+        lines.append({*write, LineRole::WriteSpeed});
+    if (const auto read = ResultFormatter::overallSpeedLine(result, Phase::Read))
+        lines.append({*read, LineRole::ReadSpeed});
     return lines;
 }
 

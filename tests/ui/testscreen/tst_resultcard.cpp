@@ -35,14 +35,20 @@ class tst_ResultCard : public QObject
 private slots:
     void cycleLines()
     {
-        const QStringList lines = texts(ResultCard::lines(successWithCycles(1)));
+        PerformanceTestResult result = successWithCycles(1);
+        result.details = {{"chunkSize", "4MB"}, {"queueDepth", "1"}, {"bytesPerCycle", "1.00 GiB"},
+                          {"totalCycles", "1"}, {"disableCache", "Enabled"}, {"totalReadBytes", "1073741824"}};
+        result.metrics = {{"readSpeed", 1024.5}, {"writeSpeed", 812.344}};
+        const QStringList lines = texts(ResultCard::lines(result));
         QCOMPARE(lines, (QStringList{
                             QStringLiteral("Details (1 cycle)"),
+                            QStringLiteral("Settings: chunk size 4MB, 1 stream, 1.00 GiB per cycle, 1 cycle, cache bypass off"),
                             QStringLiteral("Cycle 1"),
                             QStringLiteral("Write: 812.34 MB/s"),
                             QStringLiteral("Read: 1024.50 MB/s"),
                             QStringLiteral("Write: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"),
                             QStringLiteral("Read: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"),
+                            QStringLiteral("Overall read: 1024.50 MB/s"),
                         }));
     }
 
