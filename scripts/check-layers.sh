@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that every #include "folder/..." in src/ goes down the layers:
-#   platform < settings < discovery < monitor < engine < {cli, ui}
+#   platform < settings < discovery < monitor < engine < history < {cli, ui}
 # A file may include its own folder and any folder below it; cli and ui never
 # include each other, and platform includes no other folder of src/. Prints
 # each offending file:line and exits 1; exits 0 when the order holds.
@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 find src -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z | xargs -0 awk '
 BEGIN {
-    count = split("platform settings discovery monitor engine cli ui", order, " ")
+    count = split("platform settings discovery monitor engine history cli ui", order, " ")
     for (i = 1; i <= count; i++)
         rank[order[i]] = i
     rank["ui"] = rank["cli"]
@@ -33,5 +33,5 @@ FNR == 1 {
     }
 }
 END { exit bad }
-' || { echo "check-layers: includes above break the order platform < settings < discovery < monitor < engine < {cli, ui}" >&2; exit 1; }
+' || { echo "check-layers: includes above break the order platform < settings < discovery < monitor < engine < history < {cli, ui}" >&2; exit 1; }
 echo "check-layers: the includes of src/ follow the layer order"

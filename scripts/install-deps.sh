@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
+    # the run history: Qt SQL's SQLite and PostgreSQL drivers, and the server its tests start
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
     clang llvm libclang-rt-14-dev
     fio jq time xvfb xauth
     iproute2 util-linux procps psmisc

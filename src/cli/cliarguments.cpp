@@ -2,6 +2,7 @@
 
 #include "settings/preferencesmanager.h"
 #include "engine/byteamount.h"
+#include "history/databaselocation.h"
 #include "platform/platformpaths.h"
 
 #include <QCommandLineParser>
@@ -162,11 +163,18 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QCommandLineOption jsonOption(QStringLiteral("json"),
         QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."),
         QStringLiteral("PATH"));
+    const QCommandLineOption noHistoryOption(QStringLiteral("no-history"),
+        QStringLiteral("Do not save the run in the history."));
+    const QCommandLineOption databaseOption(QStringLiteral("database"),
+        QStringLiteral("Save the run in this history: a postgresql://user@host[:port]/database URL or an SQLite file "
+                       "(default: the team database of the settings, else the local history file)."),
+        QStringLiteral("URL"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the engine's diagnostic lines on standard error."));
     parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
                        cacheOption, samplingOption, jsonOption, quietOption, verboseOption});
+    parser.addOptions({noHistoryOption, databaseOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"),
@@ -240,6 +248,13 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         const QString problem = jsonPathProblem(options.jsonPath);
         if (!problem.isEmpty())
             return refuse(problem);
+    }
+    options.saveHistory = !parser.isSet(noHistoryOption);
+    if (parser.isSet(databaseOption)) {
+        options.databaseText = parser.value(databaseOption);
+        QString databaseProblem;
+        if (!DatabaseLocation::parse(options.databaseText, &databaseProblem))
+            return refuse(databaseProblem);
     }
     options.quiet = parser.isSet(quietOption);
     options.verbose = parser.isSet(verboseOption);

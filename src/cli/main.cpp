@@ -2,6 +2,7 @@
 // subcommand is one row of the table below.
 
 #include "cli/commandoutput.h"
+#include "cli/historycommand.h"
 #include "cli/interfacescommand.h"
 #include "cli/monitorcommand.h"
 #include "cli/runcommand.h"
@@ -28,6 +29,7 @@ const Subcommand kSubcommands[] = {
     {"shares", "List the mounted network shares", &trevlamark::SharesCommand::execute},
     {"interfaces", "List the network interfaces", &trevlamark::InterfacesCommand::execute},
     {"monitor", "Show an interface's live traffic", &trevlamark::MonitorCommand::execute},
+    {"history", "List, show, compare, export or delete stored runs", &trevlamark::HistoryCommand::execute},
 };
 
 QString usageText()

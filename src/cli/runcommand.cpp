@@ -5,6 +5,8 @@
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
 #include "engine/resultformatter.h"
+#include "history/runrecordbuilder.h"
+#include "history/runstore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -95,6 +97,7 @@ void RunCommand::start()
     request.samplingRateSeconds = m_options.samplingRateSeconds;
     request.developerMode = PreferencesManager::isDeveloperMode();
     request.interfaceInfo = m_options.locationPath;
+    m_request = request;
     m_manager.start(
         request,
         [this](double, const QString &message, const QList<StreamResult> &streamResults,
@@ -145,6 +148,8 @@ void RunCommand::handleCompletion(const PerformanceTestResult &result)
         printError(result.errorMessage.value_or(QStringLiteral("Test failed")));
     if (!m_options.jsonPath.isEmpty() && !writeJson(result))
         m_problemAfterRun = true;
+    if (m_options.saveHistory)
+        saveToHistory(result);
 
     // A run that started always has its directory removed afterwards; a failed
     // start has none, unless the engine made it before failing.
@@ -181,6 +186,29 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
         return false;
     }
     return true;
+}
+
+void RunCommand::saveToHistory(const PerformanceTestResult &result)
+{
+    QString problem;
+    const std::optional<DatabaseLocation> location = DatabaseLocation::resolve(m_options.databaseText, &problem);
+    if (!location) {
+        printError(QStringLiteral("the run was not saved: ") + problem);
+        m_problemAfterRun = true;
+        return;
+    }
+    RunStore store(*location);
+    const std::optional<qint64> id = store.save(
+        RunRecordBuilder::build(m_request, result, m_manager.streamResults(), m_manager.timelineMarkers()));
+    if (!store.notice().isEmpty())
+        printError(store.notice());
+    if (!id) {
+        printError(QStringLiteral("the run was not saved: ") + store.errorText());
+        m_problemAfterRun = true;
+        return;
+    }
+    if (!m_options.quiet)
+        printError(QStringLiteral("saved as run %1 (\"trevlamark-cli history show %1\")").arg(*id));
 }
 
 void RunCommand::handleCleanupFinished(const QString &path, bool removed)

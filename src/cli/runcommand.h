@@ -48,10 +48,12 @@ private:
     void writeStatus(const QString &text);
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
+    void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
 
     RunOptions m_options;
     NetworkShare m_share;
+    TestRequest m_request;
     ProgressReporter m_progress;
     QElapsedTimer m_clock;
     QTimer m_cleanupTimeout;

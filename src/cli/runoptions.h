@@ -23,6 +23,10 @@ struct RunOptions
     double samplingRateSeconds = 0.1;
     // Empty: no JSON; "-": standard output.
     QString jsonPath;
+    // --no-history: the run is not saved.
+    bool saveHistory = true;
+    // --database: the history to save to; empty: the settings' team database or the local file.
+    QString databaseText;
     bool quiet = false;
     bool verbose = false;
 };

@@ -30,11 +30,17 @@ PreferencesManager::PreferencesManager(QObject *parent)
     m_logWarningEnabled = PreferenceStore::boolValue(LogSwitches::key(QtWarningMsg));
     m_logErrorEnabled = PreferenceStore::boolValue(LogSwitches::key(QtCriticalMsg));
     m_logDebugEnabled = PreferenceStore::boolValue(LogSwitches::key(QtDebugMsg));
+    m_teamDatabaseUrl = storedTeamDatabaseUrl();
 }
 
 bool PreferencesManager::isDeveloperMode()
 {
     return PreferenceStore::boolValue(QLatin1String(developerModeKey));
+}
+
+QString PreferencesManager::storedTeamDatabaseUrl()
+{
+    return PreferenceStore::value(QLatin1String(teamDatabaseUrlKey)).toString().trimmed();
 }
 
 std::optional<double> PreferencesManager::parseDouble(const QString &text)
@@ -69,6 +75,7 @@ void PreferencesManager::savePreferences()
     PreferenceStore::setValue(LogSwitches::key(QtWarningMsg), m_logWarningEnabled);
     PreferenceStore::setValue(LogSwitches::key(QtCriticalMsg), m_logErrorEnabled);
     PreferenceStore::setValue(LogSwitches::key(QtDebugMsg), m_logDebugEnabled);
+    PreferenceStore::setValue(QLatin1String(teamDatabaseUrlKey), m_teamDatabaseUrl.trimmed());
     LogSwitches::apply();
     emit saved();
 }
@@ -94,6 +101,7 @@ TREVLAMARK_SETTER(double, setGraphHistoryDuration, m_graphHistoryDuration, graph
 TREVLAMARK_SETTER(const QString &, setGraphSamplingRateString, m_graphSamplingRateString, graphSamplingRateStringChanged)
 TREVLAMARK_SETTER(const QString &, setGraphRefreshRateString, m_graphRefreshRateString, graphRefreshRateStringChanged)
 TREVLAMARK_SETTER(const QString &, setGraphHistoryDurationString, m_graphHistoryDurationString, graphHistoryDurationStringChanged)
+TREVLAMARK_SETTER(const QString &, setTeamDatabaseUrl, m_teamDatabaseUrl, teamDatabaseUrlChanged)
 
 #undef TREVLAMARK_SETTER
 

@@ -26,6 +26,7 @@ class PreferencesManager : public QObject
     Q_PROPERTY(QString graphSamplingRateString READ graphSamplingRateString WRITE setGraphSamplingRateString NOTIFY graphSamplingRateStringChanged)
     Q_PROPERTY(QString graphRefreshRateString READ graphRefreshRateString WRITE setGraphRefreshRateString NOTIFY graphRefreshRateStringChanged)
     Q_PROPERTY(QString graphHistoryDurationString READ graphHistoryDurationString WRITE setGraphHistoryDurationString NOTIFY graphHistoryDurationStringChanged)
+    Q_PROPERTY(QString teamDatabaseUrl READ teamDatabaseUrl WRITE setTeamDatabaseUrl NOTIFY teamDatabaseUrlChanged)
 
 public:
     explicit PreferencesManager(QObject *parent = nullptr);
@@ -50,6 +51,8 @@ public:
     QString graphSamplingRateString() const { return m_graphSamplingRateString; }
     QString graphRefreshRateString() const { return m_graphRefreshRateString; }
     QString graphHistoryDurationString() const { return m_graphHistoryDurationString; }
+    // A postgresql:// URL the run history goes to instead of the local file; empty: the local file.
+    QString teamDatabaseUrl() const { return m_teamDatabaseUrl; }
 
     void setAppearanceMode(AppearanceMode value);
     void setDisableCacheEnabled(bool value);
@@ -63,12 +66,16 @@ public:
     void setGraphSamplingRateString(const QString &value);
     void setGraphRefreshRateString(const QString &value);
     void setGraphHistoryDurationString(const QString &value);
+    void setTeamDatabaseUrl(const QString &value);
 
     static constexpr const char *appearanceModeKey = "appearanceMode";
     static constexpr const char *developerModeKey = "DeveloperMode";
     static constexpr const char *hasLaunchedBeforeKey = "HasLaunchedBefore";
+    static constexpr const char *teamDatabaseUrlKey = "TeamDatabaseURL";
     // Developer mode is read wherever it is needed, afresh each time.
     static bool isDeveloperMode();
+    // The saved team database, read afresh: the CLI has no manager of its own.
+    static QString storedTeamDatabaseUrl();
 
 signals:
     // The edited values were written: the appearance is applied and the
@@ -86,6 +93,7 @@ signals:
     void graphSamplingRateStringChanged();
     void graphRefreshRateStringChanged();
     void graphHistoryDurationStringChanged();
+    void teamDatabaseUrlChanged();
 
 private:
     AppearanceMode m_appearanceMode = AppearanceMode::Auto;
@@ -100,6 +108,7 @@ private:
     QString m_graphSamplingRateString = QStringLiteral("0.1");
     QString m_graphRefreshRateString = QStringLiteral("0.1");
     QString m_graphHistoryDurationString = QStringLiteral("60.0");
+    QString m_teamDatabaseUrl;
 };
 
 } // namespace trevlamark

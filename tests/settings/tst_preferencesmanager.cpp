@@ -62,6 +62,7 @@ private slots:
         prefs.setGraphRefreshRateString("0.5");
         prefs.setGraphHistoryDurationString("30");
         prefs.setLogDebugEnabled(true);
+        prefs.setTeamDatabaseUrl(" postgresql://lab@db/runs ");
         prefs.savePreferences();
 
         QCOMPARE(prefs.graphSamplingRate(), 0.1);
@@ -70,6 +71,7 @@ private slots:
         QCOMPARE(prefs.graphHistoryDuration(), 30.0);
         QCOMPARE(PreferenceStore::value("appearanceMode").toString(), QString("Dark"));
         QCOMPARE(PreferenceStore::boolValue("log_DEBUG_enabled"), true);
+        QCOMPARE(PreferencesManager::storedTeamDatabaseUrl(), QString("postgresql://lab@db/runs"));
         QCOMPARE(saved.size(), 1);
     }
 

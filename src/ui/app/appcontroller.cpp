@@ -9,6 +9,7 @@
 #include "platform/preferencestore.h"
 #include "ui/app/alertpresenter.h"
 #include "ui/app/preferencespanel.h"
+#include "ui/app/runrecorder.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -53,6 +54,7 @@ AppController::AppController(AlertPresenter *alertPresenter, PreferencesManager 
             paths.append(share.mountPath);
         return paths;
     })
+    , m_runRecorder(new RunRecorder(alertPresenter, this))
 {
     qCInfo(lcConsole).noquote() << QStringLiteral("TrevlamarkApp: Initializing app");
     // The sweep must finish before the process exits, so it runs right here

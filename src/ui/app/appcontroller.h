@@ -15,6 +15,7 @@ namespace trevlamark {
 
 class AlertPresenter;
 class PreferencesManager;
+class RunRecorder;
 class ShareManager;
 
 class AppController : public QObject
@@ -30,6 +31,8 @@ public:
     Q_DISABLE_COPY_MOVE(AppController)
 
     ShareManager *shareManager() const { return m_shareManager.get(); }
+    // Saves the window's finished runs in the history.
+    RunRecorder *runRecorder() const { return m_runRecorder; }
     // Replaces the detection of mounted shares the sweeps use (tests mount nothing).
     void setMountedSharePathsSource(MountedSharePaths source) { m_mountedSharePaths = std::move(source); }
 
@@ -64,6 +67,7 @@ private:
     PreferencesManager *m_preferences;
     std::unique_ptr<ShareManager> m_shareManager;
     MountedSharePaths m_mountedSharePaths;
+    RunRecorder *m_runRecorder;
 };
 
 } // namespace trevlamark

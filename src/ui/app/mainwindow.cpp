@@ -2,6 +2,8 @@
 
 #include "ui/app/navigation.h"
 #include "ui/app/appcontroller.h"
+#include "ui/app/runrecorder.h"
+#include "engine/performancetestmanager.h"
 #include "ui/mainscreen/mainscreen.h"
 #include "ui/testscreen/testscreen.h"
 
@@ -55,6 +57,11 @@ void MainWindow::showCurrentScreen()
     if (wantsTest) {
         m_testScreen = new TestScreen(*m_navigation->testParameters(), m_preferences, this);
         connect(m_testScreen, &TestScreen::closeRequested, m_navigation, &Navigation::openMain);
+        connect(m_testScreen, &TestScreen::runFinished, m_controller,
+            [this](const TestRequest &request, const PerformanceTestResult &result) {
+                m_controller->runRecorder()->record(request, result, m_testScreen->engine()->streamResults(),
+                    m_testScreen->engine()->timelineMarkers());
+            });
         setCentralWidget(m_testScreen);
     } else {
         m_mainScreen = new MainScreen(m_navigation, m_preferences, this);

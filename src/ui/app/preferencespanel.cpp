@@ -53,7 +53,8 @@ PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *par
                               debug = preferences->logDebugEnabled(),
                               history = preferences->graphHistoryDurationString(),
                               sampling = preferences->graphSamplingRateString(),
-                              refresh = preferences->graphRefreshRateString()] {
+                              refresh = preferences->graphRefreshRateString(),
+                              teamDatabase = preferences->teamDatabaseUrl()] {
         preferences->setAppearanceMode(mode);
         preferences->setDisableCacheEnabled(disableCache);
         preferences->setLogInfoEnabled(info);
@@ -63,6 +64,7 @@ PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *par
         preferences->setGraphHistoryDurationString(history);
         preferences->setGraphSamplingRateString(sampling);
         preferences->setGraphRefreshRateString(refresh);
+        preferences->setTeamDatabaseUrl(teamDatabase);
     })
 {
     auto *outer = new QVBoxLayout(this);
@@ -100,6 +102,16 @@ PreferencesPanel::PreferencesPanel(PreferencesManager *preferences, QWidget *par
                                &PreferencesManager::disableCacheEnabled, &PreferencesManager::setDisableCacheEnabled,
                                &PreferencesManager::disableCacheEnabledChanged);
     layout->addWidget(m_disableCache);
+
+    layout->addWidget(sectionTitle(QStringLiteral("Run History"), 1.0, content));
+    layout->addWidget(caption(QStringLiteral("Every run is kept. Leave the team database empty to keep them in this "
+                                             "computer's history file."),
+        content));
+    auto *historyForm = new QFormLayout;
+    addField(content, historyForm, QStringLiteral("Team database:"), &PreferencesManager::teamDatabaseUrl,
+        &PreferencesManager::setTeamDatabaseUrl, &PreferencesManager::teamDatabaseUrlChanged)
+        ->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
+    layout->addLayout(historyForm);
 
     layout->addWidget(sectionTitle(QStringLiteral("Reset Options"), 1.0, content));
     layout->addWidget(

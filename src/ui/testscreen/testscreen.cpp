@@ -436,7 +436,11 @@ void TestScreen::startEngine()
                const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
             handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
         },
-        [this](const PerformanceTestResult &result) { handleCompletion(result); });
+        [this, request](const PerformanceTestResult &result) {
+            if (m_awaitingResult)
+                emit runFinished(request, result);
+            handleCompletion(result);
+        });
 }
 
 void TestScreen::stopTest()

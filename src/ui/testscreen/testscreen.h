@@ -8,6 +8,7 @@
 #include "engine/bytespercycleoptions.h"
 #include "engine/performancetestresult.h"
 #include "engine/streamresult.h"
+#include "engine/testrequest.h"
 #include "engine/timelinemarker.h"
 
 #include <QPointer>
@@ -75,6 +76,8 @@ signals:
     void closeRequested();
     // The engine's stop was called (at most once per run).
     void stopRequested();
+    // The engine delivered the run's result; the engine still holds its samples and markers.
+    void runFinished(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,0 +1,30 @@
+#pragma once
+// Stored runs as files to hand on: CSV with one line per run (the summary
+// fields, for a spreadsheet) or JSON with every field and the whole result.
+
+#include "history/runrecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace trevlamark {
+
+class RunExport
+{
+public:
+    enum class Format { Csv, Json };
+
+    RunExport() = delete;
+
+    // "csv" or "json"
+    static std::optional<Format> formatFromText(const QString &text);
+    static QByteArray exported(const QList<RunRecord> &records, Format format);
+    static QByteArray csv(const QList<RunRecord> &records);
+    static QByteArray json(const QList<RunRecord> &records);
+    // A CSV field, quoted when it holds a comma, a quote or a line break.
+    static QString csvField(const QString &text);
+};
+
+} // namespace trevlamark

@@ -1,0 +1,168 @@
+#include "history/runrecord.h"
+
+#include <QJsonArray>
+
+namespace trevlamark {
+
+namespace {
+
+QJsonValue optionalValue(const std::optional<int> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+std::optional<PhaseResult> phaseFromJson(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    PhaseResult phase;
+    phase.throughput = object.value(QLatin1String("throughput")).toDouble();
+    phase.bytes = quint64(object.value(QLatin1String("bytes")).toDouble());
+    phase.duration = object.value(QLatin1String("duration")).toDouble();
+    phase.latencyIOToSync = object.value(QLatin1String("latencyIOToSync")).toDouble();
+    phase.latencySyncToClose = object.value(QLatin1String("latencySyncToClose")).toDouble();
+    phase.latencyTotal = object.value(QLatin1String("latencyTotal")).toDouble();
+    return phase;
+}
+
+} // namespace
+
+QString runOutcomeText(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Completed: return QStringLiteral("completed");
+    case RunOutcome::Stopped: return QStringLiteral("stopped");
+    case RunOutcome::Failed: return QStringLiteral("failed");
+    }
+    return {};
+}
+
+std::optional<RunOutcome> runOutcomeFromText(const QString &text)
+{
+    for (const RunOutcome outcome : {RunOutcome::Completed, RunOutcome::Stopped, RunOutcome::Failed}) {
+        if (text == runOutcomeText(outcome))
+            return outcome;
+    }
+    return std::nullopt;
+}
+
+QJsonObject RunRecord::resultJson(const PerformanceTestResult &testResult, const QList<StreamResult> &samples,
+    const QList<TimelineMarker> &markers)
+{
+    QJsonArray sampleArray;
+    for (const StreamResult &sample : samples) {
+        sampleArray.append(QJsonObject{
+            {QStringLiteral("timestamp"), sample.timestamp.toString(Qt::ISODateWithMs)},
+            {QStringLiteral("operation"), sample.operation},
+            {QStringLiteral("throughput"), sample.throughput},
+            {QStringLiteral("seconds"), sample.seconds},
+            {QStringLiteral("phaseId"), sample.phaseId},
+        });
+    }
+    QJsonArray markerArray;
+    for (const TimelineMarker &marker : markers) {
+        markerArray.append(QJsonObject{
+            {QStringLiteral("id"), marker.id.toString(QUuid::WithoutBraces)},
+            {QStringLiteral("timestamp"), marker.timestamp.toString(Qt::ISODateWithMs)},
+            {QStringLiteral("message"), marker.message},
+            {QStringLiteral("type"), marker.type},
+        });
+    }
+    QJsonObject object = testResult.toJson();
+    object.insert(QStringLiteral("samples"), sampleArray);
+    object.insert(QStringLiteral("timelineMarkers"), markerArray);
+    return object;
+}
+
+PerformanceTestResult RunRecord::testResult() const
+{
+    PerformanceTestResult testResult;
+    testResult.timestamp = QDateTime::fromString(result.value(QLatin1String("timestamp")).toString(), Qt::ISODateWithMs);
+    const QJsonObject metrics = result.value(QLatin1String("metrics")).toObject();
+    for (auto it = metrics.constBegin(); it != metrics.constEnd(); ++it)
+        testResult.metrics.insert(it.key(), it.value().toDouble());
+    const QJsonObject details = result.value(QLatin1String("details")).toObject();
+    for (auto it = details.constBegin(); it != details.constEnd(); ++it)
+        testResult.details.insert(it.key(), it.value().toString());
+    testResult.success = result.value(QLatin1String("success")).toBool();
+    testResult.isAutoStop = result.value(QLatin1String("isAutoStop")).toBool();
+    const QJsonValue error = result.value(QLatin1String("errorMessage"));
+    if (error.isString())
+        testResult.errorMessage = error.toString();
+    for (const QJsonValue &value : result.value(QLatin1String("cycleResults")).toArray()) {
+        const QJsonObject cycle = value.toObject();
+        testResult.cycleResults.append(CycleResult{
+            .cycleNumber = cycle.value(QLatin1String("cycleNumber")).toInt(),
+            .writePhase = phaseFromJson(cycle.value(QLatin1String("writePhase"))),
+            .readPhase = phaseFromJson(cycle.value(QLatin1String("readPhase"))),
+        });
+    }
+    return testResult;
+}
+
+QList<StreamResult> RunRecord::samples() const
+{
+    QList<StreamResult> samples;
+    for (const QJsonValue &value : result.value(QLatin1String("samples")).toArray()) {
+        const QJsonObject object = value.toObject();
+        samples.append(StreamResult{
+            .timestamp = QDateTime::fromString(object.value(QLatin1String("timestamp")).toString(), Qt::ISODateWithMs),
+            .operation = object.value(QLatin1String("operation")).toString(),
+            .throughput = object.value(QLatin1String("throughput")).toDouble(),
+            .seconds = object.value(QLatin1String("seconds")).toDouble(),
+            .phaseId = object.value(QLatin1String("phaseId")).toInt(),
+        });
+    }
+    return samples;
+}
+
+QList<TimelineMarker> RunRecord::timelineMarkers() const
+{
+    QList<TimelineMarker> markers;
+    for (const QJsonValue &value : result.value(QLatin1String("timelineMarkers")).toArray()) {
+        const QJsonObject object = value.toObject();
+        markers.append(TimelineMarker{
+            .id = QUuid::fromString(object.value(QLatin1String("id")).toString()),
+            .timestamp = QDateTime::fromString(object.value(QLatin1String("timestamp")).toString(), Qt::ISODateWithMs),
+            .message = object.value(QLatin1String("message")).toString(),
+            .type = object.value(QLatin1String("type")).toString(),
+        });
+    }
+    return markers;
+}
+
+QJsonObject RunRecord::toJson() const
+{
+    return QJsonObject{
+        {QStringLiteral("id"), double(id)},
+        {QStringLiteral("finishedAt"), finishedAt.toUTC().toString(Qt::ISODateWithMs)},
+        {QStringLiteral("hostName"), hostName},
+        {QStringLiteral("programVersion"), programVersion},
+        {QStringLiteral("kernel"), kernel},
+        {QStringLiteral("locationPath"), locationPath},
+        {QStringLiteral("fileSystemType"), fileSystemType},
+        {QStringLiteral("protocol"), protocol},
+        {QStringLiteral("server"), server},
+        {QStringLiteral("shareName"), shareName},
+        {QStringLiteral("interfaceName"), interfaceName},
+        {QStringLiteral("interfaceKind"), interfaceKind},
+        {QStringLiteral("linkSpeedMbps"), optionalValue(linkSpeedMbps)},
+        {QStringLiteral("mtu"), optionalValue(mtu)},
+        {QStringLiteral("chunkSizeBytes"), double(chunkSizeBytes)},
+        {QStringLiteral("queueDepth"), queueDepth},
+        {QStringLiteral("bytesPerCycle"), double(bytesPerCycle)},
+        {QStringLiteral("totalCycles"), totalCycles},
+        {QStringLiteral("disableCache"), disableCache},
+        {QStringLiteral("writePhaseEnabled"), writePhaseEnabled},
+        {QStringLiteral("readPhaseEnabled"), readPhaseEnabled},
+        {QStringLiteral("samplingRateSeconds"), samplingRateSeconds},
+        {QStringLiteral("outcome"), runOutcomeText(outcome)},
+        {QStringLiteral("errorMessage"), errorMessage},
+        {QStringLiteral("writeMegabytesPerSecond"), writeMegabytesPerSecond},
+        {QStringLiteral("readMegabytesPerSecond"), readMegabytesPerSecond},
+        {QStringLiteral("result"), result},
+    };
+}
+
+} // namespace trevlamark
