@@ -183,17 +183,6 @@ QList<qint64> HistoryScreen::selectedIds() const
     return ids;
 }
 
-void HistoryScreen::selectIds(const QList<qint64> &ids)
-{
-    QItemSelection selection;
-    for (int row = 0; row < m_proxy->rowCount(); ++row) {
-        const QModelIndex index = m_proxy->index(row, 0);
-        if (ids.contains(m_model->run(m_proxy->mapToSource(index).row()).id))
-            selection.select(index, index);
-    }
-    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 HistoryScreen::Page HistoryScreen::page() const
 {
     return Page(m_pages->currentIndex());

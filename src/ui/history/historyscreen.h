@@ -47,7 +47,6 @@ public:
     void setFilterText(const QString &text);
     // The ids of the selected rows, in the table's order.
     QList<qint64> selectedIds() const;
-    void selectIds(const QList<qint64> &ids);
 
     bool openRun(qint64 id);
     bool compareRuns(qint64 first, qint64 second);

@@ -183,7 +183,8 @@ void MainScreen::buildLayout()
     titles->addWidget(byline);
     header->addLayout(titles);
     header->addStretch();
-    auto *historyButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open-recent")),
+    auto *historyButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open-recent"),
+                                                           style()->standardIcon(QStyle::SP_FileDialogListView)),
                                           QStringLiteral("History"), content);
     connect(historyButton, &QPushButton::clicked, m_navigation, &Navigation::openHistory);
     header->addWidget(historyButton, 0, Qt::AlignTop);

@@ -77,6 +77,8 @@ private slots:
         screen.table()->sortByColumn(RunTableModel::WriteColumn, Qt::DescendingOrder);
         QCOMPARE(screen.proxy()->index(0, RunTableModel::WriteColumn).data().toString(), QStringLiteral("250.00"));
         screen.setFilterText(QString());
+        screen.table()->selectRow(1);
+        QCOMPARE(screen.selectedIds(), QList<qint64>{newer});
         testing::saveScreenshots(&screen, QStringLiteral("history-list"));
 
         QVERIFY(screen.openRun(newer));
