@@ -1,5 +1,6 @@
 #include "cli/historycommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
 #include "engine/resultformatter.h"
 #include "history/runcomparison.h"
@@ -12,6 +13,8 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QTimeZone>
+
+#include <climits>
 
 namespace trevlamark {
 
@@ -210,7 +213,11 @@ int HistoryCommand::execute(const QStringList &arguments)
                                          .arg(parser.value(sortOption)));
     query.sortKey = *sortKey;
     query.descending = !parser.isSet(ascendingOption);
-    query.limit = parser.value(limitOption).toInt();
+    const std::optional<int> limit = CliArguments::parseInteger(parser.value(limitOption), 0, INT_MAX);
+    if (!limit)
+        return CommandOutput::refuse(QStringLiteral("limit \"%1\" is not a whole number; allowed: 0 (all) or more")
+                                         .arg(parser.value(limitOption)));
+    query.limit = *limit;
     const std::optional<RunExport::Format> format = RunExport::formatFromText(parser.value(formatOption));
     if (!format)
         return CommandOutput::refuse(QStringLiteral("unknown export format \"%1\"; allowed: csv, json")
@@ -276,6 +283,8 @@ int HistoryCommand::execute(const QStringList &arguments)
     if (!runs)
         return failure(problem);
     if (action == QLatin1String("list")) {
+        if (runs->isEmpty() && !json)
+            return CommandOutput::writeLine(stdout, QStringLiteral("No runs in %1").arg(store.location().displayText())) ? 0 : 1;
         const QString text = json ? QString::fromUtf8(RunExport::json(*runs)) : table(*runs);
         return CommandOutput::write(stdout, text) ? 0 : 1;
     }

@@ -1,6 +1,8 @@
 #include "cli/runcommand.h"
 
 #include "platform/logsink.h"
+#include "platform/mountinfo.h"
+#include "discovery/sharemanager.h"
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
@@ -83,6 +85,8 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
 void RunCommand::start()
 {
     m_clock.start();
+    if (m_options.saveHistory)
+        adoptDetectedShare();
     TestRequest request;
     request.share = m_share;
     request.locationPath = m_options.locationPath;
@@ -186,6 +190,23 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
         return false;
     }
     return true;
+}
+
+void RunCommand::adoptDetectedShare()
+{
+    // The mount table only: a call on the location itself could block for good on a hung share.
+    const QString &location = m_options.locationPath;
+    const std::optional<QList<MountEntry>> table = MountInfo::readTable();
+    const std::optional<MountEntry> mount = table ? MountInfo::mountContaining(*table, location) : std::nullopt;
+    if (!mount || !MountInfo::isRemoteLocation(*mount, location))
+        return;
+    ShareManager manager;
+    for (const NetworkShare &share : manager.detectMountedShares()) {
+        if (location == share.mountPath || location.startsWith(share.mountPath + QLatin1Char('/'))) {
+            m_share = share;
+            return;
+        }
+    }
 }
 
 void RunCommand::saveToHistory(const PerformanceTestResult &result)

@@ -48,6 +48,9 @@ private:
     void writeStatus(const QString &text);
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
+    // Takes the share the location lies on, with its interface, from discovery
+    // so the history records them.
+    void adoptDetectedShare();
     void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
 

@@ -4,6 +4,7 @@
 
 #include "support/cliprocess.h"
 #include "support/postgresserver.h"
+#include "support/scratchvolume.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -82,12 +83,24 @@ void tst_HistoryCommand::runsAreSavedAndShown()
 
 void tst_HistoryCommand::failedSaveStillPrintsTheResult()
 {
-    // A database under a regular file can never be created, not even by root.
-    const QString blocker = m_folder.filePath(QStringLiteral("blocker"));
-    QFile file(blocker);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    const CliProcess::Outcome run = smallRun(blocker + QStringLiteral("/history.sqlite"));
+    // A full disk where the history lives; without root, a database under a
+    // regular file, which cannot be created either.
+    ScratchVolume volume;
+    QString database = m_folder.filePath(QStringLiteral("blocker"));
+    QFile blocker(database);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    if (!volume.mountTmpfs(QStringLiteral("size=1m"))) {
+        database = volume.mountPoint() + QStringLiteral("/history.sqlite");
+        QCOMPARE(cli({"history", "--database", database}).exitCode, 0);
+        QFile filler(volume.mountPoint() + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+        }
+    } else {
+        database += QStringLiteral("/history.sqlite");
+    }
+    blocker.close();
+    const CliProcess::Outcome run = smallRun(database);
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.standardOutput.contains("Overall write"));
     QVERIFY2(run.standardError.contains("the run was not saved"), run.standardError.constData());

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -53,6 +54,7 @@ private slots:
     void detectionGoesOnWhenSmbnetfsHangs();
     void hostRoutesThroughTheVeth();
     void cliListsTheShares();
+    void cliRunOnTheShareIsKeptWithItsInterface();
     void capacityOfAHungShareTimesOut();
     void trafficSamplerSeesTheWrite();
     void engineRunsOnTheShare_data();
@@ -193,6 +195,26 @@ void tst_NetShare::cliListsTheShares()
     }
     for (const char *key : {"NETSHARE_SSHFS", "NETSHARE_WEBDAV", "NETSHARE_SMB"})
         QVERIFY2(mountPaths.contains(env(key)), key);
+}
+
+void tst_NetShare::cliRunOnTheShareIsKeptWithItsInterface()
+{
+    QTemporaryDir folder;
+    const QString database = folder.filePath(QStringLiteral("history.sqlite"));
+    QProcess run;
+    run.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"run", "--quiet", "--bytes", "4MB", "--queue-depth", "2",
+        "--database", database, env("NETSHARE_SSHFS")});
+    QVERIFY(run.waitForFinished(120000));
+    QCOMPARE(run.exitCode(), 0);
+    QProcess history;
+    history.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"history", "--json", "--database", database});
+    QVERIFY(history.waitForFinished(60000));
+    const QJsonObject saved = QJsonDocument::fromJson(history.readAllStandardOutput()).array().at(0).toObject();
+    QCOMPARE(saved.value(QLatin1String("protocol")).toString(), QStringLiteral("SFTP"));
+    QCOMPARE(saved.value(QLatin1String("server")).toString(), env("NETSHARE_SERVER_IP"));
+    QCOMPARE(saved.value(QLatin1String("fileSystemType")).toString(), QStringLiteral("fuse.sshfs"));
+    QVERIFY(!saved.value(QLatin1String("interfaceName")).toString().isEmpty());
+    QCOMPARE(saved.value(QLatin1String("mtu")).toInt(), 1500);
 }
 
 void tst_NetShare::capacityOfAHungShareTimesOut()
