@@ -76,9 +76,38 @@ std::optional<QString> ResultFormatter::verdictLine(const QString &label, const 
     return label + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
 }
 
+QString ResultFormatter::settingsLine(const PerformanceTestResult &result)
+{
+    const QMap<QString, QString> &details = result.details;
+    if (!details.contains(QStringLiteral("chunkSize")))
+        return {};
+    // A run that ended early keeps its target in targetCycles.
+    const QString cycles = details.value(QStringLiteral("targetCycles"), details.value(QStringLiteral("totalCycles")));
+    const QString streams = details.value(QStringLiteral("queueDepth"));
+    const bool bypass = details.value(QStringLiteral("disableCache")) == QLatin1String("Disabled");
+    return QStringLiteral("Settings: chunk size %1, %2 stream%3, %4 per cycle, %5 cycle%6, cache bypass %7")
+        .arg(details.value(QStringLiteral("chunkSize")), streams,
+             streams == QLatin1String("1") ? QString() : QStringLiteral("s"),
+             details.value(QStringLiteral("bytesPerCycle")), cycles,
+             cycles == QLatin1String("1") ? QString() : QStringLiteral("s"),
+             bypass ? QStringLiteral("on") : QStringLiteral("off"));
+}
+
+std::optional<QString> ResultFormatter::overallSpeedLine(const PerformanceTestResult &result, Phase phase)
+{
+    // The overall figures exist only for operations that moved data.
+    const bool write = phase == Phase::Write;
+    if (!result.details.contains(write ? QStringLiteral("totalWriteBytes") : QStringLiteral("totalReadBytes")))
+        return std::nullopt;
+    return speedLine(QStringLiteral("Overall ") + phaseName(phase),
+                     result.metrics.value(write ? QStringLiteral("writeSpeed") : QStringLiteral("readSpeed")));
+}
+
 QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
 {
     QStringList lines{heading(result)};
+    if (const QString settings = settingsLine(result); !settings.isEmpty())
+        lines.append(settings);
     if (!result.success) {
         lines.append(result.errorMessage.value_or(QStringLiteral("Test failed")));
         return lines;
@@ -110,11 +139,10 @@ QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
                 lines.append(kIndent + *verdict);
         }
     }
-    // The overall figures exist only for operations that moved data.
-    if (result.details.contains(QStringLiteral("totalWriteBytes")))
-        lines.append(speedLine(QStringLiteral("Overall write"), result.metrics.value(QStringLiteral("writeSpeed"))));
-    if (result.details.contains(QStringLiteral("totalReadBytes")))
-        lines.append(speedLine(QStringLiteral("Overall read"), result.metrics.value(QStringLiteral("readSpeed"))));
+    for (const Phase phase : {Phase::Write, Phase::Read}) {
+        if (const auto line = overallSpeedLine(result, phase))
+            lines.append(*line);
+    }
     if (result.metrics.contains(QStringLiteral("usableLinkRate")))
         lines.append(speedLine(QStringLiteral("Usable link rate"), result.metrics.value(QStringLiteral("usableLinkRate"))));
     // A run from many clients: the figures above are the aggregate.

@@ -3,6 +3,7 @@
 // status line into text. Pure functions of their inputs.
 
 #include "engine/performancetestresult.h"
+#include "engine/phase.h"
 #include "engine/streamresult.h"
 
 #include <QList>
@@ -33,8 +34,14 @@ public:
     static std::optional<QString> verdictLine(const QString &label, const PhaseResult &phase);
     // Binary (1,024-based) units, the C locale's digits: "8.00 MB".
     static QString byteCountText(quint64 bytes);
-    // The heading, per cycle its speeds, detail, operations and verdict lines,
-    // then the overall speeds and the usable link rate;
+    // "Settings: chunk size 1MB, 4 streams, 1.00 GiB per cycle, 3 cycles, cache bypass on",
+    // so the result stands without the screen it came from; empty for a start
+    // that failed before it had settings.
+    static QString settingsLine(const PerformanceTestResult &result);
+    // "Overall write: 812.34 MB/s"; nothing for a phase that moved no data.
+    static std::optional<QString> overallSpeedLine(const PerformanceTestResult &result, Phase phase);
+    // The heading, the settings, per cycle its speeds, detail, operations and
+    // verdict lines, then the overall speeds, the usable link rate and each client's figures;
     // for a failed run the heading and its error.
     static QStringList resultLines(const PerformanceTestResult &result);
     // The engine's progress message and the latest sample's speed.

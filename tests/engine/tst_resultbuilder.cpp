@@ -105,6 +105,8 @@ void tst_ResultBuilder::build()
     QCOMPARE(result.isAutoStop, ending != QLatin1String("stopped"));
     QCOMPARE(result.toJson().value(QStringLiteral("details")).toObject(), details);
     QCOMPARE(result.cycleResults.size(), summary.phases.constLast().cycle);
+    // Every ending names the settings it ran with, the target cycles included.
+    lines.insert(1, QStringLiteral("Settings: chunk size 1MB, 2 streams, 8.00 MiB per cycle, 2 cycles, cache bypass on"));
     QCOMPARE(ResultFormatter::resultLines(result), lines);
     QCOMPARE(result.metrics.contains(QStringLiteral("usableLinkRate")), summary.request.link.has_value());
 }

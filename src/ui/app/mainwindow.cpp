@@ -1,5 +1,7 @@
 #include "ui/app/mainwindow.h"
 
+#include "history/runstore.h"
+#include "platform/logcategories.h"
 #include "ui/app/navigation.h"
 #include "ui/app/appcontroller.h"
 #include "ui/app/runrecorder.h"
@@ -39,22 +41,34 @@ MainWindow::MainWindow(Navigation *navigation, PreferencesManager *preferences, 
     QAction *quit = appMenu->addAction(QStringLiteral("Quit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+    QMenu *viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction *history = viewMenu->addAction(QStringLiteral("History"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, navigation, &Navigation::openHistory);
 
     connect(navigation, &Navigation::currentScreenChanged, this, &MainWindow::showCurrentScreen);
     showCurrentScreen();
 }
 
+// The screens go before the store they may hold.
+MainWindow::~MainWindow()
+{
+    delete centralWidget();
+}
+
 void MainWindow::showCurrentScreen()
 {
-    const bool wantsTest = m_navigation->currentScreen() == Screen::test && m_navigation->testParameters();
-    if (wantsTest && m_testScreen)
-        return;
-    if (!wantsTest && m_mainScreen)
+    Screen wanted = m_navigation->currentScreen();
+    if (wanted == Screen::test && !m_navigation->testParameters())
+        wanted = Screen::main;
+    if ((wanted == Screen::test && m_testScreen) || (wanted == Screen::main && m_mainScreen)
+        || (wanted == Screen::history && m_historyScreen))
         return;
     // The old screen goes first, so the test screen's cleanup runs before the
-    // main screen appears.
+    // next screen appears.
     delete centralWidget();
-    if (wantsTest) {
+    switch (wanted) {
+    case Screen::test:
         m_testScreen = new TestScreen(*m_navigation->testParameters(), m_preferences, this);
         connect(m_testScreen, &TestScreen::closeRequested, m_navigation, &Navigation::openMain);
         connect(m_testScreen, &TestScreen::runFinished, m_controller,
@@ -63,11 +77,29 @@ void MainWindow::showCurrentScreen()
                     m_testScreen->runTimelineMarkers());
             });
         setCentralWidget(m_testScreen);
-    } else {
+        break;
+    case Screen::history:
+        // Made afresh on each visit: the team database setting may have changed since the last.
+        m_runStore = historyStore();
+        m_historyScreen = new HistoryScreen(m_runStore.get(), this);
+        connect(m_historyScreen, &HistoryScreen::closeRequested, m_navigation, &Navigation::openMain);
+        setCentralWidget(m_historyScreen);
+        break;
+    case Screen::main:
         m_mainScreen = new MainScreen(m_navigation, m_preferences, this);
         connect(m_mainScreen, &MainScreen::settingsRequested, this, [this] { m_controller->showPreferences(this); });
         setCentralWidget(m_mainScreen);
+        break;
     }
+}
+
+std::unique_ptr<RunStore> MainWindow::historyStore()
+{
+    QString errorText;
+    const std::optional<DatabaseLocation> location = DatabaseLocation::resolve(QString(), &errorText);
+    if (!location)
+        qCWarning(lcUi).noquote() << "The run history setting is unusable, using the local file:" << errorText;
+    return std::make_unique<RunStore>(location.value_or(DatabaseLocation::defaultLocation()));
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -1,10 +1,13 @@
 #pragma once
-// The one main window: shows the main screen or the test screen as the
-// navigation says, and carries the "Settings..." menu command.
+// The one main window: shows the main, test or history screen as the
+// navigation says, carries the "Settings..." and "History" menu commands,
+// and holds the run history's store.
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
+#include "ui/history/historyscreen.h"
 #include "ui/mainscreen/mainscreen.h"
 #include "ui/testscreen/testscreen.h"
 
@@ -15,6 +18,7 @@ namespace trevlamark {
 class AppController;
 class Navigation;
 class PreferencesManager;
+class RunStore;
 
 class MainWindow : public QMainWindow
 {
@@ -23,9 +27,11 @@ class MainWindow : public QMainWindow
 public:
     MainWindow(Navigation *navigation, PreferencesManager *preferences, AppController *controller,
                QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     MainScreen *mainScreen() const { return m_mainScreen; }
     TestScreen *testScreen() const { return m_testScreen; }
+    HistoryScreen *historyScreen() const { return m_historyScreen; }
     QAction *settingsAction() const { return m_settingsAction; }
 
 protected:
@@ -33,12 +39,16 @@ protected:
 
 private:
     void showCurrentScreen();
+    // The store the history setting names, not yet opened.
+    static std::unique_ptr<RunStore> historyStore();
 
     Navigation *m_navigation;
     PreferencesManager *m_preferences;
     AppController *m_controller;
     QPointer<MainScreen> m_mainScreen;
     QPointer<TestScreen> m_testScreen;
+    QPointer<HistoryScreen> m_historyScreen;
+    std::unique_ptr<RunStore> m_runStore;
     QAction *m_settingsAction = nullptr;
     bool m_hasBeenShown = false;
 };

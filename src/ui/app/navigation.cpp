@@ -27,4 +27,9 @@ void Navigation::openMain()
     setCurrentScreen(Screen::main);
 }
 
+void Navigation::openHistory()
+{
+    setCurrentScreen(Screen::history);
+}
+
 } // namespace trevlamark

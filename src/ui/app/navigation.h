@@ -1,5 +1,5 @@
 #pragma once
-// Which screen the main window shows, what the test screen was opened with,
+// Which screen the main window shows (main, test or history), what the test screen was opened with,
 // and the location the main screen keeps while a test screen is open.
 
 #include "ui/testscreen/testparameters.h"
@@ -9,7 +9,7 @@
 
 namespace trevlamark {
 
-enum class Screen { main, test };
+enum class Screen { main, test, history };
 
 class Navigation : public QObject
 {
@@ -28,6 +28,8 @@ public:
     void openTest(const TestParameters &parameters);
     // The test screen's close action; the parameters stay as they were.
     void openMain();
+    // The list of kept runs, reached from the main screen.
+    void openHistory();
 
 signals:
     void currentScreenChanged();

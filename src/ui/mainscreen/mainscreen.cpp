@@ -11,6 +11,7 @@
 #include "ui/mainscreen/interfaceselector.h"
 #include "ui/charts/mirroredchart.h"
 #include "ui/mainscreen/sharelist.h"
+#include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
 
 #include <QApplication>
@@ -41,16 +42,6 @@ namespace trevlamark {
 namespace {
 // The sampler needs a positive interval and the timer a positive period.
 constexpr double minimumIntervalSeconds = 0.01;
-
-QLabel *sectionTitle(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setWeight(QFont::DemiBold);
-    font.setPointSizeF(font.pointSizeF() * 1.15);
-    label->setFont(font);
-    return label;
-}
 
 QFrame *card(QWidget *parent)
 {
@@ -192,6 +183,11 @@ void MainScreen::buildLayout()
     titles->addWidget(byline);
     header->addLayout(titles);
     header->addStretch();
+    auto *historyButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open-recent"),
+                                                           style()->standardIcon(QStyle::SP_FileDialogListView)),
+                                          QStringLiteral("History"), content);
+    connect(historyButton, &QPushButton::clicked, m_navigation, &Navigation::openHistory);
+    header->addWidget(historyButton, 0, Qt::AlignTop);
     m_settingsButton = new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system"),
                                                         style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
                                        QStringLiteral("Settings"), content);
@@ -199,12 +195,12 @@ void MainScreen::buildLayout()
     header->addWidget(m_settingsButton, 0, Qt::AlignTop);
     layout->addLayout(header);
 
-    layout->addWidget(sectionTitle(QStringLiteral("Network Shares"), content));
+    layout->addWidget(new SectionTitle(QStringLiteral("Network Shares"), content));
     m_shareList = new ShareList(m_sources.loadCapacity, m_sources.clock, content);
     connect(m_shareList, &ShareList::shareSelected, this, &MainScreen::showShareFolderPicker);
     layout->addWidget(m_shareList);
 
-    layout->addWidget(sectionTitle(QStringLiteral("Test Location"), content));
+    layout->addWidget(new SectionTitle(QStringLiteral("Test Location"), content));
     auto *locationCard = card(content);
     auto *cardLayout = new QHBoxLayout(locationCard);
     cardLayout->setContentsMargins(12, 12, 12, 12);
@@ -240,7 +236,7 @@ void MainScreen::buildLayout()
     layout->addWidget(locationCard);
 
     auto *graphHeader = new QHBoxLayout;
-    graphHeader->addWidget(sectionTitle(QStringLiteral("Network Traffic"), content));
+    graphHeader->addWidget(new SectionTitle(QStringLiteral("Network Traffic"), content));
     graphHeader->addStretch();
     m_interfaceSelector = new InterfaceSelector(content);
     graphHeader->addWidget(m_interfaceSelector);

@@ -38,6 +38,8 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
                     LineRole::Detail};
     };
     QList<Line> lines{{ResultFormatter::heading(result), LineRole::Heading}};
+    if (const QString settings = ResultFormatter::settingsLine(result); !settings.isEmpty())
+        lines.append({settings, LineRole::Detail});
     if (!result.success) {
         lines.append({result.errorMessage.value_or(QStringLiteral("Test failed")), LineRole::Error});
         return lines;
@@ -56,6 +58,8 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
             lines.append(detail(QStringLiteral("Write"), *cycle.writePhase));
         if (cycle.readPhase)
             lines.append(detail(QStringLiteral("Read"), *cycle.readPhase));
+        if (!result.clientResults.isEmpty())
+            continue;
         for (const auto &[label, phase] : {std::pair{QStringLiteral("Write"), cycle.writePhase},
                  std::pair{QStringLiteral("Read"), cycle.readPhase}}) {
             if (!phase)
@@ -67,7 +71,11 @@ QList<ResultCard::Line> ResultCard::lines(const PerformanceTestResult &result)
                                                                                          : LineRole::Detail});
         }
     }
-    // A run from many clients: the cycles above are their aggregate.
+    if (const auto write = ResultFormatter::overallSpeedLine(result, Phase::Write))
+        lines.append({*write, LineRole::WriteSpeed});
+    if (const auto read = ResultFormatter::overallSpeedLine(result, Phase::Read))
+        lines.append({*read, LineRole::ReadSpeed});
+    // A run from many clients: the figures above are their aggregate.
     for (const ClientResult &client : result.clientResults) {
         if (client.cycleResults.isEmpty())
             continue;
@@ -142,7 +150,7 @@ void ResultCard::rebuild()
             break;
         case LineRole::Warning:
             font.setPointSizeF(font.pointSizeF() * 0.85);
-            colour = ThemeColors::warm(dark);
+            colour = readable(ThemeColors::warm(dark));
             break;
         case LineRole::CycleTitle:
             font.setPointSizeF(font.pointSizeF() * 0.85);

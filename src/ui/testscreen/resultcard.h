@@ -1,6 +1,6 @@
 #pragma once
 // The card that turns one PerformanceTestResult into lines per cycle and phase;
-// heading and speeds are the shared result text.
+// heading, settings and speeds are the shared result text.
 
 #include "engine/performancetestresult.h"
 

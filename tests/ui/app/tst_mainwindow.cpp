@@ -5,7 +5,10 @@
 #include "ui/app/mainwindow.h"
 #include "ui/app/navigation.h"
 #include "ui/app/preferencespanel.h"
+#include "ui/app/runrecorder.h"
 #include "ui/common/themecolors.h"
+#include "ui/history/historyscreen.h"
+#include "ui/history/runtablemodel.h"
 #include "ui/testscreen/testscreen.h"
 #include "ui/testscreen/testsession.h"
 
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,6 +84,32 @@ private slots:
         QTRY_VERIFY(!window.testScreen());
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
         QCOMPARE(window.mainScreen()->selectedLocation(), folder.path());
+    }
+
+    // A run finished in the window is kept, and the History screen lists it first.
+    void finishedRunIsKeptInTheHistory()
+    {
+        QTemporaryDir location;
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        desktop.navigation.openHistory();
+        QVERIFY(window.historyScreen());
+        const int before = window.historyScreen()->model()->rowCount();
+        desktop.navigation.openMain();
+        QTRY_VERIFY(window.mainScreen());
+        window.mainScreen()->selectLocation(location.path(), QString());
+        window.mainScreen()->openTest();
+        TestSession *session = window.testScreen()->session();
+        session->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        session->setCustomBytesValue(quint64(8) << 20);
+        session->setTotalCycles(1);
+        QSignalSpy saved(desktop.controller.runRecorder(), &RunRecorder::saved);
+        window.testScreen()->startTest();
+        QVERIFY(saved.wait(60000));
+        desktop.navigation.openHistory();
+        QTRY_VERIFY(window.historyScreen());
+        QCOMPARE(window.historyScreen()->model()->rowCount(), before + 1);
+        QCOMPARE(window.historyScreen()->model()->run(0).locationPath, location.path());
     }
 
     // The menu command and the main screen's button open the same sheet on

@@ -1,0 +1,114 @@
+#pragma once
+// The History screen: the kept runs in a sortable, filterable table, one run
+// opened with its results and chart, two runs side by side, the speed trend of
+// a location, and deleting, exporting and copying runs.
+
+#include "history/runrecord.h"
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QStackedWidget;
+class QTableView;
+
+namespace trevlamark {
+
+class RunComparisonView;
+class RunDetailView;
+class RunStore;
+class RunTableModel;
+class TrendChart;
+
+class HistoryScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Page { List, Run, Comparison, Trend };
+    // Asks where to save a file: the chosen path, or empty when cancelled.
+    using SavePathPicker = std::function<QString(const QString &caption, const QString &suggestedName,
+                                                 const QString &filter)>;
+    // Asks a yes/no question before something that cannot be undone.
+    using Confirmation = std::function<bool(const QString &question)>;
+
+    // The store stays the caller's and must outlive the screen.
+    explicit HistoryScreen(RunStore *store, QWidget *parent = nullptr);
+
+    void setSavePathPicker(SavePathPicker picker) { m_savePathPicker = std::move(picker); }
+    void setConfirmation(Confirmation confirmation) { m_confirmation = std::move(confirmation); }
+
+    // Lists the store's runs again, in one go.
+    void reload();
+    void setFilterText(const QString &text);
+    // The ids of the selected rows, in the table's order.
+    QList<qint64> selectedIds() const;
+
+    bool openRun(qint64 id);
+    bool compareRuns(qint64 first, qint64 second);
+    void showTrend(const QString &locationPath);
+    // Deletes after the confirmation says yes; the number deleted.
+    int deleteRuns(const QList<qint64> &ids);
+    // Writes the runs as "csv" or "json"; false with the message shown on failure.
+    bool exportRuns(const QList<qint64> &ids, const QString &format, const QString &path);
+    // What the copy action puts on the clipboard for the page shown.
+    QString summaryText() const;
+    void showList();
+
+    Page page() const;
+    QString message() const;
+    RunTableModel *model() const { return m_model; }
+    QSortFilterProxyModel *proxy() const { return m_proxy; }
+    QTableView *table() const { return m_table; }
+    RunDetailView *detailView() const { return m_detail; }
+    RunComparisonView *comparisonView() const { return m_comparison; }
+    TrendChart *trendChart() const { return m_trend; }
+
+signals:
+    void closeRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildLayout();
+    void refreshActions();
+    void showMessage(const QString &text, bool isError);
+    void refreshMessageColour();
+    void openSelected();
+    void compareSelected();
+    void trendOfSelected();
+    void deleteSelected();
+    void exportSelected();
+    void copySummary();
+    void saveChart();
+    QString askSavePath(const QString &caption, const QString &suggestedName, const QString &filter);
+
+    RunStore *m_store;
+    SavePathPicker m_savePathPicker;
+    Confirmation m_confirmation;
+    RunTableModel *m_model;
+    QSortFilterProxyModel *m_proxy;
+    QLineEdit *m_filter = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QTableView *m_table = nullptr;
+    RunDetailView *m_detail = nullptr;
+    RunComparisonView *m_comparison = nullptr;
+    QLabel *m_trendTitle = nullptr;
+    TrendChart *m_trend = nullptr;
+    QLabel *m_message = nullptr;
+    QPushButton *m_backButton = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_compareButton = nullptr;
+    QPushButton *m_trendButton = nullptr;
+    QPushButton *m_deleteButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QPushButton *m_copyButton = nullptr;
+    QPushButton *m_saveChartButton = nullptr;
+};
+
+} // namespace trevlamark

@@ -1,0 +1,111 @@
+#include "ui/history/runtablemodel.h"
+
+#include "ui/common/bytecountformat.h"
+
+#include <QDateTime>
+
+
+namespace trevlamark {
+
+RunTableModel::RunTableModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void RunTableModel::setRuns(const QList<RunRecord> &runs)
+{
+    beginResetModel();
+    m_runs = runs;
+    endResetModel();
+}
+
+void RunTableModel::removeRun(qint64 id)
+{
+    for (int row = 0; row < m_runs.size(); ++row) {
+        if (m_runs.at(row).id == id) {
+            beginRemoveRows({}, row, row);
+            m_runs.removeAt(row);
+            endRemoveRows();
+            return;
+        }
+    }
+}
+
+int RunTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_runs.size());
+}
+
+int RunTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString RunTableModel::cellText(const RunRecord &run, int column)
+{
+    switch (column) {
+    case DateColumn:
+        return run.finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    case LocationColumn:
+        return run.locationPath;
+    case ProtocolColumn:
+        return run.protocol.isEmpty() ? QStringLiteral("Local") : run.protocol;
+    case ChunkSizeColumn:
+        return formatByteCount(quint64(run.chunkSizeBytes));
+    case QueueDepthColumn:
+        return QString::number(run.queueDepth);
+    case BytesPerCycleColumn:
+        return formatByteCount(quint64(run.bytesPerCycle));
+    case CyclesColumn:
+        return QString::number(run.totalCycles);
+    case WriteColumn:
+        return run.writePhaseEnabled ? QString::number(run.writeMegabytesPerSecond, 'f', 2) : QStringLiteral("–");
+    case ReadColumn:
+        return run.readPhaseEnabled ? QString::number(run.readMegabytesPerSecond, 'f', 2) : QStringLiteral("–");
+    case OutcomeColumn:
+        return runOutcomeText(run.outcome);
+    }
+    return {};
+}
+
+QVariant RunTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_runs.size())
+        return {};
+    const RunRecord &run = m_runs.at(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(run, column);
+    case Qt::ToolTipRole:
+        if (column == OutcomeColumn && !run.errorMessage.isEmpty())
+            return run.errorMessage;
+        return column == LocationColumn ? QVariant(run.locationPath) : QVariant();
+    case Qt::TextAlignmentRole:
+        return column >= ChunkSizeColumn && column <= ReadColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                                 : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    case SortRole:
+        switch (column) {
+        case DateColumn: return run.finishedAt.toMSecsSinceEpoch();
+        case ChunkSizeColumn: return run.chunkSizeBytes;
+        case QueueDepthColumn: return run.queueDepth;
+        case BytesPerCycleColumn: return run.bytesPerCycle;
+        case CyclesColumn: return run.totalCycles;
+        case WriteColumn: return run.writeMegabytesPerSecond;
+        case ReadColumn: return run.readMegabytesPerSecond;
+        default: return cellText(run, column);
+        }
+    }
+    return {};
+}
+
+QVariant RunTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const char *const titles[ColumnCount] = {"Date", "Location", "Protocol", "Chunk Size", "Queue Depth",
+                                                    "Per Cycle", "Cycles", "Write MB/s", "Read MB/s", "Outcome"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QString();
+}
+
+} // namespace trevlamark
