@@ -51,6 +51,8 @@ FioClientRun::FioClientRun(QObject *parent)
 {
     m_sampleTimer.setInterval(1000);
     connect(&m_sampleTimer, &QTimer::timeout, this, &FioClientRun::sample);
+    m_endingTimer.setSingleShot(true);
+    connect(&m_endingTimer, &QTimer::timeout, this, &FioClientRun::enforceEndingLimit);
     m_checkTimeout.setSingleShot(true);
     m_checkTimeout.setInterval(checkTimeoutSeconds * 1000);
     connect(&m_checkTimeout, &QTimer::timeout, this, [this] {
@@ -171,6 +173,21 @@ void FioClientRun::launch(Client &client, const QByteArray &jobFile, const QStri
         clientFinished(client);
     });
     process->start(QStringLiteral("fio"), QStringList{clientArgument(client.server), jobPath} + extraArguments);
+}
+
+void FioClientRun::enforceEndingLimit()
+{
+    if (m_stage != Stage::Stopping && m_stage != Stage::Removing)
+        return;
+    for (const auto &client : m_clients) {
+        if (client->finishedAtMs < 0) {
+            qCWarning(lcEngine).noquote()
+                << QStringLiteral("fio server %1 did not answer within %2 seconds; stopping its client")
+                       .arg(client->server.name())
+                       .arg(m_endingLimitSeconds);
+            client->process->kill();
+        }
+    }
 }
 
 bool FioClientRun::anyRunning() const
@@ -366,6 +383,7 @@ void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> 
     if (m_stage == Stage::Checking)
         m_checkTimeout.stop();
     m_stage = Stage::Stopping;
+    m_endingTimer.start(m_endingLimitSeconds * 1000);
     m_stoppedByHand = stoppedByHand;
     m_errorMessage = errorMessage;
     m_sampleTimer.stop();
@@ -422,6 +440,7 @@ void FioClientRun::removeDirectories()
         emit testDirectoryCleanupFinished(QString(), true);
         return;
     }
+    m_endingTimer.start(m_endingLimitSeconds * 1000);
     for (const auto &client : m_clients)
         launch(*client, FioJobFile::removal(client->server.locationPath, client->directoryName), {QStringLiteral("--output-format=terse")});
 }

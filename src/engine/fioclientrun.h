@@ -43,6 +43,11 @@ public:
 
     // How long a client may take to answer the check.
     static constexpr int checkTimeoutSeconds = 15;
+    // How long the clients may take to stop their jobs, and then to remove
+    // their directories, before those still at it are killed: fio's client
+    // waits without end for a server that keeps the connection open but no
+    // longer answers.
+    void setEndingLimit(int seconds) { m_endingLimitSeconds = seconds; }
 
 signals:
     // After the result: every client's removal job has ended; removed is
@@ -76,6 +81,7 @@ private:
     void removeDirectories();
     void sample();
     bool anyRunning() const;
+    void enforceEndingLimit();
 
     TestRequest m_request;
     StreamProgressHandler m_progressHandler;
@@ -100,6 +106,8 @@ private:
     QElapsedTimer m_phaseClock;
     QTimer m_sampleTimer;
     QTimer m_checkTimeout;
+    QTimer m_endingTimer;
+    int m_endingLimitSeconds = 30;
 
     Q_DISABLE_COPY_MOVE(FioClientRun)
 };

@@ -92,6 +92,7 @@ private slots:
     void readsClientListsAndStatusLines();
     void aggregateIsTheSumOfTheClients();
     void stopAndKilledServerLeaveNothingButTheDeadClientsFolder();
+    void serverThatStopsAnsweringCannotHoldUpTheEnd();
     void refusedAndMismatchedServersFailBeforeAnythingIsWritten();
 };
 
@@ -172,6 +173,28 @@ void TestFioClientRun::stopAndKilledServerLeaveNothingButTheDeadClientsFolder()
     const QStringList left = TestDirectory::leftovers(share.path());
     QCOMPARE(left.size(), 1);
     QVERIFY(left.first().endsWith(b.client.directoryTag()));
+}
+
+// A server whose machine hangs keeps its connection open and answers nothing;
+// stopping the run and removing the folders must still come to an end.
+void TestFioClientRun::serverThatStopsAnsweringCannotHoldUpTheEnd()
+{
+    QTemporaryDir share;
+    const int port = basePort();
+    Server a(QStringLiteral("127.0.0.2"), port, share.path());
+    Server b(QStringLiteral("127.0.0.3"), port + 1, share.path());
+    Run run({a.client, b.client}, quint64(8) << 30);
+    run.controller.setEndingLimit(8);
+    QVERIFY(run.writing(share.path(), 2));
+    QCOMPARE(::kill(-pid_t(b.process->processId()), SIGSTOP), 0);
+    run.controller.stop();
+    QVERIFY(run.finished());
+    QVERIFY(run.cleaned());
+    QVERIFY(!run.cleanup.at(0).at(1).toBool());
+    const QStringList left = TestDirectory::leftovers(share.path());
+    QCOMPARE(left.size(), 1);
+    QVERIFY(left.first().endsWith(b.client.directoryTag()));
+    ::kill(-pid_t(b.process->processId()), SIGCONT);
 }
 
 void TestFioClientRun::refusedAndMismatchedServersFailBeforeAnythingIsWritten()
