@@ -2,6 +2,7 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 
 namespace trevlamark {
@@ -215,7 +217,18 @@ bool RunStore::connect()
         // through a power cut (only the last commits may be lost) and spares
         // each save its fsync.
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        // Two processes opening a new file race to switch it to WAL, and the
+        // loser is told "database is locked" at once, past the busy timeout.
+        QElapsedTimer waited;
+        waited.start();
+        while (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+            const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+            const bool busy = code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+            if (!busy || waited.hasExpired(busyTimeoutMilliseconds))
+                return fail(QStringLiteral("open"), query.lastError());
+            QThread::msleep(10);
+        }
+        if (!query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
             return fail(QStringLiteral("open"), query.lastError());
     }
     return true;
