@@ -5,6 +5,7 @@
 #include "platform/mountinfo.h"
 #include "platform/volumecapacity.h"
 
+#include <QDir>
 #include <QLocale>
 #include <utility>
 
@@ -85,6 +86,15 @@ bool NetworkShare::loadStorageInfo()
                                             locale.formattedDataSize(*totalStorageBytes, 1, QLocale::DataSizeTraditionalFormat),
                                             locale.formattedDataSize(*freeStorageBytes, 1, QLocale::DataSizeTraditionalFormat));
     return true;
+}
+
+bool NetworkShare::isInside(const QString &path, const QString &mountPath)
+{
+    if (mountPath.isEmpty())
+        return false;
+    const QString root = QDir::cleanPath(mountPath);
+    const QString candidate = QDir::cleanPath(path);
+    return candidate == root || candidate.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
 }
 
 bool NetworkShare::isNetworkVolume(const QString &path)

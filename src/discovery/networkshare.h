@@ -31,6 +31,9 @@ struct NetworkShare
     bool loadStorageInfo();
     // True only when the path lies on a volume that is not local.
     static bool isNetworkVolume(const QString &path);
+    // Whether path names mountPath or something below it, by whole components
+    // (/mnt/share2 is not inside /mnt/share); the paths are not resolved.
+    static bool isInside(const QString &path, const QString &mountPath);
 
     // Keys spelled as the fields; absent optionals are left out.
     QJsonObject toJson() const;

@@ -15,7 +15,6 @@
 #include "ui/common/themecolors.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,13 +41,6 @@ namespace trevlamark {
 namespace {
 // The sampler needs a positive interval and the timer a positive period.
 constexpr double minimumIntervalSeconds = 0.01;
-
-QFrame *card(QWidget *parent)
-{
-    auto *frame = new QFrame(parent);
-    frame->setFrameShape(QFrame::StyledPanel);
-    return frame;
-}
 
 MainScreen::Sources withDefaults(MainScreen::Sources sources)
 {
@@ -89,7 +81,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
     // Coming back from a test keeps the location the user had chosen.
     m_selectedLocation = navigation->selectedLocation();
     if (!m_selectedLocation.isEmpty()) {
-        m_isNetworkLocation = m_sources.isNetworkPath(m_selectedLocation);
+        askLocationKind();
         m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
                                                                            : QLatin1String(customLocationName);
     }
@@ -139,16 +131,6 @@ QString MainScreen::interfaceLine(const QString &interfaceID, const std::optiona
     else if (info && info->speed)
         line += QStringLiteral("  Speed: ") + *info->speed;
     return line;
-}
-
-bool MainScreen::isInside(const QString &path, const QString &mountPath)
-{
-    if (mountPath.isEmpty())
-        return false;
-    // Whole components only: /mnt/share2 is not inside /mnt/share.
-    const QString root = QDir::cleanPath(mountPath);
-    const QString candidate = QDir::cleanPath(path);
-    return candidate == root || candidate.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
 }
 
 void MainScreen::buildLayout()
@@ -201,7 +183,8 @@ void MainScreen::buildLayout()
     layout->addWidget(m_shareList);
 
     layout->addWidget(new SectionTitle(QStringLiteral("Test Location"), content));
-    auto *locationCard = card(content);
+    auto *locationCard = new QFrame(content);
+    locationCard->setFrameShape(QFrame::StyledPanel);
     auto *cardLayout = new QHBoxLayout(locationCard);
     cardLayout->setContentsMargins(12, 12, 12, 12);
     m_locationIcon = new QLabel(locationCard);
@@ -322,7 +305,8 @@ void MainScreen::applyShares(const QList<NetworkShare> &shares)
 
 void MainScreen::validateSelection()
 {
-    if (m_selectedLocation.isEmpty())
+    // A location not yet known to be local may be on a share that no longer answers.
+    if (m_selectedLocation.isEmpty() || m_locationKindPending)
         return;
     if (!m_isNetworkLocation) {
         if (!QFileInfo::exists(m_selectedLocation)) {
@@ -344,6 +328,7 @@ void MainScreen::revertToDefaultLocation()
     m_selectedShareName = QLatin1String(defaultLocationName);
     m_selectedShareDetails.reset();
     m_isNetworkLocation = false;
+    m_locationKindPending = false;
     qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation;
     m_shareList->setSelectedMountPath(selectedMountPath());
     refreshLocation();
@@ -353,7 +338,7 @@ void MainScreen::revertToDefaultLocation()
 std::optional<NetworkShare> MainScreen::shareContaining(const QString &path) const
 {
     for (const NetworkShare &share : m_mountedShares) {
-        if (isInside(path, share.mountPath))
+        if (NetworkShare::isInside(path, share.mountPath))
             return share;
     }
     return std::nullopt;
@@ -404,18 +389,39 @@ void MainScreen::selectLocation(const QString &path, const QString &proposedName
         || m_selectedShareName == QLatin1String(defaultLocationName)) {
         m_selectedShareName = proposedName.isEmpty() ? QFileInfo(path).fileName() : proposedName;
     }
-    m_isNetworkLocation = m_sources.isNetworkPath(path);
+    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Successfully selected: ") + path;
+    applyLocationKind(false);
+    askLocationKind();
+}
+
+void MainScreen::askLocationKind()
+{
+    // Whether a path is remote is found by resolving it, which blocks on a share
+    // whose server has stopped answering: ask off the main thread, take it as
+    // local meanwhile, and drop the answer if another location was chosen since.
+    m_locationKindPending = true;
+    const QString path = m_selectedLocation;
+    BackgroundTask::run<bool>(
+        this, [isNetworkPath = m_sources.isNetworkPath, path] { return isNetworkPath(path); },
+        [this, path](bool isNetwork) {
+            if (path != m_selectedLocation)
+                return;
+            m_locationKindPending = false;
+            applyLocationKind(isNetwork);
+        });
+}
+
+void MainScreen::applyLocationKind(bool isNetwork)
+{
+    m_isNetworkLocation = isNetwork;
     m_selectedShareDetails.reset();
     if (m_isNetworkLocation) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Network location detected at ") + path;
-        m_selectedShareDetails = shareContaining(path);
-        if (m_selectedShareDetails)
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Found matching share: ")
-                                           + m_selectedShareDetails->shareName;
-        else
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: No matching share found for ") + path;
+        m_selectedShareDetails = shareContaining(m_selectedLocation);
+        if (m_selectedShareDetails && m_selectedShareName == QLatin1String(customLocationName))
+            m_selectedShareName = m_selectedShareDetails->shareName;
+        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Network location %1 is on share %2")
+                .arg(m_selectedLocation, m_selectedShareDetails ? m_selectedShareDetails->shareName : QStringLiteral("(none found)"));
     }
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Successfully selected: ") + path;
     // The graph follows the link that carries the chosen share.
     if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
         m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
@@ -570,11 +576,6 @@ void MainScreen::developerSettingsChanged()
             m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
     }
     startGraphTimer();
-}
-
-bool MainScreen::hasPendingRefresh() const
-{
-    return m_pendingRefresh->isActive();
 }
 
 double MainScreen::currentGraphMaximum() const

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QPair>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -17,7 +18,7 @@
 
 class QLabel;
 class QPushButton;
-class QTimer;
+
 class QToolButton;
 class QVBoxLayout;
 
@@ -47,6 +48,7 @@ public:
         std::shared_ptr<ShareManager> shareManager;
         // Runs off the main thread.
         std::function<QList<NetworkShare>(ShareManager &manager)> detectShares;
+        // Runs off the main thread.
         std::function<bool(const QString &path)> isNetworkPath;
         std::function<QDateTime()> clock;
         // Runs off the main thread.
@@ -70,8 +72,6 @@ public:
     static double graphMaximum(std::optional<int> linkSpeedMbps);
     // The interface line under a network location's path.
     static QString interfaceLine(const QString &interfaceID, const std::optional<NetworkInterfaceInfo> &info);
-    // Whether path is the mount path or lies below it (whole path components).
-    static bool isInside(const QString &path, const QString &mountPath);
 
     void setFolderPicker(FolderPicker picker) { m_folderPicker = std::move(picker); }
     void showCustomFolderPicker();
@@ -85,7 +85,7 @@ public:
     // A mount or unmount: clears the network caches and refreshes, later if
     // the throttle skips it now.
     void volumesChanged();
-    bool hasPendingRefresh() const;
+    bool hasPendingRefresh() const { return m_pendingRefresh->isActive(); }
 
     QString selectedLocation() const { return m_selectedLocation; }
     QString selectedShareName() const { return m_selectedShareName; }
@@ -109,6 +109,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void askLocationKind();
+    void applyLocationKind(bool isNetwork);
     void buildLayout();
     bool refreshShares(bool isDeferred);
     void applyShares(const QList<NetworkShare> &shares);
@@ -134,6 +136,7 @@ private:
     QString m_selectedLocation;
     QString m_selectedShareName;
     bool m_isNetworkLocation = false;
+    bool m_locationKindPending = false;
     QList<NetworkShare> m_mountedShares;
     std::optional<NetworkShare> m_selectedShareDetails;
     bool m_isLoadingShares = false;

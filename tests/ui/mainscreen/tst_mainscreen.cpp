@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <atomic>
 #include <memory>
@@ -39,7 +40,11 @@ struct FakeWorld
             std::lock_guard lock(mutex);
             return shares;
         };
-        result.isNetworkPath = [this](const QString &path) { return MainScreen::isInside(path, root); };
+        result.isNetworkPath = [this](const QString &path) {
+            while (holdPathAnswers) // a share whose server stopped answering
+                QThread::msleep(5);
+            return NetworkShare::isInside(path, root);
+        };
         result.clock = [this] {
             std::lock_guard lock(mutex);
             return now;
@@ -53,6 +58,8 @@ struct FakeWorld
         result.monitorTraffic = false;
         return result;
     }
+
+    std::atomic<bool> holdPathAnswers{false};
 
     void setShares(const QList<NetworkShare> &list)
     {
@@ -164,7 +171,12 @@ private slots:
         world.setShares({share});
         MainScreen &view = world.open();
         QTRY_COMPARE(view.shareList()->rows().size(), 1);
+        // Choosing a folder does not wait for the question whether it is remote.
+        world.holdPathAnswers = true;
         view.selectLocation(share.mountPath, QString());
+        QVERIFY(!view.isNetworkLocation());
+        world.holdPathAnswers = false;
+        QTRY_VERIFY(view.isNetworkLocation());
         view.openTest();
         const TestParameters &parameters = *world.navigation.testParameters();
         QVERIFY(parameters.isNetworkLocation);

@@ -128,7 +128,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     QTest::mouseClick(row, Qt::LeftButton);
     QCOMPARE(askedStart, mountPath);
     QCOMPARE(main->selectedLocation(), mountPath);
-    QVERIFY(main->isNetworkLocation());
+    QTRY_VERIFY(main->isNetworkLocation());
     QVERIFY(main->selectedShareDetails());
     QCOMPARE(main->interfaceLabel()->text(), QStringLiteral("Interface: %1  Speed: 10 Gbps").arg(device));
     QCOMPARE(main->selectedMonitorInterface(), device);
