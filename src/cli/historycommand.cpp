@@ -131,14 +131,18 @@ QString HistoryCommand::details(const RunRecord &record)
                              record.linkSpeedMbps ? QString::number(*record.linkSpeedMbps) : QStringLiteral("?"),
                              record.mtu ? QString::number(*record.mtu) : QStringLiteral("?")));
     }
-    lines.append(QStringLiteral("Settings: chunk %1, queue depth %2, %3 per cycle, %4 cycles, cache bypass %5")
-                     .arg(sizeText(record.chunkSizeBytes))
-                     .arg(record.queueDepth)
-                     .arg(sizeText(record.bytesPerCycle))
-                     .arg(record.totalCycles)
-                     .arg(record.disableCache ? QStringLiteral("on") : QStringLiteral("off")));
+    // The result names its settings, except for a start that failed before it had them.
+    const PerformanceTestResult result = record.testResult();
+    if (ResultFormatter::settingsLine(result).isEmpty()) {
+        lines.append(QStringLiteral("Settings: chunk %1, queue depth %2, %3 per cycle, %4 cycles, cache bypass %5")
+                         .arg(sizeText(record.chunkSizeBytes))
+                         .arg(record.queueDepth)
+                         .arg(sizeText(record.bytesPerCycle))
+                         .arg(record.totalCycles)
+                         .arg(record.disableCache ? QStringLiteral("on") : QStringLiteral("off")));
+    }
     lines.append(QString());
-    lines.append(ResultFormatter::resultLines(record.testResult()));
+    lines.append(ResultFormatter::resultLines(result));
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 

@@ -54,6 +54,104 @@ QJsonObject CycleResult::toJson() const
     return object;
 }
 
+namespace {
+
+QJsonObject numbersToJson(const QMap<QString, double> &numbers)
+{
+    QJsonObject object;
+    for (auto it = numbers.cbegin(); it != numbers.cend(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+QMap<QString, double> numbersFromJson(const QJsonValue &value)
+{
+    QMap<QString, double> numbers;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+        numbers.insert(it.key(), it.value().toDouble());
+    return numbers;
+}
+
+QList<CycleResult> cyclesFromJson(const QJsonValue &value)
+{
+    QList<CycleResult> cycles;
+    for (const QJsonValue &cycle : value.toArray())
+        cycles.append(CycleResult::fromJson(cycle.toObject()));
+    return cycles;
+}
+
+} // namespace
+
+OperationLatency OperationLatency::fromJson(const QJsonObject &object)
+{
+    return OperationLatency{
+        .p50 = object.value(QLatin1String("p50")).toDouble(),
+        .p90 = object.value(QLatin1String("p90")).toDouble(),
+        .p99 = object.value(QLatin1String("p99")).toDouble(),
+        .p999 = object.value(QLatin1String("p99_9")).toDouble(),
+        .max = object.value(QLatin1String("max")).toDouble(),
+    };
+}
+
+std::optional<PhaseResult> PhaseResult::fromJson(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    PhaseResult phase;
+    phase.throughput = object.value(QLatin1String("throughput")).toDouble();
+    phase.bytes = quint64(object.value(QLatin1String("bytes")).toDouble());
+    phase.duration = object.value(QLatin1String("duration")).toDouble();
+    phase.latencyIOToSync = object.value(QLatin1String("latencyIOToSync")).toDouble();
+    phase.latencySyncToClose = object.value(QLatin1String("latencySyncToClose")).toDouble();
+    phase.latencyTotal = object.value(QLatin1String("latencyTotal")).toDouble();
+    phase.operations = quint64(object.value(QLatin1String("operations")).toDouble());
+    phase.operationsPerSecond = object.value(QLatin1String("operationsPerSecond")).toDouble();
+    phase.operationLatency = OperationLatency::fromJson(object.value(QLatin1String("operationLatency")).toObject());
+    phase.directIORefused = object.value(QLatin1String("directIORefused")).toBool();
+    if (object.contains(QLatin1String("linkShare")))
+        phase.linkShare = object.value(QLatin1String("linkShare")).toDouble();
+    phase.fasterThanLink = object.value(QLatin1String("fasterThanLink")).toBool();
+    return phase;
+}
+
+CycleResult CycleResult::fromJson(const QJsonObject &object)
+{
+    return CycleResult{
+        .cycleNumber = object.value(QLatin1String("cycleNumber")).toInt(),
+        .writePhase = PhaseResult::fromJson(object.value(QLatin1String("writePhase"))),
+        .readPhase = PhaseResult::fromJson(object.value(QLatin1String("readPhase"))),
+    };
+}
+
+ClientResult ClientResult::fromJson(const QJsonObject &object)
+{
+    return ClientResult{
+        .client = object.value(QLatin1String("client")).toString(),
+        .metrics = numbersFromJson(object.value(QLatin1String("metrics"))),
+        .cycleResults = cyclesFromJson(object.value(QLatin1String("cycleResults"))),
+    };
+}
+
+PerformanceTestResult PerformanceTestResult::fromJson(const QJsonObject &object)
+{
+    PerformanceTestResult result;
+    result.timestamp = QDateTime::fromString(object.value(QLatin1String("timestamp")).toString(), Qt::ISODateWithMs);
+    result.metrics = numbersFromJson(object.value(QLatin1String("metrics")));
+    const QJsonObject details = object.value(QLatin1String("details")).toObject();
+    for (auto it = details.constBegin(); it != details.constEnd(); ++it)
+        result.details.insert(it.key(), it.value().toString());
+    result.success = object.value(QLatin1String("success")).toBool();
+    result.isAutoStop = object.value(QLatin1String("isAutoStop")).toBool();
+    if (const QJsonValue error = object.value(QLatin1String("errorMessage")); error.isString())
+        result.errorMessage = error.toString();
+    result.cycleResults = cyclesFromJson(object.value(QLatin1String("cycleResults")));
+    for (const QJsonValue &client : object.value(QLatin1String("clientResults")).toArray())
+        result.clientResults.append(ClientResult::fromJson(client.toObject()));
+    return result;
+}
+
 PerformanceTestResult PerformanceTestResult::failure(const QString &message)
 {
     PerformanceTestResult result;
@@ -66,24 +164,18 @@ PerformanceTestResult PerformanceTestResult::failure(const QString &message)
 
 QJsonObject ClientResult::toJson() const
 {
-    QJsonObject metricsObject;
-    for (auto it = metrics.cbegin(); it != metrics.cend(); ++it)
-        metricsObject.insert(it.key(), it.value());
     QJsonArray cycles;
     for (const CycleResult &cycle : cycleResults)
         cycles.append(cycle.toJson());
     return QJsonObject{
         {QStringLiteral("client"), client},
-        {QStringLiteral("metrics"), metricsObject},
+        {QStringLiteral("metrics"), numbersToJson(metrics)},
         {QStringLiteral("cycleResults"), cycles},
     };
 }
 
 QJsonObject PerformanceTestResult::toJson() const
 {
-    QJsonObject metricsObject;
-    for (auto it = metrics.cbegin(); it != metrics.cend(); ++it)
-        metricsObject.insert(it.key(), it.value());
     QJsonObject detailsObject;
     for (auto it = details.cbegin(); it != details.cend(); ++it)
         detailsObject.insert(it.key(), it.value());
@@ -94,7 +186,7 @@ QJsonObject PerformanceTestResult::toJson() const
     QJsonObject object{
         {QStringLiteral("testType"), rawValue(testType)},
         {QStringLiteral("timestamp"), timestamp.toString(Qt::ISODateWithMs)},
-        {QStringLiteral("metrics"), metricsObject},
+        {QStringLiteral("metrics"), numbersToJson(metrics)},
         {QStringLiteral("details"), detailsObject},
         {QStringLiteral("success"), success},
         {QStringLiteral("isAutoStop"), isAutoStop},

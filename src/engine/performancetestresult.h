@@ -26,6 +26,7 @@ struct OperationLatency
     double max = 0;
 
     QJsonObject toJson() const;
+    static OperationLatency fromJson(const QJsonObject &object);
     bool operator==(const OperationLatency &) const = default;
 };
 
@@ -50,6 +51,8 @@ struct PhaseResult
     bool fasterThanLink = false;
 
     QJsonObject toJson() const;
+    // Nothing for a value that is not an object (a phase that did not run).
+    static std::optional<PhaseResult> fromJson(const QJsonValue &value);
     bool operator==(const PhaseResult &) const = default;
 };
 
@@ -60,6 +63,7 @@ struct CycleResult
     std::optional<PhaseResult> readPhase;
 
     QJsonObject toJson() const;
+    static CycleResult fromJson(const QJsonObject &object);
     bool operator==(const CycleResult &) const = default;
 };
 
@@ -71,6 +75,7 @@ struct ClientResult
     QList<CycleResult> cycleResults;
 
     QJsonObject toJson() const;
+    static ClientResult fromJson(const QJsonObject &object);
     bool operator==(const ClientResult &) const = default;
 };
 
@@ -91,6 +96,8 @@ struct PerformanceTestResult
     static PerformanceTestResult failure(const QString &message);
     // Field names as in the record; the timestamp in ISO 8601.
     QJsonObject toJson() const;
+    // The result back from toJson's record, as a stored run keeps it; other keys are ignored.
+    static PerformanceTestResult fromJson(const QJsonObject &object);
     bool operator==(const PerformanceTestResult &) const = default;
 };
 

@@ -11,21 +11,6 @@ QJsonValue optionalValue(const std::optional<int> &value)
     return value ? QJsonValue(*value) : QJsonValue();
 }
 
-std::optional<PhaseResult> phaseFromJson(const QJsonValue &value)
-{
-    if (!value.isObject())
-        return std::nullopt;
-    const QJsonObject object = value.toObject();
-    PhaseResult phase;
-    phase.throughput = object.value(QLatin1String("throughput")).toDouble();
-    phase.bytes = quint64(object.value(QLatin1String("bytes")).toDouble());
-    phase.duration = object.value(QLatin1String("duration")).toDouble();
-    phase.latencyIOToSync = object.value(QLatin1String("latencyIOToSync")).toDouble();
-    phase.latencySyncToClose = object.value(QLatin1String("latencySyncToClose")).toDouble();
-    phase.latencyTotal = object.value(QLatin1String("latencyTotal")).toDouble();
-    return phase;
-}
-
 } // namespace
 
 QString runOutcomeText(RunOutcome outcome)
@@ -77,28 +62,7 @@ QJsonObject RunRecord::resultJson(const PerformanceTestResult &testResult, const
 
 PerformanceTestResult RunRecord::testResult() const
 {
-    PerformanceTestResult testResult;
-    testResult.timestamp = QDateTime::fromString(result.value(QLatin1String("timestamp")).toString(), Qt::ISODateWithMs);
-    const QJsonObject metrics = result.value(QLatin1String("metrics")).toObject();
-    for (auto it = metrics.constBegin(); it != metrics.constEnd(); ++it)
-        testResult.metrics.insert(it.key(), it.value().toDouble());
-    const QJsonObject details = result.value(QLatin1String("details")).toObject();
-    for (auto it = details.constBegin(); it != details.constEnd(); ++it)
-        testResult.details.insert(it.key(), it.value().toString());
-    testResult.success = result.value(QLatin1String("success")).toBool();
-    testResult.isAutoStop = result.value(QLatin1String("isAutoStop")).toBool();
-    const QJsonValue error = result.value(QLatin1String("errorMessage"));
-    if (error.isString())
-        testResult.errorMessage = error.toString();
-    for (const QJsonValue &value : result.value(QLatin1String("cycleResults")).toArray()) {
-        const QJsonObject cycle = value.toObject();
-        testResult.cycleResults.append(CycleResult{
-            .cycleNumber = cycle.value(QLatin1String("cycleNumber")).toInt(),
-            .writePhase = phaseFromJson(cycle.value(QLatin1String("writePhase"))),
-            .readPhase = phaseFromJson(cycle.value(QLatin1String("readPhase"))),
-        });
-    }
-    return testResult;
+    return PerformanceTestResult::fromJson(result);
 }
 
 QList<StreamResult> RunRecord::samples() const

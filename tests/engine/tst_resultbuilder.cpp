@@ -109,6 +109,10 @@ void tst_ResultBuilder::build()
     lines.insert(1, QStringLiteral("Settings: chunk size 1MB, 2 streams, 8.00 MiB per cycle, 2 cycles, cache bypass on"));
     QCOMPARE(ResultFormatter::resultLines(result), lines);
     QCOMPARE(result.metrics.contains(QStringLiteral("usableLinkRate")), summary.request.link.has_value());
+    // A stored run comes back as it was made, a client's own figures included.
+    PerformanceTestResult stored = result;
+    stored.clientResults = {ClientResult{QStringLiteral("10.0.0.2:8765"), {{"writeSpeed", 64.0}}, result.cycleResults}};
+    QCOMPARE(PerformanceTestResult::fromJson(stored.toJson()), stored);
 }
 
 void tst_ResultBuilder::textPieces()
