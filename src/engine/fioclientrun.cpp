@@ -2,6 +2,7 @@
 
 #include "engine/fiojobfile.h"
 #include "engine/resultbuilder.h"
+#include "engine/runmarker.h"
 #include "engine/testdirectory.h"
 #include "platform/logcategories.h"
 
@@ -51,6 +52,8 @@ FioClientRun::FioClientRun(QObject *parent)
 {
     m_sampleTimer.setInterval(1000);
     connect(&m_sampleTimer, &QTimer::timeout, this, &FioClientRun::sample);
+    // A sweep skips a directory whose marker was touched within the last minute.
+    connect(&m_markerTimer, &QTimer::timeout, this, &FioClientRun::touchMarkers);
     m_endingTimer.setSingleShot(true);
     connect(&m_endingTimer, &QTimer::timeout, this, &FioClientRun::enforceEndingLimit);
     m_checkTimeout.setSingleShot(true);
@@ -190,6 +193,39 @@ void FioClientRun::enforceEndingLimit()
     }
 }
 
+void FioClientRun::touchMarkers()
+{
+    m_markerTimer.setInterval(RunMarker::refreshSeconds * 1000);
+    for (const auto &client : m_clients) {
+        const QString jobPath = m_jobDirectory->filePath(QStringLiteral("marker-%1.fio").arg(client->server.directoryTag()));
+        QFile file(jobPath);
+        if (!file.exists() && !(file.open(QIODevice::WriteOnly)
+                && file.write(FioJobFile::markerTouch(client->server.locationPath, client->directoryName)) > 0))
+            continue;
+        file.close();
+        auto *touch = new QProcess(this);
+        connect(touch, &QProcess::finished, touch, &QObject::deleteLater);
+        touch->setStandardOutputFile(QProcess::nullDevice());
+        touch->setStandardErrorFile(QProcess::nullDevice());
+        touch->start(QStringLiteral("fio"), {clientArgument(client->server), jobPath});
+        m_markerTouches.append(touch);
+    }
+    m_markerTouches.removeAll(nullptr);
+}
+
+// A touch still going when the removal starts could outlive it.
+void FioClientRun::stopTouchingMarkers()
+{
+    m_markerTimer.stop();
+    for (const QPointer<QProcess> &touch : std::as_const(m_markerTouches)) {
+        if (touch && touch->state() != QProcess::NotRunning) {
+            touch->kill();
+            touch->waitForFinished(1000);
+        }
+    }
+    m_markerTouches.clear();
+}
+
 bool FioClientRun::anyRunning() const
 {
     return std::any_of(m_clients.cbegin(), m_clients.cend(), [](const auto &client) { return client->finishedAtMs < 0; });
@@ -259,6 +295,7 @@ void FioClientRun::checksFinished()
     m_stage = Stage::Running;
     m_directoriesMayExist = true;
     m_sampleTimer.start();
+    m_markerTimer.start(1000); // soon after the jobs made the directories, then every few seconds
     startPhase(Phase::Write);
 }
 
@@ -387,6 +424,7 @@ void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> 
     m_stoppedByHand = stoppedByHand;
     m_errorMessage = errorMessage;
     m_sampleTimer.stop();
+    stopTouchingMarkers();
     // fio's client passes SIGTERM on to its server as a stop of the jobs.
     for (const auto &client : m_clients) {
         if (client->finishedAtMs < 0)
@@ -398,6 +436,7 @@ void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> 
 
 void FioClientRun::finishRun()
 {
+    stopTouchingMarkers();
     RunSummary summary;
     summary.request = m_request;
     summary.phases = m_phases;

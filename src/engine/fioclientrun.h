@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -82,6 +83,8 @@ private:
     void sample();
     bool anyRunning() const;
     void enforceEndingLimit();
+    void touchMarkers();
+    void stopTouchingMarkers();
 
     TestRequest m_request;
     StreamProgressHandler m_progressHandler;
@@ -107,6 +110,8 @@ private:
     QTimer m_sampleTimer;
     QTimer m_checkTimeout;
     QTimer m_endingTimer;
+    QTimer m_markerTimer;
+    QList<QPointer<QProcess>> m_markerTouches;
     int m_endingLimitSeconds = 30;
 
     Q_DISABLE_COPY_MOVE(FioClientRun)

@@ -1,5 +1,7 @@
 #include "engine/fiojobfile.h"
 
+#include "engine/runmarker.h"
+
 #include <QDir>
 
 namespace trevlamark {
@@ -53,6 +55,15 @@ QByteArray FioJobFile::removal(const QString &location, const QString &directory
     const QString path = QDir(location).filePath(directoryName);
     return QStringLiteral("[global]\nioengine=exec\nprogram=/bin/rm\narguments=-rf %1\n"
                           "std_redirect=0\ntime_based=1\nruntime=1\n[remove]\n[remove.again]\nstartdelay=3\n")
+        .arg(oneLine(path))
+        .toUtf8();
+}
+
+QByteArray FioJobFile::markerTouch(const QString &location, const QString &directoryName)
+{
+    const QString path = QDir(QDir(location).filePath(directoryName)).filePath(QLatin1String(RunMarker::fileName));
+    return QStringLiteral("[global]\nioengine=exec\nprogram=/usr/bin/touch\narguments=%1\n"
+                          "std_redirect=0\ntime_based=1\nruntime=1\n[marker]\n")
         .arg(oneLine(path))
         .toUtf8();
 }

@@ -34,6 +34,9 @@ public:
     static QByteArray probe();
     // Removes location/directoryName on the client.
     static QByteArray removal(const QString &location, const QString &directoryName);
+    // Touches the run's marker in the client's test directory, so that a sweep
+    // on any machine sees the directory in use (it does not make the directory).
+    static QByteArray markerTouch(const QString &location, const QString &directoryName);
 
     // The job name of stream n, as the status lines report it.
     static QString streamJobName(int stream);

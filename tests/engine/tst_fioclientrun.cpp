@@ -3,14 +3,17 @@
 
 #include "engine/fioclientrun.h"
 #include "engine/fiostatusparser.h"
+#include "engine/runmarker.h"
 #include "engine/testdirectory.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <unistd.h>
@@ -153,6 +156,12 @@ void TestFioClientRun::stopAndKilledServerLeaveNothingButTheDeadClientsFolder()
     {
         Run run({a.client, b.client}, quint64(8) << 30);
         QVERIFY(run.writing(share.path(), 2));
+        // A sweep from any machine leaves the clients' directories alone while they run.
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(TestDirectory::leftovers(share.path()), [](const QString &path) {
+            return QFileInfo::exists(QDir(path).filePath(QLatin1String(RunMarker::fileName)));
+        }), 10000);
+        QCOMPARE(TestDirectory::sweep(share.path()).size(), 2);
+        QCOMPARE(TestDirectory::leftovers(share.path()).size(), 2);
         run.controller.stop();
         QVERIFY(run.finished());
         QCOMPARE(run.result->details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Manually stopped"));
