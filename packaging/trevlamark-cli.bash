@@ -20,10 +20,16 @@ _trevlamark_cli()
         --format)
             COMPREPLY=($(compgen -W "csv json" -- "$cur"))
             return ;;
-        --json)
+        --outcome)
+            COMPREPLY=($(compgen -W "completed stopped failed" -- "$cur"))
+            return ;;
+        --sort)
+            COMPREPLY=($(compgen -W "date location protocol chunk queue-depth bytes cycles write read outcome" -- "$cur"))
+            return ;;
+        --json|--output)
             _filedir
             return ;;
-        --queue-depth|--cycles|--sampling-rate|--interval|--duration|--database|--clients)
+        --queue-depth|--cycles|--sampling-rate|--interval|--duration|--database|--clients|--location|--search|--protocol|--limit)
             return ;;
     esac
 
@@ -39,11 +45,12 @@ _trevlamark_cli()
                 COMPREPLY=($(compgen -W "show compare export delete --json --database --help" -- "$cur"))
                 return
             fi
-            options="--json --format --database --help" ;;
+            options="--json --format --output --location --search --protocol --outcome --sort --ascending --limit
+                     --database --help" ;;
         shares|interfaces)
             options="--json --verbose --help" ;;
         monitor)
-            options="--interval --duration --help" ;;
+            options="--interval --duration --verbose --help" ;;
     esac
 
     if [[ $cur == -* ]]; then
