@@ -1,6 +1,7 @@
 #include "engine/resultformatter.h"
 
 #include <QLocale>
+#include <tuple>
 
 namespace trevlamark {
 
@@ -103,63 +104,81 @@ std::optional<QString> ResultFormatter::overallSpeedLine(const PerformanceTestRe
                      result.metrics.value(write ? QStringLiteral("writeSpeed") : QStringLiteral("readSpeed")));
 }
 
-QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
+QList<ResultLine> ResultFormatter::lines(const PerformanceTestResult &result, const ByteText &byteText)
 {
-    QStringList lines{heading(result)};
+    using Role = ResultLine::Role;
+    QList<ResultLine> lines{{Role::Heading, heading(result)}};
     if (const QString settings = settingsLine(result); !settings.isEmpty())
-        lines.append(settings);
+        lines.append({Role::Detail, settings});
     if (!result.success) {
-        lines.append(result.errorMessage.value_or(QStringLiteral("Test failed")));
+        lines.append({Role::Error, result.errorMessage.value_or(QStringLiteral("Test failed"))});
         return lines;
     }
     const QString write = QStringLiteral("Write");
     const QString read = QStringLiteral("Read");
+    const auto figure = [](const QString &label, Role role, const PhaseResult &phase) {
+        return ResultLine{role, speedLine(label, phase.throughput), true};
+    };
+    // fio reports no latencies of ours for a run from many clients.
+    const bool fromClients = !result.clientResults.isEmpty();
+    const auto detail = [&](const QString &label, const PhaseResult &phase) {
+        return ResultLine{Role::Detail, fromClients
+                ? label + QStringLiteral(": %1 in %2s").arg(byteText(phase.bytes), oneDecimal(phase.duration))
+                : phaseDetailLine(label, phase, byteText(phase.bytes)),
+            true};
+    };
     for (const CycleResult &cycle : result.cycleResults) {
-        lines.append(QStringLiteral("Cycle %1").arg(cycle.cycleNumber));
+        lines.append({Role::Section, QStringLiteral("Cycle %1").arg(cycle.cycleNumber)});
         if (cycle.writePhase)
-            lines.append(kIndent + speedLine(write, cycle.writePhase->throughput));
+            lines.append(figure(write, Role::WriteFigure, *cycle.writePhase));
         if (cycle.readPhase)
-            lines.append(kIndent + speedLine(read, cycle.readPhase->throughput));
-        // fio reports no latencies of ours for a run from many clients.
-        const auto detail = [&result](const QString &label, const PhaseResult &phase) {
-            return result.clientResults.isEmpty() ? phaseDetailLine(label, phase)
-                : label + QStringLiteral(": %1 in %2s").arg(byteCountText(phase.bytes), oneDecimal(phase.duration));
-        };
+            lines.append(figure(read, Role::ReadFigure, *cycle.readPhase));
         if (cycle.writePhase)
-            lines.append(kIndent + detail(write, *cycle.writePhase));
+            lines.append(detail(write, *cycle.writePhase));
         if (cycle.readPhase)
-            lines.append(kIndent + detail(read, *cycle.readPhase));
-        if (!result.clientResults.isEmpty())
+            lines.append(detail(read, *cycle.readPhase));
+        if (fromClients)
             continue;
         for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
             if (!phase)
                 continue;
-            lines.append(kIndent + operationsLine(label, *phase));
+            lines.append({Role::Detail, operationsLine(label, *phase), true});
+            // A figure a cache made is called out; a plain share of the link is a detail.
             if (const std::optional<QString> verdict = verdictLine(label, *phase))
-                lines.append(kIndent + *verdict);
+                lines.append({phase->fasterThanLink || phase->directIORefused ? Role::Warning : Role::Detail, *verdict, true});
         }
     }
-    for (const Phase phase : {Phase::Write, Phase::Read}) {
-        if (const auto line = overallSpeedLine(result, phase))
-            lines.append(*line);
-    }
+    if (const auto line = overallSpeedLine(result, Phase::Write))
+        lines.append({Role::WriteFigure, *line});
+    if (const auto line = overallSpeedLine(result, Phase::Read))
+        lines.append({Role::ReadFigure, *line});
     if (result.metrics.contains(QStringLiteral("usableLinkRate")))
-        lines.append(speedLine(QStringLiteral("Usable link rate"), result.metrics.value(QStringLiteral("usableLinkRate"))));
+        lines.append({Role::Detail, speedLine(QStringLiteral("Usable link rate"), result.metrics.value(QStringLiteral("usableLinkRate")))});
     // A run from many clients: the figures above are the aggregate.
     for (const ClientResult &client : result.clientResults) {
         if (client.cycleResults.isEmpty())
             continue;
-        lines.append(QStringLiteral("Client %1").arg(client.client));
+        lines.append({Role::Section, QStringLiteral("Client %1").arg(client.client)});
         for (const CycleResult &cycle : client.cycleResults) {
-            for (const auto &[label, phase] : {std::pair{write, cycle.writePhase}, std::pair{read, cycle.readPhase}}) {
+            for (const auto &[label, phase, role] : {std::tuple{write, cycle.writePhase, Role::WriteFigure},
+                     std::tuple{read, cycle.readPhase, Role::ReadFigure}}) {
                 if (phase) {
-                    lines.append(kIndent + speedLine(QStringLiteral("Cycle %1 %2").arg(cycle.cycleNumber).arg(label), phase->throughput)
-                        + QStringLiteral(" (%1 in %2s)").arg(byteCountText(phase->bytes), oneDecimal(phase->duration)));
+                    lines.append({role, speedLine(QStringLiteral("Cycle %1 %2").arg(cycle.cycleNumber).arg(label), phase->throughput)
+                            + QStringLiteral(" (%1 in %2s)").arg(byteText(phase->bytes), oneDecimal(phase->duration)),
+                        true});
                 }
             }
         }
     }
     return lines;
+}
+
+QStringList ResultFormatter::resultLines(const PerformanceTestResult &result)
+{
+    QStringList texts;
+    for (const ResultLine &line : lines(result))
+        texts.append(line.indented ? kIndent + line.text : line.text);
+    return texts;
 }
 
 QString ResultFormatter::progressLine(const QString &message, const QList<StreamResult> &streamResults)

@@ -4,11 +4,13 @@
 
 #include "engine/performancetestresult.h"
 #include "engine/phase.h"
+#include "engine/resultline.h"
 #include "engine/streamresult.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace trevlamark {
@@ -16,6 +18,8 @@ namespace trevlamark {
 class ResultFormatter
 {
 public:
+    using ByteText = std::function<QString(quint64 bytes)>;
+
     // "Details (2 cycles)", or "Details 2/5 cycles (Manually stopped)".
     static QString heading(const PerformanceTestResult &result);
     // "Write: 812.34 MB/s"
@@ -42,7 +46,10 @@ public:
     static std::optional<QString> overallSpeedLine(const PerformanceTestResult &result, Phase phase);
     // The heading, the settings, per cycle its speeds, detail, operations and
     // verdict lines, then the overall speeds, the usable link rate and each client's figures;
-    // for a failed run the heading and its error.
+    // for a failed run the heading and its error. Sizes are written by byteText,
+    // so a screen may show them its own way.
+    static QList<ResultLine> lines(const PerformanceTestResult &result, const ByteText &byteText = byteCountText);
+    // The lines as plain text, those of a section indented by two spaces.
     static QStringList resultLines(const PerformanceTestResult &result);
     // The engine's progress message and the latest sample's speed.
     static QString progressLine(const QString &message, const QList<StreamResult> &streamResults);

@@ -5,6 +5,23 @@
 
 namespace trevlamark {
 
+TestRequest TestRequest::defaultsFor(bool isNetworkLocation, std::optional<int> linkSpeedMbps)
+{
+    TestRequest request;
+    if (!isNetworkLocation)
+        return request;
+    const int speed = linkSpeedMbps.value_or(0);
+    if (speed >= 25000)
+        return request;
+    if (speed >= 10000) {
+        request.bytesPerCycle = BytesPerCycleOptions::size2GB;
+        return request;
+    }
+    request.bytesPerCycle = BytesPerCycleOptions::size1GB;
+    request.queueDepth = 4;
+    return request;
+}
+
 QString TestRequest::testLocation() const
 {
     return locationPath.isEmpty() ? share.mountPath : locationPath;

@@ -1,5 +1,8 @@
 #pragma once
 // Everything one run is asked to do, as the front ends hand it to the engine.
+// Its member initialisers are the one set of defaults: the CLI starts from
+// them, and the window starts from defaultsFor(), which asks less of a share
+// on a slow link.
 
 #include "discovery/networkinterfaceinfo.h"
 #include "discovery/networkshare.h"
@@ -19,8 +22,8 @@ struct TestRequest
     NetworkShare share;
     QString locationPath;
     ThroughputTestOptions chunkSize = ThroughputTestOptions::size1MB;
-    int queueDepth = 4;
-    BytesPerCycleOptions bytesPerCycle = BytesPerCycleOptions::size1GB;
+    int queueDepth = 8;
+    BytesPerCycleOptions bytesPerCycle = BytesPerCycleOptions::size4GB;
     quint64 customBytesPerCycle = 0;
     int totalCycles = 1;
     bool disableCache = true;
@@ -39,6 +42,12 @@ struct TestRequest
     bool verifyData = false;
     // fio servers to run the test from at once; empty runs it from this computer.
     QList<FioClient> clients;
+
+    // The defaults for a location the window opens: a local folder or a share
+    // on a link of 25 Gb/s or more keeps them; 10 Gb/s halves the bytes per
+    // cycle; a slower or unknown link moves 1 GiB over 4 streams, so a first
+    // run on it ends in reasonable time.
+    static TestRequest defaultsFor(bool isNetworkLocation, std::optional<int> linkSpeedMbps);
 
     // The location the test directory goes into: the location path, else the
     // share's mount path; empty when neither is known.

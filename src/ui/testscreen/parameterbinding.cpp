@@ -54,19 +54,6 @@ ParameterBinding::ParameterBinding(TestSession *session, GaugePanel *panel, QObj
                &P::showingCustomBytesPopoverChanged);
 }
 
-std::pair<BytesPerCycleOptions, int> ParameterBinding::networkDefaults(bool isNetworkLocation,
-                                                                       std::optional<int> linkSpeedMbps)
-{
-    if (!isNetworkLocation)
-        return {BytesPerCycleOptions::size4GB, 8};
-    const int speed = linkSpeedMbps.value_or(0);
-    if (speed >= 25000)
-        return {BytesPerCycleOptions::size4GB, 8};
-    if (speed >= 10000)
-        return {BytesPerCycleOptions::size2GB, 8};
-    return {BytesPerCycleOptions::size1GB, 4};
-}
-
 TestRequest ParameterBinding::request() const
 {
     TestRequest request;

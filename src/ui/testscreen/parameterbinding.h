@@ -24,10 +24,6 @@ class ParameterBinding : public QObject
 public:
     ParameterBinding(TestSession *session, GaugePanel *panel, QObject *parent = nullptr);
 
-    // Bytes per cycle and queue depth for a location and its link speed.
-    static std::pair<BytesPerCycleOptions, int> networkDefaults(bool isNetworkLocation,
-                                                                std::optional<int> linkSpeedMbps);
-
     // The session's parameters as they are now; the caller adds where to test.
     TestRequest request() const;
 

@@ -1,8 +1,8 @@
 #pragma once
-// The card that turns one PerformanceTestResult into lines per cycle and phase;
-// heading, settings and speeds are the shared result text.
+// The card that draws a run's result text, each line in the style of its role.
 
 #include "engine/performancetestresult.h"
+#include "engine/resultline.h"
 
 #include <QFrame>
 #include <QList>
@@ -17,18 +17,12 @@ class ResultCard : public QFrame
     Q_OBJECT
 
 public:
-    enum class LineRole { Heading, Error, CycleTitle, WriteSpeed, ReadSpeed, Detail, Warning };
-    struct Line
-    {
-        QString text;
-        LineRole role;
-    };
-
     explicit ResultCard(QWidget *parent = nullptr);
 
     void setResult(const PerformanceTestResult &result);
 
-    static QList<Line> lines(const PerformanceTestResult &result);
+    // The shared result text, sizes as the screen writes them.
+    static QList<ResultLine> lines(const PerformanceTestResult &result);
     // The card's fill in a palette; every line is readable on it.
     static QColor background(const QPalette &palette);
 

@@ -307,10 +307,10 @@ void TestScreen::showScreen()
     m_session->setGraphHistoryDuration(m_preferences->graphHistoryDuration());
     m_session->setSamplingRate(m_preferences->graphSamplingRate());
     m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
-    const auto [bytesPerCycle, queueDepth] =
-        ParameterBinding::networkDefaults(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
-    m_session->setSelectedBytesPerCycle(bytesPerCycle);
-    m_session->setQueueDepth(queueDepth);
+    const TestRequest defaults =
+        TestRequest::defaultsFor(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
+    m_session->setSelectedBytesPerCycle(defaults.bytesPerCycle);
+    m_session->setQueueDepth(defaults.queueDepth);
     m_session->setIsPostTestView(false);
 
     if (m_networkMonitor) {

@@ -27,7 +27,7 @@ PerformanceTestResult successWithCycles(int count)
     return result;
 }
 
-QStringList texts(const QList<ResultCard::Line> &lines)
+QStringList texts(const QList<ResultLine> &lines)
 {
     QStringList result;
     for (const auto &line : lines)
@@ -47,7 +47,7 @@ private slots:
         result.details = {{"chunkSize", "4MB"}, {"queueDepth", "1"}, {"bytesPerCycle", "1.00 GiB"},
                           {"totalCycles", "1"}, {"disableCache", "Enabled"}, {"totalReadBytes", "1073741824"}};
         result.metrics = {{"readSpeed", 1024.5}, {"writeSpeed", 812.344}};
-        const QList<ResultCard::Line> cardLines = ResultCard::lines(result);
+        const QList<ResultLine> cardLines = ResultCard::lines(result);
         const QStringList lines = texts(cardLines);
         const QString operations = QStringLiteral(
             "%1: 812.3 IOPS, latency p50 1.20 ms, p90 1.50 ms, p99 2.10 ms, p99.9 3.02 ms, max 4.20 ms");
@@ -66,8 +66,8 @@ private slots:
                             QStringLiteral("Overall read: 1024.50 MB/s"),
                         }));
         // A figure a cache made stands out from the plain share of the link.
-        QCOMPARE(cardLines.at(8).role, ResultCard::LineRole::Detail);
-        QCOMPARE(cardLines.at(10).role, ResultCard::LineRole::Warning);
+        QCOMPARE(cardLines.at(8).role, ResultLine::Role::Detail);
+        QCOMPARE(cardLines.at(10).role, ResultLine::Role::Warning);
     }
 
     void failure_data()
@@ -89,7 +89,7 @@ private slots:
         const auto lines = ResultCard::lines(result);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1].text, expected);
-        QCOMPARE(lines[1].role, ResultCard::LineRole::Error);
+        QCOMPARE(lines[1].role, ResultLine::Role::Error);
     }
 
     // Every line, the accents and the grey ones too, reads at 4.5:1 on the card.
