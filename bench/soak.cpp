@@ -3,7 +3,7 @@
 // and exits non-zero when descriptors or threads grew or a run failed.
 
 #include "platform/logsink.h"
-#include "engine/performancetestmanager.h"
+#include "engine/localtestrun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,24 +39,22 @@ qint64 statusField(const char *name)
 // Runs one test and waits until its directory is gone; false on any failure.
 bool runOnce(const QString &location, quint64 bytesPerCycle)
 {
-    PerformanceTestManager manager;
+    LocalTestRun run;
     QEventLoop loop;
     bool succeeded = false;
     bool completed = false;
     bool removed = false;
-    QObject::connect(&manager, &PerformanceTestManager::testDirectoryCleanupFinished, &loop,
-        [&](const QString &, bool ok) {
-            removed = ok;
-            loop.quit();
-        });
+    QObject::connect(&run, &TestRun::finished, &loop, [&](const PerformanceTestResult &result) {
+        completed = true;
+        succeeded = result.success;
+    });
+    QObject::connect(&run, &TestRun::cleanupFinished, &loop, [&](const QString &, bool ok) {
+        removed = ok;
+        loop.quit();
+    });
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    manager.start(TestRequest{.locationPath = location, .chunkSize = ThroughputTestOptions::size256KB,
-                      .queueDepth = 2, .bytesPerCycle = BytesPerCycleOptions::custom,
-                      .customBytesPerCycle = bytesPerCycle},
-        {}, [&](const PerformanceTestResult &result) {
-            completed = true;
-            succeeded = result.success;
-        });
+    run.start(TestRequest{.locationPath = location, .chunkSize = ThroughputTestOptions::size256KB, .queueDepth = 2,
+        .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle});
     loop.exec();
     return completed && succeeded && removed;
 }

@@ -138,19 +138,24 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         "Runs a streaming I/O test in LOCATION: each cycle writes the bytes per cycle in chunk-size\n"
         "operations over queue-depth files, then reads them back, and the test data is removed."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const TestRequest defaults;
+    const QString defaultChunk = displayText(defaults.chunkSize);
+    const QString defaultQueueDepth = QString::number(defaults.queueDepth);
+    const QString defaultBytes = displayText(defaults.bytesPerCycle);
     const QCommandLineOption chunkOption(QStringLiteral("chunk"),
-        QStringLiteral("Size of one I/O operation: %1 (default 1MB).").arg(allowedChunkSizesText()),
-        QStringLiteral("SIZE"), QStringLiteral("1MB"));
+        QStringLiteral("Size of one I/O operation: %1 (default %2).").arg(allowedChunkSizesText(), defaultChunk),
+        QStringLiteral("SIZE"), defaultChunk);
     const QCommandLineOption queueDepthOption(QStringLiteral("queue-depth"),
-        QStringLiteral("Test files per phase and operations in flight, 1 to %1 (default 8).").arg(maximumQueueDepth),
-        QStringLiteral("N"), QStringLiteral("8"));
+        QStringLiteral("Test files per phase and operations in flight, 1 to %1 (default %2).")
+            .arg(maximumQueueDepth).arg(defaultQueueDepth),
+        QStringLiteral("N"), defaultQueueDepth);
     const QCommandLineOption bytesOption(QStringLiteral("bytes"),
         QStringLiteral("Data per cycle: 512MB, 1GB, 2GB, 4GB, 8GB, 16GB or any other amount in MB, GB or TB, "
-                       "1024-based (default 4GB)."),
-        QStringLiteral("AMOUNT"), QStringLiteral("4GB"));
+                       "1024-based (default %1).").arg(defaultBytes),
+        QStringLiteral("AMOUNT"), defaultBytes);
     const QCommandLineOption cyclesOption(QStringLiteral("cycles"),
-        QStringLiteral("Number of write/read cycles, at least 1 (default 1)."), QStringLiteral("N"),
-        QStringLiteral("1"));
+        QStringLiteral("Number of write/read cycles, at least 1 (default %1).").arg(defaults.totalCycles), QStringLiteral("N"),
+        QString::number(defaults.totalCycles));
     const QCommandLineOption noWriteOption(QStringLiteral("no-write"),
         QStringLiteral("Skip the write phase after the first cycle's data has been written."));
     const QCommandLineOption noReadOption(QStringLiteral("no-read"), QStringLiteral("Skip the read phase."));
@@ -159,9 +164,9 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
         QStringLiteral("Check every chunk read against what the run wrote there; a difference fails the run."));
     const QCommandLineOption samplingOption(QStringLiteral("sampling-rate"),
-        QStringLiteral("Seconds between throughput samples, %1 to %2 (default 0.1).")
-            .arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds),
-        QStringLiteral("SECONDS"), QStringLiteral("0.1"));
+        QStringLiteral("Seconds between throughput samples, %1 to %2 (default %3).")
+            .arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds).arg(defaults.samplingRateSeconds),
+        QStringLiteral("SECONDS"), QString::number(defaults.samplingRateSeconds));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
         QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."),
         QStringLiteral("PATH"));
@@ -208,48 +213,48 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     if (!chunk)
         return refuse(QStringLiteral("Unknown chunk size %1; allowed: %2").arg(quoted(chunkText),
                                                                              allowedChunkSizesText()));
-    options.chunkSize = *chunk;
+    options.request.chunkSize = *chunk;
 
     const QString queueDepthText = parser.value(queueDepthOption);
     const std::optional<int> queueDepth = parseInteger(queueDepthText, 1, maximumQueueDepth);
     if (!queueDepth)
         return refuse(QStringLiteral("Queue depth %1 is out of range; allowed: a whole number from 1 to %2")
                           .arg(quoted(queueDepthText)).arg(maximumQueueDepth));
-    options.queueDepth = *queueDepth;
+    options.request.queueDepth = *queueDepth;
 
     QString amountProblem;
     const QString bytesText = parser.value(bytesOption);
     const std::optional<quint64> bytes = parseByteAmount(bytesText, amountProblem);
     if (!bytes)
         return refuse(amountProblem);
-    options.bytesPerCycle = bytesPerCycleOption(*bytes);
-    options.customBytesPerCycle = options.bytesPerCycle == BytesPerCycleOptions::custom ? *bytes : 0;
+    options.request.bytesPerCycle = bytesPerCycleOption(*bytes);
+    options.request.customBytesPerCycle = options.request.bytesPerCycle == BytesPerCycleOptions::custom ? *bytes : 0;
     // The engine rounds a cycle down to whole chunks; less than one chunk would
     // be a run that transfers nothing and reports 0 MB/s.
-    if (*bytes < quint64(chunkSizeBytes(options.chunkSize)))
+    if (*bytes < quint64(chunkSizeBytes(options.request.chunkSize)))
         return refuse(QStringLiteral("Bytes per cycle %1 is smaller than the chunk size %2; allowed: at least one chunk")
-                          .arg(quoted(bytesText), displayText(options.chunkSize)));
+                          .arg(quoted(bytesText), displayText(options.request.chunkSize)));
 
     const QString cyclesText = parser.value(cyclesOption);
     const std::optional<int> cycles = parseInteger(cyclesText, 1, INT_MAX);
     if (!cycles)
         return refuse(QStringLiteral("Cycles %1 is out of range; allowed: a whole number from 1 to %2")
                           .arg(quoted(cyclesText)).arg(INT_MAX));
-    options.totalCycles = *cycles;
+    options.request.totalCycles = *cycles;
 
-    options.writePhaseEnabled = !parser.isSet(noWriteOption);
-    options.readPhaseEnabled = !parser.isSet(noReadOption);
-    if (!options.writePhaseEnabled && !options.readPhaseEnabled)
+    options.request.writePhaseEnabled = !parser.isSet(noWriteOption);
+    options.request.readPhaseEnabled = !parser.isSet(noReadOption);
+    if (!options.request.writePhaseEnabled && !options.request.readPhaseEnabled)
         return refuse(QStringLiteral("--no-write and --no-read cannot be used together; allowed: at most one of them"));
-    options.disableCache = !parser.isSet(cacheOption);
-    options.verifyData = parser.isSet(verifyOption);
+    options.request.disableCache = !parser.isSet(cacheOption);
+    options.request.verifyData = parser.isSet(verifyOption);
 
     const QString samplingText = parser.value(samplingOption);
     const std::optional<double> samplingRate = parseSamplingRate(samplingText);
     if (!samplingRate)
         return refuse(QStringLiteral("Sampling rate %1 is out of range; allowed: seconds from %2 to %3")
                           .arg(quoted(samplingText)).arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds));
-    options.samplingRateSeconds = *samplingRate;
+    options.request.samplingRateSeconds = *samplingRate;
 
     if (parser.isSet(jsonOption)) {
         options.jsonPath = parser.value(jsonOption);
@@ -280,8 +285,8 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
                 return refuse(QStringLiteral("Client %1 has no absolute location; allowed: LOCATION or HOST=PATH "
                                              "with an absolute PATH").arg(client.name()));
         }
-        options.clients = *clients;
-        options.locationPath = location;
+        options.request.clients = *clients;
+        options.request.locationPath = location;
         m_runOptions = options;
         return Outcome::Proceed;
     }
@@ -289,7 +294,7 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     const QString problem = locationProblem(location);
     if (!problem.isEmpty())
         return refuse(problem);
-    options.locationPath = QDir::cleanPath(QFileInfo(location).absoluteFilePath());
+    options.request.locationPath = QDir::cleanPath(QFileInfo(location).absoluteFilePath());
 
     m_runOptions = options;
     return Outcome::Proceed;

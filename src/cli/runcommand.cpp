@@ -1,8 +1,6 @@
 #include "cli/runcommand.h"
 
 #include "platform/logsink.h"
-#include "platform/mountinfo.h"
-#include "discovery/sharemanager.h"
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
@@ -36,23 +34,6 @@ ProgressReporter::Mode progressMode(const RunOptions &options)
     if (options.quiet)
         return ProgressReporter::Mode::Quiet;
     return ::isatty(STDERR_FILENO) ? ProgressReporter::Mode::Terminal : ProgressReporter::Mode::Plain;
-}
-
-// The interface of the mounted share the location lies on (the innermost
-// one), whose link speed and MTU the result is judged against.
-std::optional<NetworkInterfaceInfo> linkOf(const QString &location)
-{
-    ShareManager shares;
-    const QString path = QFileInfo(location).absoluteFilePath();
-    std::optional<NetworkShare> carrier;
-    for (const NetworkShare &share : shares.detectMountedShares()) {
-        const bool inside = path == share.mountPath || path.startsWith(share.mountPath + QLatin1Char('/'));
-        if (inside && share.interfaceID && (!carrier || share.mountPath.size() > carrier->mountPath.size()))
-            carrier = share;
-    }
-    if (!carrier)
-        return std::nullopt;
-    return shares.interfaceInfo(*carrier->interfaceID);
 }
 
 } // namespace
@@ -90,54 +71,44 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
     , m_progress(progressMode(options))
     , m_signalWatcher({SIGINT, SIGTERM, SIGHUP})
 {
-    m_share.mountPath = options.locationPath;
-    m_share.shareName = QFileInfo(options.locationPath).fileName();
     m_cleanupTimeout.setSingleShot(true);
     m_cleanupTimeout.setInterval(cleanupTimeoutSeconds * 1000);
     connect(&m_cleanupTimeout, &QTimer::timeout, this, &RunCommand::handleCleanupTimeout);
     connect(&m_signalWatcher, &SignalWatcher::signalReceived, this, &RunCommand::handleSignal);
-    connect(&m_manager, &PerformanceTestManager::testDirectoryCleanupFinished, this,
-            &RunCommand::handleCleanupFinished);
-    connect(&m_fioRun, &FioClientRun::testDirectoryCleanupFinished, this, &RunCommand::handleCleanupFinished);
+}
+
+TestRequest RunCommand::requestWithShare() const
+{
+    TestRequest request = m_options.request;
+    const QString &location = request.locationPath;
+    ShareManager shares;
+    if (const std::optional<NetworkShare> share = shares.shareFor(location)) {
+        request.share = *share;
+        if (share->interfaceID)
+            request.link = shares.interfaceInfo(*share->interfaceID);
+    } else {
+        request.share.mountPath = location;
+        request.share.shareName = QFileInfo(location).fileName();
+    }
+    return request;
 }
 
 void RunCommand::start()
 {
     m_clock.start();
-    if (m_options.saveHistory)
-        adoptDetectedShare();
-    TestRequest request;
-    request.share = m_share;
-    request.locationPath = m_options.locationPath;
-    request.chunkSize = m_options.chunkSize;
-    request.queueDepth = m_options.queueDepth;
-    request.bytesPerCycle = m_options.bytesPerCycle;
-    request.customBytesPerCycle = m_options.customBytesPerCycle;
-    request.totalCycles = m_options.totalCycles;
-    request.disableCache = m_options.disableCache;
-    request.verifyData = m_options.verifyData;
-    request.link = linkOf(m_options.locationPath);
-    request.writePhaseEnabled = m_options.writePhaseEnabled;
-    request.readPhaseEnabled = m_options.readPhaseEnabled;
-    request.samplingRateSeconds = m_options.samplingRateSeconds;
-    request.developerMode = PreferencesManager::isDeveloperMode();
-    request.interfaceInfo = m_options.locationPath;
-    request.clients = m_options.clients;
-    m_request = request;
-    auto progress = [this](double, const QString &message, const QList<StreamResult> &streamResults,
-                        const QList<TimelineMarker> &, const QString &, int, int) {
-        handleProgress(message, streamResults);
-    };
-    auto completion = [this](const PerformanceTestResult &result) { handleCompletion(result); };
-    if (request.clients.isEmpty())
-        m_manager.start(request, progress, completion);
-    else
-        m_fioRun.start(request, progress, completion);
+    m_request = requestWithShare();
+    m_request.developerMode = PreferencesManager::isDeveloperMode();
+    m_request.interfaceInfo = m_request.locationPath;
+    m_run = TestRun::create(m_request);
+    connect(m_run.get(), &TestRun::progressed, this, &RunCommand::handleProgress);
+    connect(m_run.get(), &TestRun::finished, this, &RunCommand::handleCompletion);
+    connect(m_run.get(), &TestRun::cleanupFinished, this, &RunCommand::handleCleanupFinished);
+    m_run->start(m_request);
 }
 
 bool RunCommand::testRunning() const
 {
-    return m_options.clients.isEmpty() ? m_manager.isRunning() : m_fioRun.isRunning();
+    return m_run && m_run->isRunning();
 }
 
 void RunCommand::writeStatus(const QString &text)
@@ -146,11 +117,11 @@ void RunCommand::writeStatus(const QString &text)
         CommandOutput::write(stderr, text);
 }
 
-void RunCommand::handleProgress(const QString &message, const QList<StreamResult> &streamResults)
+void RunCommand::handleProgress(const RunProgress &progress)
 {
     if (m_result || m_stopSignal != 0)
         return;
-    writeStatus(m_progress.update(ResultFormatter::progressLine(message, streamResults), m_clock.elapsed()));
+    writeStatus(m_progress.update(ResultFormatter::progressLine(progress.message, m_run->streamResults()), m_clock.elapsed()));
 }
 
 void RunCommand::handleSignal(int signalNumber)
@@ -167,10 +138,7 @@ void RunCommand::handleSignal(int signalNumber)
     writeStatus(m_progress.finish());
     if (!m_options.quiet)
         printError(QStringLiteral("stopping the test"));
-    if (m_options.clients.isEmpty())
-        m_manager.stop();
-    else
-        m_fioRun.stop();
+    m_run->stop();
 }
 
 void RunCommand::handleCompletion(const PerformanceTestResult &result)
@@ -187,11 +155,9 @@ void RunCommand::handleCompletion(const PerformanceTestResult &result)
     if (m_options.saveHistory)
         saveToHistory(result);
 
-    // A run that started always has its directory removed afterwards; a failed
-    // start has none, unless the engine made it before failing.
-    const std::optional<QString> directory = m_manager.currentTestDirectoryPath();
-    m_awaitingCleanup = !result.details.isEmpty() || (directory && QFileInfo(*directory).isDir());
-    if (m_awaitingCleanup && !m_cleanupFinished)
+    // Every result is followed by the removal of whatever test data the run made.
+    m_awaitingCleanup = true;
+    if (!m_cleanupFinished)
         m_cleanupTimeout.start();
     finishWhenDone();
 }
@@ -224,23 +190,6 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
     return true;
 }
 
-void RunCommand::adoptDetectedShare()
-{
-    // The mount table only: a call on the location itself could block for good on a hung share.
-    const QString &location = m_options.locationPath;
-    const std::optional<QList<MountEntry>> table = MountInfo::readTable();
-    const std::optional<MountEntry> mount = table ? MountInfo::mountContaining(*table, location) : std::nullopt;
-    if (!mount || !MountInfo::isRemoteLocation(*mount, location))
-        return;
-    ShareManager manager;
-    for (const NetworkShare &share : manager.detectMountedShares()) {
-        if (location == share.mountPath || location.startsWith(share.mountPath + QLatin1Char('/'))) {
-            m_share = share;
-            return;
-        }
-    }
-}
-
 void RunCommand::saveToHistory(const PerformanceTestResult &result)
 {
     QString problem;
@@ -251,10 +200,8 @@ void RunCommand::saveToHistory(const PerformanceTestResult &result)
         return;
     }
     RunStore store(*location);
-    const std::optional<qint64> id = store.save(
-        m_options.clients.isEmpty()
-            ? RunRecordBuilder::build(m_request, result, m_manager.streamResults(), m_manager.timelineMarkers())
-            : RunRecordBuilder::build(m_request, result, m_fioRun.streamResults(), {}));
+    const std::optional<qint64> id =
+        store.save(RunRecordBuilder::build(m_request, result, m_run->streamResults(), m_run->timelineMarkers()));
     if (!store.notice().isEmpty())
         printError(store.notice());
     if (!id) {
@@ -284,7 +231,7 @@ void RunCommand::handleCleanupTimeout()
     printError(QStringLiteral("the test directory was not removed within %1 seconds; "
                               "\"trevlamark-cli sweep %2\" removes leftovers")
                    .arg(cleanupTimeoutSeconds)
-                   .arg(m_options.locationPath));
+                   .arg(m_request.locationPath));
     m_problemAfterRun = true;
     m_cleanupFinished = true;
     finishWhenDone();

@@ -1,20 +1,18 @@
 #pragma once
-// `trevlamark-cli run`: starts one streaming test through the engine (from
-// this computer, or from many fio clients at once), shows its
-// progress, prints (and optionally saves) the result, turns SIGINT, SIGTERM and
-// SIGHUP into a manual stop, and exits only once the test data has been removed.
+// `trevlamark-cli run`: starts one streaming test run, shows its progress,
+// prints (and optionally saves) the result, turns SIGINT, SIGTERM and SIGHUP
+// into a manual stop, and exits only once the test data has been removed.
 
 #include "cli/progressreporter.h"
 #include "cli/runoptions.h"
 #include "platform/signalwatcher.h"
-#include "discovery/networkshare.h"
-#include "engine/fioclientrun.h"
-#include "engine/performancetestmanager.h"
+#include "engine/testrun.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 namespace trevlamark {
@@ -41,7 +39,7 @@ signals:
     void finished(int exitStatus);
 
 private:
-    void handleProgress(const QString &message, const QList<StreamResult> &streamResults);
+    void handleProgress(const RunProgress &progress);
     void handleCompletion(const PerformanceTestResult &result);
     void handleSignal(int signalNumber);
     void handleCleanupFinished(const QString &path, bool removed);
@@ -50,15 +48,14 @@ private:
     void writeStatus(const QString &text);
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
-    // Takes the share the location lies on, with its interface, from discovery
-    // so the history records them.
-    void adoptDetectedShare();
+    // The request with the share the location lies on and its interface, from
+    // discovery: the result is judged against the link, and the history records them.
+    TestRequest requestWithShare() const;
     void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
     bool testRunning() const;
 
     RunOptions m_options;
-    NetworkShare m_share;
     TestRequest m_request;
     ProgressReporter m_progress;
     QElapsedTimer m_clock;
@@ -71,8 +68,7 @@ private:
     int m_stopSignal = 0;
     // Declared last so they go first: no handler or signal reaches a half-destroyed command.
     SignalWatcher m_signalWatcher;
-    PerformanceTestManager m_manager;
-    FioClientRun m_fioRun; // runs the test instead when clients are given
+    std::unique_ptr<TestRun> m_run;
 };
 
 } // namespace trevlamark

@@ -1,28 +1,18 @@
 #pragma once
 
-#include "engine/bytespercycleoptions.h"
-#include "engine/fioclient.h"
-#include "engine/throughputtestoptions.h"
+#include "engine/testrequest.h"
 
 #include <QString>
 
 namespace trevlamark {
 
-// Everything `trevlamark-cli run` was asked for, checked and ready for the engine.
+// Everything `trevlamark-cli run` was asked for, checked and ready: the
+// request the engine runs, and beside it what only the command line has.
 struct RunOptions
 {
-    // Empty until resolved: no LOCATION means the application's test data folder.
-    QString locationPath;
-    ThroughputTestOptions chunkSize = ThroughputTestOptions::size1MB;
-    int queueDepth = 8;
-    BytesPerCycleOptions bytesPerCycle = BytesPerCycleOptions::size4GB;
-    quint64 customBytesPerCycle = 0;
-    int totalCycles = 1;
-    bool writePhaseEnabled = true;
-    bool readPhaseEnabled = true;
-    bool disableCache = true;
-    bool verifyData = false;
-    double samplingRateSeconds = 0.1;
+    // Its location is empty until resolved: no LOCATION means the
+    // application's test data folder.
+    TestRequest request;
     // Empty: no JSON; "-": standard output.
     QString jsonPath;
     // --no-history: the run is not saved.
@@ -31,8 +21,6 @@ struct RunOptions
     QString databaseText;
     bool quiet = false;
     bool verbose = false;
-    // Empty: the test runs here. Otherwise fio servers that run it at once.
-    QList<FioClient> clients;
 };
 
 } // namespace trevlamark

@@ -3,7 +3,9 @@
 #include "platform/logcategories.h"
 #include "discovery/linkspeed.h"
 #include "platform/linuxdiscoverybackend.h"
+#include "platform/mountinfo.h"
 
+#include <QDir>
 #include <QUrl>
 #include <QUuid>
 #include <algorithm>
@@ -93,6 +95,26 @@ QList<NetworkShare> ShareManager::detectMountedShares()
     qCDebug(lcDiscovery).noquote() << QStringLiteral("ShareManager: detectMountedShares completed with %1 shares")
                                       .arg(shares.size());
     return shares;
+}
+
+std::optional<NetworkShare> ShareManager::shareFor(const QList<NetworkShare> &shares, const QString &path)
+{
+    std::optional<NetworkShare> innermost;
+    for (const NetworkShare &share : shares) {
+        if (NetworkShare::isInside(path, share.mountPath)
+            && (!innermost || QDir::cleanPath(share.mountPath).size() > QDir::cleanPath(innermost->mountPath).size()))
+            innermost = share;
+    }
+    return innermost;
+}
+
+std::optional<NetworkShare> ShareManager::shareFor(const QString &path)
+{
+    const std::optional<QList<MountEntry>> table = MountInfo::readTable();
+    const std::optional<MountEntry> mount = table ? MountInfo::mountContaining(*table, path) : std::nullopt;
+    if (!mount || !MountInfo::isRemoteLocation(*mount, path))
+        return std::nullopt;
+    return shareFor(detectMountedShares(), path);
 }
 
 std::optional<NetworkShare> ShareManager::parseRemountURL(const QString &url, const QString &mountPath)

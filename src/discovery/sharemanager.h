@@ -37,6 +37,14 @@ public:
     void clearNetworkCaches();
 
     QList<NetworkShare> detectMountedShares();
+    // The innermost of the shares whose mount point holds path (by whole
+    // components), so a share mounted inside another one is found as itself.
+    static std::optional<NetworkShare> shareFor(const QList<NetworkShare> &shares, const QString &path);
+    // The same among the shares mounted now; nothing when the mount that holds
+    // path is local (a local file system mounted inside a share). Reads the
+    // mount table only: a call on the path itself could block for good on a
+    // share whose server stopped answering.
+    std::optional<NetworkShare> shareFor(const QString &path);
     static std::optional<NetworkShare> parseRemountURL(const QString &url, const QString &mountPath);
 
     QString getDefaultRouteInterface();

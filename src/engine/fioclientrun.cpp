@@ -1,5 +1,6 @@
 #include "engine/fioclientrun.h"
 
+#include "engine/fiobandwidthlog.h"
 #include "engine/fiojobfile.h"
 #include "engine/resultbuilder.h"
 #include "engine/runmarker.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <cmath>
 
 namespace trevlamark {
 
@@ -48,7 +50,7 @@ QString localFioVersion()
 } // namespace
 
 FioClientRun::FioClientRun(QObject *parent)
-    : QObject(parent)
+    : TestRun(parent)
 {
     m_sampleTimer.setInterval(1000);
     connect(&m_sampleTimer, &QTimer::timeout, this, &FioClientRun::sample);
@@ -80,39 +82,21 @@ FioClientRun::~FioClientRun()
         qCWarning(lcEngine).noquote() << QStringLiteral("Run from many clients ended before its test directories were removed");
 }
 
-void FioClientRun::start(const TestRequest &request, StreamProgressHandler progressHandler,
-    TestCompletionHandler completionHandler)
+void FioClientRun::prepare()
 {
-    const auto refuse = [&completionHandler](const QString &message) {
-        if (completionHandler)
-            completionHandler(PerformanceTestResult::failure(message));
-    };
-    if (m_stage != Stage::Idle)
-        return refuse(QStringLiteral("A test is already running"));
+    const TestRequest &request = this->request();
     if (request.clients.isEmpty())
-        return refuse(QStringLiteral("No fio server given"));
+        return failToStart(QStringLiteral("No fio server given"));
     m_localVersion = localFioVersion();
     if (m_localVersion.isEmpty())
-        return refuse(QStringLiteral("fio is not installed on this computer; the clients' jobs are sent through it"));
+        return failToStart(QStringLiteral("fio is not installed on this computer; the clients' jobs are sent through it"));
     m_jobDirectory = std::make_unique<QTemporaryDir>();
     if (!m_jobDirectory->isValid())
-        return refuse(QStringLiteral("Cannot make a folder for the fio job files: %1").arg(m_jobDirectory->errorString()));
+        return failToStart(QStringLiteral("Cannot make a folder for the fio job files: %1").arg(m_jobDirectory->errorString()));
 
-    m_request = request;
-    m_progressHandler = std::move(progressHandler);
-    m_completionHandler = std::move(completionHandler);
-    m_writePhaseEnabled = request.writePhaseEnabled;
-    m_readPhaseEnabled = request.readPhaseEnabled;
-    // A read-only run writes its data in the first cycle, as on one computer.
-    if (!request.writePhaseEnabled && request.readPhaseEnabled)
-        m_writePhaseEnabled = true;
-    m_cycle = 1;
-    m_writtenCycle = 1;
-    m_phaseId = 0;
     m_directoriesMayExist = false;
-    m_stoppedByHand = false;
-    m_errorMessage.reset();
     m_phases.clear();
+    m_writtenCycles.clear();
     m_streamResults.clear();
     for (const auto &client : m_clients) {
         if (client->process) {
@@ -126,6 +110,7 @@ void FioClientRun::start(const TestRequest &request, StreamProgressHandler progr
     for (const FioClient &server : request.clients) {
         auto client = std::make_unique<Client>();
         client->server = server;
+        client->index = int(m_clients.size());
         client->directoryName = QStringLiteral("%1_%2_%3").arg(QLatin1String(TestDirectory::folderName), seconds,
             server.directoryTag());
         m_clients.push_back(std::move(client));
@@ -151,6 +136,8 @@ void FioClientRun::launch(Client &client, const QByteArray &jobFile, const QStri
         client.process->deleteLater();
     }
     client.process = new QProcess(this);
+    // fio's client writes the bandwidth logs its servers send back here.
+    client.process->setWorkingDirectory(m_jobDirectory->path());
     client.parser = FioStatusParser();
     client.errorOutput.clear();
     client.finishedAtMs = -1;
@@ -240,32 +227,40 @@ void FioClientRun::clientFinished(Client &client)
         return;
     case Stage::Running:
         if (const std::optional<QString> problem = phaseProblem(client)) {
-            stopClients(false, QStringLiteral("Client %1 failed: %2").arg(client.server.name(), *problem));
+            phaseFailed(QStringLiteral("Client %1 failed: %2").arg(client.server.name(), *problem));
             return;
         }
         if (!anyRunning())
             phaseFinished();
         return;
     case Stage::Stopping:
-        if (!anyRunning())
-            finishRun();
+        if (!anyRunning()) {
+            stopTouchingMarkers();
+            m_stage = Stage::Removing;
+            workEnded();
+        }
         return;
     case Stage::Removing:
-        if (!anyRunning()) {
-            bool removed = true;
-            QStringList paths;
-            for (const auto &each : m_clients) {
-                removed = removed && each->process->exitStatus() == QProcess::NormalExit && each->process->exitCode() == 0;
-                paths.append(each->server.name() + QLatin1Char(':') + QDir(each->server.locationPath).filePath(each->directoryName));
-            }
-            m_stage = Stage::Idle;
-            m_directoriesMayExist = false;
-            emit testDirectoryCleanupFinished(paths.join(QStringLiteral(", ")), removed);
-        }
+        if (!anyRunning())
+            removalsFinished();
         return;
     case Stage::Idle:
         return;
     }
+}
+
+void FioClientRun::removalsFinished()
+{
+    m_endingTimer.stop();
+    bool removed = true;
+    QStringList paths;
+    for (const auto &each : m_clients) {
+        removed = removed && each->process->exitStatus() == QProcess::NormalExit && each->process->exitCode() == 0;
+        paths.append(each->server.name() + QLatin1Char(':') + QDir(each->server.locationPath).filePath(each->directoryName));
+    }
+    m_stage = Stage::Idle;
+    m_directoriesMayExist = false;
+    removalFinished(paths.join(QStringLiteral(", ")), removed);
 }
 
 void FioClientRun::checksFinished()
@@ -286,39 +281,45 @@ void FioClientRun::checksFinished()
     }
     if (!problems.isEmpty()) {
         m_stage = Stage::Idle;
-        qCCritical(lcEngine).noquote() << problems.join(QLatin1Char('\n'));
-        const TestCompletionHandler handler = m_completionHandler;
-        if (handler)
-            handler(PerformanceTestResult::failure(problems.join(QStringLiteral("; "))));
+        failToStart(problems.join(QStringLiteral("; ")));
         return;
     }
     m_stage = Stage::Running;
     m_directoriesMayExist = true;
     m_sampleTimer.start();
     m_markerTimer.start(1000); // soon after the jobs made the directories, then every few seconds
-    startPhase(Phase::Write);
+    beginPhases();
 }
 
-void FioClientRun::startPhase(Phase phase)
+QString FioClientRun::bandwidthLogPrefix(const Client &client, int phaseId) const
 {
-    m_phase = phase;
-    if (phase == Phase::Write)
-        m_writtenCycle = m_cycle;
-    const quint64 chunk = quint64(chunkSizeBytes(m_request.chunkSize));
-    const quint64 queueDepth = quint64(std::max(1, m_request.queueDepth));
+    return QStringLiteral("bw-c%1-p%2").arg(client.index).arg(phaseId);
+}
+
+void FioClientRun::runPhase(const PlannedPhase &phase)
+{
+    const TestRequest &request = this->request();
+    const quint64 chunk = quint64(chunkSizeBytes(request.chunkSize));
+    const quint64 queueDepth = quint64(std::max(1, request.queueDepth));
     FioPhaseShape shape;
-    shape.phase = phase;
-    shape.cycle = m_writtenCycle;
+    shape.phase = phase.phase;
+    shape.cycle = phase.filesCycle;
     shape.queueDepth = int(queueDepth);
     shape.chunkSizeBytes = qint64(chunk);
     // Whole chunks per stream, as fio moves nothing smaller than a block.
-    shape.bytesPerJob = std::max<quint64>(m_request.targetBytesPerPhase() / queueDepth / chunk, 1) * chunk;
-    shape.disableCache = m_request.disableCache;
-    qCInfo(lcEngine).noquote() << QStringLiteral("Cycle %1: %2 phase on %3 clients").arg(m_cycle).arg(phaseName(phase)).arg(m_clients.size());
+    shape.bytesPerJob = std::max<quint64>(request.targetBytesPerPhase() / queueDepth / chunk, 1) * chunk;
+    shape.disableCache = request.disableCache;
+    shape.logIntervalMilliseconds = int(std::lround(request.samplingRateSeconds * 1000));
+    if (phase.phase == Phase::Write && !m_writtenCycles.contains(phase.filesCycle))
+        m_writtenCycles.append(phase.filesCycle);
+    qCInfo(lcEngine).noquote() << QStringLiteral("Cycle %1: %2 phase on %3 clients").arg(phase.cycle).arg(phaseName(phase.phase)).arg(m_clients.size());
     m_phaseClock.start();
+    m_phaseStartTime = QDateTime::currentDateTime();
+    m_phaseStartSeconds = double(m_runClock.elapsed()) / 1000.0;
     for (const auto &client : m_clients) {
         shape.location = client->server.locationPath;
         shape.directoryName = client->directoryName;
+        shape.bandwidthLogPrefix = bandwidthLogPrefix(*client, phase.phaseId);
         launch(*client, FioJobFile::phase(shape), {QStringLiteral("--output-format=terse"), QStringLiteral("--status-interval=1")});
     }
 }
@@ -331,7 +332,7 @@ std::optional<QString> FioClientRun::phaseProblem(const Client &client) const
         return fioMessage(client.errorOutput);
     if (const std::optional<QString> error = client.parser.jobError())
         return *error;
-    if (client.parser.jobsReported() != std::max(1, m_request.queueDepth))
+    if (client.parser.jobsReported() != std::max(1, request().queueDepth))
         return QStringLiteral("the server ended the jobs without their results (%1)").arg(fioMessage(client.errorOutput));
     return std::nullopt;
 }
@@ -347,25 +348,23 @@ void FioClientRun::sample()
         percent += client->finishedAtMs < 0 ? client->parser.percentDone().value_or(0.0) : 100.0;
     }
     const double fraction = std::clamp(percent / 100.0 / double(m_clients.size()), 0.0, 1.0);
-    m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(m_phase),
-        bytesPerSecond * bytesToMegabytes, double(m_runClock.elapsed()) / 1000.0, m_phaseId});
-    if (m_progressHandler) {
-        m_progressHandler(fraction, PerformanceTestManager::progressMessage(m_cycle, m_request.totalCycles, m_phase, fraction),
-            m_streamResults, {}, phaseName(m_phase), m_cycle, m_phaseId);
-    }
+    m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(currentPhase().phase),
+        bytesPerSecond * bytesToMegabytes, double(m_runClock.elapsed()) / 1000.0, currentPhase().phaseId});
+    reportProgress(fraction);
 }
 
 void FioClientRun::phaseFinished()
 {
-    PhaseRecord aggregate{m_cycle, m_phase, {}};
+    const PlannedPhase &phase = currentPhase();
+    PhaseRecord aggregate{phase.cycle, phase.phase, {}};
     qint64 wallMs = 0;
     for (const auto &client : m_clients) {
         // fio's own run time leaves out connecting and starting the jobs;
         // the clients start together, so the longest is the phase's wall time.
-        const qint64 runtimeMs = client->parser.runtimeMilliseconds(m_phase);
+        const qint64 runtimeMs = client->parser.runtimeMilliseconds(phase.phase);
         const qint64 durationMs = runtimeMs > 0 ? runtimeMs : client->finishedAtMs;
-        PhaseRecord record{m_cycle, m_phase, {}};
-        record.figures.bytes = client->parser.bytes(m_phase);
+        PhaseRecord record{phase.cycle, phase.phase, {}};
+        record.figures.bytes = client->parser.bytes(phase.phase);
         record.figures.duration = double(durationMs) / 1000.0;
         record.figures.throughput = durationMs > 0 ? double(record.figures.bytes) / record.figures.duration * bytesToMegabytes : 0.0;
         client->phases.append(record);
@@ -376,53 +375,54 @@ void FioClientRun::phaseFinished()
     aggregate.figures.duration = double(wallMs) / 1000.0;
     aggregate.figures.throughput = wallMs > 0 ? double(aggregate.figures.bytes) / aggregate.figures.duration * bytesToMegabytes : 0.0;
     m_phases.append(aggregate);
-    if (m_progressHandler) {
-        m_progressHandler(1.0, QStringLiteral("Completing %1 phase...").arg(phaseName(m_phase)), m_streamResults, {},
-            phaseName(m_phase), m_cycle, m_phaseId);
+    replaceLiveSamples(phase);
+    phaseCompleted();
+}
+
+// The status line comes once a second; the jobs' bandwidth logs have the
+// sampling rate, so the stored chart is as dense as a run from this computer.
+void FioClientRun::replaceLiveSamples(const PlannedPhase &phase)
+{
+    FioBandwidthLog log(std::lround(request().samplingRateSeconds * 1000));
+    bool found = false;
+    const QDir folder(m_jobDirectory->path());
+    for (const auto &client : m_clients) {
+        // A job's log counts from its own start, which follows the phase's
+        // start by the time it took to connect and set the job up.
+        const qint64 runtimeMs = client->parser.runtimeMilliseconds(phase.phase);
+        const qint64 offsetMs = std::max<qint64>(0, client->finishedAtMs - runtimeMs);
+        const QString prefix = bandwidthLogPrefix(*client, phase.phaseId);
+        for (const QString &name : folder.entryList({prefix + QStringLiteral("_bw.*")}, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            log.addJob(file.readAll(), offsetMs);
+            found = true;
+            file.close();
+            file.remove();
+        }
     }
-    if (m_phase == Phase::Write)
-        afterWritePhase();
-    else
-        afterReadPhase();
-}
-
-void FioClientRun::afterWritePhase()
-{
-    if (m_cycle == 1 && !m_request.writePhaseEnabled)
-        m_writePhaseEnabled = false;
-    ++m_phaseId;
-    if (m_readPhaseEnabled)
-        return startPhase(Phase::Read);
-    if (++m_cycle > m_request.totalCycles) {
-        m_cycle = m_request.totalCycles;
-        return stopClients(false, std::nullopt);
+    if (!found || log.totals().isEmpty()) {
+        qCWarning(lcEngine).noquote() << QStringLiteral("fio returned no bandwidth log for phase %1; the chart keeps its status samples")
+                                             .arg(phase.phaseId);
+        return;
     }
-    startPhase(Phase::Write);
+    m_streamResults.removeIf([&phase](const StreamResult &sample) { return sample.phaseId == phase.phaseId; });
+    const QString operation = phaseName(phase.phase);
+    const qint64 interval = log.intervalMilliseconds();
+    for (auto it = log.totals().cbegin(); it != log.totals().cend(); ++it) {
+        const qint64 atMs = it.key() * interval;
+        m_streamResults.append(StreamResult{m_phaseStartTime.addMSecs(atMs), operation, it.value(),
+            m_phaseStartSeconds + double(atMs) / 1000.0, phase.phaseId});
+    }
 }
 
-void FioClientRun::afterReadPhase()
-{
-    if (m_cycle >= m_request.totalCycles)
-        return stopClients(false, std::nullopt);
-    ++m_cycle;
-    ++m_phaseId;
-    startPhase(m_writePhaseEnabled ? Phase::Write : Phase::Read);
-}
-
-void FioClientRun::stop()
-{
-    if (isRunning())
-        stopClients(true, std::nullopt);
-}
-
-void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> &errorMessage)
+void FioClientRun::endWork(bool)
 {
     if (m_stage == Stage::Checking)
         m_checkTimeout.stop();
     m_stage = Stage::Stopping;
     m_endingTimer.start(m_endingLimitSeconds * 1000);
-    m_stoppedByHand = stoppedByHand;
-    m_errorMessage = errorMessage;
     m_sampleTimer.stop();
     stopTouchingMarkers();
     // fio's client passes SIGTERM on to its server as a stop of the jobs.
@@ -430,24 +430,14 @@ void FioClientRun::stopClients(bool stoppedByHand, const std::optional<QString> 
         if (client->finishedAtMs < 0)
             client->process->terminate();
     }
-    if (!anyRunning())
-        finishRun();
+    if (!anyRunning()) {
+        m_stage = Stage::Removing;
+        workEnded();
+    }
 }
 
-void FioClientRun::finishRun()
+void FioClientRun::completeResult(PerformanceTestResult &result) const
 {
-    stopTouchingMarkers();
-    RunSummary summary;
-    summary.request = m_request;
-    summary.phases = m_phases;
-    summary.stoppedByHand = m_stoppedByHand;
-    summary.errorMessage = m_errorMessage;
-    summary.cyclesReached = m_cycle;
-    summary.writePhaseEnabled = m_writePhaseEnabled;
-    summary.readPhaseEnabled = m_readPhaseEnabled;
-    summary.interfaceInfo = m_stoppedByHand ? m_request.interfaceInfo : m_request.testLocation();
-    summary.timestamp = QDateTime::currentDateTime();
-    PerformanceTestResult result = ResultBuilder::build(summary);
     QStringList names;
     for (const auto &client : m_clients) {
         ClientResult entry;
@@ -459,29 +449,21 @@ void FioClientRun::finishRun()
         names.append(entry.client);
     }
     result.details.insert(QStringLiteral("clients"), names.join(QStringLiteral(", ")));
-    if (m_errorMessage)
-        qCCritical(lcEngine).noquote() << *m_errorMessage;
-
-    m_stage = Stage::Removing;
-    QTimer::singleShot(0, this, [this, result, handler = m_completionHandler] {
-        const QPointer<FioClientRun> alive(this);
-        if (handler)
-            handler(result);
-        if (alive)
-            removeDirectories();
-    });
 }
 
-void FioClientRun::removeDirectories()
+void FioClientRun::removeTestData()
 {
     if (!m_directoriesMayExist) {
         m_stage = Stage::Idle;
-        emit testDirectoryCleanupFinished(QString(), true);
+        removalFinished(QString(), true);
         return;
     }
+    m_stage = Stage::Removing;
     m_endingTimer.start(m_endingLimitSeconds * 1000);
     for (const auto &client : m_clients)
-        launch(*client, FioJobFile::removal(client->server.locationPath, client->directoryName), {QStringLiteral("--output-format=terse")});
+        launch(*client,
+            FioJobFile::removal(client->server.locationPath, client->directoryName, m_writtenCycles, std::max(1, request().queueDepth)),
+            {QStringLiteral("--output-format=terse")});
 }
 
 } // namespace trevlamark

@@ -1,46 +1,38 @@
 #pragma once
-// Runs the streaming test from many machines at once through fio's
-// client/server mode: every client runs `fio --server`, and this controller
-// sends each cycle's phases to all of them as fio jobs of the same shape,
-// follows their status output, and builds one result with each client's
-// figures and their aggregate. The servers are checked before anything is
-// written, a client that fails stops the others, and every client's test
-// directory is removed at the end whatever happened.
+// A streaming test run from many machines at once through fio's
+// client/server mode: every client runs `fio --server`, and this run sends
+// each planned phase to all of them as fio jobs of the same shape, follows
+// their status output, and adds each client's figures to the result beside
+// their aggregate. The servers are checked before anything is written, a
+// client that fails stops the others, and every client's test directory is
+// removed at the end whatever happened.
 
 #include "engine/fiostatusparser.h"
-#include "engine/performancetestmanager.h"
+#include "engine/testrun.h"
 
 #include <QElapsedTimer>
 #include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace trevlamark {
 
-class FioClientRun : public QObject
+class FioClientRun : public TestRun
 {
     Q_OBJECT
 
 public:
-    using StreamProgressHandler = PerformanceTestManager::StreamProgressHandler;
-    using TestCompletionHandler = PerformanceTestManager::TestCompletionHandler;
-
     explicit FioClientRun(QObject *parent = nullptr);
     ~FioClientRun() override; // stops the clients' jobs; their directories are left to the sweep
 
-    // As PerformanceTestManager::start, from request.clients.
-    void start(const TestRequest &request, StreamProgressHandler progressHandler,
-        TestCompletionHandler completionHandler);
-    // Stops every client and delivers the result so far.
-    void stop();
-    bool isRunning() const { return m_stage == Stage::Checking || m_stage == Stage::Running; }
-    // The aggregate throughput samples of the last run.
-    const QList<StreamResult> &streamResults() const { return m_streamResults; }
+    // The live samples come from fio's status line once a second; when a
+    // phase ends they are replaced by its per-interval bandwidth logs.
+    QList<StreamResult> streamResults() const override { return m_streamResults; }
 
     // How long a client may take to answer the check.
     static constexpr int checkTimeoutSeconds = 15;
@@ -50,10 +42,13 @@ public:
     // longer answers.
     void setEndingLimit(int seconds) { m_endingLimitSeconds = seconds; }
 
-signals:
-    // After the result: every client's removal job has ended; removed is
-    // false when any of them could not remove its directory.
-    void testDirectoryCleanupFinished(const QString &paths, bool removed);
+protected:
+    void prepare() override;
+    void runPhase(const PlannedPhase &phase) override;
+    void endWork(bool cancelled) override;
+    QList<PhaseRecord> recordedPhases() const override { return m_phases; }
+    void completeResult(PerformanceTestResult &result) const override;
+    void removeTestData() override;
 
 private:
     enum class Stage { Idle, Checking, Running, Stopping, Removing };
@@ -61,6 +56,7 @@ private:
     struct Client
     {
         FioClient server;
+        int index = 0;
         QString directoryName;
         QProcess *process = nullptr;
         FioStatusParser parser;
@@ -72,41 +68,30 @@ private:
     void launch(Client &client, const QByteArray &jobFile, const QStringList &extraArguments);
     void clientFinished(Client &client);
     void checksFinished();
-    void startPhase(Phase phase);
     void phaseFinished();
-    void afterWritePhase();
-    void afterReadPhase();
+    void replaceLiveSamples(const PlannedPhase &phase);
+    QString bandwidthLogPrefix(const Client &client, int phaseId) const;
     std::optional<QString> phaseProblem(const Client &client) const;
-    void stopClients(bool stoppedByHand, const std::optional<QString> &errorMessage);
-    void finishRun();
-    void removeDirectories();
+    void removalsFinished();
     void sample();
     bool anyRunning() const;
     void enforceEndingLimit();
     void touchMarkers();
     void stopTouchingMarkers();
 
-    TestRequest m_request;
-    StreamProgressHandler m_progressHandler;
-    TestCompletionHandler m_completionHandler;
     std::vector<std::unique_ptr<Client>> m_clients;
     std::unique_ptr<QTemporaryDir> m_jobDirectory;
     QString m_localVersion;
     Stage m_stage = Stage::Idle;
-    Phase m_phase = Phase::Write;
-    int m_phaseId = 0;
-    int m_cycle = 1;
-    int m_writtenCycle = 1; // whose files a read phase reads
     int m_jobFileCount = 0;
-    bool m_writePhaseEnabled = true;
-    bool m_readPhaseEnabled = true;
     bool m_directoriesMayExist = false;
-    bool m_stoppedByHand = false;
-    std::optional<QString> m_errorMessage;
     QList<PhaseRecord> m_phases;
+    QList<int> m_writtenCycles; // whose stream files the removal unlinks
     QList<StreamResult> m_streamResults;
     QElapsedTimer m_runClock;
     QElapsedTimer m_phaseClock;
+    QDateTime m_phaseStartTime;
+    double m_phaseStartSeconds = 0; // on the run's time axis
     QTimer m_sampleTimer;
     QTimer m_checkTimeout;
     QTimer m_endingTimer;

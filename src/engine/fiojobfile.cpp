@@ -3,6 +3,8 @@
 #include "engine/runmarker.h"
 
 #include <QDir>
+#include <algorithm>
+#include <cctype>
 
 namespace trevlamark {
 
@@ -14,7 +16,39 @@ QString oneLine(QString value)
     return value.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
 }
 
+// fio takes ':' in a file or directory name as the start of the next name.
+QString fioPath(const QString &path)
+{
+    return oneLine(path).replace(QLatin1Char(':'), QLatin1String("\\:"));
+}
+
+// The options of a job whose program fio's exec engine runs through the shell
+// on the client, for one second (the exec engine ends a job only at its run time).
+QString execOptions(const QString &command)
+{
+    return QStringLiteral("ioengine=exec\nprogram=/bin/sh\narguments=-c %1\nstd_redirect=0\ntime_based=1\nruntime=1\n")
+        .arg(command);
+}
+
 } // namespace
+
+QString FioJobFile::streamFileName(int cycle, int stream)
+{
+    return QStringLiteral("cycle%1.stream%2").arg(cycle).arg(stream);
+}
+
+QString FioJobFile::shellWord(const QString &path)
+{
+    QString word = QStringLiteral("\"$(printf\t'");
+    for (const char byte : path.toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+')
+            word += QLatin1Char(char(c));
+        else
+            word += QStringLiteral("\\%1").arg(c, 3, 8, QLatin1Char('0'));
+    }
+    return word + QStringLiteral("')\"");
+}
 
 QString FioJobFile::streamJobName(int stream)
 {
@@ -24,7 +58,7 @@ QString FioJobFile::streamJobName(int stream)
 QByteArray FioJobFile::phase(const FioPhaseShape &shape)
 {
     QString text = QStringLiteral("[global]\n");
-    text += QStringLiteral("directory=%1\n").arg(oneLine(shape.location));
+    text += QStringLiteral("directory=%1\n").arg(fioPath(shape.location));
     text += shape.phase == Phase::Write ? QStringLiteral("rw=write\nend_fsync=1\n") : QStringLiteral("rw=read\n");
     text += QStringLiteral("bs=%1\nsize=%2\ndirect=%3\n")
                 .arg(shape.chunkSizeBytes)
@@ -33,11 +67,14 @@ QByteArray FioJobFile::phase(const FioPhaseShape &shape)
     // Without this fio puts the client's host name in front of the directory,
     // and the sweep would no longer know it.
     text += QStringLiteral("unique_filename=0\n");
+    if (!shape.bandwidthLogPrefix.isEmpty()) {
+        text += QStringLiteral("write_bw_log=%1\nlog_avg_msec=%2\n")
+                    .arg(oneLine(shape.bandwidthLogPrefix))
+                    .arg(std::max(1, shape.logIntervalMilliseconds));
+    }
     for (int stream = 0; stream < shape.queueDepth; ++stream) {
-        text += QStringLiteral("[%1]\nfilename=%2/cycle%3.stream%4\n")
-                    .arg(streamJobName(stream), oneLine(shape.directoryName))
-                    .arg(shape.cycle)
-                    .arg(stream);
+        text += QStringLiteral("[%1]\nfilename=%2/%3\n")
+                    .arg(streamJobName(stream), fioPath(shape.directoryName), streamFileName(shape.cycle, stream));
     }
     return text.toUtf8();
 }
@@ -47,25 +84,33 @@ QByteArray FioJobFile::probe()
     return QByteArrayLiteral("[probe]\nioengine=null\nsize=1M\n");
 }
 
-QByteArray FioJobFile::removal(const QString &location, const QString &directoryName)
+QByteArray FioJobFile::removal(const QString &location, const QString &directoryName, const QList<int> &cycles,
+    int queueDepth)
 {
-    // fio has no job that removes a directory; its exec engine runs rm on the
-    // client. A job stopped a moment ago may still be closing its files and
-    // bring the directory back, so rm runs once more three seconds later.
-    const QString path = QDir(location).filePath(directoryName);
-    return QStringLiteral("[global]\nioengine=exec\nprogram=/bin/rm\narguments=-rf %1\n"
-                          "std_redirect=0\ntime_based=1\nruntime=1\n[remove]\n[remove.again]\nstartdelay=3\n")
-        .arg(oneLine(path))
-        .toUtf8();
+    // Unlinking files of many GiB can take longer than the exec engine's
+    // second, which would cut rm short: fio's own unlink at the end of a
+    // one-block read waits for them.
+    QString text = QStringLiteral("[global]\ndirectory=%1\nunique_filename=0\n").arg(fioPath(location));
+    for (const int cycle : cycles) {
+        QStringList files;
+        for (int stream = 0; stream < queueDepth; ++stream)
+            files.append(fioPath(directoryName) + QLatin1Char('/') + streamFileName(cycle, stream));
+        text += QStringLiteral("[unlink.%1]\nfilename=%2\nrw=read\nbs=4k\nfilesize=4k\nunlink=1\n")
+                    .arg(cycle)
+                    .arg(files.join(QLatin1Char(':')));
+    }
+    // A job stopped a moment ago may still be closing its files and bring the
+    // directory back, so rm runs once more three seconds later.
+    const QString remove = QStringLiteral("rm\t-rf\t") + shellWord(QDir(location).filePath(directoryName));
+    text += QStringLiteral("[remove]\nstonewall\n") + execOptions(remove);
+    text += QStringLiteral("[remove.again]\nstartdelay=3\n") + execOptions(remove);
+    return text.toUtf8();
 }
 
 QByteArray FioJobFile::markerTouch(const QString &location, const QString &directoryName)
 {
     const QString path = QDir(QDir(location).filePath(directoryName)).filePath(QLatin1String(RunMarker::fileName));
-    return QStringLiteral("[global]\nioengine=exec\nprogram=/usr/bin/touch\narguments=%1\n"
-                          "std_redirect=0\ntime_based=1\nruntime=1\n[marker]\n")
-        .arg(oneLine(path))
-        .toUtf8();
+    return (QStringLiteral("[marker]\n") + execOptions(QStringLiteral("touch\t") + shellWord(path))).toUtf8();
 }
 
 } // namespace trevlamark

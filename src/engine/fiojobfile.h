@@ -6,6 +6,7 @@
 #include "engine/phase.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace trevlamark {
@@ -20,6 +21,10 @@ struct FioPhaseShape
     qint64 chunkSizeBytes = 0;
     quint64 bytesPerJob = 0;
     bool disableCache = true;
+    // When set, every job logs its bandwidth per interval under this file
+    // name prefix, in the client's working directory.
+    QString bandwidthLogPrefix;
+    int logIntervalMilliseconds = 100;
 };
 
 class FioJobFile
@@ -29,17 +34,27 @@ public:
 
     // Sequential transfers of bytesPerJob in chunk-sized blocks, one job
     // "stream.<n>" per stream; a write phase ends with an fsync of every file.
+    // The jobs log their bandwidth when the shape names a log.
     static QByteArray phase(const FioPhaseShape &shape);
     // A job that moves no data, so the server's answer can be checked first.
     static QByteArray probe();
-    // Removes location/directoryName on the client.
-    static QByteArray removal(const QString &location, const QString &directoryName);
+    // Removes location/directoryName on the client: first the stream files of
+    // the given cycles, by fio itself, which waits for them however long they
+    // take, then the directory with what else is in it.
+    static QByteArray removal(const QString &location, const QString &directoryName, const QList<int> &cycles,
+        int queueDepth);
     // Touches the run's marker in the client's test directory, so that a sweep
     // on any machine sees the directory in use (it does not make the directory).
     static QByteArray markerTouch(const QString &location, const QString &directoryName);
 
     // The job name of stream n, as the status lines report it.
     static QString streamJobName(int stream);
+    // The file of a stream in a cycle, in the run's directory.
+    static QString streamFileName(int cycle, int stream);
+    // A path as a single shell word without spaces, semicolons, '#' or '%',
+    // which fio's exec engine would split or take as a comment or a variable:
+    // "$(printf '\057mnt\057my\040share')".
+    static QString shellWord(const QString &path);
 };
 
 } // namespace trevlamark

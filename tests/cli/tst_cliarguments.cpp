@@ -75,14 +75,14 @@ void tst_CliArguments::acceptsEveryOption()
     QVERIFY(QDir::setCurrent(previous));
     QCOMPARE(outcome, CliArguments::Outcome::Proceed);
     const RunOptions &options = cli.runOptions();
-    QCOMPARE(options.locationPath, QDir::cleanPath(location.path()) + QStringLiteral("/sub"));
-    QCOMPARE(options.chunkSize, ThroughputTestOptions::size64KB);
-    QCOMPARE(options.queueDepth, 256);
-    QCOMPARE(options.bytesPerCycle, BytesPerCycleOptions::custom);
-    QCOMPARE(options.customBytesPerCycle, quint64(314572800));
-    QCOMPARE(options.totalCycles, 3);
-    QVERIFY(options.writePhaseEnabled && !options.readPhaseEnabled && !options.disableCache && options.verifyData);
-    QCOMPARE(options.samplingRateSeconds, 0.5);
+    QCOMPARE(options.request.locationPath, QDir::cleanPath(location.path()) + QStringLiteral("/sub"));
+    QCOMPARE(options.request.chunkSize, ThroughputTestOptions::size64KB);
+    QCOMPARE(options.request.queueDepth, 256);
+    QCOMPARE(options.request.bytesPerCycle, BytesPerCycleOptions::custom);
+    QCOMPARE(options.request.customBytesPerCycle, quint64(314572800));
+    QCOMPARE(options.request.totalCycles, 3);
+    QVERIFY(options.request.writePhaseEnabled && !options.request.readPhaseEnabled && !options.request.disableCache && options.request.verifyData);
+    QCOMPARE(options.request.samplingRateSeconds, 0.5);
     QCOMPARE(options.jsonPath, QStringLiteral("-"));
     QVERIFY(options.quiet && options.verbose);
 }

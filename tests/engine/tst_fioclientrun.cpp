@@ -1,10 +1,15 @@
 // Runs from many clients through real `fio --server` processes on loopback
-// addresses, against a temporary folder that stands in for the share.
+// addresses, against a temporary folder that stands in for the share: what
+// only this kind of run does. The contract all runs keep is tst_testrun.
 
+#include "engine/fiobandwidthlog.h"
 #include "engine/fioclientrun.h"
+#include "engine/fiojobfile.h"
 #include "engine/fiostatusparser.h"
 #include "engine/runmarker.h"
 #include "engine/testdirectory.h"
+#include "support/fioserver.h"
+#include "support/runspy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,67 +27,19 @@ using namespace trevlamark;
 
 namespace {
 
-// A fio server in a process group of its own, so that killing it takes the
-// connection's worker with it, as when its machine goes down.
-struct Server
+TestRequest clientsRequest(const QList<FioClient> &clients, quint64 bytesPerCycle)
 {
-    FioClient client;
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    TestRequest request{.queueDepth = 2, .bytesPerCycle = BytesPerCycleOptions::custom,
+        .customBytesPerCycle = bytesPerCycle};
+    request.locationPath = clients.first().locationPath;
+    request.clients = clients;
+    return request;
+}
 
-    Server(const QString &host, int port, const QString &location, const QStringList &program = {})
-    {
-        client = FioClient{host, port, location};
-        process->setChildProcessModifier([] { ::setpgid(0, 0); });
-        const QStringList command = program.isEmpty()
-            ? QStringList{QStringLiteral("fio"), QStringLiteral("--server=ip:%1,%2").arg(host).arg(port)}
-            : program;
-        process->start(command.first(), command.mid(1));
-        process->waitForStarted();
-        if (!program.isEmpty())
-            process->waitForReadyRead(10000); // "listening"
-        QTest::qWait(700);
-    }
-    ~Server() { kill(); }
-    void kill()
-    {
-        if (process->state() != QProcess::NotRunning) {
-            ::kill(-pid_t(process->processId()), SIGKILL);
-            process->waitForFinished(5000);
-        }
-    }
-};
-
-struct Run
+// Mid-phase: every client's directory exists and data is moving.
+bool writing(RunSpy &spy, const QString &share, int clients)
 {
-    FioClientRun controller;
-    QSignalSpy cleanup{&controller, &FioClientRun::testDirectoryCleanupFinished};
-    std::optional<PerformanceTestResult> result;
-    double throughput = 0;
-
-    explicit Run(const QList<FioClient> &clients, quint64 bytesPerCycle)
-    {
-        TestRequest request{.queueDepth = 2, .bytesPerCycle = BytesPerCycleOptions::custom,
-            .customBytesPerCycle = bytesPerCycle};
-        request.locationPath = clients.first().locationPath;
-        request.clients = clients;
-        controller.start(
-            request,
-            [this](double, const QString &, const QList<StreamResult> &streams, const QList<TimelineMarker> &,
-                const QString &, int, int) { throughput = streams.isEmpty() ? 0.0 : streams.last().throughput; },
-            [this](const PerformanceTestResult &value) { result = value; });
-    }
-    bool finished() { return QTest::qWaitFor([this] { return result.has_value(); }, 120000); }
-    // Mid-phase: every client's directory exists and data is moving.
-    bool writing(const QString &share, int clients)
-    {
-        return QTest::qWaitFor([&] { return throughput > 0 && TestDirectory::leftovers(share).size() == clients; }, 30000);
-    }
-    bool cleaned() { return QTest::qWaitFor([this] { return cleanup.count() == 1; }, 60000); }
-};
-
-int basePort()
-{
-    return 20000 + int(QRandomGenerator::global()->bounded(20000));
+    return spy.moving() && QTest::qWaitFor([&] { return TestDirectory::leftovers(share).size() == clients; }, 30000);
 }
 
 } // namespace
@@ -92,14 +49,14 @@ class TestFioClientRun : public QObject
     Q_OBJECT
 
 private slots:
-    void readsClientListsAndStatusLines();
+    void readsClientListsStatusLinesAndBandwidthLogs();
     void aggregateIsTheSumOfTheClients();
-    void stopAndKilledServerLeaveNothingButTheDeadClientsFolder();
+    void killedServerLeavesNothingButItsOwnFolder();
     void serverThatStopsAnsweringCannotHoldUpTheEnd();
     void refusedAndMismatchedServersFailBeforeAnythingIsWritten();
 };
 
-void TestFioClientRun::readsClientListsAndStatusLines()
+void TestFioClientRun::readsClientListsStatusLinesAndBandwidthLogs()
 {
     QString problem;
     const auto clients = FioClient::parseList(QStringLiteral("nas-a, 10.0.0.2:9000=/mnt/x,[::1]:7"), QStringLiteral("/share"), problem);
@@ -116,17 +73,37 @@ void TestFioClientRun::readsClientListsAndStatusLines()
     parser.feed("0M][w=400 IOPS][eta 00m:03s]\r");
     QCOMPARE(parser.percentDone(), 50.0);
     QCOMPARE(parser.bytesPerSecond(), 410.0 * 1048576);
+
+    // Two jobs' logs: the second started 100 ms after the phase; entries of
+    // one job in one interval are averaged, other lines skipped.
+    FioBandwidthLog log(100);
+    log.addJob("105, 102400, 1, 0, 0\n214, 204800, 1, 0, 0\n", 0);
+    log.addJob("6, 51200, 1, 0, 0\n48, 153600, 1, 0, 0\nfio: garbage\n-5, 1, 1, 0, 0\n", 100);
+    QCOMPARE(log.totals(), (QMap<qint64, double>{{1, 100.0 + 100.0}, {2, 200.0}}));
+
+    // A path reaches the client's shell whole, though fio's exec engine splits
+    // its arguments at spaces and takes ';' and '#' for comments.
+    const QString path = QStringLiteral("/mnt/my share;#%n $HOME 'q' \"d\" ü/Trevlamark_Test_Data_1");
+    const QString word = FioJobFile::shellWord(path);
+    QVERIFY(!word.contains(QLatin1Char(' ')) && !word.contains(QLatin1Char(';')) && !word.contains(QLatin1Char('#'))
+        && !word.contains(QLatin1Char('%')));
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + word});
+    QVERIFY(shell.waitForFinished());
+    QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), path);
 }
 
 void TestFioClientRun::aggregateIsTheSumOfTheClients()
 {
     QTemporaryDir share;
-    const int port = basePort();
-    Server a(QStringLiteral("127.0.0.2"), port, share.path());
-    Server b(QStringLiteral("127.0.0.3"), port + 1, share.path());
-    Server c(QStringLiteral("127.0.0.4"), port + 2, share.path());
-    Run run({a.client, b.client, c.client}, 64 * 1048576);
-    QVERIFY(run.finished());
+    const int port = FioServer::basePort();
+    FioServer a(QStringLiteral("127.0.0.2"), port, share.path());
+    FioServer b(QStringLiteral("127.0.0.3"), port + 1, share.path());
+    FioServer c(QStringLiteral("127.0.0.4"), port + 2, share.path());
+    TestRequest asked = clientsRequest({a.client, b.client, c.client}, 512 * 1048576);
+    asked.samplingRateSeconds = 0.05;
+    RunSpy run(asked);
+    QVERIFY(run.finished(120000));
     QVERIFY2(run.result->success, qPrintable(run.result->errorMessage.value_or(QString())));
     QCOMPARE(run.result->clientResults.size(), 3);
     for (const bool write : {true, false}) {
@@ -135,43 +112,36 @@ void TestFioClientRun::aggregateIsTheSumOfTheClients()
         double slowest = 0;
         for (const ClientResult &client : run.result->clientResults) {
             const PhaseResult phase = *(write ? client.cycleResults.at(0).writePhase : client.cycleResults.at(0).readPhase);
-            QCOMPARE(phase.bytes, quint64(64 * 1048576));
+            QCOMPARE(phase.bytes, quint64(512 * 1048576));
             bytes += phase.bytes;
             slowest = std::max(slowest, phase.duration);
         }
         QCOMPARE(aggregate.bytes, bytes);
         QVERIFY(qAbs(aggregate.throughput - double(bytes) / slowest * bytesToMegabytes) <= 0.01 * aggregate.throughput);
+        // The chart has the sampling rate of the jobs' bandwidth logs, not fio's one status line a second.
+        const qsizetype samples = std::ranges::count_if(run.run->streamResults(), [write](const StreamResult &sample) {
+            return sample.operation == (write ? QLatin1String("write") : QLatin1String("read"));
+        });
+        QVERIFY2(samples >= qsizetype(aggregate.duration / 0.05 / 2), qPrintable(QStringLiteral("%1 samples in %2 s").arg(samples).arg(aggregate.duration)));
     }
-    QVERIFY(run.cleaned());
-    QVERIFY(run.cleanup.at(0).at(1).toBool());
+    QVERIFY(run.removed());
     QCOMPARE(TestDirectory::leftovers(share.path()), QStringList());
 }
 
-void TestFioClientRun::stopAndKilledServerLeaveNothingButTheDeadClientsFolder()
+void TestFioClientRun::killedServerLeavesNothingButItsOwnFolder()
 {
     QTemporaryDir share;
-    const int port = basePort();
-    Server a(QStringLiteral("127.0.0.2"), port, share.path());
-    Server b(QStringLiteral("127.0.0.3"), port + 1, share.path());
-    {
-        Run run({a.client, b.client}, quint64(8) << 30);
-        QVERIFY(run.writing(share.path(), 2));
-        // A sweep from any machine leaves the clients' directories alone while they run.
-        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(TestDirectory::leftovers(share.path()), [](const QString &path) {
-            return QFileInfo::exists(QDir(path).filePath(QLatin1String(RunMarker::fileName)));
-        }), 10000);
-        QCOMPARE(TestDirectory::sweep(share.path()).size(), 2);
-        QCOMPARE(TestDirectory::leftovers(share.path()).size(), 2);
-        run.controller.stop();
-        QVERIFY(run.finished());
-        QCOMPARE(run.result->details.value(QStringLiteral("cycleCompletion")), QStringLiteral("Manually stopped"));
-        QVERIFY(run.cleaned());
-        QVERIFY(run.cleanup.at(0).at(1).toBool());
-        QTest::qWait(1500); // a job that went on writing would bring its folder back
-        QCOMPARE(TestDirectory::leftovers(share.path()), QStringList());
-    }
-    Run run({a.client, b.client}, quint64(8) << 30);
-    QVERIFY(run.writing(share.path(), 2));
+    const int port = FioServer::basePort();
+    FioServer a(QStringLiteral("127.0.0.2"), port, share.path());
+    FioServer b(QStringLiteral("127.0.0.3"), port + 1, share.path());
+    RunSpy run(clientsRequest({a.client, b.client}, quint64(8) << 30));
+    QVERIFY(writing(run, share.path(), 2));
+    // A sweep from any machine leaves the clients' directories alone while they run.
+    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(TestDirectory::leftovers(share.path()), [](const QString &path) {
+        return QFileInfo::exists(QDir(path).filePath(QLatin1String(RunMarker::fileName)));
+    }), 10000);
+    QCOMPARE(TestDirectory::sweep(share.path()).size(), 2);
+    QCOMPARE(TestDirectory::leftovers(share.path()).size(), 2);
     b.kill();
     QVERIFY(run.finished());
     QVERIFY(!run.result->success);
@@ -189,14 +159,16 @@ void TestFioClientRun::stopAndKilledServerLeaveNothingButTheDeadClientsFolder()
 void TestFioClientRun::serverThatStopsAnsweringCannotHoldUpTheEnd()
 {
     QTemporaryDir share;
-    const int port = basePort();
-    Server a(QStringLiteral("127.0.0.2"), port, share.path());
-    Server b(QStringLiteral("127.0.0.3"), port + 1, share.path());
-    Run run({a.client, b.client}, quint64(8) << 30);
-    run.controller.setEndingLimit(8);
-    QVERIFY(run.writing(share.path(), 2));
+    const int port = FioServer::basePort();
+    FioServer a(QStringLiteral("127.0.0.2"), port, share.path());
+    FioServer b(QStringLiteral("127.0.0.3"), port + 1, share.path());
+    auto controller = std::make_unique<FioClientRun>();
+    controller->setEndingLimit(8);
+    RunSpy run(std::move(controller));
+    run.run->start(clientsRequest({a.client, b.client}, quint64(8) << 30));
+    QVERIFY(writing(run, share.path(), 2));
     QCOMPARE(::kill(-pid_t(b.process->processId()), SIGSTOP), 0);
-    run.controller.stop();
+    run.run->stop();
     QVERIFY(run.finished());
     QVERIFY(run.cleaned());
     QVERIFY(!run.cleanup.at(0).at(1).toBool());
@@ -209,13 +181,13 @@ void TestFioClientRun::serverThatStopsAnsweringCannotHoldUpTheEnd()
 void TestFioClientRun::refusedAndMismatchedServersFailBeforeAnythingIsWritten()
 {
     QTemporaryDir share;
-    const int port = basePort();
-    Server good(QStringLiteral("127.0.0.2"), port, share.path());
-    Server other(QStringLiteral("127.0.0.3"), port + 1, share.path(),
+    const int port = FioServer::basePort();
+    FioServer good(QStringLiteral("127.0.0.2"), port, share.path());
+    FioServer other(QStringLiteral("127.0.0.3"), port + 1, share.path(),
         {QStringLiteral("python3"), QStringLiteral(TREVLAMARK_SOURCE_DIR "/tests/support/fakefioserver.py"),
             QStringLiteral("127.0.0.3"), QString::number(port + 1), QStringLiteral("1")});
     const FioClient refused{QStringLiteral("127.0.0.4"), port + 2, share.path()};
-    Run run({good.client, other.client, refused}, 64 * 1048576);
+    RunSpy run(clientsRequest({good.client, other.client, refused}, 64 * 1048576));
     QVERIFY(run.finished());
     QVERIFY(!run.result->success);
     const QString message = *run.result->errorMessage;
@@ -223,6 +195,7 @@ void TestFioClientRun::refusedAndMismatchedServersFailBeforeAnythingIsWritten()
     QVERIFY2(message.contains(refused.name() + QStringLiteral(": connect: Connection refused")), qPrintable(message));
     QVERIFY(!message.contains(good.client.name()));
     QVERIFY(QDir(share.path()).isEmpty());
+    QVERIFY(run.cleaned());
 }
 
 QTEST_GUILESS_MAIN(TestFioClientRun)

@@ -4,7 +4,7 @@
 
 #include "discovery/networkshare.h"
 #include "discovery/sharemanager.h"
-#include "engine/performancetestmanager.h"
+#include "engine/localtestrun.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/volumecapacity.h"
 #include "support/testfileserver.h"
@@ -306,14 +306,13 @@ void tst_NetShare::engineRunsOnTheShare()
     QVERIFY(link.speedMbps);
 
     constexpr quint64 bytesPerCycle = 32 * 1048576ULL;
-    PerformanceTestManager engine;
-    QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
+    LocalTestRun engine;
+    QSignalSpy cleanup(&engine, &TestRun::cleanupFinished);
     std::optional<PerformanceTestResult> result;
-    engine.start(
-        TestRequest{.share = *share, .locationPath = mountPath, .chunkSize = ThroughputTestOptions::size1MB,
-            .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle,
-            .link = link, .verifyData = true},
-        {}, [&result](const PerformanceTestResult &finished) { result = finished; });
+    connect(&engine, &TestRun::finished, this, [&result](const PerformanceTestResult &finished) { result = finished; });
+    engine.start(TestRequest{.share = *share, .locationPath = mountPath, .chunkSize = ThroughputTestOptions::size1MB,
+        .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle,
+        .link = link, .verifyData = true});
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
     QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120000);

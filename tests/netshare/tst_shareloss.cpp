@@ -4,7 +4,7 @@
 // namespace of its own (not the one tst_netshare uses), so both can run at once.
 
 #include "engine/testdirectory.h"
-#include "engine/performancetestmanager.h"
+#include "engine/localtestrun.h"
 #include "support/testfileserver.h"
 
 #include <QDir>
@@ -135,19 +135,17 @@ QStringList tst_ShareLoss::leftoversAfterSweep() const
 void tst_ShareLoss::serverStopsDuringWritePhase()
 {
     constexpr quint64 bytesPerCycle = 1536ULL * 1048576;
-    PerformanceTestManager engine;
-    QSignalSpy cleanup(&engine, &PerformanceTestManager::testDirectoryCleanupFinished);
+    LocalTestRun engine;
+    QSignalSpy cleanup(&engine, &TestRun::cleanupFinished);
     std::optional<PerformanceTestResult> result;
     double writeProgress = 0;
-    engine.start(
-        TestRequest{.locationPath = m_sshfsMount, .chunkSize = ThroughputTestOptions::size1MB, .queueDepth = 2,
-            .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle},
-        [&writeProgress](double fraction, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
-                         const QString &operation, int, int) {
-            if (operation == QLatin1String("write"))
-                writeProgress = fraction;
-        },
-        [&result](const PerformanceTestResult &finished) { result = finished; });
+    connect(&engine, &TestRun::progressed, this, [&writeProgress](const RunProgress &progress) {
+        if (progress.phase == Phase::Write)
+            writeProgress = progress.fraction;
+    });
+    connect(&engine, &TestRun::finished, this, [&result](const PerformanceTestResult &finished) { result = finished; });
+    engine.start(TestRequest{.locationPath = m_sshfsMount, .chunkSize = ThroughputTestOptions::size1MB, .queueDepth = 2,
+        .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle});
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
     QTRY_VERIFY_WITH_TIMEOUT(writeProgress > 0.02, 60000);

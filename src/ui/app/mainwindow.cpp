@@ -5,7 +5,6 @@
 #include "ui/app/navigation.h"
 #include "ui/app/appcontroller.h"
 #include "ui/app/runrecorder.h"
-#include "engine/performancetestmanager.h"
 #include "ui/mainscreen/mainscreen.h"
 #include "ui/testscreen/testscreen.h"
 

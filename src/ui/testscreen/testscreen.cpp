@@ -2,10 +2,9 @@
 
 #include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
-#include "engine/performancetestmanager.h"
 #include "engine/testdirectory.h"
-#include "engine/fioclientrun.h"
 #include "engine/testrequest.h"
+#include "engine/testrun.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
@@ -67,8 +66,6 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
-    , m_engine(new PerformanceTestManager(this))
-    , m_fioRun(new FioClientRun(this))
     , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
 {
     buildLayout();
@@ -402,29 +399,29 @@ void TestScreen::startEngine()
     if (!clients)
         return handleCompletion(PerformanceTestResult::failure(clientsProblem));
     m_runRequest.clients = *clients;
-    auto progress = [this](double fraction, const QString &message, const QList<StreamResult> &streamResults,
-                        const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle, int) {
-        handleProgress(fraction, message, streamResults, timelineMarkers, operation, cycle);
-    };
-    auto completion = [this](const PerformanceTestResult &result) {
+    // The last run may still be removing its data; it goes away on its own.
+    TestRun::dispose(std::move(m_run));
+    m_run = TestRun::create(m_runRequest);
+    connect(m_run.get(), &TestRun::progressed, this, [this](const RunProgress &progress) {
+        handleProgress(progress.fraction, progress.message, m_run->streamResults(), m_run->timelineMarkers(),
+            phaseName(progress.phase), progress.cycle);
+    });
+    connect(m_run.get(), &TestRun::finished, this, [this](const PerformanceTestResult &result) {
         if (m_awaitingResult)
             emit runFinished(m_runRequest, result);
         handleCompletion(result);
-    };
-    if (m_runRequest.clients.isEmpty())
-        m_engine->start(m_runRequest, progress, completion);
-    else
-        m_fioRun->start(m_runRequest, progress, completion);
+    });
+    m_run->start(m_runRequest);
 }
 
 QList<StreamResult> TestScreen::runStreamResults() const
 {
-    return m_runRequest.clients.isEmpty() ? m_engine->streamResults() : m_fioRun->streamResults();
+    return m_run ? m_run->streamResults() : QList<StreamResult>{};
 }
 
 QList<TimelineMarker> TestScreen::runTimelineMarkers() const
 {
-    return m_runRequest.clients.isEmpty() ? m_engine->timelineMarkers() : QList<TimelineMarker>{};
+    return m_run ? m_run->timelineMarkers() : QList<TimelineMarker>{};
 }
 
 void TestScreen::stopTest()
@@ -440,8 +437,8 @@ void TestScreen::stopTest()
 
 void TestScreen::stopEngine()
 {
-    m_engine->stop();
-    m_fioRun->stop();
+    if (m_run)
+        m_run->stop();
 }
 
 void TestScreen::handleProgress(double fraction, const QString &message,
@@ -540,8 +537,8 @@ void TestScreen::leaveScreen()
     if (m_hasLeft)
         return;
     m_hasLeft = true;
-    if (m_session->isRunningTest())
-        m_engine->setCancelRequested(true);
+    // A running test is cancelled; its data is removed without the screen.
+    TestRun::dispose(std::move(m_run));
     m_session->stopRunTimeTimer();
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();

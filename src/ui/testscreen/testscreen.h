@@ -1,7 +1,7 @@
 #pragma once
 // The screen on which a test is configured, run and reviewed. It owns the
-// engine, the test session and the traffic sampler of the location's
-// interface, and turns engine callbacks into session changes.
+// test run, the test session and the traffic sampler of the location's
+// interface, and turns the run's signals into session changes.
 
 #include "ui/testscreen/testparameters.h"
 #include "discovery/networkshare.h"
@@ -12,6 +12,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -25,13 +26,12 @@ namespace trevlamark {
 
 class TestGraphPanel;
 class GaugePanel;
-class FioClientRun;
 class FioServersField;
 class NetworkInterfaceMonitor;
 class ParameterBinding;
-class PerformanceTestManager;
 class PreferencesManager;
 class ResultsSection;
+class TestRun;
 class TestSession;
 
 class TestScreen : public QWidget
@@ -61,9 +61,9 @@ public:
     void closeAction();
 
     TestSession *session() const { return m_session; }
-    PerformanceTestManager *engine() const { return m_engine; }
-    // The throughput samples and markers of the run that ended last, from the
-    // engine that ran it (this computer's, or the fio clients').
+    // The current or last run; nothing before the first start and after leaving.
+    TestRun *testRun() const { return m_run.get(); }
+    // The throughput samples and markers of the current or last run.
     QList<StreamResult> runStreamResults() const;
     QList<TimelineMarker> runTimelineMarkers() const;
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
@@ -109,8 +109,7 @@ private:
     TestParameters m_parameters;
     NetworkShare m_share;
     QPointer<PreferencesManager> m_preferences;
-    PerformanceTestManager *m_engine;
-    FioClientRun *m_fioRun;
+    std::unique_ptr<TestRun> m_run;
     FioServersField *m_fioServers = nullptr;
     TestSession *m_session;
     ParameterBinding *m_parameterBinding = nullptr;

@@ -1,8 +1,10 @@
-// Whole streaming runs against real folders, with real worker threads.
+// Whole streaming runs from this computer against real folders, with real
+// worker threads: what bytes go where, and how the run meets failing storage.
 
-#include "engine/performancetestmanager.h"
+#include "engine/localtestrun.h"
 #include "engine/testdirectory.h"
 #include "platform/detachedthreads.h"
+#include "support/runspy.h"
 #include "support/scratchvolume.h"
 
 #include <QDir>
@@ -29,42 +31,6 @@ TestRequest request(const QString &location, ThroughputTestOptions chunk, int qu
         .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle, .totalCycles = cycles};
 }
 
-// A run of one manager, with what its handlers and signal delivered.
-struct Run
-{
-    std::unique_ptr<PerformanceTestManager> manager = std::make_unique<PerformanceTestManager>();
-    QSignalSpy cleanup{manager.get(), &PerformanceTestManager::testDirectoryCleanupFinished};
-    std::optional<PerformanceTestResult> result;
-    int completions = 0;
-    QStringList messages;
-    QString directory;
-
-    // `onProgress` runs with each message, on the main thread, before the run goes on.
-    explicit Run(const TestRequest &request, std::function<void(const QString &)> onProgress = {})
-    {
-        manager->start(
-            request,
-            [this, onProgress](double, const QString &message, const QList<StreamResult> &,
-                const QList<TimelineMarker> &, const QString &, int, int) {
-                messages.append(message);
-                if (onProgress)
-                    onProgress(message);
-            },
-            [this](const PerformanceTestResult &value) {
-                result = value;
-                ++completions;
-            });
-        directory = manager->currentTestDirectoryPath().value_or(QString());
-    }
-    bool finished(int timeoutMs = 60000) { return QTest::qWaitFor([this] { return completions == 1; }, timeoutMs); }
-    bool removed(int timeoutMs = 30000)
-    {
-        return QTest::qWaitFor([this] { return cleanup.count() == 1; }, timeoutMs) && cleanup.at(0).at(1).toBool();
-    }
-    bool writing() { return QTest::qWaitFor([this] { return !messages.isEmpty(); }, 10000); }
-    QString detail(const char *key) const { return result->details.value(QLatin1String(key)); }
-};
-
 QStringList testDirectories(const QString &location)
 {
     return QDir(location).entryList({QStringLiteral("Trevlamark_Test_Data_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
@@ -72,14 +38,13 @@ QStringList testDirectories(const QString &location)
 
 } // namespace
 
-class tst_PerformanceTestManager : public QObject
+class tst_LocalTestRun : public QObject
 {
     Q_OBJECT
 
 private slots:
     void cycles_data();
     void cycles();
-    void stopByHandMidPhase();
     void startsThatCannotRun();
     void writeFailureEndsRunWithFiguresKept();
     void dataChangedBetweenPhasesFailsRead_data();
@@ -96,7 +61,7 @@ private slots:
     void samplerKeepsItsRate();
 };
 
-void tst_PerformanceTestManager::cycles_data()
+void tst_LocalTestRun::cycles_data()
 {
     QTest::addColumn<ThroughputTestOptions>("chunk");
     QTest::addColumn<int>("queueDepth");
@@ -126,7 +91,7 @@ void tst_PerformanceTestManager::cycles_data()
                                        << QList<quint64>{2 * m, 0, 0} << QList<quint64>{2 * m, 2 * m, 2 * m};
 }
 
-void tst_PerformanceTestManager::cycles()
+void tst_LocalTestRun::cycles()
 {
     QFETCH(ThroughputTestOptions, chunk);
     QFETCH(int, queueDepth);
@@ -145,10 +110,10 @@ void tst_PerformanceTestManager::cycles()
     // Checking every chunk read also shows that the cache flush of a read-only
     // cycle leaves the data as written.
     asked.verifyData = true;
-    Run run(asked);
+    RunSpy run(asked);
     QCOMPARE(QFileInfo(run.directory).path(), location.path());
-    QVERIFY(run.manager->isRunning() && run.finished());
-    QVERIFY(run.result->success && run.result->isAutoStop && !run.manager->isRunning());
+    QVERIFY(run.run->isRunning() && run.finished());
+    QVERIFY(run.result->success && run.result->isAutoStop && !run.run->isRunning());
     quint64 totalWritten = 0;
     quint64 totalRead = 0;
     QCOMPARE(run.result->cycleResults.size(), written.size());
@@ -176,7 +141,7 @@ void tst_PerformanceTestManager::cycles()
     QCOMPARE(run.detail("interfaceInfo"), location.path());
     QCOMPARE(run.messages.contains(QStringLiteral("Completing read phase...")), read);
     QStringList markers;
-    for (const TimelineMarker &marker : run.manager->timelineMarkers())
+    for (const TimelineMarker &marker : run.run->timelineMarkers())
         markers.append(marker.message);
     QCOMPARE(markers.mid(0, 3), (QStringList{"Start write phase", "I/O operations complete",
                                     asked.developerMode ? "Synced files" : "End write phase"}));
@@ -184,63 +149,33 @@ void tst_PerformanceTestManager::cycles()
     QVERIFY(run.removed() && !QFileInfo::exists(run.directory));
 }
 
-void tst_PerformanceTestManager::stopByHandMidPhase()
+void tst_LocalTestRun::startsThatCannotRun()
 {
     QTemporaryDir location;
-    TestRequest asked = request(location.path(), ThroughputTestOptions::size64KB, 2, 8192 * mebibyte, 5);
-    asked.samplingRateSeconds = 0.05;
-    asked.interfaceInfo = QStringLiteral("eth0 (test)");
-    // Far more data than can be written before the first sample.
-    Run run(asked);
-    QVERIFY(run.writing());
-    QVERIFY(run.messages.first().startsWith(QLatin1String("Cycle 1/5 Write - ")));
-    run.manager->stop();
-    QVERIFY(!run.manager->isRunning() && run.finished(10000));
-    QVERIFY(run.result->success && !run.result->isAutoStop);
-    QCOMPARE(run.detail("cycleCompletion"), QStringLiteral("Manually stopped"));
-    QCOMPARE(run.detail("totalCycles") + run.detail("targetCycles"), QStringLiteral("15"));
-    QCOMPARE(run.detail("interfaceInfo"), QStringLiteral("eth0 (test)"));
-    const quint64 written = run.result->cycleResults.at(0).writePhase->bytes;
-    QVERIFY(written > 0 && written < 8192 * mebibyte);
-    QCOMPARE(written % (64 * 1024), quint64(0));
+    RunSpy run(request(location.path(), ThroughputTestOptions::size64KB, 1, 4096 * mebibyte));
+    run.run->start(request(location.path(), ThroughputTestOptions::size1MB, 2, mebibyte));
+    QVERIFY(run.finished());
+    QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("A test is already running")));
+    QVERIFY(run.result->details.isEmpty() && run.run->isRunning());
+    QCOMPARE(qobject_cast<LocalTestRun *>(run.run.get())->currentTestDirectoryPath(), std::optional<QString>(run.directory));
+    run.run->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(run.completions, 2, 20000);
     QVERIFY(run.removed());
 
-    const QList<StreamResult> samples = run.manager->streamResults();
-    QVERIFY(!samples.isEmpty());
-    for (qsizetype i = 1; i < samples.size(); ++i)
-        QVERIFY(samples.at(i).operation == QLatin1String("write") && samples.at(i).seconds > samples.at(i - 1).seconds);
-    QTest::qWait(200); // no timer may add samples after the stop, and a second stop does nothing
-    run.manager->stop();
-    QCOMPARE(run.manager->streamResults().size(), samples.size());
-    QCOMPARE(run.completions, 1);
-}
-
-void tst_PerformanceTestManager::startsThatCannotRun()
-{
-    QTemporaryDir location;
-    Run run(request(location.path(), ThroughputTestOptions::size64KB, 1, 4096 * mebibyte));
-    std::optional<PerformanceTestResult> refused;
-    run.manager->start(request(location.path(), ThroughputTestOptions::size1MB, 2, mebibyte), {},
-        [&refused](const PerformanceTestResult &value) { refused = value; });
-    QCOMPARE(refused.value().errorMessage, std::optional<QString>(QStringLiteral("A test is already running")));
-    QVERIFY(refused->details.isEmpty());
-    QCOMPARE(run.manager->currentTestDirectoryPath(), std::optional<QString>(run.directory));
-    run.manager->stop();
-    QVERIFY(run.removed());
-
-    Run nowhere(request(QString(), ThroughputTestOptions::size1MB, 2, mebibyte));
-    QCOMPARE(nowhere.result.value().errorMessage, std::optional<QString>(QStringLiteral("No valid test location provided")));
+    RunSpy nowhere(request(QString(), ThroughputTestOptions::size1MB, 2, mebibyte));
+    QVERIFY(nowhere.finished());
+    QCOMPARE(nowhere.result->errorMessage, std::optional<QString>(QStringLiteral("No valid test location provided")));
 
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("ro,size=1m")))
         QSKIP(qPrintable(*problem));
-    Run readOnly(request(volume.mountPoint(), ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
+    RunSpy readOnly(request(volume.mountPoint(), ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
     QVERIFY(readOnly.finished(10000));
     QCOMPARE(readOnly.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
-    QVERIFY(!readOnly.manager->isRunning() && !readOnly.manager->currentTestDirectoryPath());
+    QVERIFY(!readOnly.run->isRunning() && readOnly.directory.isEmpty());
 }
 
-void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
+void tst_LocalTestRun::writeFailureEndsRunWithFiguresKept()
 {
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=4m")))
@@ -250,7 +185,7 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
     asked.share.mountPath = volume.mountPoint();
     asked.readPhaseEnabled = false;
     // Cycle 1 fits (3 MiB); cycle 2 writes fresh files and runs out of space.
-    Run run(asked);
+    RunSpy run(asked);
     QVERIFY(run.finished(30000));
     QVERIFY(!run.result->success && run.result->isAutoStop);
     QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("Write failed: No space left on device")));
@@ -265,7 +200,7 @@ void tst_PerformanceTestManager::writeFailureEndsRunWithFiguresKept()
     QVERIFY(run.removed() && testDirectories(volume.mountPoint()).isEmpty());
 }
 
-void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead_data()
+void tst_LocalTestRun::dataChangedBetweenPhasesFailsRead_data()
 {
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("verify");
@@ -276,7 +211,7 @@ void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead_data()
 }
 
 // Between the write and the read phase the storage silently changes a file.
-void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead()
+void tst_LocalTestRun::dataChangedBetweenPhasesFailsRead()
 {
     QFETCH(QString, change);
     QFETCH(bool, verify);
@@ -285,10 +220,10 @@ void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead()
     TestRequest asked = request(location.path(), ThroughputTestOptions::size64KB, 2, 4 * mebibyte);
     asked.verifyData = verify;
     QString changed;
-    Run run(asked, [&](const QString &message) {
-        if (message != QLatin1String("Completing write phase...") || !changed.isEmpty())
+    RunSpy run(asked, [&](const RunProgress &progress) {
+        if (progress.message != QLatin1String("Completing write phase...") || !changed.isEmpty())
             return;
-        const QString directory = *run.manager->currentTestDirectoryPath();
+        const QString directory = run.directory;
         changed = QDir(directory).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name).constLast();
         QFile file(QDir(directory).filePath(changed));
         QVERIFY(file.open(QIODevice::ReadWrite));
@@ -311,37 +246,36 @@ void tst_PerformanceTestManager::dataChangedBetweenPhasesFailsRead()
     QVERIFY(run.removed());
 }
 
-void tst_PerformanceTestManager::destroyedMidRun_data()
+void tst_LocalTestRun::destroyedMidRun_data()
 {
     QTest::addColumn<QString>("when");
     QTest::newRow("while writing") << "writing";
-    QTest::newRow("by the completion handler") << "handler";
+    QTest::newRow("by a receiver of its result") << "handler";
     QTest::newRow("right after the stop") << "stopped";
 }
 
-void tst_PerformanceTestManager::destroyedMidRun()
+void tst_LocalTestRun::destroyedMidRun()
 {
     QFETCH(QString, when);
     QTemporaryDir location;
     const bool inHandler = when == QLatin1String("handler");
-    auto *manager = new PerformanceTestManager;
+    auto *run = new LocalTestRun;
     bool delivered = false;
     bool progressed = false;
-    manager->start(request(location.path(), ThroughputTestOptions::size64KB, 2, (inHandler ? 1 : 8192) * mebibyte),
-        [&progressed](double, const QString &, const QList<StreamResult> &, const QList<TimelineMarker> &,
-            const QString &, int, int) { progressed = true; },
-        [&](const PerformanceTestResult &) {
-            delivered = true;
-            if (inHandler)
-                delete manager;
-        });
-    const QString directory = *manager->currentTestDirectoryPath();
+    QObject::connect(run, &TestRun::progressed, this, [&progressed] { progressed = true; });
+    QObject::connect(run, &TestRun::finished, this, [&] {
+        delivered = true;
+        if (inHandler)
+            delete run;
+    });
+    run->start(request(location.path(), ThroughputTestOptions::size64KB, 2, (inHandler ? 1 : 8192) * mebibyte));
+    const QString directory = *run->currentTestDirectoryPath();
     if (when == QLatin1String("writing")) {
         QTRY_VERIFY_WITH_TIMEOUT(progressed, 10000);
-        delete manager;
+        delete run;
     } else if (when == QLatin1String("stopped")) {
-        manager->stop();
-        delete manager; // gone before the queued delivery could run
+        run->stop();
+        delete run; // gone before the queued delivery could run
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(delivered, 20000);
     }
@@ -349,7 +283,7 @@ void tst_PerformanceTestManager::destroyedMidRun()
     QCOMPARE(delivered, inHandler);
 }
 
-void tst_PerformanceTestManager::awkwardLocationNames_data()
+void tst_LocalTestRun::awkwardLocationNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("newline and spaces") << " line\nbreak  ";
@@ -358,7 +292,7 @@ void tst_PerformanceTestManager::awkwardLocationNames_data()
     QTest::newRow("4,000-byte path") << "#long";
 }
 
-void tst_PerformanceTestManager::awkwardLocationNames()
+void tst_LocalTestRun::awkwardLocationNames()
 {
     QFETCH(QString, name);
     QTemporaryDir parent;
@@ -369,7 +303,7 @@ void tst_PerformanceTestManager::awkwardLocationNames()
             location += QLatin1Char('/') + QString(std::min<qsizetype>(180, 4000 - location.size() - 1), QLatin1Char('d'));
     }
     QVERIFY(QDir().mkpath(location));
-    Run run(request(location, ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
+    RunSpy run(request(location, ThroughputTestOptions::size256KB, 2, 2 * mebibyte));
     QVERIFY(run.finished());
     QVERIFY2(run.result->success, qPrintable(run.result->errorMessage.value_or(QString())));
     QCOMPARE(run.detail("testPath"), location);
@@ -377,11 +311,11 @@ void tst_PerformanceTestManager::awkwardLocationNames()
     QVERIFY(run.removed() && testDirectories(location).isEmpty());
 }
 
-void tst_PerformanceTestManager::repeatedRunsGiveBackDescriptorsAndThreads()
+void tst_LocalTestRun::repeatedRunsGiveBackDescriptorsAndThreads()
 {
     QTemporaryDir location;
     const auto runOnce = [&location] {
-        Run run(request(location.path(), ThroughputTestOptions::size256KB, 2, mebibyte));
+        RunSpy run(request(location.path(), ThroughputTestOptions::size256KB, 2, mebibyte));
         return run.finished() && run.result->success && run.removed();
     };
     const auto descriptors = [] {
@@ -405,14 +339,14 @@ void tst_PerformanceTestManager::repeatedRunsGiveBackDescriptorsAndThreads()
     QCOMPARE(descriptors(), descriptorsBefore);
 }
 
-void tst_PerformanceTestManager::locationVanishesMidRun_data()
+void tst_LocalTestRun::locationVanishesMidRun_data()
 {
     QTest::addColumn<bool>("removeLocation"); // false: renamed
     QTest::newRow("renamed") << false;
     QTest::newRow("removed") << true;
 }
 
-void tst_PerformanceTestManager::locationVanishesMidRun()
+void tst_LocalTestRun::locationVanishesMidRun()
 {
     QFETCH(bool, removeLocation);
     QTemporaryDir base;
@@ -420,8 +354,8 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
     QVERIFY(QDir().mkpath(location));
     TestRequest asked = request(location, ThroughputTestOptions::size64KB, 2, 1024 * mebibyte, 2);
     asked.disableCache = false;
-    Run run(asked);
-    QVERIFY(run.writing());
+    RunSpy run(asked);
+    QVERIFY(run.moving());
     if (removeLocation)
         QVERIFY(QDir(location).removeRecursively());
     else
@@ -434,17 +368,17 @@ void tst_PerformanceTestManager::locationVanishesMidRun()
     QVERIFY(run.removed());
 }
 
-void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
+void tst_LocalTestRun::stopReturnsWhileFileSystemIsFrozen()
 {
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
-    Run run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 8192 * mebibyte));
-    QVERIFY(run.writing());
+    RunSpy run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 8192 * mebibyte));
+    QVERIFY(run.moving());
     // Every write from here on blocks in the kernel until the volume is thawed.
     QVERIFY(volume.freeze());
     // The stop waits at most its ten seconds for the stuck writers, then hands over the result.
-    run.manager->stop();
+    run.run->stop();
     QVERIFY(run.finished(5000));
     QCOMPARE(run.detail("cycleCompletion"), QStringLiteral("Manually stopped"));
     QCOMPARE(run.cleanup.count(), 0);
@@ -453,15 +387,15 @@ void tst_PerformanceTestManager::stopReturnsWhileFileSystemIsFrozen()
     QVERIFY(run.removed(60000) && !QFileInfo::exists(run.directory));
 }
 
-void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
+void tst_LocalTestRun::startGivesUpOnAFrozenLocation()
 {
     ScratchVolume volume;
     if (const std::optional<QString> problem = volume.mountExt4(qint64(256 * mebibyte)))
         QSKIP(qPrintable(*problem));
     QVERIFY(volume.freeze());
     // The start waits its bound for the directory, not for the volume.
-    Run run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 16 * mebibyte));
-    QVERIFY(!run.manager->isRunning() && !run.manager->currentTestDirectoryPath());
+    RunSpy run(request(volume.mountPoint(), ThroughputTestOptions::size1MB, 2, 16 * mebibyte));
+    QVERIFY(!run.run->isRunning() && run.directory.isEmpty());
     QVERIFY(run.finished(5000));
     QCOMPARE(run.result->errorMessage, std::optional<QString>(QStringLiteral("Failed to create test directory")));
     // Thawed, the abandoned creation finishes late; a sweep removes what it made.
@@ -471,7 +405,7 @@ void tst_PerformanceTestManager::startGivesUpOnAFrozenLocation()
     QVERIFY(testDirectories(volume.mountPoint()).isEmpty());
 }
 
-void tst_PerformanceTestManager::samplerKeepsItsRate()
+void tst_LocalTestRun::samplerKeepsItsRate()
 {
     // Ten samples a second at 0.1 s, also when Qt's timer grid brings a tick a
     // little early. A rate check: the bound leaves room for a busy machine.
@@ -486,5 +420,5 @@ void tst_PerformanceTestManager::samplerKeepsItsRate()
         qPrintable(QStringLiteral("%1 samples in %2 intervals").arg(sampler.streamResults().size()).arg(intervals)));
 }
 
-QTEST_GUILESS_MAIN(tst_PerformanceTestManager)
-#include "tst_performancetestmanager.moc"
+QTEST_GUILESS_MAIN(tst_LocalTestRun)
+#include "tst_localtestrun.moc"

@@ -1,0 +1,229 @@
+#include "engine/localtestrun.h"
+
+#include "engine/chunkstamp.h"
+#include "engine/fileoperationutility.h"
+#include "engine/mainthreadbridge.h"
+#include "engine/phaserunner.h"
+#include "engine/runcontext.h"
+#include "engine/runmarker.h"
+#include "engine/testdirectory.h"
+#include "platform/alignedbuffer.h"
+#include "platform/detachedthreads.h"
+#include "platform/logcategories.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+namespace trevlamark {
+
+LocalTestRun::LocalTestRun(QObject *parent)
+    : TestRun(parent)
+    , m_bridge(std::make_shared<MainThreadBridge>(this))
+    , m_run(std::make_shared<RunContext>(m_bridge))
+{
+}
+
+LocalTestRun::~LocalTestRun()
+{
+    m_bridge->detach();
+    m_run->cancelRequested.store(true);
+    m_sampler.stop();
+    m_marker.reset();
+    // Whatever state the run is in, its directory must not outlive it. Never
+    // wait here: the workers drain and the removal runs on a thread of its own.
+    if (m_testDirectoryPath)
+        removeTestDirectory(m_bridge, m_run, *m_testDirectoryPath, this);
+}
+
+QList<TimelineMarker> LocalTestRun::timelineMarkers() const
+{
+    return m_run->timelineMarkers();
+}
+
+QList<PhaseRecord> LocalTestRun::recordedPhases() const
+{
+    return m_run->phases();
+}
+
+void LocalTestRun::prepare()
+{
+    const TestRequest &request = this->request();
+    m_run = std::make_shared<RunContext>(m_bridge);
+    if (!request.writePhaseEnabled && request.readPhaseEnabled)
+        qCInfo(lcEngine).noquote() << QStringLiteral("First cycle with disabled write phase - performing minimal write to create data");
+
+    const quint64 chunk = quint64(chunkSizeBytes(request.chunkSize));
+    m_targetBytesPerPhase = request.targetBytesPerPhase();
+    if (m_targetBytesPerPhase != request.resolvedBytesPerCycle()) {
+        qCDebug(lcEngine).noquote() << QStringLiteral("Adjusted target bytes from %1 to %2 to ensure divisibility by chunk size %3")
+                                           .arg(request.resolvedBytesPerCycle())
+                                           .arg(m_targetBytesPerPhase)
+                                           .arg(chunk);
+    }
+    qCInfo(lcEngine).noquote() << QStringLiteral("\n \n ________________________\n Starting test with options:\n  bytes per cycle = %1"
+                                                 "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5"
+                                                 "\n  verify data = %6")
+                                      .arg(displayText(request.bytesPerCycle))
+                                      .arg(request.totalCycles)
+                                      .arg(request.queueDepth)
+                                      .arg(displayText(request.chunkSize),
+                                          request.disableCache ? QStringLiteral("true") : QStringLiteral("false"),
+                                          request.verifyData ? QStringLiteral("true") : QStringLiteral("false"));
+
+    std::shared_ptr<AlignedBuffer> payload = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
+    if (!payload)
+        payload = AlignedBuffer::create(chunk);
+    // A fresh id per run keeps this run's chunks unlike any other run's.
+    m_chunks = payload ? std::make_shared<const ChunkStamp>(std::move(payload), QRandomGenerator::system()->generate64())
+                       : nullptr;
+
+    if (request.testLocation().isEmpty()) {
+        qCWarning(lcEngine).noquote() << QStringLiteral("No valid location or mount path provided for test directory");
+        return failToStart(QStringLiteral("No valid test location provided"));
+    }
+    if (!prepareTestDirectory())
+        return failToStart(QStringLiteral("Failed to create test directory"));
+
+    m_sampler.start(request.samplingRateSeconds, std::shared_ptr<ProgressCounters>(m_run, &m_run->counters),
+        [this](quint64 phaseBytes) {
+            reportProgress(m_targetBytesPerPhase == 0 ? 0.0 : double(phaseBytes) / double(m_targetBytesPerPhase));
+        });
+    beginPhases();
+}
+
+bool LocalTestRun::prepareTestDirectory()
+{
+    struct PreparedDirectory
+    {
+        std::optional<QString> path;
+        std::shared_ptr<RunMarker> marker;
+        QStringList seedFiles;
+    };
+    const QString location = request().testLocation();
+    const qint64 startSeconds = QDateTime::currentSecsSinceEpoch();
+    const int queueDepth = request().queueDepth;
+    const std::optional<PreparedDirectory> prepared =
+        DetachedThreads::runWithin<PreparedDirectory>(createWaitSeconds, [location, startSeconds, queueDepth] {
+            PreparedDirectory result;
+            result.path = TestDirectory::create(location, startSeconds);
+            if (result.path) {
+                result.marker = RunMarker::place(*result.path);
+                result.seedFiles = TestDirectory::createSeedFiles(*result.path, queueDepth);
+            }
+            return result;
+        });
+    if (!prepared) {
+        qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
+                                              .arg(createWaitSeconds);
+    }
+    if (!prepared || !prepared->path)
+        return false;
+    m_testDirectoryPath = prepared->path;
+    m_marker = prepared->marker;
+    m_writeFiles = prepared->seedFiles;
+    return true;
+}
+
+// A location that stops answering between cycles leaves the phase without
+// files, and the phase then fails the run the usual way.
+void LocalTestRun::createCycleFiles(int cycle)
+{
+    const QString directory = *m_testDirectoryPath;
+    const int queueDepth = request().queueDepth;
+    const std::optional<QStringList> created = DetachedThreads::runWithin<QStringList>(createWaitSeconds,
+        [directory, queueDepth, cycle] { return TestDirectory::createCycleFiles(directory, queueDepth, cycle); });
+    if (!created) {
+        qCWarning(lcEngine).noquote() << QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
+                                             .arg(createWaitSeconds);
+    }
+    m_writeFiles = created.value_or(QStringList());
+}
+
+void LocalTestRun::runPhase(const PlannedPhase &phase)
+{
+    const TestRequest &request = this->request();
+    if (phase.phase == Phase::Write && phase.filesCycle > 1)
+        createCycleFiles(phase.filesCycle);
+    if (phase.flushCacheFirst) {
+        qCInfo(lcEngine).noquote() << QStringLiteral("Flushing filesystem cache");
+        FileOperationUtility::enhancedCacheFlush(m_writeFiles, cacheFlushTimeoutSeconds);
+        if (request.developerMode)
+            m_run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Flushed cache"), QStringLiteral("read"));
+    }
+    qCInfo(lcEngine).noquote() << QStringLiteral("Cycle #%1, phase: %2, target bytes: %3")
+                                      .arg(phase.cycle)
+                                      .arg(phaseName(phase.phase))
+                                      .arg(m_targetBytesPerPhase);
+    m_sampler.setPhase(phase.phase, phase.phaseId);
+
+    PhasePlan plan;
+    plan.phase = phase.phase;
+    plan.cycle = phase.cycle;
+    plan.queueDepth = request.queueDepth;
+    plan.targetBytes = m_targetBytesPerPhase;
+    plan.chunkSizeBytes = chunkSizeBytes(request.chunkSize);
+    plan.disableCache = request.disableCache;
+    plan.developerMode = request.developerMode;
+    plan.files = m_writeFiles;
+    plan.chunks = m_chunks;
+    plan.verify = request.verifyData;
+    const std::shared_ptr<RunContext> run = m_run;
+    PhaseRunner::start(run, std::move(plan), [this, run](const std::optional<QString> &failure) {
+        // A phase of a run that has been stopped meanwhile changes nothing.
+        if (run != m_run)
+            return;
+        if (failure)
+            phaseFailed(*failure);
+        else
+            phaseCompleted();
+    });
+}
+
+void LocalTestRun::endWork(bool cancelled)
+{
+    m_run->cancelRequested.store(true);
+    // A result must hold every phase's figures; a cancelled run has no result
+    // and leaves the draining to the removal's thread.
+    if (!cancelled) {
+        qCDebug(lcEngine).noquote() << QStringLiteral("Waiting for all file operations to complete before stopping test");
+        if (m_run->fileOperationsGroup.waitFor(stopWaitSeconds))
+            qCInfo(lcEngine).noquote() << QStringLiteral("All file operations completed, proceeding with test completion");
+        else
+            qCWarning(lcEngine).noquote() << QStringLiteral("Timed out waiting for file operations to complete after 10 seconds");
+    }
+    m_sampler.stop();
+    workEnded();
+}
+
+void LocalTestRun::removeTestData()
+{
+    m_marker.reset();
+    if (!m_testDirectoryPath) {
+        removalFinished(QString(), true);
+        return;
+    }
+    const QString path = *m_testDirectoryPath;
+    m_writeFiles.clear();
+    m_testDirectoryPath.reset();
+    removeTestDirectory(m_bridge, m_run, path, this);
+}
+
+void LocalTestRun::removeTestDirectory(const std::shared_ptr<MainThreadBridge> &bridge,
+    const std::shared_ptr<RunContext> &runToDrain, const QString &path, LocalTestRun *owner)
+{
+    DetachedThreads::start([bridge, runToDrain, path, owner] {
+        runToDrain->fileOperationsGroup.waitFor(stopWaitSeconds);
+        const DeletionResult deletion = TestDirectory::removeWithRetry(path, cleanupAttempts);
+        if (deletion.success) {
+            qCInfo(lcEngine).noquote() << QStringLiteral("Removed test directory: ") + path;
+        } else {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Failed to delete directory after %1 attempts: %2")
+                                                 .arg(deletion.attempts)
+                                                 .arg(deletion.lastError.value_or(QStringLiteral("Unknown error")));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Test directory must be manually deleted server side.");
+        }
+        bridge->post([owner, path, removed = deletion.success] { owner->removalFinished(path, removed); });
+    });
+}
+
+} // namespace trevlamark
