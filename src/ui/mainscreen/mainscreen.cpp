@@ -77,7 +77,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
     m_pendingRefresh->setSingleShot(true);
     connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
 
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: MainView appeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Appeared");
     // Coming back from a test keeps the location the user had chosen.
     m_selectedLocation = navigation->selectedLocation();
     if (!m_selectedLocation.isEmpty()) {
@@ -108,7 +108,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
 MainScreen::~MainScreen()
 {
     stopNetworkGraph();
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Cleaned up resources");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Cleaned up resources");
 }
 
 QString MainScreen::defaultTestLocation()
@@ -258,8 +258,8 @@ bool MainScreen::refreshShares(bool isDeferred)
     if (m_lastRefreshTime && !isDeferred) {
         const double elapsedSeconds = double(m_lastRefreshTime->msecsTo(now)) / 1000.0;
         if (elapsedSeconds < refreshIntervalSeconds) {
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
-                                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)");
+            qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Skipping refresh - too soon since last refresh (")
+                                      + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)");
             return false;
         }
     }
@@ -281,7 +281,7 @@ bool MainScreen::refreshShares(bool isDeferred)
 
 void MainScreen::applyShares(const QList<NetworkShare> &shares)
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Detected %1 network shares").arg(shares.size());
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Detected %1 network shares").arg(shares.size());
     m_mountedShares = shares;
     m_isLoadingShares = false;
     m_shareList->setLoading(false);
@@ -310,13 +310,13 @@ void MainScreen::validateSelection()
         return;
     if (!m_isNetworkLocation) {
         if (!QFileInfo::exists(m_selectedLocation)) {
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected local location no longer exists, reverting to default location");
+            qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Selected local location no longer exists, reverting to default location");
             revertToDefaultLocation();
         }
         return;
     }
     if (!shareContaining(m_selectedLocation)) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected network location is no longer available, reverting to default location");
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Selected network location is no longer available, reverting to default location");
         revertToDefaultLocation();
     }
 }
@@ -329,7 +329,7 @@ void MainScreen::revertToDefaultLocation()
     m_selectedShareDetails.reset();
     m_isNetworkLocation = false;
     m_locationKindPending = false;
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Reverted to default test location: ") + m_selectedLocation;
     m_shareList->setSelectedMountPath(selectedMountPath());
     refreshLocation();
     refreshGraphScale();
@@ -351,7 +351,7 @@ std::optional<QString> MainScreen::pickFolder(const QString &message, const QStr
         return m_folderPicker(message, startFolder);
     QWidget *mainWindow = window();
     if (!mainWindow || mainWindow == this || !mainWindow->isVisible()) {
-        qCInfo(lcConsole).noquote() << QLatin1String(noWindowError);
+        qCInfo(lcUi).noquote() << QLatin1String(noWindowError);
         return std::nullopt;
     }
     QFileDialog dialog(mainWindow, message, startFolder);
@@ -368,7 +368,7 @@ void MainScreen::showCustomFolderPicker()
     const QString start = m_selectedLocation.isEmpty() ? defaultTestLocation() : m_selectedLocation;
     if (const auto folder =
             pickFolder(QStringLiteral("Please select a folder for performance testing"), start,
-                       "MainView: Error: No main window available when attempting to show folder picker"))
+                       "MainScreen: Error: No main window available when attempting to show folder picker"))
         selectLocation(*folder, QLatin1String(customLocationName));
 }
 
@@ -376,7 +376,7 @@ void MainScreen::showShareFolderPicker(const NetworkShare &share)
 {
     if (const auto folder = pickFolder(
             QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
-            share.mountPath, "MainView: Error: No main window available when attempting to show share folder picker"))
+            share.mountPath, "MainScreen: Error: No main window available when attempting to show share folder picker"))
         selectLocation(*folder, share.shareName);
 }
 
@@ -389,7 +389,7 @@ void MainScreen::selectLocation(const QString &path, const QString &proposedName
         || m_selectedShareName == QLatin1String(defaultLocationName)) {
         m_selectedShareName = proposedName.isEmpty() ? QFileInfo(path).fileName() : proposedName;
     }
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Successfully selected: ") + path;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Successfully selected: ") + path;
     applyLocationKind(false);
     askLocationKind();
 }
@@ -419,7 +419,7 @@ void MainScreen::applyLocationKind(bool isNetwork)
         m_selectedShareDetails = shareContaining(m_selectedLocation);
         if (m_selectedShareDetails && m_selectedShareName == QLatin1String(customLocationName))
             m_selectedShareName = m_selectedShareDetails->shareName;
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Network location %1 is on share %2")
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Network location %1 is on share %2")
                 .arg(m_selectedLocation, m_selectedShareDetails ? m_selectedShareDetails->shareName : QStringLiteral("(none found)"));
     }
     // The graph follows the link that carries the chosen share.
@@ -482,7 +482,7 @@ void MainScreen::refreshLocation()
 
 void MainScreen::setupNetworkMonitoring()
 {
-    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring started");
+    qCDebug(lcUi).noquote() << QStringLiteral("MainScreen: setupNetworkMonitoring started");
     m_graphTimeWindow = m_preferences->graphHistoryDuration();
     m_graphSamplingRate = m_preferences->graphSamplingRate();
     m_graphRefreshRate = m_preferences->graphRefreshRate();
@@ -500,21 +500,21 @@ void MainScreen::setupNetworkMonitoring()
     m_interfaceSelector->setAvailableInterfaces(m_availableInterfaces);
     if (m_selectedMonitorInterface.isEmpty()) {
         m_selectedMonitorInterface = m_sources.shareManager->getDefaultRouteInterface();
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Setting default network interface to: ")
-                                       + m_selectedMonitorInterface;
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Setting default network interface to: ")
+                                  + m_selectedMonitorInterface;
     }
     m_interfaceSelector->setSelectedInterface(m_selectedMonitorInterface);
     connect(m_interfaceSelector, &InterfaceSelector::selectedInterfaceChanged, this, &MainScreen::selectMonitorInterface,
             Qt::UniqueConnection);
-    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring completed");
+    qCDebug(lcUi).noquote() << QStringLiteral("MainScreen: setupNetworkMonitoring completed");
 }
 
 void MainScreen::startNetworkGraph()
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view appeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Traffic graph started");
     if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("Starting monitoring for interface: ")
-                                       + m_selectedMonitorInterface;
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Starting monitoring for interface: ")
+                                  + m_selectedMonitorInterface;
         m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
     }
     startGraphTimer();
@@ -523,7 +523,7 @@ void MainScreen::startNetworkGraph()
 
 void MainScreen::stopNetworkGraph()
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view disappeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Traffic graph stopped");
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();
     delete m_graphTimer;
@@ -545,12 +545,12 @@ void MainScreen::startGraphTimer()
 void MainScreen::selectMonitorInterface(const QString &interfaceID)
 {
     m_selectedMonitorInterface = interfaceID;
-    qCInfo(lcConsole).noquote() << QStringLiteral("Interface changed to: ") + interfaceID;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Interface changed to: ") + interfaceID;
     if (interfaceID.isEmpty() || !m_sources.monitorTraffic)
         return;
-    qCInfo(lcConsole).noquote() << QStringLiteral("Restarting monitoring with new interface");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Restarting monitoring with new interface");
     m_networkMonitor->stopMonitoring();
-    qCInfo(lcConsole).noquote() << QStringLiteral("Now starting monitoring with interface: ") + interfaceID;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Now starting monitoring with interface: ") + interfaceID;
     m_networkMonitor->startMonitoring(interfaceID);
 }
 
@@ -565,8 +565,8 @@ void MainScreen::developerSettingsChanged()
     m_graphRefreshRate = m_preferences->graphRefreshRate();
     m_networkGraph->setTimeWindow(m_graphTimeWindow);
     if (historyChanged) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("Graph history duration changed to: ") + logNumber(historyDuration)
-                                       + QStringLiteral(" seconds");
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Graph history duration changed to: ") + logNumber(historyDuration)
+                                  + QStringLiteral(" seconds");
         m_networkMonitor->stopMonitoring();
         delete m_networkMonitor;
         m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),

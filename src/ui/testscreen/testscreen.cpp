@@ -328,11 +328,11 @@ void TestScreen::showScreen()
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputInChanged, m_graphs, showRates);
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputOutChanged, m_graphs, showRates);
     if (const auto &interfaceID = m_session->networkInterface()) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Starting monitoring for interface: ")
-                                       + *interfaceID;
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Starting monitoring for interface: ")
+                                  + *interfaceID;
         m_networkMonitor->startMonitoring(*interfaceID);
     } else {
-        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: No specific interface to monitor");
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: No specific interface to monitor");
     }
     startGraphUpdateTimer();
     connect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
@@ -368,10 +368,10 @@ void TestScreen::startTest()
 {
     if (m_session->isPostTestView()) {
         m_session->setRestartMonitoringTrigger(true);
-        qCInfo(lcConsole).noquote() << QStringLiteral("Triggered monitor restart via binding");
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Triggered monitor restart via binding");
     }
     m_session->setIsPostTestView(false);
-    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to false");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: post test view set to false");
 
     m_session->setLatestResult(std::nullopt);
     m_session->setTimelineMarkers({});
@@ -500,10 +500,10 @@ void TestScreen::finishTest(double durationSeconds)
     m_session->stopGraphUpdateTimer();
     m_session->setIsRunningTest(false);
     m_session->setIsPostTestView(true);
-    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to true");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: post test view set to true");
     const double window = postTestWindowSeconds(durationSeconds);
-    qCInfo(lcConsole).noquote() << QStringLiteral("Adjusting graph time window to ") + logNumber(window)
-                                   + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Adjusting graph time window to ") + logNumber(window)
+                              + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
     m_session->setGraphHistoryDuration(window);
     if (m_networkMonitor) {
         m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()), window);
@@ -518,9 +518,9 @@ void TestScreen::settingsChanged()
     m_session->setSamplingRate(m_preferences->graphSamplingRate());
     m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
     m_session->setDisableCache(m_preferences->disableCacheEnabled());
-    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Settings updated, history duration: ")
-                                   + logNumber(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
-                                   + logNumber(oldDuration) + QStringLiteral("s)");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Settings updated, history duration: ")
+                              + logNumber(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
+                              + logNumber(oldDuration) + QStringLiteral("s)");
     if (m_networkMonitor) {
         m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()),
                                          m_session->graphHistoryDuration());
@@ -550,7 +550,7 @@ void TestScreen::leaveScreen()
         disconnect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
     if (m_parameters.selectedLocation.isEmpty())
         return;
-    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Triggering cleanup of test directories when leaving view");
     TestDirectory::sweep(m_parameters.selectedLocation);
 }
 
