@@ -1,18 +1,18 @@
 #include "ui/mainscreen/mainscreen.h"
 
-#include "ui/app/navigation.h"
 #include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/platformpaths.h"
-#include "ui/common/backgroundtask.h"
-#include "ui/mainscreen/interfaceselector.h"
 #include "ui/charts/mirroredchart.h"
-#include "ui/mainscreen/sharelist.h"
+#include "ui/charts/trafficfeed.h"
+#include "ui/common/backgroundtask.h"
 #include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
+#include "ui/mainscreen/interfaceselector.h"
+#include "ui/mainscreen/sharelist.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -60,26 +60,29 @@ MainScreen::Sources withDefaults(MainScreen::Sources sources)
 }
 } // namespace
 
-MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, QWidget *parent)
-    : MainScreen(navigation, preferences, Sources(), parent)
+MainScreen::MainScreen(const QString &selectedLocation, PreferencesManager *preferences, QWidget *parent)
+    : MainScreen(selectedLocation, preferences, Sources(), parent)
 {
 }
 
-MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, Sources sources, QWidget *parent)
+MainScreen::MainScreen(const QString &selectedLocation, PreferencesManager *preferences, Sources sources,
+                       QWidget *parent)
     : QWidget(parent)
-    , m_navigation(navigation)
     , m_preferences(preferences)
     , m_sources(withDefaults(std::move(sources)))
     , m_pendingRefresh(new QTimer(this))
+    , m_trafficFeed(new TrafficFeed(this))
 {
     initialiseTrevlamarkResources();
     buildLayout();
+    connect(m_trafficFeed, &TrafficFeed::ticked, m_networkGraph,
+            [this] { m_networkGraph->setTrafficSamples(m_trafficFeed->samples()); });
     m_pendingRefresh->setSingleShot(true);
     connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
 
     qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Appeared");
     // Coming back from a test keeps the location the user had chosen.
-    m_selectedLocation = navigation->selectedLocation();
+    m_selectedLocation = selectedLocation;
     if (!m_selectedLocation.isEmpty()) {
         askLocationKind();
         m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
@@ -168,7 +171,7 @@ void MainScreen::buildLayout()
     auto *historyButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open-recent"),
                                                            style()->standardIcon(QStyle::SP_FileDialogListView)),
                                           QStringLiteral("History"), content);
-    connect(historyButton, &QPushButton::clicked, m_navigation, &Navigation::openHistory);
+    connect(historyButton, &QPushButton::clicked, this, &MainScreen::historyRequested);
     header->addWidget(historyButton, 0, Qt::AlignTop);
     m_settingsButton = new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system"),
                                                         style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
@@ -324,7 +327,7 @@ void MainScreen::validateSelection()
 void MainScreen::revertToDefaultLocation()
 {
     m_selectedLocation = defaultTestLocation();
-    m_navigation->setSelectedLocation(m_selectedLocation);
+    emit selectedLocationChanged(m_selectedLocation);
     m_selectedShareName = QLatin1String(defaultLocationName);
     m_selectedShareDetails.reset();
     m_isNetworkLocation = false;
@@ -383,7 +386,7 @@ void MainScreen::showShareFolderPicker(const NetworkShare &share)
 void MainScreen::selectLocation(const QString &path, const QString &proposedName)
 {
     m_selectedLocation = path;
-    m_navigation->setSelectedLocation(path);
+    emit selectedLocationChanged(path);
     // The default location's name must not stick to a folder picked later.
     if (m_selectedShareName.isEmpty() || m_selectedShareName == QLatin1String(customLocationName)
         || m_selectedShareName == QLatin1String(defaultLocationName)) {
@@ -437,8 +440,8 @@ void MainScreen::openTest()
     std::optional<NetworkInterfaceInfo> interfaceInfo;
     if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
         interfaceInfo = m_sources.shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
-    m_navigation->openTest(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
-                                          m_sources.shareManager});
+    emit testRequested(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
+                                      m_sources.shareManager});
 }
 
 std::optional<QString> MainScreen::selectedMountPath() const
@@ -526,20 +529,13 @@ void MainScreen::stopNetworkGraph()
     qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Traffic graph stopped");
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();
-    delete m_graphTimer;
-    m_graphTimer = nullptr;
+    m_trafficFeed->stop();
 }
 
 void MainScreen::startGraphTimer()
 {
-    delete m_graphTimer;
-    m_graphTimer = new QTimer(this);
-    m_graphTimer->setInterval(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
-    connect(m_graphTimer, &QTimer::timeout, this, [this] {
-        m_networkChartData = m_networkMonitor->trafficSamples();
-        m_networkGraph->setTrafficSamples(m_networkChartData);
-    });
-    m_graphTimer->start();
+    m_trafficFeed->setMonitor(m_networkMonitor);
+    m_trafficFeed->start(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
 }
 
 void MainScreen::selectMonitorInterface(const QString &interfaceID)

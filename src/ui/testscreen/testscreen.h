@@ -1,14 +1,15 @@
 #pragma once
 // The screen on which a test is configured, run and reviewed. It owns the
-// engine, the test session and the traffic sampler of the location's
-// interface, and turns engine callbacks into session changes.
+// engine, the request being edited, the run's progress, the chart and traffic
+// feeds and the traffic sampler of the location's interface, and turns engine
+// callbacks into progress and chart changes.
 
-#include "ui/testscreen/testparameters.h"
 #include "discovery/networkshare.h"
 #include "engine/performancetestresult.h"
 #include "engine/streamresult.h"
 #include "engine/testrequest.h"
 #include "engine/timelinemarker.h"
+#include "ui/common/testparameters.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -23,16 +24,18 @@ class QToolButton;
 
 namespace trevlamark {
 
-class TestGraphPanel;
-class GaugePanel;
+class ChartFeed;
+class EditedRequest;
 class FioClientRun;
 class FioServersField;
+class GaugePanel;
 class NetworkInterfaceMonitor;
-class ParameterBinding;
 class PerformanceTestManager;
 class PreferencesManager;
 class ResultsSection;
-class TestSession;
+class RunProgress;
+class TestGraphPanel;
+class TrafficFeed;
 
 class TestScreen : public QWidget
 {
@@ -60,7 +63,11 @@ public:
     // location's test directories and asks to return to the main screen.
     void closeAction();
 
-    TestSession *session() const { return m_session; }
+    // The parameters the controls edit; Start hands a copy to the engine.
+    EditedRequest *request() const { return m_request; }
+    RunProgress *progress() const { return m_progress; }
+    ChartFeed *chartFeed() const { return m_chartFeed; }
+    TrafficFeed *trafficFeed() const { return m_trafficFeed; }
     PerformanceTestManager *engine() const { return m_engine; }
     // The throughput samples and markers of the run that ended last, from the
     // engine that ran it (this computer's, or the fio clients').
@@ -105,6 +112,7 @@ private:
     void refreshScale();
     void restartMonitoring(const QString &interfaceID);
     void updateProgressSection();
+    std::optional<int> linkSpeedMbps() const;
 
     TestParameters m_parameters;
     NetworkShare m_share;
@@ -112,8 +120,11 @@ private:
     PerformanceTestManager *m_engine;
     FioClientRun *m_fioRun;
     FioServersField *m_fioServers = nullptr;
-    TestSession *m_session;
-    ParameterBinding *m_parameterBinding = nullptr;
+    EditedRequest *m_request;
+    RunProgress *m_progress;
+    ChartFeed *m_chartFeed;
+    TrafficFeed *m_trafficFeed;
+    double m_graphRefreshRate = 0.1;
     // What the current or last run was asked to do, fixed at its start.
     TestRequest m_runRequest;
     NetworkInterfaceMonitor *m_networkMonitor = nullptr;
