@@ -1,14 +1,17 @@
 // Times one graph refresh plus paint of the whole test screen, offscreen,
-// while a test runs: the engine hands over its grown sample list, the session
-// rebuilds the chart points and ticks, and the screen is painted. Measured at
+// while a test runs: the engine hands over its grown sample list, the chart
+// feed makes the new points, the traffic feed's tick hands the graphs their
+// samples, and the screen is painted. Measured at
 // 9,000 and 36,000 samples (a quarter hour and an hour at ten a second), in the
 // 60 s window and zoomed out to the whole hour. The last line is the median of
 // the slower zoom at 36,000 samples. Times are the main thread's CPU time, so
 // that other work on a busy machine does not count; wall-clock medians follow.
 
 #include "settings/preferencesmanager.h"
+#include "ui/charts/testgraphpanel.h"
+#include "ui/testscreen/chartfeed.h"
+#include "ui/testscreen/runstate.h"
 #include "ui/testscreen/testscreen.h"
-#include "ui/testscreen/testsession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,16 +82,16 @@ Timing measure(int sampleCount, double windowSeconds)
     PreferencesManager preferences;
     TestScreen screen(TestParameters{location.path(), false, std::nullopt, std::nullopt, nullptr}, &preferences);
     screen.resize(600, 750);
-    TestSession *session = screen.session();
-    session->setGraphHistoryDuration(windowSeconds);
-    session->setIsRunningTest(true);
+    screen.graphs()->setTimeWindow(windowSeconds);
+    screen.progress()->setIsRunningTest(true);
+    ChartFeed *feed = screen.chartFeed();
 
     QDateTime now = QDateTime::currentDateTime();
     QList<StreamResult> results;
     results.reserve(sampleCount + rounds + 1);
     for (int i = 0; i < sampleCount; ++i)
         results.append(sample(i, now.addMSecs(-static_cast<qint64>(sampleCount - i) * 100)));
-    session->setStreamResults(results);
+    feed->setStreamResults(results);
     const QList<NetworkTrafficSample> samples = traffic(now, std::min(windowSeconds, 600.0));
 
     QImage canvas(screen.size(), QImage::Format_ARGB32_Premultiplied);
@@ -99,10 +102,9 @@ Timing measure(int sampleCount, double windowSeconds)
         results.append(sample(sampleCount + round, QDateTime::currentDateTime()));
         timer.start();
         const double cpuStart = threadCpuMs();
-        session->setStreamResults(results);
-        session->setNetworkChartData(samples);
-        session->rebuildChartData();
-        emit session->graphTick();
+        feed->setStreamResults(results);
+        // What the traffic feed's tick does: the graphs' right edge is "now".
+        screen.graphs()->setNetworkChartData(samples);
         QPainter painter(&canvas);
         screen.render(&painter);
         painter.end();

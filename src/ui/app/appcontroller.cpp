@@ -56,7 +56,7 @@ AppController::AppController(AlertPresenter *alertPresenter, PreferencesManager 
     })
     , m_runRecorder(new RunRecorder(alertPresenter, this))
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("TrevlamarkApp: Initializing app");
+    qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Initializing app");
     // The sweep must finish before the process exits, so it runs right here
     // on the main thread while the event loop winds down.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
@@ -157,7 +157,7 @@ void AppController::resetApplicationState()
     if (QFileInfo::exists(supportDirectory)) {
         if (!QDir(supportDirectory).removeRecursively())
             return fail(removalFailure(supportDirectory));
-        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted application data directory");
+        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted application data directory");
     }
 
     const QString settingsFile = PreferenceStore::filePath();
@@ -165,22 +165,22 @@ void AppController::resetApplicationState()
         QFile file(settingsFile);
         if (!file.remove())
             return fail(file.errorString());
-        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted preferences file");
+        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted preferences file");
     }
 
     PreferenceStore::clear();
     // The log switches went with the preferences: nothing more is logged until they are set again.
     LogSwitches::apply();
-    qCInfo(lcConsole).noquote() << QStringLiteral("Successfully reset preferences");
+    qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully reset preferences");
 
     const QString logDirectory = PlatformPaths::logDirectory();
     if (QFileInfo::exists(logDirectory)) {
         if (!QDir(logDirectory).removeRecursively())
             return fail(removalFailure(logDirectory));
-        qCInfo(lcConsole).noquote() << QStringLiteral("Successfully deleted log files");
+        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted log files");
     }
 
-    qCDebug(lcUi).noquote() << QStringLiteral("Logging existing test directories...");
+    qCDebug(lcUi).noquote() << QStringLiteral("AppController: Logging existing test directories...");
     sweepAllTestDirectories();
 
     m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
@@ -204,8 +204,8 @@ void AppController::sweepAllTestDirectories()
 
 void AppController::sweepAtQuit()
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("Application will terminate");
-    qCDebug(lcUi).noquote() << QStringLiteral("Logging existing test directories...");
+    qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Application will terminate");
+    qCDebug(lcUi).noquote() << QStringLiteral("AppController: Logging existing test directories...");
     sweepAllTestDirectories();
 }
 

@@ -85,7 +85,10 @@ void MainWindow::showCurrentScreen()
         setCentralWidget(m_historyScreen);
         break;
     case Screen::main:
-        m_mainScreen = new MainScreen(m_navigation, m_preferences, this);
+        m_mainScreen = new MainScreen(m_navigation->selectedLocation(), m_preferences, this);
+        connect(m_mainScreen, &MainScreen::testRequested, m_navigation, &Navigation::openTest);
+        connect(m_mainScreen, &MainScreen::historyRequested, m_navigation, &Navigation::openHistory);
+        connect(m_mainScreen, &MainScreen::selectedLocationChanged, m_navigation, &Navigation::setSelectedLocation);
         connect(m_mainScreen, &MainScreen::settingsRequested, this, [this] { m_controller->showPreferences(this); });
         setCentralWidget(m_mainScreen);
         break;

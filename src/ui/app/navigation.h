@@ -2,7 +2,7 @@
 // Which screen the main window shows (main, test or history), what the test screen was opened with,
 // and the location the main screen keeps while a test screen is open.
 
-#include "ui/testscreen/testparameters.h"
+#include "ui/common/testparameters.h"
 
 #include <QObject>
 #include <optional>

@@ -1,10 +1,9 @@
 #pragma once
-// Pure arithmetic behind the mirrored charts: smoothing of the chart points,
-// the dynamic y maximum shared by the charts and the gauges, and the traffic
-// lines drawn above and below a chart's centre line (ChartSeries draws the
-// test's phases).
+// Pure arithmetic behind the mirrored charts: the dynamic y maximum shared by
+// the charts and the gauges, and the traffic lines drawn above and below a
+// chart's centre line (ChartSeries draws the test's phases; ThroughputSmoothing
+// smooths the points).
 
-#include "engine/testdata.h"
 #include "monitor/networktrafficsample.h"
 
 #include <QDateTime>
@@ -32,20 +31,6 @@ public:
         double timeWindowSeconds = 60;
         QDateTime referenceTime;
     };
-
-    // The process-wide smoothing window: starts at 1, only grows, never resets.
-    static int &processSmoothingWindow();
-
-    // Trailing moving average over one phase's time-ordered points. Leading
-    // zero samples widen `window` (never narrow it) and are drawn at the first
-    // real level once data arrives.
-    static QList<TestData> smoothPhase(const QList<TestData> &points, int &window);
-
-    // Filters by phase when given, orders by time and smooths each phase on its own.
-    static QList<TestData> prepareChartData(const QList<TestData> &data,
-                                            std::optional<int> phaseId, int &window);
-    static QList<TestData> prepareChartData(const QList<TestData> &data,
-                                            std::optional<int> phaseId = std::nullopt);
 
     // The scale (MB/s) of the graphs and of gauges without a known link, from
     // the largest smoothed chart throughput (ChartSeries::maximum) and the traffic.

@@ -5,6 +5,7 @@
 // phase is drawn from its points in view, at most a low/high pair per pixel
 // column.
 
+#include "engine/testdata.h"
 #include "ui/charts/chartgeometry.h"
 
 #include <QDateTime>

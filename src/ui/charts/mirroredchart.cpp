@@ -5,6 +5,7 @@
 #include "ui/charts/xaxislabels.h"
 #include "ui/charts/yaxislabels.h"
 #include "ui/common/themecolors.h"
+#include "ui/common/throughputsmoothing.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -59,7 +60,7 @@ MirroredChart::MirroredChart(Style style, QWidget *parent)
 
 void MirroredChart::setChartData(const QList<TestData> &chartData)
 {
-    m_series.setPoints(chartData, ChartGeometry::processSmoothingWindow());
+    m_series.setPoints(chartData, ThroughputSmoothing::processSmoothingWindow());
     refresh();
 }
 
@@ -188,7 +189,7 @@ void MirroredChart::paintPlot()
     const bool dark = ThemeColors::isDark(palette());
     if (!m_series.isEmpty()) {
         // A gauge may have widened the shared smoothing window since the data came.
-        m_series.followWindow(ChartGeometry::processSmoothingWindow());
+        m_series.followWindow(ThroughputSmoothing::processSmoothingWindow());
         painter.setPen(Qt::NoPen);
         painter.fillPath(m_series.areas(ChartGeometry::Half::Upper, frame), withAlpha(ThemeColors::warm(dark), 0.5f));
         painter.fillPath(m_series.areas(ChartGeometry::Half::Lower, frame), withAlpha(ThemeColors::cool(dark), 0.5f));

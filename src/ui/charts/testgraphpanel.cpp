@@ -1,15 +1,15 @@
 #include "ui/charts/testgraphpanel.h"
 
 #include "settings/preferencesmanager.h"
-#include "ui/charts/chartgeometry.h"
 #include "ui/charts/graphzoomcontrols.h"
 #include "ui/charts/mirroredchart.h"
 #include "ui/charts/smoothingwindowbadge.h"
+#include "ui/charts/speedindicator.h"
 #include "ui/charts/timelinemarkerdot.h"
 #include "ui/charts/trafficgeometry.h"
-#include "ui/gauges/speedindicator.h"
 #include "ui/common/interfaceinfopopover.h"
 #include "ui/common/themecolors.h"
+#include "ui/common/throughputsmoothing.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -362,7 +362,7 @@ void TestGraphPanel::changeEvent(QEvent *event)
 void TestGraphPanel::refresh()
 {
     m_badge->setVisible(PreferencesManager::isDeveloperMode());
-    m_badge->setWindowSize(ChartGeometry::processSmoothingWindow());
+    m_badge->setWindowSize(ThroughputSmoothing::processSmoothingWindow());
     m_badge->adjustSize();
     placeMarkerDots();
 }

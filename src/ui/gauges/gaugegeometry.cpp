@@ -1,6 +1,6 @@
 #include "ui/gauges/gaugegeometry.h"
 
-#include "ui/charts/chartgeometry.h"
+#include "ui/common/throughputsmoothing.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -58,14 +58,14 @@ double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString
         if (point.phaseId == newestPhase)
             points.append(point);
     }
-    const QList<TestData> prepared = ChartGeometry::prepareChartData(points, std::nullopt, smoothingWindow);
+    const QList<TestData> prepared = ThroughputSmoothing::prepareChartData(points, std::nullopt, smoothingWindow);
     return prepared.isEmpty() ? 0 : prepared.last().throughput;
 }
 
 double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
                                  double value)
 {
-    return gaugeValue(chartData, operation, isPostTest, value, ChartGeometry::processSmoothingWindow());
+    return gaugeValue(chartData, operation, isPostTest, value, ThroughputSmoothing::processSmoothingWindow());
 }
 
 bool GaugeGeometry::isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds)

@@ -5,8 +5,9 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/chartseries.h"
 #include "ui/charts/testgraphpanel.h"
+#include "ui/common/resultcard.h"
 #include "ui/common/sectiontitle.h"
-#include "ui/testscreen/resultcard.h"
+#include "ui/common/throughputsmoothing.h"
 
 #include <QLabel>
 #include <QUuid>
@@ -104,7 +105,7 @@ void RunDetailView::setRun(const RunRecord &run)
     m_graphs->setChartData(points);
     m_graphs->setTimelineMarkers(run.timelineMarkers());
     ChartSeries series;
-    series.setPoints(points, ChartGeometry::processSmoothingWindow());
+    series.setPoints(points, ThroughputSmoothing::processSmoothingWindow());
     m_graphs->setMaxY(ChartGeometry::dynamicMaxY(series.maximum(), {}, run.linkSpeedMbps));
 }
 

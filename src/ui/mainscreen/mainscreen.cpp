@@ -1,18 +1,18 @@
 #include "ui/mainscreen/mainscreen.h"
 
-#include "ui/app/navigation.h"
 #include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/platformpaths.h"
-#include "ui/common/backgroundtask.h"
-#include "ui/mainscreen/interfaceselector.h"
 #include "ui/charts/mirroredchart.h"
-#include "ui/mainscreen/sharelist.h"
+#include "ui/charts/trafficfeed.h"
+#include "ui/common/backgroundtask.h"
 #include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
+#include "ui/mainscreen/interfaceselector.h"
+#include "ui/mainscreen/sharelist.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -60,26 +60,29 @@ MainScreen::Sources withDefaults(MainScreen::Sources sources)
 }
 } // namespace
 
-MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, QWidget *parent)
-    : MainScreen(navigation, preferences, Sources(), parent)
+MainScreen::MainScreen(const QString &selectedLocation, PreferencesManager *preferences, QWidget *parent)
+    : MainScreen(selectedLocation, preferences, Sources(), parent)
 {
 }
 
-MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, Sources sources, QWidget *parent)
+MainScreen::MainScreen(const QString &selectedLocation, PreferencesManager *preferences, Sources sources,
+                       QWidget *parent)
     : QWidget(parent)
-    , m_navigation(navigation)
     , m_preferences(preferences)
     , m_sources(withDefaults(std::move(sources)))
     , m_pendingRefresh(new QTimer(this))
+    , m_trafficFeed(new TrafficFeed(this))
 {
     initialiseTrevlamarkResources();
     buildLayout();
+    connect(m_trafficFeed, &TrafficFeed::ticked, m_networkGraph,
+            [this] { m_networkGraph->setTrafficSamples(m_trafficFeed->samples()); });
     m_pendingRefresh->setSingleShot(true);
     connect(m_pendingRefresh, &QTimer::timeout, this, [this] { refreshShares(true); });
 
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: MainView appeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Appeared");
     // Coming back from a test keeps the location the user had chosen.
-    m_selectedLocation = navigation->selectedLocation();
+    m_selectedLocation = selectedLocation;
     if (!m_selectedLocation.isEmpty()) {
         askLocationKind();
         m_selectedShareName = m_selectedLocation == defaultTestLocation() ? QLatin1String(defaultLocationName)
@@ -108,7 +111,7 @@ MainScreen::MainScreen(Navigation *navigation, PreferencesManager *preferences, 
 MainScreen::~MainScreen()
 {
     stopNetworkGraph();
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Cleaned up resources");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Cleaned up resources");
 }
 
 QString MainScreen::defaultTestLocation()
@@ -168,7 +171,7 @@ void MainScreen::buildLayout()
     auto *historyButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open-recent"),
                                                            style()->standardIcon(QStyle::SP_FileDialogListView)),
                                           QStringLiteral("History"), content);
-    connect(historyButton, &QPushButton::clicked, m_navigation, &Navigation::openHistory);
+    connect(historyButton, &QPushButton::clicked, this, &MainScreen::historyRequested);
     header->addWidget(historyButton, 0, Qt::AlignTop);
     m_settingsButton = new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system"),
                                                         style()->standardIcon(QStyle::SP_FileDialogDetailedView)),
@@ -258,8 +261,8 @@ bool MainScreen::refreshShares(bool isDeferred)
     if (m_lastRefreshTime && !isDeferred) {
         const double elapsedSeconds = double(m_lastRefreshTime->msecsTo(now)) / 1000.0;
         if (elapsedSeconds < refreshIntervalSeconds) {
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Skipping refresh - too soon since last refresh (")
-                                           + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)");
+            qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Skipping refresh - too soon since last refresh (")
+                                      + QString::asprintf("%.1f", elapsedSeconds) + QStringLiteral("s ago)");
             return false;
         }
     }
@@ -281,7 +284,7 @@ bool MainScreen::refreshShares(bool isDeferred)
 
 void MainScreen::applyShares(const QList<NetworkShare> &shares)
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Detected %1 network shares").arg(shares.size());
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Detected %1 network shares").arg(shares.size());
     m_mountedShares = shares;
     m_isLoadingShares = false;
     m_shareList->setLoading(false);
@@ -289,7 +292,7 @@ void MainScreen::applyShares(const QList<NetworkShare> &shares)
     // A location restored from the navigation model finds its share record here.
     if (m_isNetworkLocation) {
         const bool wasMatched = m_selectedShareDetails.has_value();
-        m_selectedShareDetails = shareContaining(m_selectedLocation);
+        m_selectedShareDetails = ShareManager::shareFor(m_mountedShares, m_selectedLocation);
         if (!wasMatched && m_selectedShareDetails) {
             if (m_selectedShareName == QLatin1String(customLocationName))
                 m_selectedShareName = m_selectedShareDetails->shareName;
@@ -310,13 +313,13 @@ void MainScreen::validateSelection()
         return;
     if (!m_isNetworkLocation) {
         if (!QFileInfo::exists(m_selectedLocation)) {
-            qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected local location no longer exists, reverting to default location");
+            qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Selected local location no longer exists, reverting to default location");
             revertToDefaultLocation();
         }
         return;
     }
-    if (!shareContaining(m_selectedLocation)) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Selected network location is no longer available, reverting to default location");
+    if (!ShareManager::shareFor(m_mountedShares, m_selectedLocation)) {
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Selected network location is no longer available, reverting to default location");
         revertToDefaultLocation();
     }
 }
@@ -324,24 +327,15 @@ void MainScreen::validateSelection()
 void MainScreen::revertToDefaultLocation()
 {
     m_selectedLocation = defaultTestLocation();
-    m_navigation->setSelectedLocation(m_selectedLocation);
+    emit selectedLocationChanged(m_selectedLocation);
     m_selectedShareName = QLatin1String(defaultLocationName);
     m_selectedShareDetails.reset();
     m_isNetworkLocation = false;
     m_locationKindPending = false;
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Reverted to default test location: ") + m_selectedLocation;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Reverted to default test location: ") + m_selectedLocation;
     m_shareList->setSelectedMountPath(selectedMountPath());
     refreshLocation();
     refreshGraphScale();
-}
-
-std::optional<NetworkShare> MainScreen::shareContaining(const QString &path) const
-{
-    for (const NetworkShare &share : m_mountedShares) {
-        if (NetworkShare::isInside(path, share.mountPath))
-            return share;
-    }
-    return std::nullopt;
 }
 
 std::optional<QString> MainScreen::pickFolder(const QString &message, const QString &startFolder,
@@ -351,7 +345,7 @@ std::optional<QString> MainScreen::pickFolder(const QString &message, const QStr
         return m_folderPicker(message, startFolder);
     QWidget *mainWindow = window();
     if (!mainWindow || mainWindow == this || !mainWindow->isVisible()) {
-        qCInfo(lcConsole).noquote() << QLatin1String(noWindowError);
+        qCInfo(lcUi).noquote() << QLatin1String(noWindowError);
         return std::nullopt;
     }
     QFileDialog dialog(mainWindow, message, startFolder);
@@ -368,7 +362,7 @@ void MainScreen::showCustomFolderPicker()
     const QString start = m_selectedLocation.isEmpty() ? defaultTestLocation() : m_selectedLocation;
     if (const auto folder =
             pickFolder(QStringLiteral("Please select a folder for performance testing"), start,
-                       "MainView: Error: No main window available when attempting to show folder picker"))
+                       "MainScreen: Error: No main window available when attempting to show folder picker"))
         selectLocation(*folder, QLatin1String(customLocationName));
 }
 
@@ -376,20 +370,20 @@ void MainScreen::showShareFolderPicker(const NetworkShare &share)
 {
     if (const auto folder = pickFolder(
             QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
-            share.mountPath, "MainView: Error: No main window available when attempting to show share folder picker"))
+            share.mountPath, "MainScreen: Error: No main window available when attempting to show share folder picker"))
         selectLocation(*folder, share.shareName);
 }
 
 void MainScreen::selectLocation(const QString &path, const QString &proposedName)
 {
     m_selectedLocation = path;
-    m_navigation->setSelectedLocation(path);
+    emit selectedLocationChanged(path);
     // The default location's name must not stick to a folder picked later.
     if (m_selectedShareName.isEmpty() || m_selectedShareName == QLatin1String(customLocationName)
         || m_selectedShareName == QLatin1String(defaultLocationName)) {
         m_selectedShareName = proposedName.isEmpty() ? QFileInfo(path).fileName() : proposedName;
     }
-    qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Successfully selected: ") + path;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Successfully selected: ") + path;
     applyLocationKind(false);
     askLocationKind();
 }
@@ -416,10 +410,10 @@ void MainScreen::applyLocationKind(bool isNetwork)
     m_isNetworkLocation = isNetwork;
     m_selectedShareDetails.reset();
     if (m_isNetworkLocation) {
-        m_selectedShareDetails = shareContaining(m_selectedLocation);
+        m_selectedShareDetails = ShareManager::shareFor(m_mountedShares, m_selectedLocation);
         if (m_selectedShareDetails && m_selectedShareName == QLatin1String(customLocationName))
             m_selectedShareName = m_selectedShareDetails->shareName;
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Network location %1 is on share %2")
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Network location %1 is on share %2")
                 .arg(m_selectedLocation, m_selectedShareDetails ? m_selectedShareDetails->shareName : QStringLiteral("(none found)"));
     }
     // The graph follows the link that carries the chosen share.
@@ -437,8 +431,8 @@ void MainScreen::openTest()
     std::optional<NetworkInterfaceInfo> interfaceInfo;
     if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
         interfaceInfo = m_sources.shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
-    m_navigation->openTest(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
-                                          m_sources.shareManager});
+    emit testRequested(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
+                                      m_sources.shareManager});
 }
 
 std::optional<QString> MainScreen::selectedMountPath() const
@@ -482,7 +476,7 @@ void MainScreen::refreshLocation()
 
 void MainScreen::setupNetworkMonitoring()
 {
-    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring started");
+    qCDebug(lcUi).noquote() << QStringLiteral("MainScreen: setupNetworkMonitoring started");
     m_graphTimeWindow = m_preferences->graphHistoryDuration();
     m_graphSamplingRate = m_preferences->graphSamplingRate();
     m_graphRefreshRate = m_preferences->graphRefreshRate();
@@ -500,21 +494,21 @@ void MainScreen::setupNetworkMonitoring()
     m_interfaceSelector->setAvailableInterfaces(m_availableInterfaces);
     if (m_selectedMonitorInterface.isEmpty()) {
         m_selectedMonitorInterface = m_sources.shareManager->getDefaultRouteInterface();
-        qCInfo(lcConsole).noquote() << QStringLiteral("MainView: Setting default network interface to: ")
-                                       + m_selectedMonitorInterface;
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Setting default network interface to: ")
+                                  + m_selectedMonitorInterface;
     }
     m_interfaceSelector->setSelectedInterface(m_selectedMonitorInterface);
     connect(m_interfaceSelector, &InterfaceSelector::selectedInterfaceChanged, this, &MainScreen::selectMonitorInterface,
             Qt::UniqueConnection);
-    qCDebug(lcUi).noquote() << QStringLiteral("MainView: setupNetworkMonitoring completed");
+    qCDebug(lcUi).noquote() << QStringLiteral("MainScreen: setupNetworkMonitoring completed");
 }
 
 void MainScreen::startNetworkGraph()
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view appeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Traffic graph started");
     if (!m_selectedMonitorInterface.isEmpty() && m_sources.monitorTraffic) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("Starting monitoring for interface: ")
-                                       + m_selectedMonitorInterface;
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Starting monitoring for interface: ")
+                                  + m_selectedMonitorInterface;
         m_networkMonitor->startMonitoring(m_selectedMonitorInterface);
     }
     startGraphTimer();
@@ -523,34 +517,27 @@ void MainScreen::startNetworkGraph()
 
 void MainScreen::stopNetworkGraph()
 {
-    qCInfo(lcConsole).noquote() << QStringLiteral("Network monitor view disappeared");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Traffic graph stopped");
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();
-    delete m_graphTimer;
-    m_graphTimer = nullptr;
+    m_trafficFeed->stop();
 }
 
 void MainScreen::startGraphTimer()
 {
-    delete m_graphTimer;
-    m_graphTimer = new QTimer(this);
-    m_graphTimer->setInterval(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
-    connect(m_graphTimer, &QTimer::timeout, this, [this] {
-        m_networkChartData = m_networkMonitor->trafficSamples();
-        m_networkGraph->setTrafficSamples(m_networkChartData);
-    });
-    m_graphTimer->start();
+    m_trafficFeed->setMonitor(m_networkMonitor);
+    m_trafficFeed->start(int(std::max(minimumIntervalSeconds, m_graphRefreshRate) * 1000));
 }
 
 void MainScreen::selectMonitorInterface(const QString &interfaceID)
 {
     m_selectedMonitorInterface = interfaceID;
-    qCInfo(lcConsole).noquote() << QStringLiteral("Interface changed to: ") + interfaceID;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Interface changed to: ") + interfaceID;
     if (interfaceID.isEmpty() || !m_sources.monitorTraffic)
         return;
-    qCInfo(lcConsole).noquote() << QStringLiteral("Restarting monitoring with new interface");
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Restarting monitoring with new interface");
     m_networkMonitor->stopMonitoring();
-    qCInfo(lcConsole).noquote() << QStringLiteral("Now starting monitoring with interface: ") + interfaceID;
+    qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Now starting monitoring with interface: ") + interfaceID;
     m_networkMonitor->startMonitoring(interfaceID);
 }
 
@@ -565,8 +552,8 @@ void MainScreen::developerSettingsChanged()
     m_graphRefreshRate = m_preferences->graphRefreshRate();
     m_networkGraph->setTimeWindow(m_graphTimeWindow);
     if (historyChanged) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("Graph history duration changed to: ") + logNumber(historyDuration)
-                                       + QStringLiteral(" seconds");
+        qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Graph history duration changed to: ") + logNumber(historyDuration)
+                                  + QStringLiteral(" seconds");
         m_networkMonitor->stopMonitoring();
         delete m_networkMonitor;
         m_networkMonitor = new NetworkInterfaceMonitor(m_sources.shareManager.get(),

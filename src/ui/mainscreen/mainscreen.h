@@ -4,7 +4,7 @@
 // interface, and "Open Test".
 
 #include "discovery/networkshare.h"
-#include "monitor/networktrafficsample.h"
+#include "ui/common/testparameters.h"
 
 #include <QDateTime>
 #include <QList>
@@ -24,13 +24,13 @@ class QVBoxLayout;
 
 namespace trevlamark {
 
-class Navigation;
 class InterfaceSelector;
 class MirroredChart;
 class NetworkInterfaceMonitor;
 class PreferencesManager;
 class ShareList;
 class ShareManager;
+class TrafficFeed;
 class VolumeMonitor;
 
 class MainScreen : public QWidget
@@ -58,8 +58,10 @@ public:
         bool monitorTraffic = true;
     };
 
-    MainScreen(Navigation *navigation, PreferencesManager *preferences, QWidget *parent = nullptr);
-    MainScreen(Navigation *navigation, PreferencesManager *preferences, Sources sources, QWidget *parent = nullptr);
+    // Starts from the location chosen before, empty for the default one.
+    MainScreen(const QString &selectedLocation, PreferencesManager *preferences, QWidget *parent = nullptr);
+    MainScreen(const QString &selectedLocation, PreferencesManager *preferences, Sources sources,
+               QWidget *parent = nullptr);
     ~MainScreen() override;
     Q_DISABLE_COPY_MOVE(MainScreen)
 
@@ -102,6 +104,11 @@ public:
 
 signals:
     void settingsRequested();
+    void historyRequested();
+    // "Open Test" on a chosen location.
+    void testRequested(const trevlamark::TestParameters &parameters);
+    // The user picked a location, or a vanished one fell back to the default.
+    void selectedLocationChanged(const QString &location);
     // A share refresh finished and its list is in place.
     void sharesRefreshed();
 
@@ -116,7 +123,6 @@ private:
     void applyShares(const QList<NetworkShare> &shares);
     void validateSelection();
     void revertToDefaultLocation();
-    std::optional<NetworkShare> shareContaining(const QString &path) const;
     std::optional<QString> pickFolder(const QString &message, const QString &startFolder, const char *noWindowError);
     std::optional<QString> selectedMountPath() const;
     void refreshLocation();
@@ -128,10 +134,10 @@ private:
     void developerSettingsChanged();
     void refreshGraphScale();
 
-    Navigation *m_navigation;
     QPointer<PreferencesManager> m_preferences;
     Sources m_sources;
     QTimer *m_pendingRefresh;
+    TrafficFeed *m_trafficFeed;
     FolderPicker m_folderPicker;
     QString m_selectedLocation;
     QString m_selectedShareName;
@@ -147,8 +153,6 @@ private:
     NetworkInterfaceMonitor *m_networkMonitor = nullptr;
     QList<QPair<QString, QString>> m_availableInterfaces;
     QString m_selectedMonitorInterface;
-    QList<NetworkTrafficSample> m_networkChartData;
-    QTimer *m_graphTimer = nullptr;
     double m_graphTimeWindow = 60;
     double m_graphSamplingRate = 0.1;
     double m_graphRefreshRate = 0.1;

@@ -85,25 +85,25 @@ void ShareRow::loadStorageInfo()
     if (m_lastStorageLoadTime) {
         const double elapsedSeconds = double(m_lastStorageLoadTime->msecsTo(now)) / 1000.0;
         if (elapsedSeconds < storageLoadIntervalSeconds) {
-            qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Skipping storage load for ") + key
-                                           + QStringLiteral(" - too soon since last load (") + oneDecimal(elapsedSeconds)
-                                           + QStringLiteral("s ago)");
+            qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Skipping storage load for ") + key
+                                      + QStringLiteral(" - too soon since last load (") + oneDecimal(elapsedSeconds)
+                                      + QStringLiteral("s ago)");
             return;
         }
     }
     if (m_hasStorageInfo) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Using existing storage info for ") + key;
+        qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Using existing storage info for ") + key;
         return;
     }
     if (m_share.totalStorageBytes && m_share.freeStorageBytes) {
         setStorage(*m_share.totalStorageBytes, *m_share.freeStorageBytes);
-        qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Using pre-loaded storage info from share object for ")
-                                       + key;
+        qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Using pre-loaded storage info from share object for ")
+                                  + key;
         emit storageLoadFinished();
         return;
     }
     m_lastStorageLoadTime = now;
-    qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Loading storage info for ") + key;
+    qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Loading storage info for ") + key;
     using Loaded = std::optional<NetworkShare>;
     BackgroundTask::run<Loaded>(
         this,
@@ -115,10 +115,10 @@ void ShareRow::loadStorageInfo()
         [this, key](const Loaded &loaded) {
             if (loaded && loaded->totalStorageBytes && loaded->freeStorageBytes) {
                 setStorage(*loaded->totalStorageBytes, *loaded->freeStorageBytes);
-                qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Successfully loaded storage info for ")
-                                               + key;
+                qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Successfully loaded storage info for ")
+                                          + key;
             } else {
-                qCInfo(lcConsole).noquote() << QStringLiteral("ShareItemView: Failed to load storage info for ") + key;
+                qCInfo(lcUi).noquote() << QStringLiteral("ShareRow: Failed to load storage info for ") + key;
             }
             emit storageLoadFinished();
         });

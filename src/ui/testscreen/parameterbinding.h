@@ -1,20 +1,13 @@
 #pragma once
-// The test's parameters between the gauge panel's controls, the session and
-// the engine: keeps the controls and the session's fields equal both ways,
-// picks the defaults for a location, and reads the fields into the request a
-// start hands to the engine, which the run then keeps as its own settings.
-
-#include "engine/bytespercycleoptions.h"
-#include "engine/testrequest.h"
+// The test's parameters between the gauge panel's controls and the edited
+// request: keeps each control and its request field equal both ways.
 
 #include <QObject>
-#include <optional>
-#include <utility>
 
 namespace trevlamark {
 
+class EditedRequest;
 class GaugePanel;
-class TestSession;
 
 class ParameterBinding : public QObject
 {
@@ -22,13 +15,7 @@ class ParameterBinding : public QObject
     Q_DISABLE_COPY_MOVE(ParameterBinding)
 
 public:
-    ParameterBinding(TestSession *session, GaugePanel *panel, QObject *parent = nullptr);
-
-    // The session's parameters as they are now; the caller adds where to test.
-    TestRequest request() const;
-
-private:
-    TestSession *m_session;
+    ParameterBinding(EditedRequest *request, GaugePanel *panel, QObject *parent = nullptr);
 };
 
 } // namespace trevlamark

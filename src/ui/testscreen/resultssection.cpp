@@ -1,6 +1,6 @@
 #include "ui/testscreen/resultssection.h"
 
-#include "ui/testscreen/resultcard.h"
+#include "ui/common/resultcard.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

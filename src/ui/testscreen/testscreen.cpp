@@ -9,11 +9,14 @@
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
-#include "ui/gauges/gaugepanel.h"
+#include "ui/charts/trafficfeed.h"
+#include "ui/testscreen/chartfeed.h"
+#include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/fioserversfield.h"
+#include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
-#include "ui/testscreen/testsession.h"
+#include "ui/testscreen/runstate.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -50,12 +53,12 @@ NetworkShare localShare(const QString &location)
 // The progress bar counts in thousandths.
 constexpr int progressSteps = 1000;
 
-// Connects a session signal to an update and runs the update once now, so
-// the widget starts from the session's value.
-template <typename Signal, typename Update>
-void follow(TestSession *session, Signal signal, QObject *context, Update update)
+// Connects a signal to an update and runs the update once now, so the
+// widget starts from the current value.
+template <typename Sender, typename Signal, typename Update>
+void follow(Sender *sender, Signal signal, QObject *context, Update update)
 {
-    QObject::connect(session, signal, context, update);
+    QObject::connect(sender, signal, context, update);
     update();
 }
 } // namespace
@@ -66,7 +69,10 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
     , m_parameters(parameters)
     , m_share(parameters.networkShare.value_or(localShare(parameters.selectedLocation)))
     , m_preferences(preferences)
-    , m_session(new TestSession(parameters.networkInterfaceInfo, parameters.isNetworkLocation, this))
+    , m_request(new EditedRequest(this))
+    , m_progress(new RunState(this))
+    , m_chartFeed(new ChartFeed(this))
+    , m_trafficFeed(new TrafficFeed(this))
 {
     buildLayout();
     showScreen();
@@ -101,8 +107,13 @@ double TestScreen::postTestWindowSeconds(double testDurationSeconds)
 
 double TestScreen::dynamicMaxY() const
 {
-    return ChartGeometry::dynamicMaxY(m_session->chartMaximum(), m_session->networkChartData(),
-                                      m_session->networkMaxSpeedMbps());
+    return ChartGeometry::dynamicMaxY(m_chartFeed->chartMaximum(), m_trafficFeed->samples(), linkSpeedMbps());
+}
+
+std::optional<int> TestScreen::linkSpeedMbps() const
+{
+    const auto &info = m_parameters.networkInterfaceInfo;
+    return info ? info->speedMbps : std::nullopt;
 }
 
 void TestScreen::buildLayout()
@@ -154,8 +165,6 @@ void TestScreen::buildLayout()
     m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
     m_fioServers = new FioServersField(content);
-    connect(m_session, &TestSession::isRunningTestChanged, m_fioServers,
-            [this] { m_fioServers->setEnabled(!m_session->isRunningTest()); });
     contentLayout->addWidget(m_fioServers);
     m_graphs = new TestGraphPanel(content);
     contentLayout->addWidget(m_graphs);
@@ -190,86 +199,76 @@ void TestScreen::buildLayout()
 
     bindGaugePanel();
     bindGraphs();
-    connect(m_session, &TestSession::progressMessageChanged, this, &TestScreen::updateProgressSection);
-    connect(m_session, &TestSession::overallProgressChanged, this, &TestScreen::updateProgressSection);
-    follow(m_session, &TestSession::latestResultChanged, m_resultsSection,
-           [this] { m_resultsSection->setTestResult(m_session->latestResult()); });
+    connect(m_progress, &RunState::progressMessageChanged, this, &TestScreen::updateProgressSection);
+    connect(m_progress, &RunState::overallProgressChanged, this, &TestScreen::updateProgressSection);
+    follow(m_progress, &RunState::latestResultChanged, m_resultsSection,
+           [this] { m_resultsSection->setTestResult(m_progress->latestResult()); });
 }
 
 void TestScreen::bindGaugePanel()
 {
-    using S = TestSession;
-    m_parameterBinding = new ParameterBinding(m_session, m_gaugePanel, this);
-    follow(m_session, &S::isRunningTestChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setRunningTest(m_session->isRunningTest()); });
-    follow(m_session, &S::isStoppingTestChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setStoppingTest(m_session->isStoppingTest()); });
-    follow(m_session, &S::testRunTimeChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setTestRunTime(m_session->testRunTime()); });
-    follow(m_session, &S::isPostTestViewChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setPostTest(m_session->isPostTestView()); });
-    follow(m_session, &S::writeValueChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setWriteValue(m_session->writeValue()); });
-    follow(m_session, &S::readValueChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setReadValue(m_session->readValue()); });
-    follow(m_session, &S::chartDataChanged, m_gaugePanel,
-           [this] { m_gaugePanel->setChartData(m_session->gaugeChartData()); });
-    m_gaugePanel->setNetworkMaxSpeedMbps(m_session->networkMaxSpeedMbps());
-    const auto &info = m_session->networkInterfaceInfo();
+    using R = RunState;
+    new ParameterBinding(m_request, m_gaugePanel, this);
+    follow(m_progress, &R::isRunningTestChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setRunningTest(m_progress->isRunningTest()); });
+    follow(m_progress, &R::isStoppingTestChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setStoppingTest(m_progress->isStoppingTest()); });
+    follow(m_progress, &R::testRunTimeChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setTestRunTime(m_progress->testRunTime()); });
+    follow(m_progress, &R::isPostTestViewChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setPostTest(m_progress->isPostTestView()); });
+    follow(m_progress, &R::writeValueChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setWriteValue(m_progress->writeValue()); });
+    follow(m_progress, &R::readValueChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setReadValue(m_progress->readValue()); });
+    follow(m_chartFeed, &ChartFeed::chartDataChanged, m_gaugePanel,
+           [this] { m_gaugePanel->setChartData(m_chartFeed->gaugeChartData()); });
+    m_gaugePanel->setNetworkMaxSpeedMbps(linkSpeedMbps());
+    const auto &info = m_parameters.networkInterfaceInfo;
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
     connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &TestScreen::startStopAction);
 }
 
 void TestScreen::bindGraphs()
 {
-    using S = TestSession;
-    m_graphs->setNetworkLocation(m_session->isNetworkLocation());
-    m_graphs->setInterfaceID(m_session->networkInterface().value_or(QString()));
-    m_graphs->setNetworkRawSpeed(m_session->networkRawSpeed());
+    using R = RunState;
+    const auto &info = m_parameters.networkInterfaceInfo;
+    m_graphs->setNetworkLocation(m_parameters.isNetworkLocation);
+    m_graphs->setInterfaceID(info ? info->interfaceID : QString());
+    m_graphs->setNetworkRawSpeed(info ? info->rawSpeed : std::nullopt);
     // The record the main screen looked up: its formatted speed ("10 Gbps", WiFi) from the start.
-    m_graphs->setCachedInterfaceInfo(m_session->networkInterfaceInfo());
-    follow(m_session, &S::chartDataChanged, m_graphs, [this] { m_graphs->setChartData(m_session->chartData()); });
-    follow(m_session, &S::timelineMarkersChanged, m_graphs,
-           [this] { m_graphs->setTimelineMarkers(m_session->timelineMarkers()); });
+    m_graphs->setCachedInterfaceInfo(info);
+    follow(m_chartFeed, &ChartFeed::chartDataChanged, m_graphs,
+           [this] { m_graphs->setChartData(m_chartFeed->chartData()); });
+    follow(m_chartFeed, &ChartFeed::timelineMarkersChanged, m_graphs,
+           [this] { m_graphs->setTimelineMarkers(m_chartFeed->timelineMarkers()); });
     // Every tick, changed samples or not: the graphs' right edge is "now".
-    connect(m_session, &S::graphTick, m_graphs, [this] { m_graphs->setNetworkChartData(m_session->networkChartData()); });
-    follow(m_session, &S::isRunningTestChanged, m_graphs, [this] { m_graphs->setRunningTest(m_session->isRunningTest()); });
-    follow(m_session, &S::isRunningTestChanged, m_verifySwitch, [this] {
-        m_verifySwitch->setEnabled(!m_session->isRunningTest());
-        m_fioServers->setEnabled(!m_session->isRunningTest());
+    connect(m_trafficFeed, &TrafficFeed::ticked, m_graphs,
+            [this] { m_graphs->setNetworkChartData(m_trafficFeed->samples()); });
+    follow(m_progress, &R::isRunningTestChanged, m_graphs,
+           [this] { m_graphs->setRunningTest(m_progress->isRunningTest()); });
+    follow(m_progress, &R::isRunningTestChanged, m_verifySwitch, [this] {
+        m_verifySwitch->setEnabled(!m_progress->isRunningTest());
+        m_fioServers->setEnabled(!m_progress->isRunningTest());
     });
-    follow(m_session, &S::isPostTestViewChanged, m_graphs,
-           [this] { m_graphs->setPostTestView(m_session->isPostTestView()); });
-    connect(m_session, &S::finalReferenceTimeChanged, m_graphs, [this] {
-        const QDateTime reference = m_session->finalReferenceTime();
+    follow(m_progress, &R::isPostTestViewChanged, m_graphs,
+           [this] { m_graphs->setPostTestView(m_progress->isPostTestView()); });
+    connect(m_progress, &R::finalReferenceTimeChanged, m_graphs, [this] {
+        const QDateTime reference = m_progress->finalReferenceTime();
         m_graphs->setReferenceTime(reference.isValid() ? std::optional(reference) : std::nullopt);
     });
-    connect(m_session, &S::windowSizeChanged, m_graphs, [this] { m_graphs->setMainWindowSize(m_session->windowSize()); });
-
-    follow(m_session, &S::graphHistoryDurationChanged, m_graphs,
-           [this] { m_graphs->setTimeWindow(m_session->graphHistoryDuration()); });
-    connect(m_graphs, &TestGraphPanel::timeWindowChanged, m_session,
-            [this](double seconds) { m_session->setGraphHistoryDuration(seconds); });
-    connect(m_session, &S::isGraphExpandedChanged, m_graphs,
-            [this] { m_graphs->setGraphExpanded(m_session->isGraphExpanded()); });
-    connect(m_graphs, &TestGraphPanel::graphExpandedChanged, m_session,
-            [this](bool expanded) { m_session->setIsGraphExpanded(expanded); });
-    connect(m_session, &S::restartMonitoringTriggerChanged, m_graphs,
-            [this] { m_graphs->setRestartMonitoring(m_session->restartMonitoringTrigger()); });
-    connect(m_graphs, &TestGraphPanel::restartMonitoringChanged, m_session,
-            [this](bool raised) { m_session->setRestartMonitoringTrigger(raised); });
     connect(m_graphs, &TestGraphPanel::restartMonitoringRequested, this, &TestScreen::restartMonitoring);
 
     connect(m_graphs, &TestGraphPanel::interfaceInfoRequested, this, [this](const QString &interfaceID) {
-        const auto &known = m_session->networkInterfaceInfo();
+        const auto &known = m_parameters.networkInterfaceInfo;
         if (known && known->interfaceID == interfaceID)
             m_graphs->setCachedInterfaceInfo(known);
         else if (m_parameters.shareManager)
             m_graphs->setCachedInterfaceInfo(m_parameters.shareManager->interfaceInfo(interfaceID));
     });
 
-    connect(m_session, &S::chartDataChanged, this, &TestScreen::refreshScale);
-    connect(m_session, &S::networkChartDataChanged, this, &TestScreen::refreshScale);
+    connect(m_chartFeed, &ChartFeed::chartDataChanged, this, &TestScreen::refreshScale);
+    connect(m_trafficFeed, &TrafficFeed::samplesChanged, this, &TestScreen::refreshScale);
     refreshScale();
 }
 
@@ -282,8 +281,8 @@ void TestScreen::refreshScale()
 
 void TestScreen::updateProgressSection()
 {
-    m_progressMessage->setText(m_session->progressMessage());
-    const int target = int(std::lround(m_session->overallProgress() * progressSteps));
+    m_progressMessage->setText(m_progress->progressMessage());
+    const int target = int(std::lround(m_progress->overallProgress() * progressSteps));
     if (m_progressAnimation->endValue().toInt() == target && m_progressBar->value() == target)
         return;
     m_progressAnimation->stop();
@@ -295,28 +294,29 @@ void TestScreen::updateProgressSection()
 void TestScreen::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_session->setWindowSize(event->size());
+    m_graphs->setMainWindowSize(event->size());
 }
 
 void TestScreen::showScreen()
 {
-    m_session->setDisableCache(m_preferences->disableCacheEnabled());
-    m_session->setGraphHistoryDuration(m_preferences->graphHistoryDuration());
-    m_session->setSamplingRate(m_preferences->graphSamplingRate());
-    m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
-    const TestRequest defaults =
-        TestRequest::defaultsFor(m_parameters.isNetworkLocation, m_session->networkMaxSpeedMbps());
-    m_session->setSelectedBytesPerCycle(defaults.bytesPerCycle);
-    m_session->setQueueDepth(defaults.queueDepth);
-    m_session->setIsPostTestView(false);
+    TestRequest defaults = TestRequest::defaultsFor(m_parameters.isNetworkLocation, linkSpeedMbps());
+    // The amount the custom choice proposes until the user enters one.
+    if (defaults.customBytesPerCycle == 0)
+        defaults.customBytesPerCycle = defaultCustomBytesPerCycle;
+    defaults.disableCache = m_preferences->disableCacheEnabled();
+    defaults.samplingRateSeconds = m_preferences->graphSamplingRate();
+    m_request->setValue(defaults);
+    m_graphs->setTimeWindow(m_preferences->graphHistoryDuration());
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_progress->setIsPostTestView(false);
 
     if (m_networkMonitor) {
         m_networkMonitor->stopMonitoring();
         delete m_networkMonitor;
     }
     m_networkMonitor = new NetworkInterfaceMonitor(
-        m_parameters.shareManager.get(), std::max(minimumSamplingSeconds, m_session->samplingRate()),
-        m_session->graphHistoryDuration(), this);
+        m_parameters.shareManager.get(), std::max(minimumSamplingSeconds, m_request->value().samplingRateSeconds),
+        m_graphs->timeWindow(), this);
     connect(m_networkMonitor, &NetworkInterfaceMonitor::isMonitoringChanged, m_graphs,
             [this](bool isMonitoring) { m_graphs->setMonitoring(isMonitoring); });
     const auto showRates = [this] {
@@ -324,12 +324,12 @@ void TestScreen::showScreen()
     };
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputInChanged, m_graphs, showRates);
     connect(m_networkMonitor, &NetworkInterfaceMonitor::currentThroughputOutChanged, m_graphs, showRates);
-    if (const auto &interfaceID = m_session->networkInterface()) {
-        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Starting monitoring for interface: ")
-                                       + *interfaceID;
-        m_networkMonitor->startMonitoring(*interfaceID);
+    if (const auto &info = m_parameters.networkInterfaceInfo) {
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Starting monitoring for interface: ")
+                                  + info->interfaceID;
+        m_networkMonitor->startMonitoring(info->interfaceID);
     } else {
-        qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: No specific interface to monitor");
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: No specific interface to monitor");
     }
     startGraphUpdateTimer();
     connect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
@@ -337,13 +337,8 @@ void TestScreen::showScreen()
 
 void TestScreen::startGraphUpdateTimer()
 {
-    const QPointer<NetworkInterfaceMonitor> monitor(m_networkMonitor);
-    m_session->startGraphUpdateTimer(
-        [monitor]() -> std::optional<QList<NetworkTrafficSample>> {
-            if (!monitor || !monitor->isMonitoring())
-                return std::nullopt;
-            return monitor->trafficSamples();
-        });
+    m_trafficFeed->setMonitor(m_networkMonitor);
+    m_trafficFeed->start(int(std::lround(m_graphRefreshRate * 1000)));
 }
 
 void TestScreen::restartMonitoring(const QString &interfaceID)
@@ -355,7 +350,7 @@ void TestScreen::restartMonitoring(const QString &interfaceID)
 
 void TestScreen::startStopAction()
 {
-    if (m_session->isRunningTest())
+    if (m_progress->isRunningTest())
         stopTest();
     else
         startTest();
@@ -363,18 +358,18 @@ void TestScreen::startStopAction()
 
 void TestScreen::startTest()
 {
-    if (m_session->isPostTestView()) {
-        m_session->setRestartMonitoringTrigger(true);
-        qCInfo(lcConsole).noquote() << QStringLiteral("Triggered monitor restart via binding");
+    if (m_progress->isPostTestView()) {
+        m_graphs->setRestartMonitoring(true);
+        qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Triggered monitor restart via binding");
     }
-    m_session->setIsPostTestView(false);
-    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to false");
+    m_progress->setIsPostTestView(false);
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: post test view set to false");
 
-    m_session->setLatestResult(std::nullopt);
-    m_session->setTimelineMarkers({});
-    m_session->resetProgress();
-    m_session->setTestRunTime(0);
-    m_runRequest = m_parameterBinding->request();
+    m_progress->setLatestResult(std::nullopt);
+    m_chartFeed->setTimelineMarkers({});
+    m_progress->resetProgress();
+    m_progress->setTestRunTime(0);
+    m_runRequest = m_request->value();
     m_runRequest.share = m_share;
     m_runRequest.locationPath = m_parameters.selectedLocation;
     m_runRequest.developerMode = PreferencesManager::isDeveloperMode();
@@ -382,17 +377,17 @@ void TestScreen::startTest()
     m_runRequest.link = m_parameters.networkInterfaceInfo;
     m_runRequest.interfaceInfo =
         locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
-    m_session->setProgressTargetBytes(m_runRequest.totalTargetBytes());
+    m_progress->setProgressTargetBytes(m_runRequest.totalTargetBytes());
     startGraphUpdateTimer();
-    m_session->startRunTimeTimer();
-    m_session->setIsRunningTest(true);
-    m_session->setStreamResults({});
-    m_session->setTestStartTime(QDateTime::currentDateTime());
+    m_progress->startRunTimeTimer();
+    m_progress->setIsRunningTest(true);
+    m_chartFeed->setStreamResults({});
+    m_progress->setTestStartTime(QDateTime::currentDateTime());
     m_awaitingResult = true;
-    startEngine();
+    startRun();
 }
 
-void TestScreen::startEngine()
+void TestScreen::startRun()
 {
     QString clientsProblem;
     const std::optional<QList<FioClient>> clients = m_fioServers->clients(m_runRequest.locationPath, clientsProblem);
@@ -402,10 +397,7 @@ void TestScreen::startEngine()
     // The last run may still be removing its data; it goes away on its own.
     TestRun::dispose(std::move(m_run));
     m_run = TestRun::create(m_runRequest);
-    connect(m_run.get(), &TestRun::progressed, this, [this](const RunProgress &progress) {
-        handleProgress(progress.fraction, progress.message, m_run->streamResults(), m_run->timelineMarkers(),
-            phaseName(progress.phase), progress.cycle);
-    });
+    connect(m_run.get(), &TestRun::progressed, this, &TestScreen::handleProgress);
     connect(m_run.get(), &TestRun::finished, this, [this](const PerformanceTestResult &result) {
         if (m_awaitingResult)
             emit runFinished(m_runRequest, result);
@@ -427,103 +419,106 @@ QList<TimelineMarker> TestScreen::runTimelineMarkers() const
 void TestScreen::stopTest()
 {
     // A second press, or one in the second between the result and the
-    // post-test view, must not reach the engine again.
-    if (m_session->isStoppingTest() || !m_awaitingResult)
+    // post-test view, must not reach the run again.
+    if (m_progress->isStoppingTest() || !m_awaitingResult)
         return;
-    m_session->setIsStoppingTest(true);
+    m_progress->setIsStoppingTest(true);
     emit stopRequested();
-    stopEngine();
+    stopRun();
 }
 
-void TestScreen::stopEngine()
+void TestScreen::stopRun()
 {
     if (m_run)
         m_run->stop();
 }
 
-void TestScreen::handleProgress(double fraction, const QString &message,
-                                const QList<StreamResult> &streamResults,
-                                const QList<TimelineMarker> &timelineMarkers, const QString &operation,
-                                int cycle)
+void TestScreen::handleProgress(const RunProgress &progress)
 {
     // Nothing after the result: its end state and figures stay.
     if (!m_awaitingResult)
         return;
-    // The run's own amount: the controls are locked, but the session's field can still be set.
+    // The run's own amount: the controls are locked, but the edited request can still change.
     const quint64 bytesPerCycle = m_runRequest.resolvedBytesPerCycle();
-    const auto processed = quint64(double(bytesPerCycle) * std::clamp(fraction, 0.0, 1.0));
-    m_session->setTimelineMarkers(timelineMarkers);
-    const quint64 before = quint64(std::max(0, cycle - 1)) * bytesPerCycle;
-    if (operation == QLatin1String("write")) {
-        m_session->setTotalWriteBytesProcessed(before + processed);
-        if (!streamResults.isEmpty() && streamResults.last().operation == QLatin1String("write"))
-            m_session->setWriteValue(streamResults.last().throughput);
-    } else if (operation == QLatin1String("read")) {
-        m_session->setTotalReadBytesProcessed(before + processed);
-        if (!streamResults.isEmpty() && streamResults.last().operation == QLatin1String("read"))
-            m_session->setReadValue(streamResults.last().throughput);
+    const auto processed = quint64(double(bytesPerCycle) * std::clamp(progress.fraction, 0.0, 1.0));
+    const quint64 before = quint64(std::max(0, progress.cycle - 1)) * bytesPerCycle;
+    const QList<StreamResult> streamResults = m_run->streamResults();
+    const bool write = progress.phase == Phase::Write;
+    if (write)
+        m_progress->setTotalWriteBytesProcessed(before + processed);
+    else
+        m_progress->setTotalReadBytesProcessed(before + processed);
+    if (!streamResults.isEmpty() && streamResults.last().operation == phaseName(progress.phase)) {
+        if (write)
+            m_progress->setWriteValue(streamResults.last().throughput);
+        else
+            m_progress->setReadValue(streamResults.last().throughput);
     }
-    m_session->setProgressMessage(message);
-    m_session->setStreamResults(streamResults);
+    m_chartFeed->setTimelineMarkers(m_run->timelineMarkers());
+    m_progress->setProgressMessage(progress.message);
+    m_chartFeed->setStreamResults(streamResults);
 }
 
 void TestScreen::handleCompletion(const PerformanceTestResult &result)
 {
-    // The engine reports a run once; a late duplicate must not restart the
+    // A run reports its result once; a late duplicate must not restart the
     // post-test timing or replace the result shown.
     if (!m_awaitingResult)
         return;
     m_awaitingResult = false;
     if (result.metrics.contains(QStringLiteral("readSpeed")))
-        m_session->setReadValue(result.metrics.value(QStringLiteral("readSpeed")));
+        m_progress->setReadValue(result.metrics.value(QStringLiteral("readSpeed")));
     if (result.metrics.contains(QStringLiteral("writeSpeed")))
-        m_session->setWriteValue(result.metrics.value(QStringLiteral("writeSpeed")));
+        m_progress->setWriteValue(result.metrics.value(QStringLiteral("writeSpeed")));
     // A stopped or failed run keeps its bar where it ended.
     if (result.success && result.isAutoStop) {
-        m_session->setTotalWriteBytesProcessed(m_session->progressTargetBytes() / 2);
-        m_session->setTotalReadBytesProcessed(m_session->progressTargetBytes() - m_session->progressTargetBytes() / 2);
+        m_progress->setTotalWriteBytesProcessed(m_progress->progressTargetBytes() / 2);
+        m_progress->setTotalReadBytesProcessed(m_progress->progressTargetBytes() - m_progress->progressTargetBytes() / 2);
     }
-    m_session->setProgressMessage(endStateText(result));
-    m_session->setIsStoppingTest(false);
-    m_session->setLatestResult(result);
-    const double duration = double(m_session->testStartTime().msecsTo(QDateTime::currentDateTime())) / 1000.0;
+    m_progress->setProgressMessage(endStateText(result));
+    m_progress->setIsStoppingTest(false);
+    m_progress->setLatestResult(result);
+    const double duration = double(m_progress->testStartTime().msecsTo(QDateTime::currentDateTime())) / 1000.0;
     QTimer::singleShot(finishDelayMilliseconds, this, [this, duration] { finishTest(duration); });
 }
 
 void TestScreen::finishTest(double durationSeconds)
 {
-    m_session->setFinalReferenceTime(QDateTime::currentDateTime());
-    m_session->stopRunTimeTimer();
-    m_session->stopGraphUpdateTimer();
-    m_session->setIsRunningTest(false);
-    m_session->setIsPostTestView(true);
-    qCInfo(lcConsole).noquote() << QStringLiteral("post test view set to true");
+    m_progress->setFinalReferenceTime(QDateTime::currentDateTime());
+    m_progress->stopRunTimeTimer();
+    m_trafficFeed->stop();
+    m_progress->setIsRunningTest(false);
+    m_progress->setIsPostTestView(true);
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: post test view set to true");
     const double window = postTestWindowSeconds(durationSeconds);
-    qCInfo(lcConsole).noquote() << QStringLiteral("Adjusting graph time window to ") + logNumber(window)
-                                   + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
-    m_session->setGraphHistoryDuration(window);
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Adjusting graph time window to ") + logNumber(window)
+                              + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
+    m_graphs->setTimeWindow(window);
     if (m_networkMonitor) {
-        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()), window);
+        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_request->value().samplingRateSeconds),
+                                         window);
         m_networkMonitor->stopSampling();
     }
 }
 
 void TestScreen::settingsChanged()
 {
-    const double oldDuration = m_session->graphHistoryDuration();
-    m_session->setGraphHistoryDuration(m_preferences->graphHistoryDuration());
-    m_session->setSamplingRate(m_preferences->graphSamplingRate());
-    m_session->setGraphRefreshRate(m_preferences->graphRefreshRate());
-    m_session->setDisableCache(m_preferences->disableCacheEnabled());
-    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Settings updated, history duration: ")
-                                   + logNumber(m_session->graphHistoryDuration()) + QStringLiteral("s (was ")
-                                   + logNumber(oldDuration) + QStringLiteral("s)");
+    const double oldDuration = m_graphs->timeWindow();
+    m_graphs->setTimeWindow(m_preferences->graphHistoryDuration());
+    m_graphRefreshRate = m_preferences->graphRefreshRate();
+    m_request->update([this](TestRequest &request) {
+        request.samplingRateSeconds = m_preferences->graphSamplingRate();
+        request.disableCache = m_preferences->disableCacheEnabled();
+    });
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Settings updated, history duration: ")
+                              + logNumber(m_graphs->timeWindow()) + QStringLiteral("s (was ")
+                              + logNumber(oldDuration) + QStringLiteral("s)");
     if (m_networkMonitor) {
-        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_session->samplingRate()),
-                                         m_session->graphHistoryDuration());
+        m_networkMonitor->updateSettings(std::max(minimumSamplingSeconds, m_request->value().samplingRateSeconds),
+                                         m_graphs->timeWindow());
     }
-    if (!m_session->chartData().isEmpty())
-        m_session->rebuildChartData();
+    if (!m_chartFeed->chartData().isEmpty())
+        m_chartFeed->rebuildChartData();
 }
 
 void TestScreen::closeAction()
@@ -539,15 +534,15 @@ void TestScreen::leaveScreen()
     m_hasLeft = true;
     // A running test is cancelled; its data is removed without the screen.
     TestRun::dispose(std::move(m_run));
-    m_session->stopRunTimeTimer();
+    m_progress->stopRunTimeTimer();
     if (m_networkMonitor)
         m_networkMonitor->stopMonitoring();
-    m_session->stopGraphUpdateTimer();
+    m_trafficFeed->stop();
     if (m_preferences)
         disconnect(m_preferences, &PreferencesManager::saved, this, &TestScreen::settingsChanged);
     if (m_parameters.selectedLocation.isEmpty())
         return;
-    qCInfo(lcConsole).noquote() << QStringLiteral("PerformanceTestView: Triggering cleanup of test directories when leaving view");
+    qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Triggering cleanup of test directories when leaving view");
     TestDirectory::sweep(m_parameters.selectedLocation);
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 // The screen on which a test is configured, run and reviewed. It owns the
-// test run, the test session and the traffic sampler of the location's
-// interface, and turns the run's signals into session changes.
+// test run, the request being edited, the run's progress, the chart and
+// traffic feeds and the traffic sampler of the location's interface, and
+// turns the run's signals into progress and chart changes.
 
-#include "ui/testscreen/testparameters.h"
 #include "discovery/networkshare.h"
 #include "engine/performancetestresult.h"
+#include "engine/runprogress.h"
 #include "engine/streamresult.h"
 #include "engine/testrequest.h"
 #include "engine/timelinemarker.h"
+#include "ui/common/testparameters.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -24,15 +26,17 @@ class QToolButton;
 
 namespace trevlamark {
 
-class TestGraphPanel;
-class GaugePanel;
+class ChartFeed;
+class EditedRequest;
 class FioServersField;
+class GaugePanel;
 class NetworkInterfaceMonitor;
-class ParameterBinding;
 class PreferencesManager;
 class ResultsSection;
+class RunState;
+class TestGraphPanel;
 class TestRun;
-class TestSession;
+class TrafficFeed;
 
 class TestScreen : public QWidget
 {
@@ -44,7 +48,7 @@ public:
     ~TestScreen() override;
     Q_DISABLE_COPY_MOVE(TestScreen)
 
-    // The header title (forHeader) or the text handed to the engine on stop.
+    // The header title (forHeader) or the text handed to the run for a stop by hand.
     static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
                                        const QString &selectedLocation, bool forHeader);
     // The end of a run in words: "Completed", "Stopped" or "Failed: <error>".
@@ -60,7 +64,11 @@ public:
     // location's test directories and asks to return to the main screen.
     void closeAction();
 
-    TestSession *session() const { return m_session; }
+    // The parameters the controls edit; Start hands a copy to the run.
+    EditedRequest *request() const { return m_request; }
+    RunState *progress() const { return m_progress; }
+    ChartFeed *chartFeed() const { return m_chartFeed; }
+    TrafficFeed *trafficFeed() const { return m_trafficFeed; }
     // The current or last run; nothing before the first start and after leaving.
     TestRun *testRun() const { return m_run.get(); }
     // The throughput samples and markers of the current or last run.
@@ -79,9 +87,9 @@ public:
 
 signals:
     void closeRequested();
-    // The engine's stop was called (at most once per run).
+    // The run's stop was called (at most once per run).
     void stopRequested();
-    // The engine delivered the run's result; the engine still holds its samples and markers.
+    // The run delivered its result; it still holds its samples and markers.
     void runFinished(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
 
 protected:
@@ -92,11 +100,10 @@ private:
     void showScreen();
     void leaveScreen();
     void startGraphUpdateTimer();
-    // The two calls into the engine's run control, kept here alone.
-    void startEngine();
-    void stopEngine();
-    void handleProgress(double fraction, const QString &message, const QList<StreamResult> &streamResults,
-                        const QList<TimelineMarker> &timelineMarkers, const QString &operation, int cycle);
+    // The two calls into the run's control, kept here alone.
+    void startRun();
+    void stopRun();
+    void handleProgress(const RunProgress &progress);
     void handleCompletion(const PerformanceTestResult &result);
     void finishTest(double durationSeconds);
     void settingsChanged();
@@ -105,14 +112,18 @@ private:
     void refreshScale();
     void restartMonitoring(const QString &interfaceID);
     void updateProgressSection();
+    std::optional<int> linkSpeedMbps() const;
 
     TestParameters m_parameters;
     NetworkShare m_share;
     QPointer<PreferencesManager> m_preferences;
     std::unique_ptr<TestRun> m_run;
     FioServersField *m_fioServers = nullptr;
-    TestSession *m_session;
-    ParameterBinding *m_parameterBinding = nullptr;
+    EditedRequest *m_request;
+    RunState *m_progress;
+    ChartFeed *m_chartFeed;
+    TrafficFeed *m_trafficFeed;
+    double m_graphRefreshRate = 0.1;
     // What the current or last run was asked to do, fixed at its start.
     TestRequest m_runRequest;
     NetworkInterfaceMonitor *m_networkMonitor = nullptr;

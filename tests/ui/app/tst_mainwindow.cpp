@@ -9,8 +9,9 @@
 #include "ui/common/themecolors.h"
 #include "ui/history/historyscreen.h"
 #include "ui/history/runtablemodel.h"
+#include "ui/testscreen/editedrequest.h"
+#include "ui/testscreen/runstate.h"
 #include "ui/testscreen/testscreen.h"
-#include "ui/testscreen/testsession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,10 +100,11 @@ private slots:
         QTRY_VERIFY(window.mainScreen());
         window.mainScreen()->selectLocation(location.path(), QString());
         window.mainScreen()->openTest();
-        TestSession *session = window.testScreen()->session();
-        session->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        session->setCustomBytesValue(quint64(8) << 20);
-        session->setTotalCycles(1);
+        window.testScreen()->request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = quint64(8) << 20;
+            request.totalCycles = 1;
+        });
         QSignalSpy saved(desktop.controller.runRecorder(), &RunRecorder::saved);
         window.testScreen()->startTest();
         QVERIFY(saved.wait(60000));
@@ -209,15 +211,17 @@ private slots:
         QTRY_COMPARE(scrollArea->widget()->width(), scrollArea->viewport()->width());
         grabBoth(&window, QStringLiteral("app-test-idle"));
 
-        view->session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        view->session()->setCustomBytesValue(quint64(1) << 30);
-        view->session()->setQueueDepth(4);
-        view->session()->setTotalCycles(2);
+        view->request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = quint64(1) << 30;
+            request.queueDepth = 4;
+            request.totalCycles = 2;
+        });
         view->startTest();
-        QTRY_VERIFY_WITH_TIMEOUT(view->session()->overallProgress() > 0.3, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(view->progress()->overallProgress() > 0.3, 60000);
         grabBoth(&window, QStringLiteral("app-test-running"));
         view->stopTest();
-        QTRY_VERIFY_WITH_TIMEOUT(view->session()->isPostTestView(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(view->progress()->isPostTestView(), 60000);
         grabBoth(&window, QStringLiteral("app-test-results"));
 
         QWidget *sheet = desktop.controller.showPreferences(&window);

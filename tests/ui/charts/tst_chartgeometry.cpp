@@ -2,6 +2,7 @@
 #include "ui/charts/chartseries.h"
 #include "ui/charts/columnreducer.h"
 #include "ui/charts/trafficgeometry.h"
+#include "ui/common/throughputsmoothing.h"
 
 #include <QTest>
 #include <algorithm>
@@ -85,7 +86,7 @@ private slots:
         QFETCH(int, windowAfter);
         QFETCH(QList<double>, expected);
         int window = windowBefore;
-        const QList<TestData> smoothed = ChartGeometry::smoothPhase(series(input), window);
+        const QList<TestData> smoothed = ThroughputSmoothing::smoothPhase(series(input), window);
         QCOMPARE(window, windowAfter);
         QList<double> values;
         for (const TestData &p : smoothed)
@@ -132,7 +133,7 @@ private slots:
         chart.setPoints(data, window);
         int fullWindow = window;
         double fullMaximum = 0;
-        for (const TestData &p : ChartGeometry::prepareChartData(data, std::nullopt, fullWindow))
+        for (const TestData &p : ThroughputSmoothing::prepareChartData(data, std::nullopt, fullWindow))
             fullMaximum = std::max(fullMaximum, p.throughput);
         QCOMPARE(window, 7);
         QCOMPARE(fullWindow, window);

@@ -1,4 +1,3 @@
-#include "ui/app/navigation.h"
 #include "settings/preferencesmanager.h"
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
@@ -92,7 +91,9 @@ struct FakeWorld
     // The main screen over this world, once the test has set the world up.
     MainScreen &open()
     {
-        screen = std::make_unique<MainScreen>(&navigation, &preferences, sources());
+        screen = std::make_unique<MainScreen>(QString(), &preferences, sources());
+        QObject::connect(screen.get(), &MainScreen::testRequested, screen.get(),
+                         [this](const TestParameters &parameters) { requested = parameters; });
         return *screen;
     }
 
@@ -103,7 +104,7 @@ struct FakeWorld
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     std::atomic<int> detectCount = 0;
     VolumeMonitor volumes;
-    Navigation navigation;
+    std::optional<TestParameters> requested;
     PreferencesManager preferences;
     // Last, so the screen goes before the world it looks at.
     std::unique_ptr<MainScreen> screen;
@@ -178,7 +179,8 @@ private slots:
         world.holdPathAnswers = false;
         QTRY_VERIFY(view.isNetworkLocation());
         view.openTest();
-        const TestParameters &parameters = *world.navigation.testParameters();
+        QVERIFY(world.requested);
+        const TestParameters &parameters = *world.requested;
         QVERIFY(parameters.isNetworkLocation);
         QCOMPARE(parameters.networkShare->mountPath, share.mountPath);
         QVERIFY(parameters.networkInterfaceInfo);

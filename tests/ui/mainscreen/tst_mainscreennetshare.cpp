@@ -10,12 +10,14 @@
 #include "monitor/networkinterfacemonitor.h"
 #include "support/scriptedalertpresenter.h"
 #include "ui/app/appcontroller.h"
-#include "ui/mainscreen/mainscreen.h"
 #include "ui/app/mainwindow.h"
-#include "ui/testscreen/testscreen.h"
+#include "ui/charts/trafficfeed.h"
+#include "ui/mainscreen/mainscreen.h"
 #include "ui/mainscreen/sharelist.h"
 #include "ui/mainscreen/sharerow.h"
-#include "ui/testscreen/testsession.h"
+#include "ui/testscreen/editedrequest.h"
+#include "ui/testscreen/runstate.h"
+#include "ui/testscreen/testscreen.h"
 #include "support/testfileserver.h"
 #include "support/widgetscreenshot.h"
 
@@ -143,19 +145,20 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     const QLabel *title = test->findChild<QLabel *>(QStringLiteral("titleLabel"));
     QVERIFY(title);
     QCOMPARE(title->text(), QStringLiteral(" SFTP - ssh (%1)").arg(server));
-    QCOMPARE(test->session()->selectedBytesPerCycle(), BytesPerCycleOptions::size2GB);
-    QCOMPARE(test->session()->queueDepth(), 8);
-    QCOMPARE(test->session()->networkInterface(), std::optional<QString>(device));
+    QCOMPARE(test->request()->value().bytesPerCycle, BytesPerCycleOptions::size2GB);
+    QCOMPARE(test->request()->value().queueDepth, 8);
     QCOMPARE(test->networkMonitor()->currentInterfaceID(), std::optional<QString>(device));
 
-    test->session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-    test->session()->setCustomBytesValue(16 * 1024 * 1024);
-    test->session()->setTotalCycles(2);
+    test->request()->update([](TestRequest &request) {
+        request.bytesPerCycle = BytesPerCycleOptions::custom;
+        request.customBytesPerCycle = 16 * 1024 * 1024;
+        request.totalCycles = 2;
+    });
     test->startStopAction();
-    QVERIFY(test->session()->isRunningTest());
-    QTRY_VERIFY_WITH_TIMEOUT(test->session()->latestResult(), 180000);
-    QTRY_VERIFY_WITH_TIMEOUT(test->session()->isPostTestView(), 10000);
-    const PerformanceTestResult result = *test->session()->latestResult();
+    QVERIFY(test->progress()->isRunningTest());
+    QTRY_VERIFY_WITH_TIMEOUT(test->progress()->latestResult(), 180000);
+    QTRY_VERIFY_WITH_TIMEOUT(test->progress()->isPostTestView(), 10000);
+    const PerformanceTestResult result = *test->progress()->latestResult();
     QVERIFY2(result.success, qPrintable(result.errorMessage.value_or(QString())));
     QCOMPARE(result.cycleResults.size(), 2);
     for (const CycleResult &cycle : result.cycleResults) {
@@ -169,7 +172,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     QVERIFY(result.metrics.value(QStringLiteral("writeSpeed")) > 0);
     QVERIFY(result.metrics.value(QStringLiteral("readSpeed")) > 0);
     // The copy to the share crossed the sampled interface.
-    const QList<NetworkTrafficSample> traffic = test->session()->networkChartData();
+    const QList<NetworkTrafficSample> traffic = test->trafficFeed()->samples();
     QVERIFY(std::any_of(traffic.cbegin(), traffic.cend(),
                         [](const NetworkTrafficSample &sample) { return sample.throughputOut > 0; }));
 

@@ -4,13 +4,15 @@
 #include "settings/preferencesmanager.h"
 #include "support/widgetscreenshot.h"
 #include "ui/charts/testgraphpanel.h"
-#include "ui/gauges/gaugepanel.h"
+#include "ui/charts/trafficfeed.h"
+#include "ui/common/resultcard.h"
 #include "ui/gauges/throughputgauge.h"
-#include "ui/testscreen/resultcard.h"
+#include "ui/testscreen/editedrequest.h"
+#include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/resultssection.h"
+#include "ui/testscreen/runstate.h"
 #include "ui/testscreen/startstopbutton.h"
 #include "ui/testscreen/testscreen.h"
-#include "ui/testscreen/testsession.h"
 
 #include <QDir>
 #include <QCheckBox>
@@ -72,12 +74,14 @@ private slots:
         screen.show();
         screen.findChild<QLineEdit *>(QStringLiteral("fioServers"))
             ->setText(QStringLiteral("127.0.0.2:%1, 127.0.0.3:%2").arg(port).arg(port + 1));
-        screen.session()->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        screen.session()->setCustomBytesValue(128 * mebibyte);
-        screen.session()->setQueueDepth(2);
+        screen.request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = 128 * mebibyte;
+            request.queueDepth = 2;
+        });
         screen.startTest();
-        QTRY_VERIFY_WITH_TIMEOUT(screen.session()->isPostTestView(), runTimeoutMilliseconds);
-        QVERIFY(screen.session()->latestResult()->success);
+        QTRY_VERIFY_WITH_TIMEOUT(screen.progress()->isPostTestView(), runTimeoutMilliseconds);
+        QVERIFY(screen.progress()->latestResult()->success);
         QVERIFY2(cardTexts(screen).contains(QStringLiteral("Client 127.0.0.3:%1").arg(port + 1)),
                  qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-fio-clients"));
@@ -101,17 +105,17 @@ private slots:
         panel->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
         panel->setQueueDepth(2);
         panel->setTotalCycles(2);
-        TestSession *session = screen.session();
+        RunState *progress = screen.progress();
 
         QTest::mouseClick(panel->startStopButton(), Qt::LeftButton);
         QVERIFY(panel->isRunningTest());
         QVERIFY(!panel->queueDepthMenu()->isEnabled());
         QVERIFY(!panel->writeGauge()->phaseSwitch()->isEnabled());
-        QCOMPARE(session->progressTargetBytes(), 32 * mebibyte);
-        QTRY_VERIFY_WITH_TIMEOUT(session->latestResult().has_value(), runTimeoutMilliseconds);
-        QVERIFY2(session->latestResult()->success, qPrintable(session->latestResult()->errorMessage.value_or(QString())));
-        QCOMPARE(session->overallProgress(), 1.0);
-        QCOMPARE(session->progressMessage(), QStringLiteral("Completed"));
+        QCOMPARE(progress->progressTargetBytes(), 32 * mebibyte);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->latestResult().has_value(), runTimeoutMilliseconds);
+        QVERIFY2(progress->latestResult()->success, qPrintable(progress->latestResult()->errorMessage.value_or(QString())));
+        QCOMPARE(progress->overallProgress(), 1.0);
+        QCOMPARE(progress->progressMessage(), QStringLiteral("Completed"));
 
         const QStringList texts = cardTexts(screen);
         QCOMPARE(texts.first(), QStringLiteral("Details (2 cycles)"));
@@ -119,17 +123,17 @@ private slots:
         QVERIFY(!texts.filter(QRegularExpression(QStringLiteral("^Write: \\d+\\.\\d\\d MB/s$"))).isEmpty());
         QVERIFY(!texts.filter(QRegularExpression(QStringLiteral("^Read: 8 MB in \\d+\\.\\ds, latencies: "))).isEmpty());
 
-        QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
-        QVERIFY(!session->isRunningTest());
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), 5000);
+        QVERIFY(!progress->isRunningTest());
         QVERIFY(!panel->isRunningTest());
         QVERIFY(panel->queueDepthMenu()->isEnabled());
         QVERIFY(panel->writeGauge()->phaseSwitch()->isEnabled());
-        QVERIFY(!session->hasGraphUpdateTimer());
-        const double duration = double(session->testStartTime().msecsTo(session->finalReferenceTime())) / 1000.0;
+        QVERIFY(!screen.trafficFeed()->isRunning());
+        const double duration = double(progress->testStartTime().msecsTo(progress->finalReferenceTime())) / 1000.0;
         // The window is the test's length (measured at the result, a second
         // before the post-test view) plus 2 s, in whole seconds.
-        QCOMPARE(session->graphHistoryDuration(), std::ceil(duration - 1.0 + 2.0));
-        QCOMPARE(screen.networkMonitor()->historyDuration(), session->graphHistoryDuration());
+        QCOMPARE(screen.graphs()->timeWindow(), std::ceil(duration - 1.0 + 2.0));
+        QCOMPARE(screen.networkMonitor()->historyDuration(), screen.graphs()->timeWindow());
         QTRY_VERIFY(testDirectories(location.path()).isEmpty());
     }
 
@@ -144,19 +148,21 @@ private slots:
         TestScreen screen(localParameters(volume.mountPoint()), &preferences);
         screen.resize(600, 750);
         screen.show();
-        TestSession *session = screen.session();
-        session->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        session->setCustomBytesValue(256 * mebibyte);
-        session->setQueueDepth(2);
+        RunState *progress = screen.progress();
+        screen.request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = 256 * mebibyte;
+            request.queueDepth = 2;
+        });
         screen.startTest();
-        QTRY_VERIFY_WITH_TIMEOUT(session->latestResult().has_value(), runTimeoutMilliseconds);
-        QVERIFY(!session->latestResult()->success);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->latestResult().has_value(), runTimeoutMilliseconds);
+        QVERIFY(!progress->latestResult()->success);
         QVERIFY2(cardTexts(screen).contains(QStringLiteral("Write failed: No space left on device")),
                  qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
-        QCOMPARE(session->progressMessage(), QStringLiteral("Failed: Write failed: No space left on device"));
-        QVERIFY(session->overallProgress() < 1.0);
-        QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
-        QVERIFY(!session->isRunningTest());
+        QCOMPARE(progress->progressMessage(), QStringLiteral("Failed: Write failed: No space left on device"));
+        QVERIFY(progress->overallProgress() < 1.0);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), 5000);
+        QVERIFY(!progress->isRunningTest());
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-full-volume"));
         QTRY_VERIFY_WITH_TIMEOUT(testDirectories(volume.mountPoint()).isEmpty(), 30000);
     }
@@ -166,31 +172,33 @@ private slots:
         QTemporaryDir location;
         PreferencesManager preferences;
         TestScreen screen(localParameters(location.path()), &preferences);
-        TestSession *session = screen.session();
-        session->setSelectedBytesPerCycle(BytesPerCycleOptions::size1GB);
-        session->setTotalCycles(2);
-        session->setWritePhaseEnabled(false);
-        session->setQueueDepth(1);
+        RunState *progress = screen.progress();
+        screen.request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::size1GB;
+            request.totalCycles = 2;
+            request.writePhaseEnabled = false;
+            request.queueDepth = 1;
+        });
         QSignalSpy stopSpy(&screen, &TestScreen::stopRequested);
-        QSignalSpy resultSpy(session, &TestSession::latestResultChanged);
+        QSignalSpy resultSpy(progress, &RunState::latestResultChanged);
 
         screen.startStopAction();
-        // A change that still reaches the session leaves the run's own figures alone.
-        session->setSelectedBytesPerCycle(BytesPerCycleOptions::size16GB);
-        QCOMPARE(session->progressTargetBytes(), 3 * quint64(1073741824));
-        QTRY_VERIFY_WITH_TIMEOUT(session->totalWriteBytesProcessed() > 0, runTimeoutMilliseconds);
-        QVERIFY(session->totalWriteBytesProcessed() <= quint64(1073741824));
+        // A change that still reaches the edited request leaves the run's own figures alone.
+        screen.request()->update([](TestRequest &request) { request.bytesPerCycle = BytesPerCycleOptions::size16GB; });
+        QCOMPARE(progress->progressTargetBytes(), 3 * quint64(1073741824));
+        QTRY_VERIFY_WITH_TIMEOUT(progress->totalWriteBytesProcessed() > 0, runTimeoutMilliseconds);
+        QVERIFY(progress->totalWriteBytesProcessed() <= quint64(1073741824));
         QTest::mouseClick(screen.gaugePanel()->startStopButton(), Qt::LeftButton);
         QTest::mouseClick(screen.gaugePanel()->startStopButton(), Qt::LeftButton);
         screen.stopTest();
         QCOMPARE(stopSpy.count(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(session->latestResult().has_value(), runTimeoutMilliseconds);
-        QVERIFY(!session->isStoppingTest());
-        QCOMPARE(session->progressMessage(), QStringLiteral("Stopped"));
-        QVERIFY(session->overallProgress() < 1.0);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->latestResult().has_value(), runTimeoutMilliseconds);
+        QVERIFY(!progress->isStoppingTest());
+        QCOMPARE(progress->progressMessage(), QStringLiteral("Stopped"));
+        QVERIFY(progress->overallProgress() < 1.0);
         screen.startStopAction();
         QCOMPARE(stopSpy.count(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), 5000);
         QCOMPARE(resultSpy.count(), 1);
     }
 
@@ -204,18 +212,20 @@ private slots:
         PreferencesManager preferences;
         TestScreen screen(TestParameters{location.path(), false, std::nullopt, info, nullptr}, &preferences);
         QCOMPARE(screen.graphs()->interfaceLineText(), QStringLiteral("lo - 10 Gbps"));
-        TestSession *session = screen.session();
-        session->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
-        session->setCustomBytesValue(mebibyte);
-        session->setQueueDepth(1);
+        RunState *progress = screen.progress();
+        screen.request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = mebibyte;
+            request.queueDepth = 1;
+        });
         screen.startTest();
-        QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), runTimeoutMilliseconds);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), runTimeoutMilliseconds);
         QVERIFY(!screen.networkMonitor()->isMonitoring());
         screen.startTest();
         QVERIFY(screen.networkMonitor()->isMonitoring());
-        QVERIFY(!session->latestResult().has_value());
-        QTRY_VERIFY(!session->restartMonitoringTrigger());
-        QTRY_VERIFY_WITH_TIMEOUT(session->isPostTestView(), runTimeoutMilliseconds);
+        QVERIFY(!progress->latestResult().has_value());
+        QTRY_VERIFY(!screen.graphs()->restartMonitoring());
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), runTimeoutMilliseconds);
     }
 
     void leavingMidTestCancelsAndSweeps()
@@ -223,14 +233,16 @@ private slots:
         QTemporaryDir location;
         PreferencesManager preferences;
         auto *screen = new TestScreen(localParameters(location.path()), &preferences);
-        screen->session()->setSelectedBytesPerCycle(BytesPerCycleOptions::size16GB);
+        screen->request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::size16GB;
+        });
         QSignalSpy closeSpy(screen, &TestScreen::closeRequested);
         screen->startTest();
         QVERIFY(!testDirectories(location.path()).isEmpty());
         QTest::mouseClick(screen->backButton(), Qt::LeftButton);
         QCOMPARE(closeSpy.count(), 1);
         QVERIFY(!screen->testRun());
-        QVERIFY(!screen->session()->hasGraphUpdateTimer());
+        QVERIFY(!screen->trafficFeed()->isRunning());
         // The cancelled run removes its data while the screen still stands.
         QTRY_VERIFY_WITH_TIMEOUT(testDirectories(location.path()).isEmpty(), 30000);
         delete screen;
@@ -245,7 +257,7 @@ private slots:
         preferences.setGraphSamplingRateString(QStringLiteral("0.5"));
         preferences.setDisableCacheEnabled(false);
         preferences.savePreferences();
-        QCOMPARE(screen.session()->graphHistoryDuration(), 30.0);
+        QCOMPARE(screen.graphs()->timeWindow(), 30.0);
         QVERIFY(!screen.gaugePanel()->disableCache());
         QCOMPARE(screen.networkMonitor()->samplingInterval(), 0.5);
         QCOMPARE(screen.networkMonitor()->historyDuration(), 30.0);

@@ -1,6 +1,6 @@
 #include "ui/app/appearancecontroller.h"
+#include "ui/common/resultcard.h"
 #include "ui/common/themecolors.h"
-#include "ui/testscreen/resultcard.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/gaugepanel.h"
 
-#include "ui/testscreen/custombytesinput.h"
 #include "ui/gauges/gaugegeometry.h"
 #include "ui/gauges/throughputgauge.h"
+#include "ui/testscreen/custombytesinput.h"
 #include "ui/testscreen/startstopbutton.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "ui/gauges/speedindicator.h"
+#include "ui/charts/speedindicator.h"
 
 #include "ui/charts/trafficgeometry.h"
 #include "ui/common/themecolors.h"

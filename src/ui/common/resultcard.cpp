@@ -1,4 +1,4 @@
-#include "ui/testscreen/resultcard.h"
+#include "ui/common/resultcard.h"
 
 #include "engine/resultformatter.h"
 #include "ui/common/bytecountformat.h"

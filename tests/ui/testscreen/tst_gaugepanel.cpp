@@ -1,4 +1,4 @@
-#include "ui/gauges/gaugepanel.h"
+#include "ui/testscreen/gaugepanel.h"
 
 #include "support/widgetscreenshot.h"
 #include "ui/gauges/throughputgauge.h"
