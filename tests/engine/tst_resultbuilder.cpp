@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QTest>
+#include <algorithm>
 
 using namespace trevlamark;
 
@@ -131,9 +132,21 @@ void tst_ResultBuilder::textPieces()
     summary.request.link = NetworkInterfaceInfo{.speedMbps = std::nullopt};
     QVERIFY(!ResultBuilder::build(summary).cycleResults.at(0).writePhase->linkShare);
 
+    // A figure a cache made stands out from a plain share of the link; a failure is an error.
+    summary.request.link = NetworkInterfaceInfo{.speedMbps = 1000};
+    summary.phases.append(record(1, Phase::Read, quint64(usable * 2 * 1048576), 1.0));
+    const QList<ResultLine> lines = ResultFormatter::lines(ResultBuilder::build(summary));
+    const auto roleOf = [&lines](const QString &start) {
+        const auto line = std::ranges::find_if(lines, [&start](const ResultLine &each) { return each.text.startsWith(start); });
+        return line == lines.cend() ? std::optional<ResultLine::Role>() : std::optional(line->role);
+    };
+    QCOMPARE(roleOf(QStringLiteral("Write: 105%")), std::optional(ResultLine::Role::Detail));
+    QCOMPARE(roleOf(QStringLiteral("Read: 200%")), std::optional(ResultLine::Role::Warning));
+    QCOMPARE(roleOf(QStringLiteral("Usable link rate: ")), std::optional(ResultLine::Role::Detail));
     PerformanceTestResult result = PerformanceTestResult::failure(QString());
     result.errorMessage.reset();
     QCOMPARE(ResultFormatter::resultLines(result), (QStringList{"Details (0 cycles)", "Test failed"}));
+    QCOMPARE(ResultFormatter::lines(result).constLast().role, ResultLine::Role::Error);
     result.details = {{"cycleCompletion", "Manually stopped"}, {"targetCycles", "5"}};
     QCOMPARE(ResultFormatter::heading(result), QStringLiteral("Details 0/5 cycles (Manually stopped)"));
     QCOMPARE(ResultFormatter::byteCountText(1000), QStringLiteral("1000 bytes"));
