@@ -156,7 +156,6 @@ void RunCommand::handleCompletion(const PerformanceTestResult &result)
         saveToHistory(result);
 
     // Every result is followed by the removal of whatever test data the run made.
-    m_awaitingCleanup = true;
     if (!m_cleanupFinished)
         m_cleanupTimeout.start();
     finishWhenDone();
@@ -248,7 +247,7 @@ int RunCommand::exitStatus() const
 
 void RunCommand::finishWhenDone()
 {
-    if (m_finished || !m_result || (m_awaitingCleanup && !m_cleanupFinished))
+    if (m_finished || !m_result || !m_cleanupFinished)
         return;
     m_finished = true;
     emit finished(exitStatus());

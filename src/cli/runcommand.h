@@ -61,7 +61,6 @@ private:
     QElapsedTimer m_clock;
     QTimer m_cleanupTimeout;
     std::optional<PerformanceTestResult> m_result;
-    bool m_awaitingCleanup = false;
     bool m_cleanupFinished = false;
     bool m_problemAfterRun = false;
     bool m_finished = false;

@@ -39,11 +39,6 @@ QString ResultFormatter::byteCountText(quint64 bytes)
     return QLocale::c().formattedDataSize(qint64(bytes), 2, QLocale::DataSizeTraditionalFormat);
 }
 
-QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult &phase)
-{
-    return phaseDetailLine(label, phase, byteCountText(phase.bytes));
-}
-
 QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText)
 {
     return label + QStringLiteral(": ") + bytesText + QStringLiteral(" in ")

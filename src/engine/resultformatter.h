@@ -24,10 +24,8 @@ public:
     static QString heading(const PerformanceTestResult &result);
     // "Write: 812.34 MB/s"
     static QString speedLine(const QString &label, double megabytesPerSecond);
-    // "Write: 8.00 MB in 0.1s, latencies: I/O→Sync: 1.2ms, Sync→Close: 0.3ms, Total: 1.5ms)"
-    static QString phaseDetailLine(const QString &label, const PhaseResult &phase);
-    // The same with the byte count already written out, for a front end with
-    // its own way of showing sizes.
+    // "Write: 8.00 MB in 0.1s, latencies: I/O→Sync: 1.2ms, Sync→Close: 0.3ms, Total: 1.5ms)", with the
+    // byte count written by the caller.
     static QString phaseDetailLine(const QString &label, const PhaseResult &phase, const QString &bytesText);
     // "Write: 812.3 IOPS, latency p50 1.20 ms, p90 1.51 ms, p99 2.10 ms, p99.9 3.02 ms, max 4.20 ms"
     static QString operationsLine(const QString &label, const PhaseResult &phase);

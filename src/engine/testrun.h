@@ -79,7 +79,6 @@ protected:
     void removalFinished(const QString &path, bool removed);
 
     const PlannedPhase &currentPhase() const { return m_phase; }
-    bool wasCancelled() const { return m_cancelled; }
 
 private:
     enum class State { Idle, Starting, Running, Ending, Removing };
