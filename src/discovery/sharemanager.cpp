@@ -117,6 +117,18 @@ std::optional<NetworkShare> ShareManager::shareFor(const QString &path)
     return shareFor(detectMountedShares(), path);
 }
 
+std::optional<QString> ShareManager::mountProblem(const QList<MountEntry> &table, const NetworkShare &share,
+    const QString &location)
+{
+    if (!share.isDetected || share.mountPath.isEmpty())
+        return std::nullopt;
+    const QString path = QDir::cleanPath(location.isEmpty() ? share.mountPath : location);
+    const std::optional<MountEntry> mount = MountInfo::mountContaining(table, path);
+    if (mount && MountInfo::isRemoteLocation(*mount, path) && NetworkShare::isInside(share.mountPath, mount->mountPoint))
+        return std::nullopt;
+    return QStringLiteral("%1 is no longer mounted").arg(QDir::cleanPath(share.mountPath));
+}
+
 std::optional<NetworkShare> ShareManager::parseRemountURL(const QString &url, const QString &mountPath)
 {
     const QUrl parsed(url);

@@ -7,6 +7,7 @@
 #include "discovery/networkinterfaceinfo.h"
 #include "discovery/networkshare.h"
 #include "discovery/serialqueue.h"
+#include "platform/mountentry.h"
 #include "platform/discoverybackend.h"
 
 #include <QDateTime>
@@ -45,6 +46,13 @@ public:
     // mount table only: a call on the path itself could block for good on a
     // share whose server stopped answering.
     std::optional<NetworkShare> shareFor(const QString &path);
+    // Why a test on location cannot go to share, chosen earlier, any more:
+    // the mount that holds location now is not the share's network mount
+    // (unmounted, the location is a folder of the local disk). Nothing for a
+    // share that was not detected as mounted (a plain folder). Reads the
+    // mount table only, for the same reason as above.
+    static std::optional<QString> mountProblem(const QList<MountEntry> &table, const NetworkShare &share,
+        const QString &location);
     static std::optional<NetworkShare> parseRemountURL(const QString &url, const QString &mountPath);
 
     QString getDefaultRouteInterface();

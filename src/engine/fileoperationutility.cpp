@@ -89,7 +89,8 @@ QString FileOperationUtility::displayName(const QStringList &paths, int index)
     return QStringLiteral("handle-%1").arg(index);
 }
 
-FileHandleList FileOperationUtility::openFileHandles(const QStringList &paths, Phase phase, bool disableCache)
+FileHandleList FileOperationUtility::openFileHandles(const QStringList &paths, Phase phase, bool disableCache,
+    QString *failure)
 {
     const QString mode = phaseName(phase);
     if (disableCache)
@@ -101,12 +102,11 @@ FileHandleList FileOperationUtility::openFileHandles(const QStringList &paths, P
         std::unique_ptr<FileHandle> handle =
             FileHandle::open(path, phase == Phase::Write ? O_WRONLY : O_RDONLY, &errorCode);
         if (!handle) {
-            const QString message = QStringLiteral("Failed to open file for %1: %2").arg(mode, name);
-            if (phase == Phase::Write)
-                qCCritical(lcEngine).noquote() << message;
-            else
-                qCWarning(lcEngine).noquote() << message;
-            continue;
+            // A file left out would shift every later file onto the wrong
+            // stamps and leave its bytes unmeasured: the whole phase fails.
+            *failure = QStringLiteral("Failed to open file for %1: %2: %3").arg(mode, name, errorText(errorCode));
+            qCCritical(lcEngine).noquote() << *failure;
+            return {};
         }
         if (disableCache) {
             if (handle->enableDirectIO() == 0)

@@ -3,7 +3,7 @@
 // the cache is bypassed), fsync, close in order, push data out of the page
 // cache, and make random payload. Steps that may stall on a network share run
 // on threads of their own; the caller waits only up to its time limit.
-// Nothing here fails towards the caller: every problem is a log line.
+// Only opening fails towards the caller; every other problem is a log line.
 
 #include "engine/phase.h"
 #include "platform/filehandle.h"
@@ -23,7 +23,10 @@ public:
 
     static constexpr qint64 cacheFlushLengthBytes = 10240;
 
-    static FileHandleList openFileHandles(const QStringList &paths, Phase phase, bool disableCache);
+    // One handle per path, in the paths' order, or none and *failure saying
+    // which file could not be opened and why.
+    static FileHandleList openFileHandles(const QStringList &paths, Phase phase, bool disableCache,
+        QString *failure);
     // fsync on every handle at once, fdatasync where fsync fails.
     static void synchronizeFiles(const FileHandleList &handles, const QStringList &paths, Phase phase,
         double timeoutSeconds);

@@ -7,6 +7,7 @@
 #include "engine/testdirectory.h"
 #include "platform/logcategories.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -38,15 +39,6 @@ QString fioMessage(const QByteArray &output)
     return lines.isEmpty() ? QStringLiteral("fio ended without a result") : lines.join(QStringLiteral("; "));
 }
 
-QString localFioVersion()
-{
-    QProcess process;
-    process.start(QStringLiteral("fio"), {QStringLiteral("--version")});
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
 } // namespace
 
 FioClientRun::FioClientRun(QObject *parent)
@@ -70,12 +62,17 @@ FioClientRun::FioClientRun(QObject *parent)
 
 FioClientRun::~FioClientRun()
 {
-    // A client killed outright would leave its server's jobs running.
+    // A client killed outright would leave its server's jobs running, and
+    // waiting here for the clients to pass the stop on would hold up the
+    // caller: they end on their own, killed if they do not within the limit.
     for (const auto &client : m_clients) {
-        if (client->process && client->process->state() != QProcess::NotRunning) {
-            client->process->disconnect(this);
-            client->process->terminate();
-            client->process->waitForFinished(2000);
+        QProcess *process = client->process;
+        if (process && process->state() != QProcess::NotRunning) {
+            process->disconnect(this);
+            process->setParent(QCoreApplication::instance());
+            connect(process, &QProcess::finished, process, &QObject::deleteLater);
+            QTimer::singleShot(clientExitWaitMilliseconds, process, &QProcess::kill);
+            process->terminate();
         }
     }
     if (m_directoriesMayExist && m_stage != Stage::Idle)
@@ -87,7 +84,30 @@ void FioClientRun::prepare()
     const TestRequest &request = this->request();
     if (request.clients.isEmpty())
         return failToStart(QStringLiteral("No fio server given"));
-    m_localVersion = localFioVersion();
+    // The clients' jobs go through the local fio, which must match the servers'.
+    m_stage = Stage::Probing;
+    auto *probe = new QProcess(this);
+    connect(probe, &QProcess::finished, this, [this, probe](int exitCode, QProcess::ExitStatus status) {
+        probe->deleteLater();
+        if (m_stage != Stage::Probing)
+            return;
+        m_stage = Stage::Idle;
+        m_localVersion = status == QProcess::NormalExit && exitCode == 0
+            ? QString::fromUtf8(probe->readAllStandardOutput()).trimmed()
+            : QString();
+        startClients();
+    });
+    connect(probe, &QProcess::errorOccurred, this, [probe](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            emit probe->finished(-1, QProcess::CrashExit);
+    });
+    QTimer::singleShot(checkTimeoutSeconds * 1000, probe, &QProcess::kill);
+    probe->start(QStringLiteral("fio"), {QStringLiteral("--version")});
+}
+
+void FioClientRun::startClients()
+{
+    const TestRequest &request = this->request();
     if (m_localVersion.isEmpty())
         return failToStart(QStringLiteral("fio is not installed on this computer; the clients' jobs are sent through it"));
     m_jobDirectory = std::make_unique<QTemporaryDir>();
@@ -205,10 +225,8 @@ void FioClientRun::stopTouchingMarkers()
 {
     m_markerTimer.stop();
     for (const QPointer<QProcess> &touch : std::as_const(m_markerTouches)) {
-        if (touch && touch->state() != QProcess::NotRunning) {
+        if (touch && touch->state() != QProcess::NotRunning)
             touch->kill();
-            touch->waitForFinished(1000);
-        }
     }
     m_markerTouches.clear();
 }
@@ -245,6 +263,7 @@ void FioClientRun::clientFinished(Client &client)
             removalsFinished();
         return;
     case Stage::Idle:
+    case Stage::Probing:
         return;
     }
 }
@@ -310,6 +329,9 @@ void FioClientRun::runPhase(const PlannedPhase &phase)
     shape.bytesPerJob = std::max<quint64>(request.targetBytesPerPhase() / queueDepth / chunk, 1) * chunk;
     shape.disableCache = request.disableCache;
     shape.logIntervalMilliseconds = int(std::lround(request.samplingRateSeconds * 1000));
+    m_phaseBytes = shape.bytesPerJob * queueDepth * quint64(m_clients.size());
+    m_estimatedBytes = 0;
+    m_sampledAtMs = 0;
     if (phase.phase == Phase::Write && !m_writtenCycles.contains(phase.filesCycle))
         m_writtenCycles.append(phase.filesCycle);
     qCInfo(lcEngine).noquote() << QStringLiteral("Cycle %1: %2 phase on %3 clients").arg(phase.cycle).arg(phaseName(phase.phase)).arg(m_clients.size());
@@ -341,13 +363,21 @@ void FioClientRun::sample()
 {
     if (m_stage != Stage::Running)
         return;
+    // fio's client passes on the servers' status lines as they come, but
+    // holds the jobs' byte counts until the end, and its percent often reads
+    // "-.-": the fraction is the rate summed over the phase so far, short of
+    // whole until the phase ends.
     double bytesPerSecond = 0;
     double percent = 0;
     for (const auto &client : m_clients) {
         bytesPerSecond += client->finishedAtMs < 0 ? client->parser.bytesPerSecond() : 0.0;
         percent += client->finishedAtMs < 0 ? client->parser.percentDone().value_or(0.0) : 100.0;
     }
-    const double fraction = std::clamp(percent / 100.0 / double(m_clients.size()), 0.0, 1.0);
+    const qint64 nowMs = m_phaseClock.elapsed();
+    m_estimatedBytes += bytesPerSecond * double(nowMs - m_sampledAtMs) / 1000.0;
+    m_sampledAtMs = nowMs;
+    const double counted = m_phaseBytes == 0 ? 0.0 : m_estimatedBytes / double(m_phaseBytes);
+    const double fraction = std::clamp(std::max(percent / 100.0 / double(m_clients.size()), counted), 0.0, 0.99);
     m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(currentPhase().phase),
         bytesPerSecond * bytesToMegabytes, double(m_runClock.elapsed()) / 1000.0, currentPhase().phaseId});
     reportProgress(fraction);
@@ -419,7 +449,7 @@ void FioClientRun::replaceLiveSamples(const PlannedPhase &phase)
 
 void FioClientRun::endWork(bool)
 {
-    if (m_stage == Stage::Checking)
+    if (m_stage == Stage::Checking || m_stage == Stage::Probing)
         m_checkTimeout.stop();
     m_stage = Stage::Stopping;
     m_endingTimer.start(m_endingLimitSeconds * 1000);

@@ -36,6 +36,7 @@ public:
 
     // How long a client may take to answer the check.
     static constexpr int checkTimeoutSeconds = 15;
+    static constexpr int clientExitWaitMilliseconds = 2000;
     // How long the clients may take to stop their jobs, and then to remove
     // their directories, before those still at it are killed: fio's client
     // waits without end for a server that keeps the connection open but no
@@ -51,7 +52,7 @@ protected:
     void removeTestData() override;
 
 private:
-    enum class Stage { Idle, Checking, Running, Stopping, Removing };
+    enum class Stage { Idle, Probing, Checking, Running, Stopping, Removing };
 
     struct Client
     {
@@ -65,6 +66,7 @@ private:
         QList<PhaseRecord> phases;
     };
 
+    void startClients();
     void launch(Client &client, const QByteArray &jobFile, const QStringList &extraArguments);
     void clientFinished(Client &client);
     void checksFinished();
@@ -93,6 +95,9 @@ private:
     QDateTime m_phaseStartTime;
     double m_phaseStartSeconds = 0; // on the run's time axis
     QTimer m_sampleTimer;
+    quint64 m_phaseBytes = 0;     // what the current phase moves on all clients
+    double m_estimatedBytes = 0;  // its rate summed over the phase so far
+    qint64 m_sampledAtMs = 0;
     QTimer m_checkTimeout;
     QTimer m_endingTimer;
     QTimer m_markerTimer;

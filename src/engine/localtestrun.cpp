@@ -81,75 +81,30 @@ void LocalTestRun::prepare()
         qCWarning(lcEngine).noquote() << QStringLiteral("No valid location or mount path provided for test directory");
         return failToStart(QStringLiteral("No valid test location provided"));
     }
-    if (!prepareTestDirectory())
-        return failToStart(QStringLiteral("Failed to create test directory"));
+    m_preparation.start(request.testLocation(), request.share, request.queueDepth, createWaitSeconds,
+        [this](DirectoryPreparation::Outcome outcome) {
+            if (const auto *problem = std::get_if<QString>(&outcome))
+                return failToStart(*problem);
+            auto &prepared = std::get<DirectoryPreparation::Prepared>(outcome);
+            m_testDirectoryPath = prepared.path;
+            m_marker = std::move(prepared.marker);
+            m_run->setWriteFiles(prepared.seedFiles);
+            beginWork();
+        });
+}
 
-    m_sampler.start(request.samplingRateSeconds, std::shared_ptr<ProgressCounters>(m_run, &m_run->counters),
+void LocalTestRun::beginWork()
+{
+    m_sampler.start(request().samplingRateSeconds, std::shared_ptr<ProgressCounters>(m_run, &m_run->counters),
         [this](quint64 phaseBytes) {
             reportProgress(m_targetBytesPerPhase == 0 ? 0.0 : double(phaseBytes) / double(m_targetBytesPerPhase));
         });
     beginPhases();
 }
 
-bool LocalTestRun::prepareTestDirectory()
-{
-    struct PreparedDirectory
-    {
-        std::optional<QString> path;
-        std::shared_ptr<RunMarker> marker;
-        QStringList seedFiles;
-    };
-    const QString location = request().testLocation();
-    const qint64 startSeconds = QDateTime::currentSecsSinceEpoch();
-    const int queueDepth = request().queueDepth;
-    const std::optional<PreparedDirectory> prepared =
-        DetachedThreads::runWithin<PreparedDirectory>(createWaitSeconds, [location, startSeconds, queueDepth] {
-            PreparedDirectory result;
-            result.path = TestDirectory::create(location, startSeconds);
-            if (result.path) {
-                result.marker = RunMarker::place(*result.path);
-                result.seedFiles = TestDirectory::createSeedFiles(*result.path, queueDepth);
-            }
-            return result;
-        });
-    if (!prepared) {
-        qCCritical(lcEngine).noquote() << QStringLiteral("Error creating test directory: the location did not answer within %1 seconds")
-                                              .arg(createWaitSeconds);
-    }
-    if (!prepared || !prepared->path)
-        return false;
-    m_testDirectoryPath = prepared->path;
-    m_marker = prepared->marker;
-    m_writeFiles = prepared->seedFiles;
-    return true;
-}
-
-// A location that stops answering between cycles leaves the phase without
-// files, and the phase then fails the run the usual way.
-void LocalTestRun::createCycleFiles(int cycle)
-{
-    const QString directory = *m_testDirectoryPath;
-    const int queueDepth = request().queueDepth;
-    const std::optional<QStringList> created = DetachedThreads::runWithin<QStringList>(createWaitSeconds,
-        [directory, queueDepth, cycle] { return TestDirectory::createCycleFiles(directory, queueDepth, cycle); });
-    if (!created) {
-        qCWarning(lcEngine).noquote() << QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
-                                             .arg(createWaitSeconds);
-    }
-    m_writeFiles = created.value_or(QStringList());
-}
-
 void LocalTestRun::runPhase(const PlannedPhase &phase)
 {
     const TestRequest &request = this->request();
-    if (phase.phase == Phase::Write && phase.filesCycle > 1)
-        createCycleFiles(phase.filesCycle);
-    if (phase.flushCacheFirst) {
-        qCInfo(lcEngine).noquote() << QStringLiteral("Flushing filesystem cache");
-        FileOperationUtility::enhancedCacheFlush(m_writeFiles, cacheFlushTimeoutSeconds);
-        if (request.developerMode)
-            m_run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Flushed cache"), QStringLiteral("read"));
-    }
     qCInfo(lcEngine).noquote() << QStringLiteral("Cycle #%1, phase: %2, target bytes: %3")
                                       .arg(phase.cycle)
                                       .arg(phaseName(phase.phase))
@@ -164,7 +119,12 @@ void LocalTestRun::runPhase(const PlannedPhase &phase)
     plan.chunkSizeBytes = chunkSizeBytes(request.chunkSize);
     plan.disableCache = request.disableCache;
     plan.developerMode = request.developerMode;
-    plan.files = m_writeFiles;
+    plan.files = m_run->writeFiles();
+    if (phase.phase == Phase::Write && phase.filesCycle > 1) {
+        plan.directory = *m_testDirectoryPath;
+        plan.newFilesCycle = phase.filesCycle;
+    }
+    plan.flushCacheFirst = phase.flushCacheFirst;
     plan.chunks = m_chunks;
     plan.verify = request.verifyData;
     const std::shared_ptr<RunContext> run = m_run;
@@ -181,18 +141,30 @@ void LocalTestRun::runPhase(const PlannedPhase &phase)
 
 void LocalTestRun::endWork(bool cancelled)
 {
+    m_preparation.abandon();
     m_run->cancelRequested.store(true);
-    // A result must hold every phase's figures; a cancelled run has no result
-    // and leaves the draining to the removal's thread.
-    if (!cancelled) {
-        qCDebug(lcEngine).noquote() << QStringLiteral("Waiting for all file operations to complete before stopping test");
-        if (m_run->fileOperationsGroup.waitFor(stopWaitSeconds))
+    // A cancelled run has no result and leaves the draining to the removal's thread.
+    if (cancelled) {
+        m_sampler.stop();
+        workEnded();
+        return;
+    }
+    // A result must hold every phase's figures: wait for the workers, at most
+    // the stop's limit and on a thread of its own, as they may hang on a share.
+    qCDebug(lcEngine).noquote() << QStringLiteral("Waiting for all file operations to complete before stopping test");
+    DetachedThreads::start([this, bridge = m_bridge, run = m_run] {
+        if (run->fileOperationsGroup.waitFor(stopWaitSeconds))
             qCInfo(lcEngine).noquote() << QStringLiteral("All file operations completed, proceeding with test completion");
         else
-            qCWarning(lcEngine).noquote() << QStringLiteral("Timed out waiting for file operations to complete after 10 seconds");
-    }
-    m_sampler.stop();
-    workEnded();
+            qCWarning(lcEngine).noquote() << QStringLiteral("Timed out waiting for file operations to complete after %1 seconds")
+                                                 .arg(stopWaitSeconds);
+        bridge->post([this, run] {
+            if (run != m_run)
+                return;
+            m_sampler.stop();
+            workEnded();
+        });
+    });
 }
 
 void LocalTestRun::removeTestData()
@@ -203,7 +175,6 @@ void LocalTestRun::removeTestData()
         return;
     }
     const QString path = *m_testDirectoryPath;
-    m_writeFiles.clear();
     m_testDirectoryPath.reset();
     removeTestDirectory(m_bridge, m_run, path, this);
 }

@@ -4,6 +4,7 @@
 // removal of the directory. Phase work reaches this object only through a
 // shared bridge, so destroying the run in the middle of a phase is safe.
 
+#include "engine/directorypreparation.h"
 #include "engine/testrun.h"
 #include "engine/throughputsampler.h"
 
@@ -35,7 +36,6 @@ public:
     // How long the main thread waits for the test directory and its files: on a
     // share whose server stopped answering these calls block in the kernel.
     static constexpr int createWaitSeconds = 10;
-    static constexpr double cacheFlushTimeoutSeconds = 30;
 
 protected:
     void prepare() override;
@@ -45,13 +45,13 @@ protected:
     void removeTestData() override;
 
 private:
-    bool prepareTestDirectory();
-    void createCycleFiles(int cycle);
+    void beginWork();
     // Removes the directory with retries on a thread of its own, after the
     // given run's file work has drained.
     static void removeTestDirectory(const std::shared_ptr<MainThreadBridge> &bridge,
         const std::shared_ptr<RunContext> &runToDrain, const QString &path, LocalTestRun *owner);
 
+    DirectoryPreparation m_preparation;
     std::shared_ptr<MainThreadBridge> m_bridge;
     std::shared_ptr<RunContext> m_run;
     std::shared_ptr<const ChunkStamp> m_chunks;
@@ -60,7 +60,6 @@ private:
     std::optional<QString> m_testDirectoryPath;
     // Keeps sweeps away from the test directory while the run uses it.
     std::shared_ptr<RunMarker> m_marker;
-    QStringList m_writeFiles; // the files of the last write phase, which a read reads
 
     Q_DISABLE_COPY_MOVE(LocalTestRun)
 };

@@ -4,6 +4,7 @@
 #include "engine/fileoperationutility.h"
 #include "engine/runcontext.h"
 #include "engine/streamingioexecutor.h"
+#include "engine/testdirectory.h"
 #include "platform/detachedthreads.h"
 
 #include <QFileInfo>
@@ -49,10 +50,6 @@ bool anyWithoutDirectIO(const FileHandleList &handles)
 
 void PhaseRunner::start(const std::shared_ptr<RunContext> &run, PhasePlan plan, FinishedHandler onFinished)
 {
-    const QString type = phaseName(plan.phase);
-    plan.startClock = std::chrono::steady_clock::now();
-    run->addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
-    qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Starting %1 phase...").arg(type);
     run->fileOperationsGroup.enter();
     DetachedThreads::start([run, plan = std::move(plan), onFinished = std::move(onFinished)] {
         if (run->bridge->alive()) {
@@ -63,20 +60,42 @@ void PhaseRunner::start(const std::shared_ptr<RunContext> &run, PhasePlan plan, 
     });
 }
 
-std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &plan)
+// A location that stops answering between cycles leaves the phase without
+// files, and the phase then fails the run the usual way.
+void PhaseRunner::prepareFiles(RunContext &run, PhasePlan &plan)
+{
+    if (plan.newFilesCycle > 0) {
+        const std::optional<QStringList> created = DetachedThreads::runWithin<QStringList>(createTimeoutSeconds,
+            [directory = plan.directory, queueDepth = plan.queueDepth, cycle = plan.newFilesCycle] {
+                return TestDirectory::createCycleFiles(directory, queueDepth, cycle);
+            });
+        if (!created) {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Error creating cycle file: the location did not answer within %1 seconds")
+                                                 .arg(createTimeoutSeconds);
+        }
+        plan.files = created.value_or(QStringList());
+        run.setWriteFiles(plan.files);
+    }
+    if (plan.flushCacheFirst) {
+        qCInfo(lcEngine).noquote() << QStringLiteral("Flushing filesystem cache");
+        FileOperationUtility::enhancedCacheFlush(plan.files, cacheFlushTimeoutSeconds);
+        if (plan.developerMode)
+            run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Flushed cache"), QStringLiteral("read"));
+    }
+}
+
+std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
 {
     const QString type = phaseName(plan.phase);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(plan.files, plan.phase, plan.disableCache);
-    if (handles.empty()) {
-        // Without files the run cannot go on; it ends as a failure instead of
-        // waiting for a stop nobody may press.
-        const QString message = QStringLiteral("No valid file handles created for %1 test").arg(type);
-        if (plan.phase == Phase::Write)
-            qCCritical(lcEngine).noquote() << message;
-        else
-            qCWarning(lcEngine).noquote() << message;
-        return message;
-    }
+    prepareFiles(run, plan);
+    plan.startClock = std::chrono::steady_clock::now();
+    run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
+    qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Starting %1 phase...").arg(type);
+    QString openFailure;
+    const FileHandleList handles =
+        FileOperationUtility::openFileHandles(plan.files, plan.phase, plan.disableCache, &openFailure);
+    if (handles.empty())
+        return openFailure.isEmpty() ? QStringLiteral("No files to %1").arg(type) : openFailure;
 
     run.counters.phaseBytes.store(0);
     StreamingIOJob job;

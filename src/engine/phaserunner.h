@@ -30,7 +30,13 @@ struct PhasePlan
     bool developerMode = false;
     std::shared_ptr<const ChunkStamp> chunks; // what the run writes, and what a verifying read expects
     bool verify = false;
-    // Set by start(). Durations come from the steady clock: wall-clock dates
+    // Steps before the transfers, on the phase's thread too, as they may hang
+    // on a share: a fresh set of files for a later cycle's write (made in
+    // directory), and pushing the read's files out of the page cache.
+    QString directory;
+    int newFilesCycle = 0;
+    bool flushCacheFirst = false;
+    // Set when the transfers are about to start. Durations come from the steady clock: wall-clock dates
     // have only millisecond resolution and may jump.
     std::chrono::steady_clock::time_point startClock;
 };
@@ -49,9 +55,12 @@ public:
 
     static constexpr double synchronizeTimeoutSeconds = 45;
     static constexpr double closeTimeoutSeconds = 10;
+    static constexpr double createTimeoutSeconds = 10;
+    static constexpr double cacheFlushTimeoutSeconds = 30;
 
 private:
-    static std::optional<QString> runPhase(RunContext &run, const PhasePlan &plan);
+    static std::optional<QString> runPhase(RunContext &run, PhasePlan plan);
+    static void prepareFiles(RunContext &run, PhasePlan &plan);
     static std::optional<QString> failureMessage(const PhasePlan &plan, const StreamingIOOutcome &outcome);
 };
 

@@ -45,7 +45,7 @@ QString ResultFormatter::phaseDetailLine(const QString &label, const PhaseResult
         + oneDecimal(phase.duration) + QStringLiteral("s, latencies: I/O→Sync: ")
         + oneDecimal(phase.latencyIOToSync) + QStringLiteral("ms, Sync→Close: ")
         + oneDecimal(phase.latencySyncToClose) + QStringLiteral("ms, Total: ") + oneDecimal(phase.latencyTotal)
-        + QStringLiteral("ms)");
+        + QStringLiteral("ms");
 }
 
 QString ResultFormatter::operationsLine(const QString &label, const PhaseResult &phase)
@@ -81,12 +81,17 @@ QString ResultFormatter::settingsLine(const PerformanceTestResult &result)
     const QString cycles = details.value(QStringLiteral("targetCycles"), details.value(QStringLiteral("totalCycles")));
     const QString streams = details.value(QStringLiteral("queueDepth"));
     const bool bypass = details.value(QStringLiteral("disableCache")) == QLatin1String("Disabled");
-    return QStringLiteral("Settings: chunk size %1, %2 stream%3, %4 per cycle, %5 cycle%6, cache bypass %7")
+    // Runs stored before the switch existed say nothing about it.
+    const QString verify = details.value(QStringLiteral("verifyData"));
+    return QStringLiteral("Settings: chunk size %1, %2 stream%3, %4 per cycle, %5 cycle%6, cache bypass %7%8")
         .arg(details.value(QStringLiteral("chunkSize")), streams,
              streams == QLatin1String("1") ? QString() : QStringLiteral("s"),
              details.value(QStringLiteral("bytesPerCycle")), cycles,
              cycles == QLatin1String("1") ? QString() : QStringLiteral("s"),
-             bypass ? QStringLiteral("on") : QStringLiteral("off"));
+             bypass ? QStringLiteral("on") : QStringLiteral("off"),
+             verify.isEmpty() ? QString()
+                 : verify == QLatin1String("Yes") ? QStringLiteral(", data verified on read")
+                                                   : QStringLiteral(", data not verified"));
 }
 
 std::optional<QString> ResultFormatter::overallSpeedLine(const PerformanceTestResult &result, Phase phase)

@@ -69,6 +69,19 @@ public:
         return m_writtenFileBytes;
     }
 
+    // The files of the last write phase, which a read reads.
+    void setWriteFiles(QStringList files)
+    {
+        std::lock_guard lock(m_mutex);
+        m_writeFiles = std::move(files);
+    }
+
+    QStringList writeFiles() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_writeFiles;
+    }
+
     const std::shared_ptr<MainThreadBridge> bridge;
     std::atomic<bool> cancelRequested{false};
     // Entered for every phase in flight; a stop waits for it to drain.
@@ -80,6 +93,7 @@ private:
     QList<PhaseRecord> m_phases;
     QList<TimelineMarker> m_timelineMarkers;
     std::vector<quint64> m_writtenFileBytes;
+    QStringList m_writeFiles;
 };
 
 } // namespace trevlamark

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,29 @@
 namespace trevlamark {
 
 namespace {
+
+// A new test directory has no marker between its mkdir and the marker's
+// write, and another computer's sweep may look just then: a prefixed one
+// without a marker is spared while its own time is young, by the rule for
+// markers written elsewhere.
+std::optional<QString> liveOwner(const QString &path, const QString &fixedName)
+{
+    if (std::optional<QString> owner = RunMarker::liveOwner(path))
+        return owner;
+    if (QFileInfo(path).fileName() == fixedName
+        || QFileInfo::exists(path + QLatin1Char('/') + QLatin1String(RunMarker::fileName)))
+        return std::nullopt;
+    // The entry's own time: a link named like a test directory says nothing
+    // by the time of what it points to.
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return std::nullopt;
+    const qint64 ageSeconds = qint64(::time(nullptr)) - qint64(status.st_mtim.tv_sec);
+    if (ageSeconds >= RunMarker::remoteLifetimeSeconds)
+        return std::nullopt;
+    return QStringLiteral("a test directory created %1 s ago, without a run marker yet")
+        .arg(std::max<qint64>(ageSeconds, 0));
+}
 
 constexpr int seedFileSizeBytes = 1024;
 
@@ -180,7 +204,7 @@ QList<SkippedDirectory> TestDirectory::sweep(const QString &location, bool force
     const QString fixedName = QLatin1String(folderName);
     QList<SkippedDirectory> skipped;
     for (const QString &path : paths) {
-        const std::optional<QString> owner = force ? std::nullopt : RunMarker::liveOwner(path);
+        const std::optional<QString> owner = force ? std::nullopt : liveOwner(path, fixedName);
         if (owner) {
             qCInfo(lcEngine).noquote() << QStringLiteral("Skipping test directory in use: %1 - %2").arg(path, *owner);
             skipped.append({path, *owner});

@@ -43,14 +43,19 @@ QString PreferencesManager::storedTeamDatabaseUrl()
     return PreferenceStore::value(QLatin1String(teamDatabaseUrlKey)).toString().trimmed();
 }
 
-QString PreferencesManager::fioServers()
+QString PreferencesManager::fioServers(const QString &location)
 {
-    return PreferenceStore::value(QLatin1String(fioServersKey)).toString();
+    return PreferenceStore::value(QLatin1String(fioServersKey)).toMap().value(location).toString();
 }
 
-void PreferencesManager::setFioServers(const QString &value)
+void PreferencesManager::setFioServers(const QString &location, const QString &value)
 {
-    PreferenceStore::setValue(QLatin1String(fioServersKey), value.trimmed());
+    QVariantMap byLocation = PreferenceStore::value(QLatin1String(fioServersKey)).toMap();
+    if (value.trimmed().isEmpty())
+        byLocation.remove(location);
+    else
+        byLocation.insert(location, value.trimmed());
+    PreferenceStore::setValue(QLatin1String(fioServersKey), byLocation);
 }
 
 std::optional<double> PreferencesManager::parseDouble(const QString &text)

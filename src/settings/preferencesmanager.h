@@ -79,8 +79,9 @@ public:
     // The fio servers the test screen runs its test from ("HOST[:PORT][=PATH],…");
     // empty runs it from this computer. Stored as typed.
     static constexpr const char *fioServersKey = "FioServers";
-    static QString fioServers();
-    static void setFioServers(const QString &value);
+    // The fio servers typed for a test location, kept per location.
+    static QString fioServers(const QString &location);
+    static void setFioServers(const QString &location, const QString &value);
 
 signals:
     // The edited values were written: the appearance is applied and the

@@ -77,7 +77,7 @@ void tst_RunCommand::smallRun()
     QVERIFY2(run.exitCode == 0, run.standardError.constData());
     // With "--json -" standard output is the JSON alone and the text goes to standard error.
     const QByteArray text = jsonToStandardOutput ? run.standardError : run.standardOutput;
-    for (const char *line : {"Details (2 cycles)\nSettings: chunk size 1MB, 2 streams, 8.00 MiB per cycle, 2 cycles, cache bypass on\nCycle 1\n",
+    for (const char *line : {"Details (2 cycles)\nSettings: chunk size 1MB, 2 streams, 8.00 MiB per cycle, 2 cycles, cache bypass on, data verified on read\nCycle 1\n",
              "Cycle 2\n", "  Write: 8.00 MB in ", "  Read: ", " IOPS, latency p50 ", "Overall read: "})
         QVERIFY2(text.contains(line), line);
     const QJsonObject result =

@@ -18,6 +18,15 @@ using namespace trevlamark;
 
 namespace {
 
+FileHandleList openAll(const QStringList &paths, Phase phase, bool direct)
+{
+    QString failure;
+    FileHandleList handles = FileOperationUtility::openFileHandles(paths, phase, direct, &failure);
+    if (!failure.isEmpty())
+        qWarning().noquote() << failure;
+    return handles;
+}
+
 constexpr quint64 mebibyte = 1048576;
 
 StreamingIOJob job(Phase phase, int queueDepth, qint64 chunk, quint64 target, const ChunkStamp *chunks)
@@ -86,7 +95,7 @@ void tst_StreamingIOExecutor::writesEachChunkAtItsOffset()
     QFETCH(bool, direct);
     QTemporaryDir dir;
     const QStringList paths = TestDirectory::createSeedFiles(dir.path(), files);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Write, direct);
+    const FileHandleList handles = openAll(paths, Phase::Write, direct);
     for (const auto &handle : handles)
         QCOMPARE(bool(::fcntl(handle->descriptor(), F_GETFL) & O_DIRECT), direct);
     const qint64 chunk = 65536;
@@ -136,7 +145,7 @@ void tst_StreamingIOExecutor::readsWholeFiles()
         paths.append(path);
         total += quint64(size);
     }
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Read, true);
+    const FileHandleList handles = openAll(paths, Phase::Read, true);
     ProgressCounters counters;
     std::atomic<bool> cancel{false};
     const StreamingIOOutcome outcome =
@@ -160,7 +169,7 @@ void tst_StreamingIOExecutor::writesNothing()
     QFETCH(qint64, bufferBytes);
     QTemporaryDir dir;
     const QStringList paths = TestDirectory::createSeedFiles(dir.path(), 2);
-    const FileHandleList handles = FileOperationUtility::openFileHandles(paths, Phase::Write, false);
+    const FileHandleList handles = openAll(paths, Phase::Write, false);
     const ChunkStamp stamp(FileOperationUtility::createRandomDataBuffer(bufferBytes), 1);
     ProgressCounters counters;
     std::atomic<bool> cancel{cancelled};

@@ -2,6 +2,7 @@
 
 #include "engine/runmarker.h"
 #include "engine/testdirectory.h"
+#include "support/leftover.h"
 #include "support/scratchvolume.h"
 
 #include <QDateTime>
@@ -48,7 +49,8 @@ void tst_TestDirectory::sweepTakesTestDirectoriesOnly()
     const QString root = location.path();
     QVERIFY(QDir().mkpath(root + QStringLiteral("/Trevlamark_Test_Data_1700000000/inner")));
     touch(root + QStringLiteral("/Trevlamark_Test_Data_1700000000/inner/f.dat"));
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/Trevlamark_Test_Data_abc")));
+    QVERIFY(makeLeftover(root + QStringLiteral("/Trevlamark_Test_Data_1700000000")));
+    QVERIFY(makeLeftover(root + QStringLiteral("/Trevlamark_Test_Data_abc")));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/Trevlamark_Test_Data")));
     touch(root + QStringLiteral("/Trevlamark_Test_Data_file.txt"));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/Trevlamark_Test_DataX")));
@@ -87,6 +89,9 @@ void tst_TestDirectory::sweepSparesRunningTests_data()
     QTest::newRow("process id now of another process") << "reused" << false << false;
     QTest::newRow("other computer, refreshed") << "remote" << false << true;
     QTest::newRow("other computer, stale") << "stale remote" << false << false;
+    QTest::newRow("just created, no marker yet") << "none" << false << true;
+    QTest::newRow("just created, forced") << "none" << true << false;
+    QTest::newRow("old, no marker") << "none, old" << false << false;
 }
 
 void tst_TestDirectory::sweepSparesRunningTests()
@@ -97,8 +102,10 @@ void tst_TestDirectory::sweepSparesRunningTests()
     QTemporaryDir location;
     const QString directory = location.filePath(QStringLiteral("Trevlamark_Test_Data_1700000200"));
     QVERIFY(QDir().mkdir(directory));
-    std::shared_ptr<RunMarker> placed = RunMarker::place(directory);
-    QVERIFY(placed);
+    std::shared_ptr<RunMarker> placed = owner.startsWith("none") ? nullptr : RunMarker::place(directory);
+    QVERIFY(placed || owner.startsWith("none"));
+    if (owner == "none, old")
+        QVERIFY(makeLeftover(directory));
     if (owner != "held")
         placed.reset();
     if (owner == "reused" || owner.endsWith("remote")) {
@@ -152,6 +159,7 @@ void tst_TestDirectory::removalTakesLinksNotTargets()
     const QString prefixedLink = location.filePath(QStringLiteral("Trevlamark_Test_Data_link"));
     QVERIFY(QFile::link(outside.filePath(QStringLiteral("folder")), fixedLink));
     QVERIFY(QFile::link(outside.path(), prefixedLink));
+    QVERIFY(makeLeftover(directory));
 
     if (bySweep)
         TestDirectory::sweep(location.path());
@@ -177,6 +185,7 @@ void tst_TestDirectory::mountInsideIsNotEmptied()
     QVERIFY(QDir().mkpath(mountPoint));
     QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"--bind", outside.path(), mountPoint}), 0);
     const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    QVERIFY(makeLeftover(directory));
 
     TestDirectory::sweep(location.path());
 

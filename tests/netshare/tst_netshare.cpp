@@ -313,6 +313,7 @@ void tst_NetShare::engineRunsOnTheShare()
     engine.start(TestRequest{.share = *share, .locationPath = mountPath, .chunkSize = ThroughputTestOptions::size1MB,
         .queueDepth = 4, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle,
         .link = link, .verifyData = true});
+    QTRY_VERIFY_WITH_TIMEOUT(engine.currentTestDirectoryPath() || result, 30000);
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
     QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120000);

@@ -3,6 +3,7 @@
 // server is back removes what the run could not. The server runs in a network
 // namespace of its own (not the one tst_netshare uses), so both can run at once.
 
+#include "discovery/sharemanager.h"
 #include "engine/testdirectory.h"
 #include "engine/localtestrun.h"
 #include "support/testfileserver.h"
@@ -61,6 +62,7 @@ private slots:
     void cleanupTestCase();
     void serverStopsDuringWritePhase();
     void cliRunEndsWhenServerStops();
+    void unmountedShareIsRefused(); // unmounts the share: last
 
 private:
     void stopServer();
@@ -146,9 +148,9 @@ void tst_ShareLoss::serverStopsDuringWritePhase()
     connect(&engine, &TestRun::finished, this, [&result](const PerformanceTestResult &finished) { result = finished; });
     engine.start(TestRequest{.locationPath = m_sshfsMount, .chunkSize = ThroughputTestOptions::size1MB, .queueDepth = 2,
         .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = bytesPerCycle});
+    QTRY_VERIFY_WITH_TIMEOUT(writeProgress > 0.02, 60000);
     const std::optional<QString> directory = engine.currentTestDirectoryPath();
     QVERIFY(directory);
-    QTRY_VERIFY_WITH_TIMEOUT(writeProgress > 0.02, 60000);
     QVERIFY(!result);
 
     QElapsedTimer sinceStop;
@@ -218,6 +220,26 @@ void tst_ShareLoss::cliRunEndsWhenServerStops()
     bool removed = false;
     QTRY_VERIFY_WITH_TIMEOUT(removed || (removed = sweep()), 60000);
     QCOMPARE(leftoversAfterSweep(), QStringList());
+}
+
+// A share chosen while mounted and unmounted before the run starts leaves an
+// empty folder of the local disk at its mount point; the run must not measure
+// that disk as the share.
+void tst_ShareLoss::unmountedShareIsRefused()
+{
+    const std::optional<NetworkShare> share = ShareManager().shareFor(m_sshfsMount);
+    QVERIFY(share && share->isDetected);
+    QCOMPARE(QProcess::execute(QStringLiteral("fusermount3"), {QStringLiteral("-u"), m_sshfsMount}), 0);
+    QVERIFY(QFileInfo(m_sshfsMount).isDir());
+
+    LocalTestRun engine;
+    std::optional<PerformanceTestResult> result;
+    connect(&engine, &TestRun::finished, this, [&result](const PerformanceTestResult &finished) { result = finished; });
+    engine.start(TestRequest{.share = *share, .locationPath = m_sshfsMount, .chunkSize = ThroughputTestOptions::size1MB,
+        .queueDepth = 2, .bytesPerCycle = BytesPerCycleOptions::custom, .customBytesPerCycle = 16 * 1048576});
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+    QCOMPARE(result->errorMessage, std::optional<QString>(m_sshfsMount + QStringLiteral(" is no longer mounted")));
+    QCOMPARE(QDir(m_sshfsMount).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_ShareLoss)

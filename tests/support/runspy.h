@@ -20,7 +20,7 @@ struct RunSpy
     int completions = 0;
     QList<RunProgress> progress;
     QStringList messages;
-    QString directory; // a local run's test directory, as made by its start
+    QString directory; // a local run's test directory, known from its first progress
 
     // `onProgress` runs with each progress, on the main thread, before the run goes on.
     explicit RunSpy(std::unique_ptr<TestRun> testRun, std::function<void(const RunProgress &)> onProgress = {})
@@ -28,6 +28,8 @@ struct RunSpy
         , cleanup(run.get(), &TestRun::cleanupFinished)
     {
         QObject::connect(run.get(), &TestRun::progressed, run.get(), [this, onProgress](const RunProgress &value) {
+            if (const auto *local = qobject_cast<const LocalTestRun *>(run.get()); local && directory.isEmpty())
+                directory = local->currentTestDirectoryPath().value_or(QString());
             progress.append(value);
             messages.append(value.message);
             if (onProgress)
@@ -43,8 +45,6 @@ struct RunSpy
         : RunSpy(TestRun::create(request), std::move(onProgress))
     {
         run->start(request);
-        if (const auto *local = qobject_cast<const LocalTestRun *>(run.get()))
-            directory = local->currentTestDirectoryPath().value_or(QString());
     }
 
     bool finished(int timeoutMs = 60000) { return QTest::qWaitFor([this] { return completions == 1; }, timeoutMs); }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <initializer_list>
 #include <optional>
+#include <csignal>
 #include <unistd.h>
 
 class TestFileServer
@@ -85,6 +86,29 @@ public:
         QFile file(m_stateDirectory + QStringLiteral("/pid/") + name);
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
             && file.write(QByteArray::number(pid) + '\n') > 0;
+    }
+
+    // Sends signal to a recorded server process and every process below it
+    // (the sessions that serve the mounted connections); SIGSTOP makes a
+    // server that keeps its connections open and answers nothing.
+    bool signalServer(const QString &name, int signal) const
+    {
+        QList<pid_t> tree{recordedPid(name)};
+        if (tree.first() <= 0)
+            return false;
+        for (qsizetype i = 0; i < tree.size(); ++i) {
+            QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(tree.at(i)));
+            if (children.open(QIODevice::ReadOnly)) {
+                for (const QByteArray &field : children.readAll().split(' ')) {
+                    if (const int child = field.trimmed().toInt(); child > 0)
+                        tree.append(pid_t(child));
+                }
+            }
+        }
+        bool all = true;
+        for (const pid_t pid : tree)
+            all = ::kill(pid, signal) == 0 && all;
+        return all;
     }
 
 private:

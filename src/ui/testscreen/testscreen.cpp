@@ -3,6 +3,7 @@
 #include "platform/logcategories.h"
 #include "settings/preferencesmanager.h"
 #include "engine/testdirectory.h"
+#include "platform/detachedthreads.h"
 #include "engine/testrequest.h"
 #include "engine/testrun.h"
 #include "monitor/networkinterfacemonitor.h"
@@ -44,10 +45,14 @@ namespace {
 // would otherwise spin the event loop.
 constexpr double minimumSamplingSeconds = 0.01;
 
+// A folder of this computer stands in as a share, but no mount was detected
+// for it: nothing to check against the mount table, nothing for the history.
 NetworkShare localShare(const QString &location)
 {
-    return NetworkShare(QUuid::createUuid(), QStringLiteral("local"), QFileInfo(location).fileName(), QString(),
-                        location, QStringLiteral("local"));
+    NetworkShare share(QUuid::createUuid(), QStringLiteral("local"), QFileInfo(location).fileName(), QString(),
+                       location, QStringLiteral("local"));
+    share.isDetected = false;
+    return share;
 }
 
 // The progress bar counts in thousandths.
@@ -164,7 +169,7 @@ void TestScreen::buildLayout()
 
     m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
-    m_fioServers = new FioServersField(content);
+    m_fioServers = new FioServersField(m_parameters.selectedLocation, content);
     contentLayout->addWidget(m_fioServers);
     m_graphs = new TestGraphPanel(content);
     contentLayout->addWidget(m_graphs);
@@ -177,6 +182,10 @@ void TestScreen::buildLayout()
     m_progressMessage->setObjectName(QStringLiteral("progressMessage"));
     m_progressMessage->setForegroundRole(QPalette::PlaceholderText);
     m_progressMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A failure's reason can be long (every unreachable server's error): it
+    // wraps instead of widening the screen.
+    m_progressMessage->setWordWrap(true);
+    m_progressMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_progressBar = new QProgressBar(progressSection);
     m_progressBar->setRange(0, progressSteps);
     m_progressBar->setTextVisible(false);
@@ -404,6 +413,13 @@ void TestScreen::startRun()
         handleCompletion(result);
     });
     m_run->start(m_runRequest);
+    // Until the first phase moves, the run waits for the location (or the
+    // servers) to answer; a share that stopped answering shows here.
+    if (m_run->isRunning()) {
+        m_progress->setProgressMessage(m_runRequest.clients.isEmpty()
+                ? QStringLiteral("Waiting for %1 to answer").arg(m_runRequest.testLocation())
+                : QStringLiteral("Waiting for the fio servers to answer"));
+    }
 }
 
 QList<StreamResult> TestScreen::runStreamResults() const
@@ -543,7 +559,8 @@ void TestScreen::leaveScreen()
     if (m_parameters.selectedLocation.isEmpty())
         return;
     qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Triggering cleanup of test directories when leaving view");
-    TestDirectory::sweep(m_parameters.selectedLocation);
+    // A share that stopped answering would hold the window for as long as it is stopped.
+    DetachedThreads::start([location = m_parameters.selectedLocation] { TestDirectory::sweep(location); });
 }
 
 } // namespace trevlamark

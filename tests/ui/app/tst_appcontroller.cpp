@@ -2,6 +2,7 @@
 #include "platform/platformpaths.h"
 #include "platform/preferencestore.h"
 #include "settings/preferencesmanager.h"
+#include "support/leftover.h"
 #include "support/scriptedalertpresenter.h"
 #include "ui/app/appcontroller.h"
 
@@ -58,7 +59,7 @@ private slots:
         ScriptedAlertPresenter alerts;
         alerts.answers = {QStringLiteral("Reset"), QStringLiteral("OK")};
         QTemporaryDir share;
-        touch(share.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000/file_0.dat")));
+        QVERIFY(makeLeftover(share.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
         touch(share.filePath(QStringLiteral("user-data.txt")));
         PreferencesManager preferences;
         AppController controller(&alerts, &preferences);
@@ -100,18 +101,17 @@ private slots:
     {
         ScriptedAlertPresenter alerts;
         QTemporaryDir share;
-        const QStringList leftovers{share.filePath(QStringLiteral("Trevlamark_Test_Data_1/file_0.dat")),
-                                    PlatformPaths::testDataDirectory()
-                                        + QStringLiteral("/Trevlamark_Test_Data_3/file_0.dat")};
+        const QStringList leftovers{share.filePath(QStringLiteral("Trevlamark_Test_Data_1")),
+                                    PlatformPaths::testDataDirectory() + QStringLiteral("/Trevlamark_Test_Data_3")};
         for (const QString &path : leftovers)
-            touch(path);
+            QVERIFY(makeLeftover(path));
         PreferencesManager preferences;
         AppController controller(&alerts, &preferences);
         controller.setMountedSharePathsSource([&] { return QStringList{share.path()}; });
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         QCoreApplication::exec();
         for (const QString &path : leftovers)
-            QVERIFY2(!QFileInfo::exists(QFileInfo(path).path()), qPrintable(path));
+            QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
     }
 
     void quitSignalsSweepLikeTheQuitCommand_data()
@@ -129,7 +129,7 @@ private slots:
         if (!ShareManager().detectMountedShares().isEmpty())
             QSKIP("Network shares are mounted here, and the window's quit sweep would reach into them");
         const QString leftover = PlatformPaths::testDataDirectory() + QStringLiteral("/Trevlamark_Test_Data_4");
-        touch(leftover + QStringLiteral("/file_0.dat"));
+        QVERIFY(makeLeftover(leftover));
         QProcess window;
         window.setProcessChannelMode(QProcess::MergedChannels);
         window.start(QStringLiteral(TREVLAMARK_GUI_PATH), QStringList());

@@ -1,4 +1,5 @@
 #include "settings/preferencesmanager.h"
+#include "support/leftover.h"
 #include "support/scriptedalertpresenter.h"
 #include "ui/app/appcontroller.h"
 #include "ui/app/appearancecontroller.h"
@@ -66,7 +67,7 @@ private slots:
     void openTestThenBackSweepsTheLocation()
     {
         QTemporaryDir folder;
-        QDir(folder.path()).mkpath(QStringLiteral("Trevlamark_Test_Data_1700000000"));
+        QVERIFY(makeLeftover(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
         Desktop desktop;
         MainWindow &window = desktop.window;
         window.show();
@@ -83,7 +84,7 @@ private slots:
         QCOMPARE(desktop.navigation.currentScreen(), Screen::main);
         QTRY_VERIFY(window.mainScreen());
         QTRY_VERIFY(!window.testScreen());
-        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
+        QTRY_VERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Trevlamark_Test_Data_1700000000"))));
         QCOMPARE(window.mainScreen()->selectedLocation(), folder.path());
     }
 

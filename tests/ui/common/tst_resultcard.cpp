@@ -42,8 +42,8 @@ private slots:
         const QList<ResultLine> card = ResultCard::lines(result);
         const QList<ResultLine> shared = ResultFormatter::lines(result);
         QCOMPARE(card.size(), shared.size());
-        QCOMPARE(card.at(4).text, QStringLiteral("Write: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"));
-        QCOMPARE(shared.at(4).text, QStringLiteral("Write: 1.00 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms)"));
+        QCOMPARE(card.at(4).text, QStringLiteral("Write: 1 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms"));
+        QCOMPARE(shared.at(4).text, QStringLiteral("Write: 1.00 GB in 1.3s, latencies: I/O→Sync: 3.0ms, Sync→Close: 0.4ms, Total: 3.5ms"));
         for (qsizetype i = 0; i < card.size(); ++i)
             QCOMPARE(card.at(i).role, shared.at(i).role);
     }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -185,6 +186,10 @@ private slots:
         QCOMPARE(parameters.networkShare->mountPath, share.mountPath);
         QVERIFY(parameters.networkInterfaceInfo);
         QCOMPARE(parameters.networkInterfaceInfo->interfaceID, QStringLiteral("lo"));
+        // A folder picked afterwards is named for itself, not after the share before it.
+        QTemporaryDir folder;
+        view.selectLocation(folder.path(), QString());
+        QCOMPARE(view.selectedShareName(), QFileInfo(folder.path()).fileName());
         const std::weak_ptr<ShareManager> manager = parameters.shareManager;
         world.screen.reset();
         // The test screen goes on using the manager after the main screen is gone.

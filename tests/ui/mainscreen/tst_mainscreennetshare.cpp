@@ -26,9 +26,12 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <unistd.h>
 
 using namespace trevlamark;
@@ -49,7 +52,8 @@ class tst_MainScreenNetShare : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void findPickRunAndGoBack();
+    void stoppedServerNeverFreezesTheWindow();
+    void findPickRunAndGoBack(); // unmounts the share: last
 
 private:
     // Names and addresses apart from the other netshare tests, so both can run at once.
@@ -82,6 +86,76 @@ void tst_MainScreenNetShare::cleanupTestCase()
     const bool down = m_server.down(&output);
     qInfo().noquote() << output;
     QVERIFY2(down, "tests/netshare/down failed");
+}
+
+// With the server stopped (its connections open, no answers), every step a
+// user takes must leave the window responsive and say what it waits for.
+void tst_MainScreenNetShare::stoppedServerNeverFreezesTheWindow()
+{
+    const QString mountPath = m_server.value(QStringLiteral("NETSHARE_SSHFS"));
+    ScriptedAlertPresenter alerts;
+    PreferencesManager preferences;
+    AppController controller(&alerts, &preferences);
+    controller.setMountedSharePathsSource([mountPath] { return QStringList{mountPath}; });
+    Navigation navigation;
+    MainWindow window(&navigation, &preferences, &controller);
+    window.resize(600, 900);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainScreen *main = window.mainScreen();
+    main->selectLocation(mountPath, QStringLiteral("ssh"));
+    QTRY_VERIFY_WITH_TIMEOUT(main->isNetworkLocation(), 30000);
+    QTest::mouseClick(main->openTestButton(), Qt::LeftButton);
+    QTRY_VERIFY(window.testScreen());
+    TestScreen *test = window.testScreen();
+
+    // A timer-driven count shows whether the window's thread goes on.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    ticker.start(50);
+    QVERIFY(m_server.signalServer(QStringLiteral("sshd"), SIGSTOP));
+    const auto resume = qScopeGuard([this] { m_server.signalServer(QStringLiteral("sshd"), SIGCONT); });
+
+    // Start: the screen says what it waits for, then why the run failed.
+    test->startStopAction();
+    QCOMPARE(test->progress()->progressMessage(), QStringLiteral("Waiting for %1 to answer").arg(mountPath));
+    const int ticksAtStart = ticks;
+    QTRY_VERIFY_WITH_TIMEOUT(test->progress()->latestResult(), 30000);
+    QVERIFY(ticks > ticksAtStart + 20);
+    QCOMPARE(test->progress()->latestResult()->errorMessage,
+        std::optional<QString>(QStringLiteral("Failed to create test directory: %1 did not answer within 10 seconds")
+                                   .arg(mountPath)));
+
+    // Back returns at once; the sweep waits for the share on a thread of its own.
+    test->closeAction();
+    QTRY_VERIFY(window.mainScreen());
+    main = window.mainScreen();
+
+    // A click on the share waits for its folder without the folder dialog.
+    ShareRow *row = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((row = [&]() -> ShareRow * {
+        for (ShareRow *each : main->shareList()->rows()) {
+            if (each->share().mountPath == mountPath)
+                return each;
+        }
+        return nullptr;
+    }()), 30000);
+    main->setFolderPicker([](const QString &, const QString &) -> std::optional<QString> {
+        qFatal("the folder dialog opened on a share that does not answer");
+        return std::nullopt;
+    });
+    QTest::mouseClick(row, Qt::LeftButton);
+    QCOMPARE(main->shareNotice()->text(), QStringLiteral("Waiting for %1 to answer").arg(mountPath));
+    const int ticksAtClick = ticks;
+    QTRY_COMPARE_WITH_TIMEOUT(main->shareNotice()->text(),
+        QStringLiteral("%1 did not answer within 10 seconds").arg(mountPath), 20000);
+    QVERIFY(ticks > ticksAtClick + 20);
+    testing::saveScreenshots(&window, QStringLiteral("app-main-share-not-answering"));
+
+    // Once the server answers again, what the abandoned start made is removed.
+    QVERIFY(m_server.signalServer(QStringLiteral("sshd"), SIGCONT));
+    QTRY_VERIFY_WITH_TIMEOUT(testDirectories(mountPath).isEmpty(), 60000);
 }
 
 void tst_MainScreenNetShare::findPickRunAndGoBack()
@@ -128,7 +202,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
         return std::optional<QString>(start);
     });
     QTest::mouseClick(row, Qt::LeftButton);
-    QCOMPARE(askedStart, mountPath);
+    QTRY_COMPARE(askedStart, mountPath);
     QCOMPARE(main->selectedLocation(), mountPath);
     QTRY_VERIFY(main->isNetworkLocation());
     QVERIFY(main->selectedShareDetails());

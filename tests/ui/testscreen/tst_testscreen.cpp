@@ -24,6 +24,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
 
@@ -72,8 +73,20 @@ private slots:
         TestScreen screen(localParameters(share.path()), &preferences);
         screen.resize(600, 900);
         screen.show();
-        screen.findChild<QLineEdit *>(QStringLiteral("fioServers"))
-            ->setText(QStringLiteral("127.0.0.2:%1, 127.0.0.3:%2").arg(port).arg(port + 1));
+        QLineEdit *field = screen.findChild<QLineEdit *>(QStringLiteral("fioServers"));
+        const QLabel *notice = screen.findChild<QLabel *>(QStringLiteral("fioServersNotice"));
+        QVERIFY(field && notice && notice->isHidden());
+        field->setText(QStringLiteral("127.0.0.2:%1, 127.0.0.3:%2").arg(port).arg(port + 1));
+        emit field->editingFinished();
+        QVERIFY(notice->isVisible());
+        // The servers stay with this location: another one's test runs from this computer.
+        {
+            QTemporaryDir elsewhere;
+            TestScreen other(localParameters(elsewhere.path()), &preferences);
+            QVERIFY(other.findChild<QLineEdit *>(QStringLiteral("fioServers"))->text().isEmpty());
+            TestScreen same(localParameters(share.path()), &preferences);
+            QCOMPARE(same.findChild<QLineEdit *>(QStringLiteral("fioServers"))->text(), field->text());
+        }
         screen.request()->update([](TestRequest &request) {
             request.bytesPerCycle = BytesPerCycleOptions::custom;
             request.customBytesPerCycle = 128 * mebibyte;
@@ -161,6 +174,13 @@ private slots:
                  qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
         QCOMPARE(progress->progressMessage(), QStringLiteral("Failed: Write failed: No space left on device"));
         QVERIFY(progress->overallProgress() < 1.0);
+        // However long a reason is (one line per unreachable server), the page keeps its width.
+        const QString longReason = QStringLiteral("Client 127.0.0.9:8765 failed: connect: Connection refused; ").repeated(20);
+        progress->setProgressMessage(QStringLiteral("Failed: ") + longReason);
+        const QScrollArea *page = screen.findChild<QScrollArea *>();
+        QVERIFY(page && page->widget());
+        QVERIFY(page->widget()->minimumSizeHint().width() <= 600);
+        progress->setProgressMessage(QStringLiteral("Failed: Write failed: No space left on device"));
         QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), 5000);
         QVERIFY(!progress->isRunningTest());
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-full-volume"));
