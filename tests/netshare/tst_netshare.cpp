@@ -193,6 +193,22 @@ void tst_NetShare::cliListsTheShares()
         }
         if (share->mountPath == env("NETSHARE_SMB"))
             QVERIFY(!share->totalStorageBytes);  // smbnetfs knows no capacity at all
+        // Each FUSE helper is named; davfs2 reads 16 KiB at a time, which caps a fast link.
+        QVERIFY(share->mountSettings);
+        const MountSettings &mount = *share->mountSettings;
+        QCOMPARE(mount.family, MountSettings::Family::FUSE);
+        QStringList hintSettings;
+        for (const MountSettings::Hint &hint : mount.hints)
+            hintSettings << hint.setting;
+        if (share->mountPath == env("NETSHARE_WEBDAV")) {
+            QCOMPARE(mount.helper, QStringLiteral("davfs2"));
+            QCOMPARE(mount.maxReadBytes, std::optional<qint64>(16384));
+            QCOMPARE(hintSettings, QStringList{QStringLiteral("max_read")});
+            qInfo().noquote() << "WebDAV share:" << mount.summary() << "|" << mount.hints.first().text;
+        } else {
+            QCOMPARE(mount.helper, share->mountPath == env("NETSHARE_SSHFS") ? QStringLiteral("sshfs") : QStringLiteral("smbnetfs"));
+            QVERIFY(hintSettings.isEmpty());
+        }
     }
     for (const char *key : {"NETSHARE_SSHFS", "NETSHARE_WEBDAV", "NETSHARE_SMB"})
         QVERIFY2(mountPaths.contains(env(key)), key);
@@ -216,6 +232,11 @@ void tst_NetShare::cliRunOnTheShareIsKeptWithItsInterface()
     QCOMPARE(saved.value(QLatin1String("fileSystemType")).toString(), QStringLiteral("fuse.sshfs"));
     QVERIFY(!saved.value(QLatin1String("interfaceName")).toString().isEmpty());
     QCOMPARE(saved.value(QLatin1String("mtu")).toInt(), 1500);
+    QProcess show;
+    show.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"history", "show", QString::number(saved.value(QLatin1String("id")).toInteger()),
+        "--database", database});
+    QVERIFY(show.waitForFinished(60000));
+    QVERIFY(show.readAllStandardOutput().contains("\nMount: FUSE through sshfs (SFTP over SSH)\n"));
 }
 
 void tst_NetShare::callsOnAHungShareTimeOut()
