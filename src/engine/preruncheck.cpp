@@ -133,13 +133,15 @@ CheckReport PreRunCheck::run(const TestRequest &request)
     };
 
     const NetworkShare &share = request.share;
+    // The window stands a local folder in for a share on host "local".
+    const bool onShare = share.isDetected && share.hostname != QLatin1String("local");
     std::optional<MountEntry> mount;
     // A local folder's path is resolved; one on a share is not, as its server may not answer.
-    if (const std::optional<QList<MountEntry>> table = share.isDetected ? std::nullopt : MountInfo::readTable()) {
+    if (const std::optional<QList<MountEntry>> table = onShare ? std::nullopt : MountInfo::readTable()) {
         const QString resolved = QFileInfo(location).canonicalFilePath();
         mount = MountInfo::mountContaining(*table, resolved.isEmpty() ? location : resolved);
     }
-    if (share.isDetected) {
+    if (onShare) {
         add(QStringLiteral("where"), QStringLiteral("%1 share \"%2\" on %3, mounted at %4")
                                          .arg(NetworkShare::protocolText(share.shareProtocol), share.shareName,
                                               share.hostname, share.mountPath));

@@ -246,6 +246,7 @@ private slots:
         QTRY_COMPARE(view.shareList()->rows().size(), 2);
         QTRY_VERIFY(view.shareList()->rows().constFirst()->hasStorageInfo());
         view.selectLocation(projects.mountPath, projects.shareName);
+        QTRY_VERIFY(view.isNetworkLocation());
         QTRY_VERIFY(view.shareList()->rows().constLast()->hasStorageInfo());
         testing::saveScreenshots(&view, QStringLiteral("mainview-shares"));
     }

@@ -150,6 +150,7 @@ private slots:
             QSKIP(qPrintable(*problem));
         PreferencesManager preferences;
         TestScreen screen(localParameters(volume.mountPoint()), &preferences);
+        screen.resize(600, 900);
         screen.show();
         screen.request()->update([](TestRequest &request) {
             request.bytesPerCycle = BytesPerCycleOptions::custom;
@@ -165,6 +166,7 @@ private slots:
         QCOMPARE(screen.gaugePanel()->startStopButton()->toolTip(), QStringLiteral("Refused: ") + refusal);
         QVERIFY2(screen.checkPanel()->findingsLabel()->text().contains(QStringLiteral("Space: Refused: ") + refusal),
                  qPrintable(screen.checkPanel()->findingsLabel()->text()));
+        testing::saveScreenshots(&screen, QStringLiteral("test-screen-check-refused"));
         screen.startTest();
         QTRY_VERIFY_WITH_TIMEOUT(screen.progress()->latestResult().has_value(), 10000);
         QCOMPARE(screen.progress()->latestResult()->errorMessage, std::optional(QStringLiteral("Refused: ") + refusal));
