@@ -5,6 +5,7 @@
 #include "engine/runcontext.h"
 #include "engine/streamingioexecutor.h"
 #include "platform/detachedthreads.h"
+#include "platform/interfacecounters.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -66,6 +67,8 @@ void PhaseRunner::start(const std::shared_ptr<RunContext> &run, PhasePlan plan, 
 std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &plan)
 {
     const QString type = phaseName(plan.phase);
+    const std::optional<InterfaceCounters> wireBefore =
+        plan.wireDevice.isEmpty() ? std::nullopt : InterfaceCounters::read(plan.wireDevice);
     const FileHandleList handles = FileOperationUtility::openFileHandles(plan.files, plan.phase, plan.disableCache);
     if (handles.empty()) {
         // Without files the run cannot go on; it ends as a failure instead of
@@ -108,6 +111,8 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
 
     FileOperationUtility::closeFilesSequentially(handles, plan.files, plan.phase, closeTimeoutSeconds);
     const auto closeEndClock = std::chrono::steady_clock::now();
+    const std::optional<InterfaceCounters> wireAfter =
+        wireBefore ? InterfaceCounters::read(plan.wireDevice) : std::nullopt;
     if (plan.developerMode)
         run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Closed files"), type);
 
@@ -123,6 +128,14 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, const PhasePlan &p
     figures.operationsPerSecond = duration > 0 ? double(figures.operations) / duration : 0.0;
     figures.operationLatency = operationLatency(outcome.latencies);
     figures.directIORefused = directIORefused;
+    // A write sends its bytes, a read receives them; counters that went back
+    // (the device was recreated) say nothing.
+    if (wireBefore && wireAfter) {
+        const quint64 before = plan.phase == Phase::Write ? wireBefore->bytesOut : wireBefore->bytesIn;
+        const quint64 after = plan.phase == Phase::Write ? wireAfter->bytesOut : wireAfter->bytesIn;
+        if (after >= before)
+            figures.wireBytes = after - before;
+    }
     qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
                                       .arg(phaseTitle(plan.phase))
                                       .arg(figures.latencyIOToSync, 0, 'f', 1)

@@ -30,6 +30,9 @@ struct PhasePlan
     bool developerMode = false;
     std::shared_ptr<const ChunkStamp> chunks; // what the run writes, and what a verifying read expects
     bool verify = false;
+    // The interface that carries the share: its byte counters are read at the
+    // phase's open and close. Empty for a local folder.
+    QString wireDevice;
     // Set by start(). Durations come from the steady clock: wall-clock dates
     // have only millisecond resolution and may jump.
     std::chrono::steady_clock::time_point startClock;
