@@ -5,6 +5,9 @@
 #include "cli/runcommand.h"
 #include "engine/preruncheck.h"
 
+#include <QJsonDocument>
+#include <QSaveFile>
+
 namespace trevlamark {
 
 int CheckCommand::execute(const QStringList &arguments)
@@ -26,6 +29,15 @@ int CheckCommand::execute(const QStringList &arguments)
     CommandOutput::routeDiagnostics(options.verbose);
     const TestRequest request = RunCommand::requestWithShare(options.request);
     const CheckReport report = PreRunCheck::run(request);
+    // --json: the findings as JSON, to standard output ("-") instead of the text, or to a file beside it.
+    if (!options.jsonPath.isEmpty()) {
+        const QByteArray json = QJsonDocument(report.toJson()).toJson(QJsonDocument::Indented);
+        if (options.jsonPath == QLatin1String("-"))
+            return CommandOutput::write(stdout, QString::fromUtf8(json)) ? (report.isRefused() ? refusedExitStatus : 0) : 1;
+        QSaveFile file(options.jsonPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+            return CommandOutput::refuse(QStringLiteral("cannot write \"%1\": %2").arg(options.jsonPath, file.errorString()));
+    }
     QStringList lines{QStringLiteral("Check of ") + request.testLocation()};
     for (const QString &line : report.lines())
         lines << QStringLiteral("  ") + line;

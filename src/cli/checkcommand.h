@@ -2,7 +2,7 @@
 // `trevlamark-cli check [run options] LOCATION`: the check a run makes before
 // it writes anything, on its own: free space for the run's data, whether the
 // folder is writable, the share and link it lies on, O_DIRECT, and the hints
-// of the mount's own settings.
+// of the mount's own settings. --json writes the findings as JSON.
 
 #include <QStringList>
 

@@ -4,6 +4,8 @@
 #include "engine/preruncheck.h"
 #include "support/scratchvolume.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 using namespace trevlamark;
@@ -92,7 +94,7 @@ void tst_PreRunCheck::cliRefusesBeforeWriting()
     QVERIFY(run.waitForFinished(30000));
     QCOMPARE(run.exitCode(), 1);
     const QString errors = QString::fromUtf8(run.readAllStandardError());
-    QVERIFY2(errors.contains(QStringLiteral("trevlamark-cli: refused: ") + refusal), qPrintable(errors));
+    QVERIFY2(errors.contains(QStringLiteral("trevlamark-cli: Refused: ") + refusal), qPrintable(errors));
     QVERIFY(QDir(volume.mountPoint()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 
     QProcess check;
@@ -102,6 +104,11 @@ void tst_PreRunCheck::cliRefusesBeforeWriting()
     const QString report = QString::fromUtf8(check.readAllStandardOutput());
     QVERIFY2(report.contains(QStringLiteral("  Space: Refused: ") + refusal + QLatin1Char('\n')), qPrintable(report));
     QVERIFY(report.endsWith(QStringLiteral("A run here would be refused.\n")));
+    QProcess json;
+    json.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"check", "--bytes", "64MB", "--json", "-", volume.mountPoint()});
+    QVERIFY(json.waitForFinished(30000));
+    QCOMPARE(json.exitCode(), 1);
+    QCOMPARE(QJsonDocument::fromJson(json.readAllStandardOutput()).object().value("refusal").toString(), refusal);
 }
 
 void tst_PreRunCheck::directIoProbe_data()
