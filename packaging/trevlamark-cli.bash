@@ -4,7 +4,7 @@ _trevlamark_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="run sweep history shares interfaces monitor"
+    local commands="run check sweep history shares interfaces monitor"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -35,9 +35,9 @@ _trevlamark_cli()
 
     local options
     case ${words[1]} in
-        run)
+        run|check)
             options="--chunk --queue-depth --bytes --cycles --no-write --no-read --cache --verify
-                     --clients --sampling-rate --json --no-history --database --quiet --verbose --help" ;;
+                     --clients --sampling-rate --json --no-history --database --quiet --verbose --fio-job --help" ;;
         sweep)
             options="--force --verbose --help" ;;
         history)
@@ -46,7 +46,7 @@ _trevlamark_cli()
                 return
             fi
             options="--json --format --output --location --search --protocol --outcome --sort --ascending --limit
-                     --database --help" ;;
+                     --database --fio-job --help" ;;
         shares|interfaces)
             options="--json --verbose --help" ;;
         monitor)
@@ -55,7 +55,7 @@ _trevlamark_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
-    elif [[ ${words[1]} == run || ${words[1]} == sweep ]]; then
+    elif [[ ${words[1]} == run || ${words[1]} == check || ${words[1]} == sweep ]]; then
         _filedir -d
     fi
 } &&

@@ -186,7 +186,9 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         QStringLiteral("HOST[:PORT][=PATH],..."));
     parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
                        cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption, clientsOption});
-    parser.addOptions({noHistoryOption, databaseOption});
+    const QCommandLineOption fioJobOption(QStringLiteral("fio-job"),
+        QStringLiteral("Print the fio job file that repeats this run's shape, and run nothing."));
+    parser.addOptions({noHistoryOption, databaseOption, fioJobOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"),
@@ -201,7 +203,9 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         return Outcome::ShowHelp;
 
     QStringList positional = parser.positionalArguments();
-    if (!positional.isEmpty() && positional.constFirst() == QLatin1String("run"))
+    // `check` takes the same options, to check the run they describe.
+    if (!positional.isEmpty()
+        && (positional.constFirst() == QLatin1String("run") || positional.constFirst() == QLatin1String("check")))
         positional.removeFirst();
     if (positional.size() > 1)
         return refuse(QStringLiteral("Unexpected argument %1; allowed: one LOCATION")
@@ -271,6 +275,7 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     }
     options.quiet = parser.isSet(quietOption);
     options.verbose = parser.isSet(verboseOption);
+    options.fioJob = parser.isSet(fioJobOption);
 
     if (parser.isSet(clientsOption)) {
         // LOCATION is then where the clients find the share; this computer need not see it.

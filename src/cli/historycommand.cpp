@@ -2,6 +2,7 @@
 
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
+#include "engine/fiorunjob.h"
 #include "engine/resultformatter.h"
 #include "history/runcomparison.h"
 #include "history/runexport.h"
@@ -131,6 +132,11 @@ QString HistoryCommand::details(const RunRecord &record)
                              record.linkSpeedMbps ? QString::number(*record.linkSpeedMbps) : QStringLiteral("?"),
                              record.mtu ? QString::number(*record.mtu) : QStringLiteral("?")));
     }
+    if (const std::optional<MountSettings> mount = record.mountSettings()) {
+        lines.append(QStringLiteral("Mount: ") + mount->summary());
+        for (const MountSettings::Hint &hint : mount->hints)
+            lines.append(QStringLiteral("Hint: ") + hint.text);
+    }
     // The result names its settings, except for a start that failed before it had them.
     const PerformanceTestResult result = record.testResult();
     if (ResultFormatter::settingsLine(result).isEmpty()) {
@@ -176,6 +182,9 @@ int HistoryCommand::execute(const QStringList &arguments)
     const QCommandLineOption ascendingOption(QStringLiteral("ascending"), QStringLiteral("list: smallest first."));
     const QCommandLineOption limitOption(QStringLiteral("limit"), QStringLiteral("list: at most N runs."),
         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption fioJobOption(QStringLiteral("fio-job"),
+        QStringLiteral("show: print the fio job file that repeats the run's shape."));
+    parser.addOption(fioJobOption);
     parser.addOptions({databaseOption, jsonOption, formatOption, outputOption, locationOption, searchOption,
         protocolOption, outcomeOption, sortOption, ascendingOption, limitOption});
     parser.addPositionalArgument(QStringLiteral("history"), QStringLiteral("Show the stored runs."),
@@ -252,6 +261,8 @@ int HistoryCommand::execute(const QStringList &arguments)
         const auto runs = findRuns(store, positional, &problem);
         if (!runs)
             return failure(problem);
+        if (action == QLatin1String("show") && parser.isSet(fioJobOption))
+            return CommandOutput::write(stdout, QString::fromUtf8(FioRunJob::text(runs->first().testRequest()))) ? 0 : 1;
         if (action == QLatin1String("show")) {
             return CommandOutput::write(stdout, json ? QString::fromUtf8(QJsonDocument(runs->first().toJson()).toJson())
                                                      : details(runs->first()))

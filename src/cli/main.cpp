@@ -1,6 +1,7 @@
 // trevlamark-cli: the headless front end over the benchmark engine. Each
 // subcommand is one row of the table below.
 
+#include "cli/checkcommand.h"
 #include "cli/commandoutput.h"
 #include "cli/historycommand.h"
 #include "cli/interfacescommand.h"
@@ -25,6 +26,7 @@ struct Subcommand
 
 const Subcommand kSubcommands[] = {
     {"run", "Run a streaming I/O test in a folder", &trevlamark::RunCommand::execute},
+    {"check", "Check a folder for a run without running it", &trevlamark::CheckCommand::execute},
     {"sweep", "Remove leftover test directories from a folder", &trevlamark::SweepCommand::execute},
     {"shares", "List the mounted network shares", &trevlamark::SharesCommand::execute},
     {"interfaces", "List the network interfaces", &trevlamark::InterfacesCommand::execute},

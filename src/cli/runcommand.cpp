@@ -5,6 +5,8 @@
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
 #include "discovery/sharemanager.h"
+#include "engine/fiorunjob.h"
+#include "engine/preruncheck.h"
 #include "engine/resultformatter.h"
 #include "history/runrecordbuilder.h"
 #include "history/runstore.h"
@@ -51,6 +53,8 @@ int RunCommand::execute(const QStringList &arguments)
     case CliArguments::Outcome::Proceed:
         break;
     }
+    if (cli.runOptions().fioJob)
+        return CommandOutput::write(stdout, QString::fromUtf8(FioRunJob::text(cli.runOptions().request))) ? 0 : 1;
     // A reader that goes away (`| head`) must not kill the run before its test
     // data is removed; the failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
@@ -77,9 +81,9 @@ RunCommand::RunCommand(const RunOptions &options, QObject *parent)
     connect(&m_signalWatcher, &SignalWatcher::signalReceived, this, &RunCommand::handleSignal);
 }
 
-TestRequest RunCommand::requestWithShare() const
+TestRequest RunCommand::requestWithShare(const TestRequest &original)
 {
-    TestRequest request = m_options.request;
+    TestRequest request = original;
     const QString &location = request.locationPath;
     ShareManager shares;
     if (const std::optional<NetworkShare> share = shares.shareFor(location)) {
@@ -96,7 +100,25 @@ TestRequest RunCommand::requestWithShare() const
 void RunCommand::start()
 {
     m_clock.start();
-    m_request = requestWithShare();
+    m_request = requestWithShare(m_options.request);
+    // fio clients see the location from their own machines; this one cannot check it.
+    if (m_request.clients.isEmpty()) {
+        const CheckReport check = PreRunCheck::run(m_request);
+        if (check.isRefused()) {
+            // Nothing was written, so nothing is to be removed, and a run that
+            // never started is no run to keep.
+            m_cleanupFinished = true;
+            m_options.saveHistory = false;
+            handleCompletion(PerformanceTestResult::failure(QStringLiteral("Refused: ") + check.refusalText()));
+            return;
+        }
+        if (!m_options.quiet) {
+            for (const CheckReport::Finding &finding : check.findings) {
+                if (finding.severity == CheckReport::Severity::hint)
+                    printError(QStringLiteral("hint: ") + finding.text);
+            }
+        }
+    }
     m_request.developerMode = PreferencesManager::isDeveloperMode();
     m_request.interfaceInfo = m_request.locationPath;
     m_run = TestRun::create(m_request);

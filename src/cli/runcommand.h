@@ -31,6 +31,10 @@ public:
     // Call from the running event loop; `finished` follows, exactly once.
     void start();
 
+    // The request with the share the location lies on and its interface, from
+    // discovery: the result is judged against the link, and the history records them.
+    static TestRequest requestWithShare(const TestRequest &request);
+
     static constexpr int failureExitStatus = 1;
     // Long enough for five removal attempts of a large directory on a slow share.
     static constexpr int cleanupTimeoutSeconds = 300;
@@ -48,9 +52,6 @@ private:
     void writeStatus(const QString &text);
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
-    // The request with the share the location lies on and its interface, from
-    // discovery: the result is judged against the link, and the history records them.
-    TestRequest requestWithShare() const;
     void saveToHistory(const PerformanceTestResult &result);
     int exitStatus() const;
     bool testRunning() const;

@@ -21,6 +21,8 @@ struct RunOptions
     QString databaseText;
     bool quiet = false;
     bool verbose = false;
+    // --fio-job: print the fio job file of the run instead of running it.
+    bool fioJob = false;
 };
 
 } // namespace trevlamark

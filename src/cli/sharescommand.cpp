@@ -39,6 +39,11 @@ QString SharesCommand::describe(const NetworkShare &share)
     } else {
         lines << QStringLiteral("  Interface:   unknown");
     }
+    if (share.mountSettings) {
+        lines << QStringLiteral("  Mount:       ") + share.mountSettings->summary();
+        for (const MountSettings::Hint &hint : share.mountSettings->hints)
+            lines << QStringLiteral("  Hint:        ") + hint.text;
+    }
     lines << QStringLiteral("  Total space: ") + bytesText(share.totalStorageBytes);
     lines << QStringLiteral("  Free space:  ") + bytesText(share.freeStorageBytes);
     return lines.join(QLatin1Char('\n'));

@@ -125,6 +125,8 @@ QJsonObject NetworkShare::toJson() const
         object.insert(QStringLiteral("cachedInterfaceInfo"), cachedInterfaceInfo->toJson());
     JsonFields::insertOptional(object, QStringLiteral("totalStorageBytes"), totalStorageBytes);
     JsonFields::insertOptional(object, QStringLiteral("freeStorageBytes"), freeStorageBytes);
+    if (mountSettings)
+        object.insert(QStringLiteral("mountSettings"), mountSettings->toJson());
     return object;
 }
 
@@ -153,6 +155,11 @@ std::optional<NetworkShare> NetworkShare::fromJson(const QJsonObject &object)
     }
     share.totalStorageBytes = fields.optionalInt64(QStringLiteral("totalStorageBytes"));
     share.freeStorageBytes = fields.optionalInt64(QStringLiteral("freeStorageBytes"));
+    if (const std::optional<QJsonObject> nested = fields.optionalObject(QStringLiteral("mountSettings"))) {
+        share.mountSettings = MountSettings::fromJson(*nested);
+        if (!share.mountSettings)
+            fields.markInvalid();
+    }
     if (!fields.isValid())
         return std::nullopt;
     return share;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/mountsettings.h"
 #include "discovery/networkinterfaceinfo.h"
 
 #include <QJsonObject>
@@ -52,6 +53,8 @@ struct NetworkShare
     std::optional<NetworkInterfaceInfo> cachedInterfaceInfo;
     std::optional<qint64> totalStorageBytes;
     std::optional<qint64> freeStorageBytes;
+    // What the mount table says about the mount that holds the share.
+    std::optional<MountSettings> mountSettings;
 
     bool operator==(const NetworkShare &) const = default;
 };

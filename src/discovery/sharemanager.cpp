@@ -70,6 +70,7 @@ QList<NetworkShare> ShareManager::detectMountedShares()
     const QList<MountedVolume> volumes = m_backend->mountedVolumes().value_or(QList<MountedVolume>());
     qCInfo(lcConsole).noquote() << QStringLiteral("ShareManager: Found %1 total mounted volumes").arg(volumes.size());
     QList<NetworkShare> shares;
+    std::optional<int> linkCount;
     for (const MountedVolume &volume : volumes) {
         if (volume.isLocal)
             continue;
@@ -83,6 +84,11 @@ QList<NetworkShare> ShareManager::detectMountedShares()
         std::optional<NetworkShare> share = parseRemountURL(*volume.remountUrl, volume.path);
         if (!share)
             continue;
+        if (!volume.mount.filesystemType.isEmpty()) {
+            if (!linkCount)
+                linkCount = MountSettings::upLinkCount(*m_backend);
+            share->mountSettings = MountSettings::fromEntry(volume.mount, *linkCount);
+        }
         const std::optional<QString> device = interfaceForHost(share->hostname);
         if (device) {
             share->interfaceID = device;

@@ -127,6 +127,8 @@ void LocalTestRun::runPhase(const PlannedPhase &phase)
     plan.flushCacheFirst = phase.flushCacheFirst;
     plan.chunks = m_chunks;
     plan.verify = request.verifyData;
+    if (request.share.isDetected && request.link)
+        plan.wireDevice = request.link->interfaceID;
     const std::shared_ptr<RunContext> run = m_run;
     PhaseRunner::start(run, std::move(plan), [this, run](const std::optional<QString> &failure) {
         // A phase of a run that has been stopped meanwhile changes nothing.

@@ -1,6 +1,7 @@
 #include "engine/performancetestresult.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 namespace trevlamark {
 
@@ -41,6 +42,11 @@ QJsonObject PhaseResult::toJson() const
     };
     if (linkShare)
         object.insert(QStringLiteral("linkShare"), *linkShare);
+    if (wireBytes) {
+        object.insert(QStringLiteral("wireBytes"), double(*wireBytes));
+        if (bytes > 0)
+            object.insert(QStringLiteral("wireRatio"), double(*wireBytes) / double(bytes));
+    }
     return object;
 }
 
@@ -113,6 +119,8 @@ std::optional<PhaseResult> PhaseResult::fromJson(const QJsonValue &value)
     if (object.contains(QLatin1String("linkShare")))
         phase.linkShare = object.value(QLatin1String("linkShare")).toDouble();
     phase.fasterThanLink = object.value(QLatin1String("fasterThanLink")).toBool();
+    if (object.value(QLatin1String("wireBytes")).isDouble())
+        phase.wireBytes = quint64(std::max(0.0, object.value(QLatin1String("wireBytes")).toDouble()));
     return phase;
 }
 

@@ -49,6 +49,9 @@ struct PhaseResult
     std::optional<double> linkShare;
     // More than 5 % above the usable link rate: a cache answered, not the storage.
     bool fasterThanLink = false;
+    // Bytes the interface that carries the share sent (write) or received
+    // (read) from the phase's open to its close; absent for a local folder.
+    std::optional<quint64> wireBytes;
 
     QJsonObject toJson() const;
     // Nothing for a value that is not an object (a phase that did not run).

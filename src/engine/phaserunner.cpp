@@ -6,6 +6,7 @@
 #include "engine/streamingioexecutor.h"
 #include "engine/testdirectory.h"
 #include "platform/detachedthreads.h"
+#include "platform/interfacecounters.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -91,6 +92,8 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
     plan.startClock = std::chrono::steady_clock::now();
     run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
     qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Starting %1 phase...").arg(type);
+    const std::optional<InterfaceCounters> wireBefore =
+        plan.wireDevice.isEmpty() ? std::nullopt : InterfaceCounters::read(plan.wireDevice);
     QString openFailure;
     const FileHandleList handles =
         FileOperationUtility::openFileHandles(plan.files, plan.phase, plan.disableCache, &openFailure);
@@ -127,6 +130,8 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
 
     FileOperationUtility::closeFilesSequentially(handles, plan.files, plan.phase, closeTimeoutSeconds);
     const auto closeEndClock = std::chrono::steady_clock::now();
+    const std::optional<InterfaceCounters> wireAfter =
+        wireBefore ? InterfaceCounters::read(plan.wireDevice) : std::nullopt;
     if (plan.developerMode)
         run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Closed files"), type);
 
@@ -142,6 +147,14 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
     figures.operationsPerSecond = duration > 0 ? double(figures.operations) / duration : 0.0;
     figures.operationLatency = operationLatency(outcome.latencies);
     figures.directIORefused = directIORefused;
+    // A write sends its bytes, a read receives them; counters that went back
+    // (the device was recreated) say nothing.
+    if (wireBefore && wireAfter) {
+        const quint64 before = plan.phase == Phase::Write ? wireBefore->bytesOut : wireBefore->bytesIn;
+        const quint64 after = plan.phase == Phase::Write ? wireAfter->bytesOut : wireAfter->bytesIn;
+        if (after >= before)
+            figures.wireBytes = after - before;
+    }
     qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
                                       .arg(phaseTitle(plan.phase))
                                       .arg(figures.latencyIOToSync, 0, 'f', 1)

@@ -36,6 +36,9 @@ struct PhasePlan
     QString directory;
     int newFilesCycle = 0;
     bool flushCacheFirst = false;
+    // The interface that carries the share: its byte counters are read at the
+    // phase's open and close. Empty for a local folder.
+    QString wireDevice;
     // Set when the transfers are about to start. Durations come from the steady clock: wall-clock dates
     // have only millisecond resolution and may jump.
     std::chrono::steady_clock::time_point startClock;

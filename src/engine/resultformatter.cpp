@@ -1,5 +1,7 @@
 #include "engine/resultformatter.h"
 
+#include "engine/wirefinding.h"
+
 #include <QLocale>
 #include <tuple>
 
@@ -67,6 +69,8 @@ std::optional<QString> ResultFormatter::verdictLine(const QString &label, const 
     }
     if (phase.directIORefused)
         parts.append(QStringLiteral("cached: the file system refused direct I/O"));
+    if (const std::optional<QString> wire = WireFinding::line(phase, label == QLatin1String("Read") ? Phase::Read : Phase::Write))
+        parts.append(*wire);
     if (parts.isEmpty())
         return std::nullopt;
     return label + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
@@ -145,7 +149,9 @@ QList<ResultLine> ResultFormatter::lines(const PerformanceTestResult &result, co
             lines.append({Role::Detail, operationsLine(label, *phase), true});
             // A figure a cache made is called out; a plain share of the link is a detail.
             if (const std::optional<QString> verdict = verdictLine(label, *phase))
-                lines.append({phase->fasterThanLink || phase->directIORefused ? Role::Warning : Role::Detail, *verdict, true});
+                lines.append({phase->fasterThanLink || phase->directIORefused
+                                      || WireFinding::text(*phase, label == read ? Phase::Read : Phase::Write)
+                                  ? Role::Warning : Role::Detail, *verdict, true});
         }
     }
     if (const auto line = overallSpeedLine(result, Phase::Write))

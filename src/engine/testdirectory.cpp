@@ -117,11 +117,16 @@ QStringList TestDirectory::createSeedFiles(const QString &directory, int queueDe
     return created;
 }
 
+QString TestDirectory::cycleFileName(int cycle, int stream)
+{
+    return QStringLiteral("streaming_write_%1_%2.dat").arg(cycle).arg(stream);
+}
+
 QStringList TestDirectory::createCycleFiles(const QString &directory, int queueDepth, int cycle)
 {
     QStringList created;
     for (int i = 0; i < queueDepth; ++i) {
-        const QString path = directory + QStringLiteral("/streaming_write_%1_%2.dat").arg(cycle).arg(i);
+        const QString path = directory + QLatin1Char('/') + cycleFileName(cycle, i);
         QString error;
         if (writeZeroFile(path, &error)) {
             created.append(path);

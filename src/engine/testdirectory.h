@@ -43,6 +43,8 @@ public:
     static QStringList createSeedFiles(const QString &directory, int queueDepth);
     // The same for a later cycle's write phase.
     static QStringList createCycleFiles(const QString &directory, int queueDepth, int cycle);
+    // The name of one stream's file of a cycle: "streaming_write_2_0.dat".
+    static QString cycleFileName(int cycle, int stream);
     // Removes the whole tree, waiting 0.2, 0.4, 0.8 ... seconds between attempts.
     static DeletionResult removeWithRetry(const QString &path, int maxAttempts);
 

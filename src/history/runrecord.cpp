@@ -32,6 +32,28 @@ std::optional<RunOutcome> runOutcomeFromText(const QString &text)
     return std::nullopt;
 }
 
+std::optional<MountSettings> RunRecord::mountSettings() const
+{
+    const QJsonValue value = result.value(QStringLiteral("mountSettings"));
+    return value.isObject() ? MountSettings::fromJson(value.toObject()) : std::nullopt;
+}
+
+TestRequest RunRecord::testRequest() const
+{
+    TestRequest request;
+    request.locationPath = locationPath;
+    request.chunkSize = throughputTestOptionFromRaw(chunkSizeBytes).value_or(request.chunkSize);
+    request.queueDepth = queueDepth;
+    request.bytesPerCycle = BytesPerCycleOptions::custom;
+    request.customBytesPerCycle = quint64(std::max<qint64>(0, bytesPerCycle));
+    request.totalCycles = totalCycles;
+    request.disableCache = disableCache;
+    request.writePhaseEnabled = writePhaseEnabled;
+    request.readPhaseEnabled = readPhaseEnabled;
+    request.samplingRateSeconds = samplingRateSeconds;
+    return request;
+}
+
 QJsonObject RunRecord::resultJson(const PerformanceTestResult &testResult, const QList<StreamResult> &samples,
     const QList<TimelineMarker> &markers)
 {

@@ -5,7 +5,9 @@
 // JSON, so fields the engine adds later are kept without a schema change and
 // the run's chart can be drawn again.
 
+#include "discovery/mountsettings.h"
 #include "engine/performancetestresult.h"
+#include "engine/testrequest.h"
 #include "engine/streamresult.h"
 #include "engine/timelinemarker.h"
 
@@ -66,6 +68,11 @@ struct RunRecord
     PerformanceTestResult testResult() const;
     QList<StreamResult> samples() const;
     QList<TimelineMarker> timelineMarkers() const;
+    // The settings of the mount the run went to, kept in `result` as "mountSettings".
+    std::optional<MountSettings> mountSettings() const;
+    // The request the run was made with, as far as the record keeps it: its
+    // location and shape, not its share or link.
+    TestRequest testRequest() const;
 
     // Every field, keys spelled as the fields; absent optionals are null.
     QJsonObject toJson() const;

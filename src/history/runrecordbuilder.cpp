@@ -100,6 +100,11 @@ RunRecord RunRecordBuilder::build(const TestRequest &request, const PerformanceT
     record.writeMegabytesPerSecond = result.metrics.value(QStringLiteral("writeSpeed"));
     record.readMegabytesPerSecond = result.metrics.value(QStringLiteral("readSpeed"));
     record.result = RunRecord::resultJson(result, samples, markers);
+    // Discovery counted the links for the share's hints; a local mount needs no such count.
+    const std::optional<MountSettings> settings =
+        share.mountSettings ? share.mountSettings : mount ? std::optional(MountSettings::fromEntry(*mount, 0)) : std::nullopt;
+    if (settings)
+        record.result.insert(QStringLiteral("mountSettings"), settings->toJson());
     return record;
 }
 

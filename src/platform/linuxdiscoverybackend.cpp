@@ -84,7 +84,7 @@ QList<MountedVolume> LinuxDiscoveryBackend::volumesOf(const MountEntry &entry, c
             for (const QString &share : listFolders(hostPath)) {
                 const QString url = MountInfo::smbnetfsRemountUrl(host, share);
                 volumes.append({hostPath + QLatin1Char('/') + share, false,
-                                url.isEmpty() ? std::nullopt : std::optional<QString>(url)});
+                                url.isEmpty() ? std::nullopt : std::optional<QString>(url), entry});
             }
         }
         return volumes;
@@ -92,12 +92,12 @@ QList<MountedVolume> LinuxDiscoveryBackend::volumesOf(const MountEntry &entry, c
     if (MountInfo::isGvfs(entry)) {
         for (const QString &folder : childFolders) {
             if (const std::optional<QString> url = MountInfo::gvfsRemountUrl(folder))
-                volumes.append({entry.mountPoint + QLatin1Char('/') + folder, false, url});
+                volumes.append({entry.mountPoint + QLatin1Char('/') + folder, false, url, entry});
         }
         return volumes;
     }
     const bool isNetwork = MountInfo::isNetworkFilesystem(entry.filesystemType, entry.source);
-    volumes.append({entry.mountPoint, !isNetwork, isNetwork ? MountInfo::remountUrl(entry) : std::nullopt});
+    volumes.append({entry.mountPoint, !isNetwork, isNetwork ? MountInfo::remountUrl(entry) : std::nullopt, entry});
     return volumes;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mountentry.h"
+
 #include <QString>
 #include <optional>
 
@@ -12,6 +14,8 @@ struct MountedVolume
     QString path;
     bool isLocal = true;
     std::optional<QString> remountUrl;
+    // The mount table's line the volume lies in, for the mount's own settings.
+    MountEntry mount;
 };
 
 } // namespace trevlamark

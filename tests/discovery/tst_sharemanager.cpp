@@ -244,11 +244,11 @@ void tst_ShareManager::detectionBuildsShares()
 {
     Fixture f;
     f.backend->volumes = QList<MountedVolume>{
-        {QStringLiteral("/"), true, std::nullopt},
-        {QStringLiteral("/mnt/smb"), false, QStringLiteral("smb://anna@fs1/Projects/2024")},
-        {QStringLiteral("/mnt/nourl"), false, std::nullopt},
-        {QStringLiteral("/mnt/local"), false, QStringLiteral("smb://localhost/x")},
-        {QStringLiteral("/mnt/dav"), false, QStringLiteral("https://dav.example/")},
+        {QStringLiteral("/"), true, std::nullopt, {}},
+        {QStringLiteral("/mnt/smb"), false, QStringLiteral("smb://anna@fs1/Projects/2024"), {}},
+        {QStringLiteral("/mnt/nourl"), false, std::nullopt, {}},
+        {QStringLiteral("/mnt/local"), false, QStringLiteral("smb://localhost/x"), {}},
+        {QStringLiteral("/mnt/dav"), false, QStringLiteral("https://dav.example/"), {}},
     };
     f.backend->routes = {{QStringLiteral("fs1"), QStringLiteral("eth0")}};
     const QList<NetworkShare> shares = f.manager.detectMountedShares();

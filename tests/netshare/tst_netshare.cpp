@@ -5,6 +5,7 @@
 #include "discovery/networkshare.h"
 #include "discovery/sharemanager.h"
 #include "engine/localtestrun.h"
+#include "engine/wirefinding.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "platform/volumecapacity.h"
 #include "support/testfileserver.h"
@@ -59,6 +60,8 @@ private slots:
     void trafficSamplerSeesTheWrite();
     void engineRunsOnTheShare_data();
     void engineRunsOnTheShare();
+    void wireBytesBesideTheTest_data();
+    void wireBytesBesideTheTest();
 
 private:
     QString env(const char *key) const { return m_server.value(QLatin1String(key)); }
@@ -193,6 +196,22 @@ void tst_NetShare::cliListsTheShares()
         }
         if (share->mountPath == env("NETSHARE_SMB"))
             QVERIFY(!share->totalStorageBytes);  // smbnetfs knows no capacity at all
+        // Each FUSE helper is named; davfs2 reads 16 KiB at a time, which caps a fast link.
+        QVERIFY(share->mountSettings);
+        const MountSettings &mount = *share->mountSettings;
+        QCOMPARE(mount.family, MountSettings::Family::FUSE);
+        QStringList hintSettings;
+        for (const MountSettings::Hint &hint : mount.hints)
+            hintSettings << hint.setting;
+        if (share->mountPath == env("NETSHARE_WEBDAV")) {
+            QCOMPARE(mount.helper, QStringLiteral("davfs2"));
+            QCOMPARE(mount.maxReadBytes, std::optional<qint64>(16384));
+            QCOMPARE(hintSettings, QStringList{QStringLiteral("max_read")});
+            qInfo().noquote() << "WebDAV share:" << mount.summary() << "|" << mount.hints.first().text;
+        } else {
+            QCOMPARE(mount.helper, share->mountPath == env("NETSHARE_SSHFS") ? QStringLiteral("sshfs") : QStringLiteral("smbnetfs"));
+            QVERIFY(hintSettings.isEmpty());
+        }
     }
     for (const char *key : {"NETSHARE_SSHFS", "NETSHARE_WEBDAV", "NETSHARE_SMB"})
         QVERIFY2(mountPaths.contains(env(key)), key);
@@ -216,6 +235,11 @@ void tst_NetShare::cliRunOnTheShareIsKeptWithItsInterface()
     QCOMPARE(saved.value(QLatin1String("fileSystemType")).toString(), QStringLiteral("fuse.sshfs"));
     QVERIFY(!saved.value(QLatin1String("interfaceName")).toString().isEmpty());
     QCOMPARE(saved.value(QLatin1String("mtu")).toInt(), 1500);
+    QProcess show;
+    show.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"history", "show", QString::number(saved.value(QLatin1String("id")).toInteger()),
+        "--database", database});
+    QVERIFY(show.waitForFinished(60000));
+    QVERIFY(show.readAllStandardOutput().contains("\nMount: FUSE through sshfs (SFTP over SSH)\n"));
 }
 
 void tst_NetShare::callsOnAHungShareTimeOut()
@@ -286,6 +310,42 @@ void tst_NetShare::trafficSamplerSeesTheWrite()
     qInfo("outbound samples add up to %.0f bytes for %lld bytes written", outboundBytes(), totalBytes);
     monitor.stopMonitoring();
     QFile::remove(env("NETSHARE_SSHFS") + QStringLiteral("/traffic.bin"));
+}
+
+void tst_NetShare::wireBytesBesideTheTest_data()
+{
+    QTest::addColumn<QString>("mountKey");
+    QTest::addColumn<double>("lowestReadRatio");
+    QTest::addColumn<double>("highestReadRatio");
+    // sshfs reads each byte over the wire once, even through the cache (FUSE
+    // drops a file's pages when it is opened again); davfs2 serves the read
+    // from the copy it kept of the upload.
+    QTest::newRow("sshfs, direct") << "NETSHARE_SSHFS" << 0.95 << 1.3;
+    QTest::newRow("davfs2") << "NETSHARE_WEBDAV" << 0.0 << 0.1;
+}
+
+void tst_NetShare::wireBytesBesideTheTest()
+{
+    QFETCH(QString, mountKey);
+    QFETCH(double, lowestReadRatio);
+    QFETCH(double, highestReadRatio);
+    QProcess run;
+    run.start(QStringLiteral(TREVLAMARK_CLI_PATH), {"run", "--quiet", "--no-history", "--bytes", "32MB", "--queue-depth",
+        "2", "--json", "-", m_server.value(mountKey)});
+    QVERIFY(run.waitForFinished(120000));
+    const QByteArray errors = run.readAllStandardError();
+    // davfs2 may still hold the test directory while it uploads, so its removal
+    // can fail after the result; the result itself is what counts here.
+    const QJsonObject result = QJsonDocument::fromJson(run.readAllStandardOutput()).object();
+    QVERIFY2(result.value("success").toBool(), errors.constData());
+    QProcess::execute(QStringLiteral(TREVLAMARK_CLI_PATH), {"sweep", m_server.value(mountKey)});
+    const QJsonObject cycle = result.value("cycleResults").toArray().at(0).toObject();
+    const double readRatio = cycle.value("readPhase").toObject().value("wireRatio").toDouble(-1);
+    const double writeRatio = cycle.value("writePhase").toObject().value("wireRatio").toDouble(-1);
+    qInfo("%s: wire/app %.2f for the write, %.2f for the read", qPrintable(mountKey), writeRatio, readRatio);
+    QVERIFY2(readRatio >= lowestReadRatio && readRatio <= highestReadRatio, qPrintable(QString::number(readRatio)));
+    const bool cached = highestReadRatio <= WireFinding::cachedReadRatio;
+    QCOMPARE(errors.contains("served mostly from this computer's cache: "), cached);
 }
 
 void tst_NetShare::engineRunsOnTheShare_data()

@@ -39,6 +39,15 @@ public:
                      QStringLiteral("tmpfs mount refused here"));
     }
 
+    // ramfs: page cache only, no size limit and no O_DIRECT.
+    std::optional<QString> mountRamfs()
+    {
+        if (const std::optional<QString> problem = prepare())
+            return problem;
+        return mount({QStringLiteral("-t"), QStringLiteral("ramfs"), QStringLiteral("ramfs"), m_mountPoint},
+                     QStringLiteral("ramfs mount refused here"));
+    }
+
     std::optional<QString> mountExt4(qint64 bytes)
     {
         if (const std::optional<QString> problem = prepare())

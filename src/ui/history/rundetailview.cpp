@@ -5,6 +5,7 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/chartseries.h"
 #include "ui/charts/testgraphpanel.h"
+#include "ui/common/findingslabel.h"
 #include "ui/common/resultcard.h"
 #include "ui/common/sectiontitle.h"
 #include "ui/common/throughputsmoothing.h"
@@ -52,6 +53,7 @@ RunDetailView::RunDetailView(QWidget *parent)
     : QWidget(parent)
     , m_title(new SectionTitle(QString(), this))
     , m_context(new QLabel(this))
+    , m_mountSettings(new FindingsLabel(this))
     , m_graphs(new TestGraphPanel(this))
     , m_card(new ResultCard(this))
 {
@@ -65,6 +67,7 @@ RunDetailView::RunDetailView(QWidget *parent)
     m_graphs->setPostTestView(true);
     layout->addWidget(m_title);
     layout->addWidget(m_context);
+    layout->addWidget(m_mountSettings);
     layout->addWidget(m_graphs);
     layout->addWidget(m_card);
     layout->addStretch();
@@ -79,7 +82,9 @@ QString RunDetailView::runTitle(const RunRecord &run)
 
 QString RunDetailView::summaryText(const RunRecord &run)
 {
-    const QStringList lines{runTitle(run), contextLine(run)};
+    QStringList lines{runTitle(run), contextLine(run)};
+    for (const FindingsLabel::Line &line : FindingsLabel::mountSettingsLines(run.mountSettings()))
+        lines.append(line.text);
     return (lines + ResultFormatter::resultLines(run.testResult())).join(QLatin1Char('\n'));
 }
 
@@ -88,6 +93,7 @@ void RunDetailView::setRun(const RunRecord &run)
     m_run = run;
     m_title->setText(runTitle(run));
     m_context->setText(contextLine(run));
+    m_mountSettings->setLines(FindingsLabel::mountSettingsLines(run.mountSettings()));
     m_card->setResult(run.testResult());
 
     QList<TestData> points;

@@ -10,6 +10,7 @@ class QLabel;
 
 namespace trevlamark {
 
+class FindingsLabel;
 class ResultCard;
 class TestGraphPanel;
 
@@ -33,6 +34,7 @@ private:
     RunRecord m_run;
     QLabel *m_title;
     QLabel *m_context;
+    FindingsLabel *m_mountSettings;
     TestGraphPanel *m_graphs;
     ResultCard *m_card;
 };

@@ -9,6 +9,7 @@
 #include "ui/charts/mirroredchart.h"
 #include "ui/charts/trafficfeed.h"
 #include "ui/common/backgroundtask.h"
+#include "ui/common/findingslabel.h"
 #include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
 #include "ui/mainscreen/interfaceselector.h"
@@ -213,6 +214,8 @@ void MainScreen::buildLayout()
     texts->addWidget(m_locationName);
     texts->addWidget(m_locationPath);
     texts->addWidget(m_interfaceLine);
+    m_mountSettingsLine = new FindingsLabel(locationCard);
+    texts->addWidget(m_mountSettingsLine);
     cardLayout->addLayout(texts, 1);
     m_folderButton = new QToolButton(locationCard);
     m_folderButton->setIcon(QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirIcon)));
@@ -491,6 +494,8 @@ void MainScreen::refreshLocation()
     if (showsInterface)
         m_interfaceLine->setText(
             interfaceLine(*m_selectedShareDetails->interfaceID, m_selectedShareDetails->cachedInterfaceInfo));
+    m_mountSettingsLine->setLines(FindingsLabel::mountSettingsLines(m_isNetworkLocation && m_selectedShareDetails
+                                                                       ? m_selectedShareDetails->mountSettings : std::nullopt));
     m_openTestButton->setEnabled(chosen);
     const bool dark = ThemeColors::isDark(palette());
     const QColor background = ThemeColors::buttonFill(

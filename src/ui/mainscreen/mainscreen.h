@@ -24,6 +24,7 @@ class QVBoxLayout;
 
 namespace trevlamark {
 
+class FindingsLabel;
 class InterfaceSelector;
 class MirroredChart;
 class NetworkInterfaceMonitor;
@@ -103,6 +104,7 @@ public:
     QPushButton *settingsButton() const { return m_settingsButton; }
     QLabel *interfaceLabel() const { return m_interfaceLine; }
     QLabel *shareNotice() const { return m_shareNotice; }
+    FindingsLabel *mountSettingsLabel() const { return m_mountSettingsLine; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
 
 signals:
@@ -167,6 +169,7 @@ private:
     QLabel *m_locationName = nullptr;
     QLabel *m_locationPath = nullptr;
     QLabel *m_interfaceLine = nullptr;
+    FindingsLabel *m_mountSettingsLine = nullptr;
     QToolButton *m_folderButton = nullptr;
     QPushButton *m_openTestButton = nullptr;
     QPushButton *m_settingsButton = nullptr;

@@ -60,7 +60,8 @@ void StartStopButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = fillColor();
+    // Held back (a check under way or refusing): grey, whatever the phases.
+    QColor fill = isEnabled() ? fillColor() : ThemeColors::buttonFill(Qt::gray, ThemeColors::isDark(palette()));
     if (isDown())
         fill = fill.darker(115);
     painter.setPen(Qt::NoPen);

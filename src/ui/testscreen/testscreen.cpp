@@ -17,7 +17,9 @@
 #include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
+#include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
+#include "ui/testscreen/startstopbutton.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -167,6 +169,8 @@ void TestScreen::buildLayout()
     contentLayout->setContentsMargins(8, 8, 8, 8);
     contentLayout->setSpacing(12);
 
+    m_checkPanel = new RunCheckPanel(content);
+    contentLayout->addWidget(m_checkPanel);
     m_gaugePanel = new GaugePanel(content);
     contentLayout->addWidget(m_gaugePanel);
     m_fioServers = new FioServersField(m_parameters.selectedLocation, content);
@@ -236,6 +240,17 @@ void TestScreen::bindGaugePanel()
     const auto &info = m_parameters.networkInterfaceInfo;
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
     connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &TestScreen::startStopAction);
+    const auto holdStart = [this] {
+        QAbstractButton *start = m_gaugePanel->startStopButton();
+        start->setEnabled(m_progress->isRunningTest() || m_checkPanel->allowsStart());
+        start->setToolTip(m_progress->isRunningTest() ? QString() : m_checkPanel->holdReason());
+    };
+    follow(m_checkPanel, &RunCheckPanel::verdictChanged, m_gaugePanel, holdStart);
+    connect(m_progress, &R::isRunningTestChanged, m_gaugePanel, holdStart);
+    connect(m_request, &EditedRequest::changed, m_checkPanel, [this] {
+        if (!m_progress->isRunningTest())
+            m_checkPanel->check(composedRequest());
+    });
 }
 
 void TestScreen::bindGraphs()
@@ -318,6 +333,7 @@ void TestScreen::showScreen()
     m_graphs->setTimeWindow(m_preferences->graphHistoryDuration());
     m_graphRefreshRate = m_preferences->graphRefreshRate();
     m_progress->setIsPostTestView(false);
+    m_checkPanel->check(composedRequest());
 
     if (m_networkMonitor) {
         m_networkMonitor->stopMonitoring();
@@ -378,14 +394,7 @@ void TestScreen::startTest()
     m_chartFeed->setTimelineMarkers({});
     m_progress->resetProgress();
     m_progress->setTestRunTime(0);
-    m_runRequest = m_request->value();
-    m_runRequest.share = m_share;
-    m_runRequest.locationPath = m_parameters.selectedLocation;
-    m_runRequest.developerMode = PreferencesManager::isDeveloperMode();
-    m_runRequest.verifyData = m_verifySwitch->isChecked();
-    m_runRequest.link = m_parameters.networkInterfaceInfo;
-    m_runRequest.interfaceInfo =
-        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    m_runRequest = composedRequest();
     m_progress->setProgressTargetBytes(m_runRequest.totalTargetBytes());
     startGraphUpdateTimer();
     m_progress->startRunTimeTimer();
@@ -396,8 +405,24 @@ void TestScreen::startTest()
     startRun();
 }
 
+TestRequest TestScreen::composedRequest() const
+{
+    TestRequest request = m_request->value();
+    request.share = m_share;
+    request.locationPath = m_parameters.selectedLocation;
+    request.developerMode = PreferencesManager::isDeveloperMode();
+    request.verifyData = m_verifySwitch->isChecked();
+    request.link = m_parameters.networkInterfaceInfo;
+    request.interfaceInfo = locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    return request;
+}
+
 void TestScreen::startRun()
 {
+    // The check refused this location: nothing is written there.
+    if (const std::optional<CheckReport> &check = m_checkPanel->report();
+        !m_checkPanel->isChecking() && check && check->isRefused())
+        return handleCompletion(PerformanceTestResult::failure(QStringLiteral("Refused: ") + check->refusalText()));
     QString clientsProblem;
     const std::optional<QList<FioClient>> clients = m_fioServers->clients(m_runRequest.locationPath, clientsProblem);
     if (!clients)

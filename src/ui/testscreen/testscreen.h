@@ -28,6 +28,7 @@ namespace trevlamark {
 
 class ChartFeed;
 class EditedRequest;
+class RunCheckPanel;
 class FioServersField;
 class GaugePanel;
 class NetworkInterfaceMonitor;
@@ -66,6 +67,7 @@ public:
 
     // The parameters the controls edit; Start hands a copy to the run.
     EditedRequest *request() const { return m_request; }
+    RunCheckPanel *checkPanel() const { return m_checkPanel; }
     RunState *progress() const { return m_progress; }
     ChartFeed *chartFeed() const { return m_chartFeed; }
     TrafficFeed *trafficFeed() const { return m_trafficFeed; }
@@ -102,6 +104,8 @@ private:
     void startGraphUpdateTimer();
     // The two calls into the run's control, kept here alone.
     void startRun();
+    // The edited request with the location, its share and link, as a run gets it.
+    TestRequest composedRequest() const;
     void stopRun();
     void handleProgress(const RunProgress &progress);
     void handleCompletion(const PerformanceTestResult &result);
@@ -120,6 +124,7 @@ private:
     std::unique_ptr<TestRun> m_run;
     FioServersField *m_fioServers = nullptr;
     EditedRequest *m_request;
+    RunCheckPanel *m_checkPanel = nullptr;
     RunState *m_progress;
     ChartFeed *m_chartFeed;
     TrafficFeed *m_trafficFeed;

@@ -2,7 +2,9 @@
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
 #include "monitor/networkinterfacemonitor.h"
+#include "platform/mountinfo.h"
 #include "platform/platformpaths.h"
+#include "ui/common/findingslabel.h"
 #include "ui/mainscreen/interfaceselector.h"
 #include "ui/mainscreen/mainscreen.h"
 #include "ui/mainscreen/sharelist.h"
@@ -111,6 +113,15 @@ struct FakeWorld
     std::unique_ptr<MainScreen> screen;
 };
 
+// An SMB 2.1 mount as the kernel's cifs client lists it, on a computer with two links.
+MountSettings recordedCifsSettings()
+{
+    return MountSettings::fromEntry(
+        *MountInfo::parseLine(QStringLiteral("95 29 0:48 / /mnt/media rw,relatime - cifs //nas/media "
+                                             "rw,vers=2.1,cache=strict,soft,rsize=65536,wsize=65536")),
+        2);
+}
+
 } // namespace
 
 class tst_MainScreen : public QObject
@@ -169,7 +180,8 @@ private slots:
     void openTestOnAShareCarriesItsInterface()
     {
         FakeWorld world;
-        const NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("lo"), 1000);
+        NetworkShare share = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("lo"), 1000);
+        share.mountSettings = recordedCifsSettings();
         world.setShares({share});
         MainScreen &view = world.open();
         QTRY_COMPARE(view.shareList()->rows().size(), 1);
@@ -179,6 +191,11 @@ private slots:
         QVERIFY(!view.isNetworkLocation());
         world.holdPathAnswers = false;
         QTRY_VERIFY(view.isNetworkLocation());
+        // The share's details name its mount settings and what caps its speed.
+        QVERIFY(view.mountSettingsLabel()->isVisibleTo(&view));
+        QVERIFY2(view.mountSettingsLabel()->text().contains(QStringLiteral("Mount: SMB 2.1 over tcp"))
+                     && view.mountSettingsLabel()->text().contains(QStringLiteral("SMB dialect 2.1 is old")),
+                 qPrintable(view.mountSettingsLabel()->text()));
         view.openTest();
         QVERIFY(world.requested);
         const TestParameters &parameters = *world.requested;
@@ -222,6 +239,7 @@ private slots:
         FakeWorld world;
         NetworkShare projects =
             world.share(QStringLiteral("files.example.lan"), QStringLiteral("projects"), QStringLiteral("eth0"), 10000);
+        projects.mountSettings = recordedCifsSettings();
         NetworkShare media = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 10000);
         media.filesystemType = QStringLiteral("nfs");
         media.totalStorageBytes = qint64(8) << 40;
@@ -233,6 +251,7 @@ private slots:
         QTRY_COMPARE(view.shareList()->rows().size(), 2);
         QTRY_VERIFY(view.shareList()->rows().constFirst()->hasStorageInfo());
         view.selectLocation(projects.mountPath, projects.shareName);
+        QTRY_VERIFY(view.isNetworkLocation());
         QTRY_VERIFY(view.shareList()->rows().constLast()->hasStorageInfo());
         testing::saveScreenshots(&view, QStringLiteral("mainview-shares"));
     }

@@ -5,11 +5,13 @@
 #include "support/widgetscreenshot.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
+#include "ui/common/findingslabel.h"
 #include "ui/common/resultcard.h"
 #include "ui/gauges/throughputgauge.h"
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/resultssection.h"
+#include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
 #include "ui/testscreen/startstopbutton.h"
 #include "ui/testscreen/testscreen.h"
@@ -120,6 +122,8 @@ private slots:
         panel->setTotalCycles(2);
         RunState *progress = screen.progress();
 
+        // Start waits for the check of the location.
+        QTRY_VERIFY(panel->startStopButton()->isEnabled());
         QTest::mouseClick(panel->startStopButton(), Qt::LeftButton);
         QVERIFY(panel->isRunningTest());
         QVERIFY(!panel->queueDepthMenu()->isEnabled());
@@ -148,6 +152,42 @@ private slots:
         QCOMPARE(screen.graphs()->timeWindow(), std::ceil(duration - 1.0 + 2.0));
         QCOMPARE(screen.networkMonitor()->historyDuration(), screen.graphs()->timeWindow());
         QTRY_VERIFY(testDirectories(location.path()).isEmpty());
+    }
+
+    // The check before the run refuses a cycle that does not fit: Start stays
+    // disabled with the reason above it, and nothing is written.
+    void checkRefusesARunThatDoesNotFit()
+    {
+        ScratchVolume volume;
+        if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=8m")))
+            QSKIP(qPrintable(*problem));
+        PreferencesManager preferences;
+        TestScreen screen(localParameters(volume.mountPoint()), &preferences);
+        screen.resize(600, 900);
+        screen.show();
+        screen.request()->update([](TestRequest &request) {
+            request.bytesPerCycle = BytesPerCycleOptions::custom;
+            request.customBytesPerCycle = 64 * mebibyte;
+            request.queueDepth = 2;
+            request.totalCycles = 1;
+        });
+        QVERIFY(screen.checkPanel()->isChecking());
+        QVERIFY(!screen.gaugePanel()->startStopButton()->isEnabled());
+        const QString refusal = QStringLiteral("needs 64.00 MiB, 8.00 MiB free on ") + volume.mountPoint();
+        QTRY_VERIFY_WITH_TIMEOUT(!screen.checkPanel()->isChecking(), 20000);
+        QVERIFY(!screen.gaugePanel()->startStopButton()->isEnabled());
+        QCOMPARE(screen.gaugePanel()->startStopButton()->toolTip(), QStringLiteral("Refused: ") + refusal);
+        QVERIFY2(screen.checkPanel()->findingsLabel()->text().contains(QStringLiteral("Space: Refused: ") + refusal),
+                 qPrintable(screen.checkPanel()->findingsLabel()->text()));
+        testing::saveScreenshots(&screen, QStringLiteral("test-screen-check-refused"));
+        screen.startTest();
+        QTRY_VERIFY_WITH_TIMEOUT(screen.progress()->latestResult().has_value(), 10000);
+        QCOMPARE(screen.progress()->latestResult()->errorMessage, std::optional(QStringLiteral("Refused: ") + refusal));
+        QVERIFY(QDir(volume.mountPoint()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+        // A cycle that fits lets Start go again.
+        screen.request()->update([](TestRequest &request) { request.customBytesPerCycle = 2 * mebibyte; });
+        QTRY_VERIFY_WITH_TIMEOUT(screen.gaugePanel()->startStopButton()->isEnabled(), 20000);
     }
 
     // A run that fails part-way shows the error as it happened, keeps the
@@ -258,7 +298,7 @@ private slots:
         });
         QSignalSpy closeSpy(screen, &TestScreen::closeRequested);
         screen->startTest();
-        QVERIFY(!testDirectories(location.path()).isEmpty());
+        QTRY_VERIFY(!testDirectories(location.path()).isEmpty());
         QTest::mouseClick(screen->backButton(), Qt::LeftButton);
         QCOMPARE(closeSpy.count(), 1);
         QVERIFY(!screen->testRun());
