@@ -21,6 +21,10 @@ struct RunOptions
     QString databaseText;
     bool quiet = false;
     bool verbose = false;
+    // --plays: also the streams of each media format the rates carry.
+    bool plays = false;
+    // --format-file: media formats of the user's beside the shipped and saved ones.
+    QString formatFile;
 };
 
 } // namespace trevlamark

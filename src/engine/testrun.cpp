@@ -2,6 +2,7 @@
 
 #include "engine/fioclientrun.h"
 #include "engine/localtestrun.h"
+#include "engine/pacedtestrun.h"
 #include "engine/resultbuilder.h"
 #include "platform/logcategories.h"
 
@@ -19,6 +20,8 @@ TestRun::TestRun(QObject *parent)
 
 std::unique_ptr<TestRun> TestRun::create(const TestRequest &request, QObject *parent)
 {
+    if (request.paced)
+        return std::make_unique<PacedTestRun>(parent);
     if (request.clients.isEmpty())
         return std::make_unique<LocalTestRun>(parent);
     return std::make_unique<FioClientRun>(parent);
