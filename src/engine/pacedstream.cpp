@@ -104,7 +104,7 @@ QString PacedStream::frameFileName(qint64 frame)
 }
 
 PacedStreamOutcome PacedStream::run(const PacedStreamPlan &plan, PacedStart &start, const std::atomic<bool> &cancel,
-    std::atomic<quint64> &framesDone)
+    std::atomic<quint64> &framesDone, std::atomic<quint64> &lateFrames)
 {
     PacedStreamOutcome outcome;
     // Ready once, whichever way the preparation ends: the other streams wait for it.
@@ -184,6 +184,7 @@ PacedStreamOutcome PacedStream::run(const PacedStreamPlan &plan, PacedStart &sta
         outcome.tally.record(plan.clock, frame, issued, completion, plan.frameBytes);
         previousCompletion = completion;
         framesDone.fetch_add(1, std::memory_order_relaxed);
+        lateFrames.store(outcome.tally.lateFrames(), std::memory_order_relaxed);
     }
     if (wrapped.handle) {
         const int closeError = wrapped.handle->close();

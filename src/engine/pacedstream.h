@@ -66,9 +66,9 @@ public:
     PacedStream() = delete;
 
     // Runs until every frame is done, `cancel` is set or an I/O fails;
-    // framesDone counts along for the live view.
+    // framesDone and lateFrames count along for the live view.
     static PacedStreamOutcome run(const PacedStreamPlan &plan, PacedStart &start, const std::atomic<bool> &cancel,
-        std::atomic<quint64> &framesDone);
+        std::atomic<quint64> &framesDone, std::atomic<quint64> &lateFrames);
     static qint64 monotonicNanoseconds();
     static QString frameFileName(qint64 frame);
 };

@@ -28,6 +28,7 @@ struct PacedWork
     std::atomic<bool> cancel{false};
     WaitGroup threads;
     std::unique_ptr<std::atomic<quint64>[]> framesDone;
+    std::unique_ptr<std::atomic<quint64>[]> lateFrames;
     int streams = 0;
     bool paced = false;
     std::atomic<qint64> startNanoseconds{0};
@@ -61,6 +62,14 @@ QList<quint64> PacedTestRun::framesDone() const
     QList<quint64> frames;
     for (int i = 0; i < m_work->streams; ++i)
         frames.append(m_work->framesDone[size_t(i)].load(std::memory_order_relaxed));
+    return frames;
+}
+
+QList<quint64> PacedTestRun::lateFrames() const
+{
+    QList<quint64> frames;
+    for (int i = 0; i < m_work->streams; ++i)
+        frames.append(m_work->lateFrames[size_t(i)].load(std::memory_order_relaxed));
     return frames;
 }
 
@@ -150,6 +159,7 @@ void PacedTestRun::runPhase(const PlannedPhase &phase)
     work->streams = pacedRequest.streams;
     work->paced = paced;
     work->framesDone = std::make_unique<std::atomic<quint64>[]>(size_t(work->streams));
+    work->lateFrames = std::make_unique<std::atomic<quint64>[]>(size_t(work->streams));
     {
         // The figures of the phases before this one stay with the run.
         std::lock_guard lock(m_work->mutex);
@@ -192,7 +202,7 @@ void PacedTestRun::runPhase(const PlannedPhase &phase)
         PacedStart start(int(plans.size()));
         for (size_t i = 0; i < plans.size(); ++i) {
             threads.emplace_back([&, i] {
-                outcomes[i] = PacedStream::run(plans[i], start, work->cancel, work->framesDone[i]);
+                outcomes[i] = PacedStream::run(plans[i], start, work->cancel, work->framesDone[i], work->lateFrames[i]);
             });
         }
         start.ready.wait();

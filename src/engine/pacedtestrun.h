@@ -30,6 +30,7 @@ public:
     QList<StreamResult> streamResults() const override { return {}; }
     // Frames each stream of the running phase has done so far, for a live view.
     QList<quint64> framesDone() const;
+    QList<quint64> lateFrames() const;
     // Seconds since the running phase's frame clocks started.
     double phaseSeconds() const;
     // True while the phase is paced (not the untimed writing of playback data).

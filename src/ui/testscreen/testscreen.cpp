@@ -14,6 +14,7 @@
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/fioserversfield.h"
 #include "ui/testscreen/gaugepanel.h"
+#include "ui/testscreen/mediatestdialog.h"
 #include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/runstate.h"
@@ -145,6 +146,17 @@ void TestScreen::buildLayout()
     m_titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_titleLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     headerLayout->addWidget(m_titleLabel, 1);
+    // Paced streams of a media format, beside the streaming test.
+    auto *mediaTest = new QToolButton(header);
+    mediaTest->setObjectName(QStringLiteral("mediaTestButton"));
+    mediaTest->setText(QStringLiteral("Media test…"));
+    mediaTest->setToolTip(QStringLiteral("Play or record paced streams of a media format and count late frames"));
+    connect(mediaTest, &QToolButton::clicked, this, [this] {
+        auto *dialog = new MediaTestDialog(m_parameters.selectedLocation, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+    headerLayout->addWidget(mediaTest);
     layout->addWidget(header);
 
     auto *divider = new QFrame(this);
