@@ -2,6 +2,7 @@
 
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
+#include "cli/findmaxcommand.h"
 #include "cli/formatscommand.h"
 #include "cli/runcommand.h"
 #include "engine/mediaformatcatalog.h"
@@ -63,6 +64,11 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the engine's diagnostic lines on standard error."));
+    const QCommandLineOption findMaxOption(QStringLiteral("find-max"),
+        QStringLiteral("Search for the most streams with no late frame, each step a paced run of the duration\n"
+                       "(default %1 s), starting from --streams or the estimate of the last test here.")
+            .arg(defaultFindMaxStepSeconds));
+    parser.addOption(findMaxOption);
     parser.addOptions({formatOption, streamsOption, durationOption, captureOption, playbackOption, bothOption,
         bufferOption, cacheOption, verifyOption, formatFileOption, jsonOption, noHistoryOption, databaseOption,
         quietOption, verboseOption});
@@ -97,16 +103,21 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
     if (!format)
         return refuse(QStringLiteral("Unknown format \"%1\"; \"trevlamark-cli formats\" lists them").arg(parser.value(formatOption)));
 
-    if (!parser.isSet(streamsOption))
+    const bool findMax = parser.isSet(findMaxOption);
+    if (!parser.isSet(streamsOption) && !findMax)
         return refuse(QStringLiteral("play needs --streams N; allowed: a whole number from 1 to %1").arg(maximumStreams));
-    const std::optional<int> streams = CliArguments::parseInteger(parser.value(streamsOption), 1, maximumStreams);
+    const std::optional<int> streams = parser.isSet(streamsOption)
+        ? CliArguments::parseInteger(parser.value(streamsOption), 1, maximumStreams)
+        : std::optional<int>(0);
     if (!streams)
         return refuse(QStringLiteral("Streams \"%1\" is out of range; allowed: a whole number from 1 to %2")
                           .arg(parser.value(streamsOption)).arg(maximumStreams));
-    const std::optional<double> duration = PreferencesManager::parseDouble(parser.value(durationOption));
+    const QString durationText = findMax && !parser.isSet(durationOption) ? QString::number(defaultFindMaxStepSeconds)
+                                                                          : parser.value(durationOption);
+    const std::optional<double> duration = PreferencesManager::parseDouble(durationText);
     if (!duration || !(*duration > 0 && *duration <= maximumDurationSeconds))
         return refuse(QStringLiteral("Duration \"%1\" is out of range; allowed: seconds above 0 and at most %2")
-                          .arg(parser.value(durationOption)).arg(maximumDurationSeconds));
+                          .arg(durationText).arg(maximumDurationSeconds));
     const std::optional<int> buffer = CliArguments::parseInteger(parser.value(bufferOption), 1, maximumBufferFrames);
     if (!buffer)
         return refuse(QStringLiteral("Buffer \"%1\" is not a whole number of frames from 1 to %2; a buffer under 1 frame "
@@ -123,17 +134,20 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
     request.verifyData = parser.isSet(verifyOption);
     request.writePhaseEnabled = parser.isSet(captureOption) || parser.isSet(bothOption);
     request.readPhaseEnabled = !parser.isSet(captureOption);
-    request.paced = PacedRequest{*format, *streams, *duration, *buffer};
+    request.paced = PacedRequest{*format, std::max(1, *streams), *duration, *buffer};
+    options.findMax = findMax;
 
     // Every frame of every stream stays until the run ends.
     const quint64 needed = request.paced->bytesNeeded(request.disableCache);
+    // The search starts from the estimate unless given a count.
+    request.paced->streams = *streams == 0 ? 0 : request.paced->streams;
     QString capacityProblem;
     const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(request.locationPath, &capacityProblem);
     if (capacity && quint64(std::max<qint64>(0, capacity->availableBytes)) < needed) {
         return refuse(QStringLiteral("Location \"%1\" has %2 free; %3 streams of %4 for %5 s need %6; allowed: fewer "
                                      "streams or a shorter --duration")
                           .arg(request.locationPath, sizeText(quint64(std::max<qint64>(0, capacity->availableBytes))))
-                          .arg(*streams)
+                          .arg(std::max(1, *streams))
                           .arg(format->name)
                           .arg(*duration)
                           .arg(sizeText(needed)));
@@ -168,7 +182,7 @@ int PlayCommand::execute(const QStringList &arguments)
     }
     if (!options)
         return CommandOutput::refuse(problem);
-    return RunCommand::run(*options);
+    return options->findMax ? FindMaxCommand::run(*options) : RunCommand::run(*options);
 }
 
 } // namespace trevlamark

@@ -26,6 +26,7 @@ public:
     static constexpr int maximumBufferFrames = 1000;
     static constexpr double defaultDurationSeconds = 60;
     static constexpr double maximumDurationSeconds = 86400;
+    static constexpr double defaultFindMaxStepSeconds = 20;
 };
 
 } // namespace trevlamark

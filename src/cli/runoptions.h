@@ -25,6 +25,8 @@ struct RunOptions
     bool plays = false;
     // --format-file: media formats of the user's beside the shipped and saved ones.
     QString formatFile;
+    // play --find-max: search for the most streams with no late frame.
+    bool findMax = false;
 };
 
 } // namespace trevlamark

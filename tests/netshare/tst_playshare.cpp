@@ -41,6 +41,7 @@ private slots:
     void cleanupTestCase();
     void capture_data();
     void capture();
+    void findMax();
 
 private:
     TestFileServer m_server{QStringLiteral("/run/trevlamark-playshare"),
@@ -105,6 +106,22 @@ void tst_PlayShare::capture()
         QCOMPARE(late, 0);
     else
         QVERIFY2(late > 0, outcome.standardOutput.constData());
+    QVERIFY(QDir(m_share).entryList({QStringLiteral("Trevlamark_Test_Data*")}, QDir::AllEntries).isEmpty());
+}
+
+void tst_PlayShare::findMax()
+{
+    // 15.3 MB/s a stream: one fits under the cap, two do not.
+    const CliProcess::Outcome outcome = CliProcess::run({QStringLiteral("play"), m_share, QStringLiteral("--format"),
+        QStringLiteral("ProRes 422 HD 25"), QStringLiteral("--find-max"), QStringLiteral("--streams"), QStringLiteral("1"),
+        QStringLiteral("--duration"), QStringLiteral("4"), QStringLiteral("--capture"), QStringLiteral("--buffer"),
+        QStringLiteral("10"), QStringLiteral("--no-history")}, m_home.path());
+    QVERIFY2(outcome.exitCode == 0, outcome.standardError.constData());
+    qInfo().noquote() << outcome.standardOutput;
+    QVERIFY2(outcome.standardOutput.contains("Streams  Frames  Late frames  p99 frame latency\n"
+                                             "      1     100            0"),
+        outcome.standardOutput.constData());
+    QVERIFY2(outcome.standardOutput.contains("plays 1 stream of ProRes 422 HD 25; at 2, "), outcome.standardOutput.constData());
     QVERIFY(QDir(m_share).entryList({QStringLiteral("Trevlamark_Test_Data*")}, QDir::AllEntries).isEmpty());
 }
 
