@@ -2,7 +2,6 @@
 
 #include "cli/commandoutput.h"
 #include "cli/playcommand.h"
-#include "engine/maxstreamssearch.h"
 #include "engine/playsestimate.h"
 #include "history/databaselocation.h"
 #include "history/runstore.h"
@@ -16,16 +15,12 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <climits>
 #include <csignal>
 
 namespace trevlamark {
 
 namespace {
-
-QString count(quint64 value)
-{
-    return QLocale(QLocale::English).toString(value);
-}
 
 void printError(const QString &text)
 {
@@ -83,59 +78,43 @@ int FindMaxCommand::estimatedStart(const TestRequest &request, const QString &da
     return 1;
 }
 
+QString FindMaxCommand::spaceProblem(const TestRequest &request)
+{
+    // Every frame of every stream stays until the step ends.
+    const quint64 needed = request.paced->bytesNeeded(request.disableCache);
+    const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(request.locationPath);
+    if (!capacity || quint64(std::max<qint64>(0, capacity->availableBytes)) >= needed)
+        return {};
+    return QStringLiteral("the location's free space cannot hold %1 streams for the duration (%2 needed)")
+        .arg(request.paced->streams)
+        .arg(QLocale::c().formattedDataSize(qint64(needed), 2, QLocale::DataSizeIecFormat));
+}
+
 void FindMaxCommand::start()
 {
-    m_start = m_options.request.paced->streams > 0 ? m_options.request.paced->streams
-                                                   : estimatedStart(m_options.request, m_options.databaseText);
+    const TestRequest &request = m_options.request;
+    const int start = request.paced->streams > 0 ? request.paced->streams : estimatedStart(request, m_options.databaseText);
     if (!m_options.quiet)
-        printError(QStringLiteral("searching from %1 streams, %2 s a step").arg(m_start).arg(m_options.request.paced->durationSeconds));
-    finish();
-}
-
-void FindMaxCommand::runStep(int streams)
-{
-    TestRequest request = m_options.request;
-    request.paced->streams = streams;
-    request.interfaceInfo = request.locationPath;
-    request.share.mountPath = request.locationPath;
-    if (!m_options.quiet)
-        printError(QStringLiteral("step %1: %2 streams").arg(m_steps.size() + 1).arg(streams));
-    m_run = TestRun::create(request);
-    connect(m_run.get(), &TestRun::finished, this, &FindMaxCommand::handleResult);
-    connect(m_run.get(), &TestRun::cleanupFinished, this, &FindMaxCommand::handleCleanup);
-    m_run->start(request);
-}
-
-void FindMaxCommand::handleResult(const PerformanceTestResult &result)
-{
-    const int streams = m_run->request().paced->streams;
-    if (!result.success || !result.paced) {
-        m_failure = result.errorMessage.value_or(QStringLiteral("Test failed"));
-        return;
+        printError(QStringLiteral("searching from %1 streams, %2 s a step").arg(start).arg(request.paced->durationSeconds));
+    TestRequest stepRequest = request;
+    stepRequest.interfaceInfo = request.locationPath;
+    stepRequest.share.mountPath = request.locationPath;
+    m_finder = std::make_unique<MaxStreamsFinder>(stepRequest, start, PlayCommand::maximumStreams, &FindMaxCommand::spaceProblem);
+    if (!m_options.quiet) {
+        connect(m_finder.get(), &MaxStreamsFinder::stepStarted, this,
+            [this](int streams) { printError(QStringLiteral("step %1: %2 streams").arg(m_finder->steps().size() + 1).arg(streams)); });
+        connect(m_finder.get(), &MaxStreamsFinder::stepFinished, this, [](const MaxStreamsFinder::Step &step) {
+            printError(QStringLiteral("  %1 of %2 frames late")
+                           .arg(QLocale(QLocale::English).toString(step.lateFrames), QLocale(QLocale::English).toString(step.frames)));
+        });
     }
-    Step step{streams, 0, 0, 0};
-    for (const PacedDirection &direction : result.paced->directions) {
-        step.frames += direction.total.frames;
-        step.lateFrames += direction.total.lateFrames;
-        step.p99Ms = std::max(step.p99Ms, direction.total.latencyP99Ms);
-    }
-    if (m_stopSignal != 0)
-        return; // a step cut short says nothing about its count
-    m_steps.append(step);
-    m_outcomes.insert(streams, step.lateFrames == 0);
-    if (!m_options.quiet)
-        printError(QStringLiteral("  %1 of %2 frames late").arg(count(step.lateFrames), count(step.frames)));
-}
-
-void FindMaxCommand::handleCleanup(const QString &path, bool removed)
-{
-    if (!removed) {
+    connect(m_finder.get(), &MaxStreamsFinder::leftBehind, this, [this](const QString &path) {
         printError(QStringLiteral("could not remove the test directory \"%1\"; \"trevlamark-cli sweep\" on its location "
                                   "removes it later").arg(path));
         m_problem = true;
-    }
-    TestRun::dispose(std::move(m_run));
-    finish();
+    });
+    connect(m_finder.get(), &MaxStreamsFinder::finished, this, &FindMaxCommand::finish);
+    m_finder->start();
 }
 
 void FindMaxCommand::handleSignal(int signalNumber)
@@ -146,90 +125,36 @@ void FindMaxCommand::handleSignal(int signalNumber)
     }
     m_stopSignal = signalNumber;
     printError(QStringLiteral("stopping the search"));
-    if (m_run && m_run->isRunning())
-        m_run->stop();
-    else if (!m_run)
-        finish();
+    if (m_finder)
+        m_finder->stop();
 }
 
 void FindMaxCommand::finish()
 {
-    const std::optional<int> next =
-        m_failure || m_stopSignal != 0 ? std::nullopt : MaxStreamsSearch::next(m_outcomes, m_start, PlayCommand::maximumStreams);
-    if (next) {
-        // Every frame of every stream stays until the step ends.
-        TestRequest request = m_options.request;
-        request.paced->streams = *next;
-        const quint64 needed = request.paced->bytesNeeded(request.disableCache);
-        const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(request.locationPath);
-        if (!capacity || quint64(std::max<qint64>(0, capacity->availableBytes)) >= needed) {
-            runStep(*next);
-            return;
-        }
-        printError(QStringLiteral("the location's free space cannot hold %1 streams for the duration; the search ends here")
-                       .arg(*next));
-        m_problem = true;
-    }
     const QString format = m_options.request.paced->format.name;
     FILE *stream = m_options.jsonPath == QLatin1String("-") ? stderr : stdout;
-    CommandOutput::write(stream, table(m_steps) + headline(format, m_steps) + QLatin1Char('\n'));
-    if (m_failure)
-        printError(*m_failure);
+    CommandOutput::write(stream, MaxStreamsFinder::table(m_finder->steps())
+            + MaxStreamsFinder::headline(format, m_finder->steps()) + QLatin1Char('\n'));
+    if (m_finder->problem())
+        printError(*m_finder->problem());
     if (!m_options.jsonPath.isEmpty() && !writeJson())
         m_problem = true;
-    emit finished(m_stopSignal != 0 ? 128 + m_stopSignal : (m_failure || m_problem) ? 1 : 0);
-}
-
-QString FindMaxCommand::table(const QList<Step> &steps)
-{
-    QList<Step> sorted = steps;
-    std::sort(sorted.begin(), sorted.end(), [](const Step &a, const Step &b) { return a.streams < b.streams; });
-    QString text = QStringLiteral("Streams  Frames  Late frames  p99 frame latency\n");
-    for (const Step &step : sorted) {
-        text += QStringLiteral("%1  %2  %3  %4 ms\n")
-                    .arg(step.streams, 7)
-                    .arg(count(step.frames), 6)
-                    .arg(count(step.lateFrames), 11)
-                    .arg(QString::number(step.p99Ms, 'f', 1), 14);
-    }
-    return text;
-}
-
-QString FindMaxCommand::headline(const QString &format, const QList<Step> &steps)
-{
-    QMap<int, Step> byStreams;
-    for (const Step &step : steps)
-        byStreams.insert(step.streams, step);
-    int plays = 0;
-    for (const Step &step : steps) {
-        if (step.lateFrames == 0)
-            plays = std::max(plays, step.streams);
-    }
-    const auto failing = std::find_if(byStreams.cbegin(), byStreams.cend(),
-        [plays](const Step &step) { return step.streams > plays && step.lateFrames > 0; });
-    const QString playsText = plays == 0 ? QStringLiteral("plays no stream of %1").arg(format)
-                                         : QStringLiteral("plays %1 %2 of %3")
-                                               .arg(plays)
-                                               .arg(plays == 1 ? QStringLiteral("stream") : QStringLiteral("streams"), format);
-    if (failing == byStreams.cend())
-        return playsText;
-    return playsText + QStringLiteral("; at %1, %2 of %3 frames were late")
-                           .arg(failing->streams)
-                           .arg(count(failing->lateFrames), count(failing->frames));
+    emit finished(m_stopSignal != 0 ? 128 + m_stopSignal : (m_finder->problem() || m_problem) ? 1 : 0);
 }
 
 bool FindMaxCommand::writeJson() const
 {
     QJsonArray steps;
-    for (const Step &step : m_steps) {
+    for (const MaxStreamsFinder::Step &step : m_finder->steps()) {
         steps.append(QJsonObject{{QStringLiteral("streams"), step.streams}, {QStringLiteral("frames"), double(step.frames)},
             {QStringLiteral("lateFrames"), double(step.lateFrames)}, {QStringLiteral("p99FrameLatencyMs"), step.p99Ms}});
     }
     const PacedRequest &paced = *m_options.request.paced;
     const QJsonObject object{{QStringLiteral("format"), paced.format.name},
         {QStringLiteral("bufferFrames"), paced.bufferFrames}, {QStringLiteral("durationSeconds"), paced.durationSeconds},
-        {QStringLiteral("streams"), MaxStreamsSearch::answer(m_outcomes)},
-        {QStringLiteral("headline"), headline(paced.format.name, m_steps)}, {QStringLiteral("steps"), steps}};
+        {QStringLiteral("streams"), m_finder->answer()},
+        {QStringLiteral("headline"), MaxStreamsFinder::headline(paced.format.name, m_finder->steps())},
+        {QStringLiteral("steps"), steps}};
     const QByteArray json = QJsonDocument(QJsonObject{{QStringLiteral("findMax"), object}}).toJson();
     if (m_options.jsonPath == QLatin1String("-"))
         return CommandOutput::write(stdout, QString::fromUtf8(json));

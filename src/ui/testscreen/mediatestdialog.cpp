@@ -5,10 +5,12 @@
 #include "settings/preferencesmanager.h"
 #include "ui/common/resultcard.h"
 #include "ui/testscreen/frameratechart.h"
+#include "ui/testscreen/streamscurvechart.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -25,6 +27,9 @@ MediaTestDialog::MediaTestDialog(const QString &location, QWidget *parent)
     , m_direction(new QComboBox(this))
     , m_buffer(new QSpinBox(this))
     , m_start(new QPushButton(tr("Start"), this))
+    , m_findMax(new QPushButton(tr("Find max"), this))
+    , m_headline(new QLabel(this))
+    , m_curve(new StreamsCurveChart(this))
     , m_status(new QLabel(this))
     , m_chart(new FrameRateChart(this))
     , m_card(new ResultCard(this))
@@ -57,15 +62,28 @@ MediaTestDialog::MediaTestDialog(const QString &location, QWidget *parent)
                                "slot plus the buffer is late.").arg(location), this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
-    layout->addWidget(m_start, 0, Qt::AlignLeft);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_start);
+    m_findMax->setToolTip(tr("Search for the most streams with no late frame, from the chosen count up and down; "
+                             "each step is a whole run of the duration"));
+    buttons->addWidget(m_findMax);
+    buttons->addStretch();
+    layout->addLayout(buttons);
     layout->addWidget(m_status);
     layout->addWidget(m_chart, 1);
     layout->addWidget(m_card);
     m_card->hide();
+    m_headline->setObjectName(QStringLiteral("findMaxHeadline"));
+    m_headline->setWordWrap(true);
+    layout->addWidget(m_headline);
+    layout->addWidget(m_curve, 1);
+    m_headline->hide();
+    m_curve->hide();
 
     m_sampleTimer.setInterval(500);
     connect(&m_sampleTimer, &QTimer::timeout, this, &MediaTestDialog::sample);
     connect(m_start, &QPushButton::clicked, this, &MediaTestDialog::startOrStop);
+    connect(m_findMax, &QPushButton::clicked, this, &MediaTestDialog::findMaxOrStop);
     resize(640, 620);
 }
 
@@ -73,6 +91,64 @@ MediaTestDialog::~MediaTestDialog()
 {
     // A run still going is cancelled and removes its test data on its own.
     TestRun::dispose(std::move(m_run));
+}
+
+std::optional<PacedRequest> MediaTestDialog::chosenRequest(TestRequest &request)
+{
+    const std::optional<MediaFormat> format = MediaFormatCatalog::find(MediaFormatCatalog::available(), m_format->currentText());
+    if (!format) {
+        m_status->setText(tr("Unknown format \"%1\"").arg(m_format->currentText()));
+        return std::nullopt;
+    }
+    const auto direction = Direction(m_direction->currentIndex());
+    request.locationPath = m_location;
+    request.share.mountPath = m_location;
+    request.totalCycles = 1;
+    request.writePhaseEnabled = direction != Direction::Playback;
+    request.readPhaseEnabled = direction != Direction::Capture;
+    request.paced = PacedRequest{*format, m_streams->value(), m_duration->value(), m_buffer->value()};
+    return request.paced;
+}
+
+void MediaTestDialog::findMaxOrStop()
+{
+    if (m_finder) {
+        m_findMax->setEnabled(false);
+        m_status->setText(tr("Stopping…"));
+        m_finder->stop();
+        return;
+    }
+    TestRequest request;
+    if (!chosenRequest(request))
+        return;
+    // The step's own test fails on a full location; asking for the free space could hold up the window.
+    m_finder = std::make_unique<MaxStreamsFinder>(request, request.paced->streams, 1000, nullptr);
+    const QString format = request.paced->format.name;
+    connect(m_finder.get(), &MaxStreamsFinder::stepStarted, this, [this](int streams) {
+        m_status->setText(tr("Step %1: %2 streams").arg(m_finder->steps().size() + 1).arg(streams));
+    });
+    connect(m_finder.get(), &MaxStreamsFinder::stepFinished, this, [this, format] {
+        m_curve->setSteps(m_finder->steps());
+        m_headline->setText(MaxStreamsFinder::headline(format, m_finder->steps()));
+    });
+    connect(m_finder.get(), &MaxStreamsFinder::finished, this, [this, format] {
+        m_headline->setText(MaxStreamsFinder::headline(format, m_finder->steps()));
+        m_status->setText(m_finder->problem().value_or(QString()));
+        m_finder.release()->deleteLater();
+        m_findMax->setText(tr("Find max"));
+        m_findMax->setEnabled(true);
+        m_start->setEnabled(true);
+        emit runEnded();
+    });
+    m_card->hide();
+    m_chart->hide();
+    m_headline->setText(tr("Searching…"));
+    m_headline->show();
+    m_curve->setSteps({});
+    m_curve->show();
+    m_start->setEnabled(false);
+    m_findMax->setText(tr("Stop"));
+    m_finder->start();
 }
 
 bool MediaTestDialog::choose(const QString &format, int streams, double seconds, Direction direction, int bufferFrames)
@@ -96,26 +172,21 @@ void MediaTestDialog::startOrStop()
         m_run->stop();
         return;
     }
-    const std::optional<MediaFormat> format = MediaFormatCatalog::find(MediaFormatCatalog::available(), m_format->currentText());
-    if (!format) {
-        m_status->setText(tr("Unknown format \"%1\"").arg(m_format->currentText()));
-        return;
-    }
-    const auto direction = Direction(m_direction->currentIndex());
     TestRequest request;
-    request.locationPath = m_location;
-    request.share.mountPath = m_location;
-    request.totalCycles = 1;
-    request.writePhaseEnabled = direction != Direction::Playback;
-    request.readPhaseEnabled = direction != Direction::Capture;
-    request.paced = PacedRequest{*format, m_streams->value(), m_duration->value(), m_buffer->value()};
+    const std::optional<PacedRequest> paced = chosenRequest(request);
+    if (!paced)
+        return;
     m_run = TestRun::create(request);
     connect(m_run.get(), &TestRun::progressed, this, &MediaTestDialog::handleProgress);
     connect(m_run.get(), &TestRun::finished, this, &MediaTestDialog::handleFinished);
     connect(m_run.get(), &TestRun::cleanupFinished, this, &MediaTestDialog::handleCleanup);
     m_card->hide();
+    m_headline->hide();
+    m_curve->hide();
+    m_chart->show();
+    m_findMax->setEnabled(false);
     m_phaseId = -1;
-    m_chart->reset(format->framesPerSecond, m_streams->value(), m_duration->value());
+    m_chart->reset(paced->format.framesPerSecond, paced->streams, paced->durationSeconds);
     m_start->setText(tr("Stop"));
     m_status->setText(tr("Preparing the test directory…"));
     m_sampleTimer.start();
@@ -157,6 +228,7 @@ void MediaTestDialog::handleCleanup(const QString &path, bool removed)
     m_status->setText(removed ? QString() : tr("Could not remove \"%1\"; a sweep of the location removes it later.").arg(path));
     m_start->setText(tr("Start"));
     m_start->setEnabled(true);
+    m_findMax->setEnabled(true);
     TestRun::dispose(std::move(m_run));
     emit runEnded();
 }

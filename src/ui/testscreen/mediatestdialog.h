@@ -3,6 +3,7 @@
 // screen's location, with a live chart of each stream's frame rate against
 // the format's and a mark for every late frame, then the verdict on a card.
 
+#include "engine/maxstreamsfinder.h"
 #include "engine/testrun.h"
 
 #include <QDialog>
@@ -19,6 +20,7 @@ namespace trevlamark {
 
 class FrameRateChart;
 class ResultCard;
+class StreamsCurveChart;
 
 class MediaTestDialog : public QDialog
 {
@@ -33,9 +35,11 @@ public:
     // Sets the choices as the user would; false for a format that is not listed.
     bool choose(const QString &format, int streams, double seconds, Direction direction, int bufferFrames);
     QPushButton *startButton() const { return m_start; }
+    QPushButton *findMaxButton() const { return m_findMax; }
+    QLabel *headline() const { return m_headline; }
     FrameRateChart *chart() const { return m_chart; }
     ResultCard *resultCard() const { return m_card; }
-    bool isRunning() const { return m_run != nullptr; }
+    bool isRunning() const { return m_run != nullptr || m_finder != nullptr; }
 
 signals:
     // The run ended and its test data is gone (or could not be removed).
@@ -43,6 +47,9 @@ signals:
 
 private:
     void startOrStop();
+    // The most streams with no late frame, from the chosen count up and down.
+    void findMaxOrStop();
+    std::optional<PacedRequest> chosenRequest(TestRequest &request);
     void sample();
     void handleProgress(const RunProgress &progress);
     void handleFinished(const PerformanceTestResult &result);
@@ -55,12 +62,16 @@ private:
     QComboBox *m_direction;
     QSpinBox *m_buffer;
     QPushButton *m_start;
+    QPushButton *m_findMax;
+    QLabel *m_headline;
+    StreamsCurveChart *m_curve;
     QLabel *m_status;
     FrameRateChart *m_chart;
     ResultCard *m_card;
     QTimer m_sampleTimer;
     int m_phaseId = -1;
     std::unique_ptr<TestRun> m_run;
+    std::unique_ptr<MaxStreamsFinder> m_finder;
 };
 
 } // namespace trevlamark

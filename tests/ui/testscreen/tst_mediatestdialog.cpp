@@ -26,6 +26,7 @@ private slots:
     void showsTheVerdict();
     void closingMidRunLeavesNothing();
     void lateFramesAreMarked();
+    void findMaxShowsTheCurveAndStops();
 };
 
 void tst_MediaTestDialog::showsTheVerdict()
@@ -66,6 +67,24 @@ void tst_MediaTestDialog::lateFramesAreMarked()
     chart.addSample(2, {45, 50}, {3, 0});
     chart.addSample(3, {70, 75}, {3, 0});
     QCOMPARE(chart.lateMarks(), 1);
+}
+
+void tst_MediaTestDialog::findMaxShowsTheCurveAndStops()
+{
+    QTemporaryDir location;
+    MediaTestDialog dialog(location.path());
+    QVERIFY(dialog.choose(QStringLiteral("ProRes 422 Proxy HD 25"), 1, 1, MediaTestDialog::Direction::Capture, 50));
+    QSignalSpy ended(&dialog, &MediaTestDialog::runEnded);
+    dialog.show();
+    dialog.findMaxButton()->click();
+    // The first step (1 stream) is on the curve; the second is then stopped and does not count.
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.headline()->text().startsWith(QStringLiteral("plays 1 stream of ProRes 422 Proxy HD 25")), 30000);
+    dialog.findMaxButton()->click();
+    QVERIFY(ended.wait(30000));
+    QVERIFY2(dialog.headline()->text().startsWith(QStringLiteral("plays ")), qPrintable(dialog.headline()->text()));
+    QVERIFY(!dialog.isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(location.path()).isEmpty(), 10000);
+    testing::saveScreenshots(&dialog, QStringLiteral("mediatestdialog-findmax"));
 }
 
 QTEST_MAIN(tst_MediaTestDialog)
