@@ -85,6 +85,9 @@ void tst_PlayCommand::verdict_data()
         << QStringList{"--format", "ProRes 422 Proxy HD 25", "--streams", "2", "--duration", "2", "--capture",
                "--buffer", "50"}
         << QStringList{"2 streams of ProRes 422 Proxy HD 25, capture: 0 of 100 frames late, worst "};
+    QTest::newRow("playback, the data written first")
+        << QStringList{"--format", "ProRes 422 Proxy HD 25", "--streams", "1", "--duration", "1", "--buffer", "50", "--verify"}
+        << QStringList{"1 stream of ProRes 422 Proxy HD 25, playback: 0 of 25 frames late, worst "};
     QTest::newRow("both, a file per frame, verified")
         << QStringList{"--format", "tiny sequence", "--streams", "1", "--duration", "1", "--both", "--buffer", "50",
                "--verify"}
