@@ -95,14 +95,21 @@ void FindMaxCommand::start()
     const TestRequest &request = m_options.request;
     const int start = request.paced->streams > 0 ? request.paced->streams : estimatedStart(request, m_options.databaseText);
     if (!m_options.quiet)
-        printError(QStringLiteral("searching from %1 streams, %2 s a step").arg(start).arg(request.paced->durationSeconds));
+        printError(QStringLiteral("searching from %1 %2, %3 s a step")
+                       .arg(start)
+                       .arg(start == 1 ? QStringLiteral("stream") : QStringLiteral("streams")).arg(request.paced->durationSeconds));
     TestRequest stepRequest = request;
     stepRequest.interfaceInfo = request.locationPath;
     stepRequest.share.mountPath = request.locationPath;
     m_finder = std::make_unique<MaxStreamsFinder>(stepRequest, start, PlayCommand::maximumStreams, &FindMaxCommand::spaceProblem);
     if (!m_options.quiet) {
         connect(m_finder.get(), &MaxStreamsFinder::stepStarted, this,
-            [this](int streams) { printError(QStringLiteral("step %1: %2 streams").arg(m_finder->steps().size() + 1).arg(streams)); });
+            [this](int streams) {
+                printError(QStringLiteral("step %1: %2 %3")
+                               .arg(m_finder->steps().size() + 1)
+                               .arg(streams)
+                               .arg(streams == 1 ? QStringLiteral("stream") : QStringLiteral("streams")));
+            });
         connect(m_finder.get(), &MaxStreamsFinder::stepFinished, this, [](const MaxStreamsFinder::Step &step) {
             printError(QStringLiteral("  %1 of %2 frames late")
                            .arg(QLocale(QLocale::English).toString(step.lateFrames), QLocale(QLocale::English).toString(step.frames)));

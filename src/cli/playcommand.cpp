@@ -65,7 +65,7 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Show the engine's diagnostic lines on standard error."));
     const QCommandLineOption findMaxOption(QStringLiteral("find-max"),
-        QStringLiteral("Search for the most streams with no late frame, each step a paced run of the duration\n"
+        QStringLiteral("Search for the most streams with no late frame, each step a paced run of the duration "
                        "(default %1 s), starting from --streams or the estimate of the last test here.")
             .arg(defaultFindMaxStepSeconds));
     parser.addOption(findMaxOption);
