@@ -2,6 +2,7 @@
 
 #include "settings/preferencesmanager.h"
 #include "engine/byteamount.h"
+#include "engine/mediaformatcatalog.h"
 #include "history/databaselocation.h"
 #include "platform/platformpaths.h"
 
@@ -188,7 +189,11 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
                        cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption, clientsOption});
     const QCommandLineOption fioJobOption(QStringLiteral("fio-job"),
         QStringLiteral("Print the fio job file that repeats this run's shape, and run nothing."));
-    parser.addOptions({noHistoryOption, databaseOption, fioJobOption});
+    const QCommandLineOption playsOption(QStringLiteral("plays"),
+        QStringLiteral("Also estimate how many streams of each media format the write and read rates carry."));
+    const QCommandLineOption formatFileOption(QStringLiteral("format-file"),
+        QStringLiteral("With --plays: also the media formats of this JSON file."), QStringLiteral("PATH"));
+    parser.addOptions({noHistoryOption, databaseOption, fioJobOption, playsOption, formatFileOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"),
@@ -276,6 +281,13 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
     options.quiet = parser.isSet(quietOption);
     options.verbose = parser.isSet(verboseOption);
     options.fioJob = parser.isSet(fioJobOption);
+    options.plays = parser.isSet(playsOption);
+    options.formatFile = parser.value(formatFileOption);
+    if (!options.formatFile.isEmpty()) {
+        QString formatProblem;
+        if (!MediaFormatCatalog::readFile(options.formatFile, &formatProblem))
+            return refuse(QStringLiteral("Format file ") + formatProblem);
+    }
 
     if (parser.isSet(clientsOption)) {
         // LOCATION is then where the clients find the share; this computer need not see it.

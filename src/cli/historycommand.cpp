@@ -3,6 +3,9 @@
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
 #include "engine/fiorunjob.h"
+#include "cli/formatscommand.h"
+#include "engine/playsestimate.h"
+#include "settings/preferencesmanager.h"
 #include "engine/resultformatter.h"
 #include "history/runcomparison.h"
 #include "history/runexport.h"
@@ -191,6 +194,11 @@ int HistoryCommand::execute(const QStringList &arguments)
         QStringLiteral("history"));
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("list, show, compare, export or delete."),
         QStringLiteral("[ACTION [ID...]]"));
+    const QCommandLineOption playsOption(QStringLiteral("plays"),
+        QStringLiteral("show: also the streams of each media format the run's rates carry."));
+    const QCommandLineOption formatFileOption(QStringLiteral("format-file"),
+        QStringLiteral("show --plays: also the media formats of this JSON file."), QStringLiteral("PATH"));
+    parser.addOptions({playsOption, formatFileOption});
     int exitStatus = 0;
     if (!CommandOutput::parse(parser, arguments, QStringLiteral("history"), &exitStatus))
         return exitStatus;
@@ -264,9 +272,19 @@ int HistoryCommand::execute(const QStringList &arguments)
         if (action == QLatin1String("show") && parser.isSet(fioJobOption))
             return CommandOutput::write(stdout, QString::fromUtf8(FioRunJob::text(runs->first().testRequest()))) ? 0 : 1;
         if (action == QLatin1String("show")) {
-            return CommandOutput::write(stdout, json ? QString::fromUtf8(QJsonDocument(runs->first().toJson()).toJson())
-                                                     : details(runs->first()))
-                ? 0 : 1;
+            QJsonObject object = runs->first().toJson();
+            QString text = details(runs->first());
+            if (parser.isSet(playsOption)) {
+                const std::optional<QList<MediaFormat>> formats =
+                    FormatsCommand::load(parser.value(formatFileOption), &problem);
+                if (!formats)
+                    return CommandOutput::refuse(QStringLiteral("Format file ") + problem);
+                const int headroom = PreferencesManager::playsHeadroomPercent();
+                const QList<PlaysRow> rows = PlaysEstimate::rows(runs->first().testResult(), *formats, headroom);
+                object.insert(QStringLiteral("plays"), PlaysEstimate::toJson(rows, headroom));
+                text += QLatin1Char('\n') + PlaysEstimate::lines(rows, headroom).join(QLatin1Char('\n')) + QLatin1Char('\n');
+            }
+            return CommandOutput::write(stdout, json ? QString::fromUtf8(QJsonDocument(object).toJson()) : text) ? 0 : 1;
         }
         const RunComparison comparison(runs->at(0), runs->at(1));
         if (!json)

@@ -3,9 +3,11 @@
 
 #include "cli/checkcommand.h"
 #include "cli/commandoutput.h"
+#include "cli/formatscommand.h"
 #include "cli/historycommand.h"
 #include "cli/interfacescommand.h"
 #include "cli/monitorcommand.h"
+#include "cli/playcommand.h"
 #include "cli/runcommand.h"
 #include "cli/sharescommand.h"
 #include "cli/sweepcommand.h"
@@ -27,10 +29,12 @@ struct Subcommand
 const Subcommand kSubcommands[] = {
     {"run", "Run a streaming I/O test in a folder", &trevlamark::RunCommand::execute},
     {"check", "Check a folder for a run without running it", &trevlamark::CheckCommand::execute},
+    {"play", "Play or record paced media streams and count late frames", &trevlamark::PlayCommand::execute},
     {"sweep", "Remove leftover test directories from a folder", &trevlamark::SweepCommand::execute},
     {"shares", "List the mounted network shares", &trevlamark::SharesCommand::execute},
     {"interfaces", "List the network interfaces", &trevlamark::InterfacesCommand::execute},
     {"monitor", "Show an interface's live traffic", &trevlamark::MonitorCommand::execute},
+    {"formats", "List the media formats, add or remove your own", &trevlamark::FormatsCommand::execute},
     {"history", "List, show, compare, export or delete stored runs", &trevlamark::HistoryCommand::execute},
 };
 

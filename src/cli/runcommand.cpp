@@ -4,9 +4,11 @@
 #include "settings/preferencesmanager.h"
 #include "cli/cliarguments.h"
 #include "cli/commandoutput.h"
+#include "cli/formatscommand.h"
 #include "discovery/sharemanager.h"
 #include "engine/fiorunjob.h"
 #include "engine/preruncheck.h"
+#include "engine/playsestimate.h"
 #include "engine/resultformatter.h"
 #include "history/runrecordbuilder.h"
 #include "history/runstore.h"
@@ -55,14 +57,19 @@ int RunCommand::execute(const QStringList &arguments)
     }
     if (cli.runOptions().fioJob)
         return CommandOutput::write(stdout, QString::fromUtf8(FioRunJob::text(cli.runOptions().request))) ? 0 : 1;
+    return run(cli.runOptions());
+}
+
+int RunCommand::run(const RunOptions &options)
+{
     // A reader that goes away (`| head`) must not kill the run before its test
     // data is removed; the failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
-    LogSink::setConsoleTarget(cli.runOptions().verbose ? ConsoleTarget::StandardError : ConsoleTarget::Discard);
+    LogSink::setConsoleTarget(options.verbose ? ConsoleTarget::StandardError : ConsoleTarget::Discard);
     // Seeds the log switches in the preference store, as the application does.
     const PreferencesManager preferences;
 
-    RunCommand command(cli.runOptions());
+    RunCommand command(options);
     connect(&command, &RunCommand::finished, QCoreApplication::instance(),
             [](int exitStatus) { QCoreApplication::exit(exitStatus); });
     QMetaObject::invokeMethod(&command, &RunCommand::start, Qt::QueuedConnection);
@@ -101,8 +108,9 @@ void RunCommand::start()
 {
     m_clock.start();
     m_request = requestWithShare(m_options.request);
-    // fio clients see the location from their own machines; this one cannot check it.
-    if (m_request.clients.isEmpty()) {
+    // fio clients see the location from their own machines; this one cannot
+    // check it. A paced run checks its own space for its streams beforehand.
+    if (m_request.clients.isEmpty() && !m_request.paced) {
         const CheckReport check = PreRunCheck::run(m_request);
         if (check.isRefused()) {
             // Nothing was written, so nothing is to be removed, and a run that
@@ -187,7 +195,12 @@ void RunCommand::writeResult(const PerformanceTestResult &result)
 {
     // With "--json -" standard output carries the JSON alone.
     FILE *stream = m_options.jsonPath == QLatin1String("-") ? stderr : stdout;
-    if (!CommandOutput::write(stream, ResultFormatter::resultLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
+    QStringList lines = ResultFormatter::resultLines(result);
+    if (m_options.plays && result.success) {
+        lines.append(QString());
+        lines.append(PlaysEstimate::lines(playsRows(result), PreferencesManager::playsHeadroomPercent()));
+    }
+    if (!CommandOutput::write(stream, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
         printError(QStringLiteral("cannot print the result: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         m_problemAfterRun = true;
     }
@@ -195,7 +208,11 @@ void RunCommand::writeResult(const PerformanceTestResult &result)
 
 bool RunCommand::writeJson(const PerformanceTestResult &result)
 {
-    const QByteArray json = QJsonDocument(result.toJson()).toJson(QJsonDocument::Indented);
+    QJsonObject object = result.toJson();
+    if (m_options.plays && result.success)
+        object.insert(QStringLiteral("plays"),
+            PlaysEstimate::toJson(playsRows(result), PreferencesManager::playsHeadroomPercent()));
+    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
     if (m_options.jsonPath == QLatin1String("-")) {
         if (CommandOutput::write(stdout, QString::fromUtf8(json)))
             return true;
@@ -209,6 +226,14 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
         return false;
     }
     return true;
+}
+
+QList<PlaysRow> RunCommand::playsRows(const PerformanceTestResult &result) const
+{
+    // The file was read when the arguments were checked.
+    QString problem;
+    return PlaysEstimate::rows(result, FormatsCommand::load(m_options.formatFile, &problem).value_or(QList<MediaFormat>()),
+        PreferencesManager::playsHeadroomPercent());
 }
 
 void RunCommand::saveToHistory(const PerformanceTestResult &result)

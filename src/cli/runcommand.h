@@ -6,6 +6,7 @@
 #include "cli/progressreporter.h"
 #include "cli/runoptions.h"
 #include "platform/signalwatcher.h"
+#include "engine/playsestimate.h"
 #include "engine/testrun.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,8 @@ class RunCommand : public QObject
 public:
     // `arguments` as the process received them (program, "run", ...); returns the exit status.
     static int execute(const QStringList &arguments);
+    // Runs the checked options to the end; returns the exit status.
+    static int run(const RunOptions &options);
 
     explicit RunCommand(const RunOptions &options, QObject *parent = nullptr);
 
@@ -53,6 +56,7 @@ private:
     void writeResult(const PerformanceTestResult &result);
     bool writeJson(const PerformanceTestResult &result);
     void saveToHistory(const PerformanceTestResult &result);
+    QList<PlaysRow> playsRows(const PerformanceTestResult &result) const;
     int exitStatus() const;
     bool testRunning() const;
 

@@ -23,6 +23,12 @@ struct RunOptions
     bool verbose = false;
     // --fio-job: print the fio job file of the run instead of running it.
     bool fioJob = false;
+    // --plays: also the streams of each media format the rates carry.
+    bool plays = false;
+    // --format-file: media formats of the user's beside the shipped and saved ones.
+    QString formatFile;
+    // play --find-max: search for the most streams with no late frame.
+    bool findMax = false;
 };
 
 } // namespace trevlamark

@@ -38,15 +38,15 @@ DirectoryPreparation::~DirectoryPreparation()
 }
 
 void DirectoryPreparation::start(const QString &location, const NetworkShare &share, int seedFiles,
-    int limitSeconds, std::function<void(Outcome)> done)
+    int limitSeconds, std::function<void(Outcome)> done, Furnish furnish)
 {
     abandon();
     m_done = std::move(done);
     const auto handover = std::make_shared<Handover>();
     m_handover = handover;
     const qint64 startSeconds = QDateTime::currentSecsSinceEpoch();
-    DetachedThreads::start([handover, bridge = m_bridge, location, share, seedFiles, startSeconds, this] {
-        Outcome outcome = make(location, share, seedFiles, startSeconds);
+    DetachedThreads::start([handover, bridge = m_bridge, location, share, seedFiles, startSeconds, furnish, this] {
+        Outcome outcome = make(location, share, seedFiles, startSeconds, furnish);
         std::unique_lock lock(handover->mutex);
         if (handover->abandoned) {
             lock.unlock();
@@ -111,7 +111,7 @@ void DirectoryPreparation::abandon()
 }
 
 DirectoryPreparation::Outcome DirectoryPreparation::make(const QString &location, const NetworkShare &share,
-    int seedFiles, qint64 startSeconds)
+    int seedFiles, qint64 startSeconds, const Furnish &furnish)
 {
     // A share unmounted since it was chosen leaves an empty folder of the
     // local disk at its mount point: never measure that as the share.
@@ -128,6 +128,10 @@ DirectoryPreparation::Outcome DirectoryPreparation::make(const QString &location
     prepared.path = *path;
     prepared.marker = RunMarker::place(*path);
     prepared.seedFiles = TestDirectory::createSeedFiles(*path, seedFiles);
+    if (furnish && !furnish(*path)) {
+        discard(std::move(prepared));
+        return QStringLiteral("Failed to create test directory");
+    }
     return prepared;
 }
 

@@ -37,16 +37,21 @@ public:
     explicit DirectoryPreparation(QObject *parent = nullptr);
     ~DirectoryPreparation() override; // gives up on what is still being made
 
+    // What else a run needs in its new directory, made on the same thread;
+    // false when it could not be made.
+    using Furnish = std::function<bool(const QString &directory)>;
+
     // Refuses a share that is no longer mounted where it was chosen, then
     // makes the directory in location; done runs on this object's thread.
     void start(const QString &location, const NetworkShare &share, int seedFiles, int limitSeconds,
-        std::function<void(Outcome)> done);
+        std::function<void(Outcome)> done, Furnish furnish = {});
     // Forgets the preparation under way; what it makes is removed.
     void abandon();
 
 private:
     struct Handover;
-    static Outcome make(const QString &location, const NetworkShare &share, int seedFiles, qint64 startSeconds);
+    static Outcome make(const QString &location, const NetworkShare &share, int seedFiles, qint64 startSeconds,
+        const Furnish &furnish);
     static void discard(Outcome outcome);
     void deliver(const std::shared_ptr<Handover> &handover);
 

@@ -10,6 +10,7 @@
 #include "platform/alignedbuffer.h"
 #include "platform/detachedthreads.h"
 #include "platform/logcategories.h"
+#include "platform/waitgroup.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -32,7 +33,8 @@ LocalTestRun::~LocalTestRun()
     // Whatever state the run is in, its directory must not outlive it. Never
     // wait here: the workers drain and the removal runs on a thread of its own.
     if (m_testDirectoryPath)
-        removeTestDirectory(m_bridge, m_run, *m_testDirectoryPath, this);
+        removeDirectoryAfter(m_bridge, std::shared_ptr<WaitGroup>(m_run, &m_run->fileOperationsGroup), *m_testDirectoryPath, this,
+            cleanupAttempts, stopWaitSeconds);
 }
 
 QList<TimelineMarker> LocalTestRun::timelineMarkers() const
@@ -178,25 +180,8 @@ void LocalTestRun::removeTestData()
     }
     const QString path = *m_testDirectoryPath;
     m_testDirectoryPath.reset();
-    removeTestDirectory(m_bridge, m_run, path, this);
-}
-
-void LocalTestRun::removeTestDirectory(const std::shared_ptr<MainThreadBridge> &bridge,
-    const std::shared_ptr<RunContext> &runToDrain, const QString &path, LocalTestRun *owner)
-{
-    DetachedThreads::start([bridge, runToDrain, path, owner] {
-        runToDrain->fileOperationsGroup.waitFor(stopWaitSeconds);
-        const DeletionResult deletion = TestDirectory::removeWithRetry(path, cleanupAttempts);
-        if (deletion.success) {
-            qCInfo(lcEngine).noquote() << QStringLiteral("Removed test directory: ") + path;
-        } else {
-            qCWarning(lcEngine).noquote() << QStringLiteral("Failed to delete directory after %1 attempts: %2")
-                                                 .arg(deletion.attempts)
-                                                 .arg(deletion.lastError.value_or(QStringLiteral("Unknown error")));
-            qCWarning(lcEngine).noquote() << QStringLiteral("Test directory must be manually deleted server side.");
-        }
-        bridge->post([owner, path, removed = deletion.success] { owner->removalFinished(path, removed); });
-    });
+    removeDirectoryAfter(m_bridge, std::shared_ptr<WaitGroup>(m_run, &m_run->fileOperationsGroup), path, this,
+        cleanupAttempts, stopWaitSeconds);
 }
 
 } // namespace trevlamark

@@ -46,10 +46,6 @@ protected:
 
 private:
     void beginWork();
-    // Removes the directory with retries on a thread of its own, after the
-    // given run's file work has drained.
-    static void removeTestDirectory(const std::shared_ptr<MainThreadBridge> &bridge,
-        const std::shared_ptr<RunContext> &runToDrain, const QString &path, LocalTestRun *owner);
 
     DirectoryPreparation m_preparation;
     std::shared_ptr<MainThreadBridge> m_bridge;

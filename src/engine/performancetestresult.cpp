@@ -157,6 +157,7 @@ PerformanceTestResult PerformanceTestResult::fromJson(const QJsonObject &object)
     result.cycleResults = cyclesFromJson(object.value(QLatin1String("cycleResults")));
     for (const QJsonValue &client : object.value(QLatin1String("clientResults")).toArray())
         result.clientResults.append(ClientResult::fromJson(client.toObject()));
+    result.paced = PacedResult::fromJson(object.value(QLatin1String("paced")));
     return result;
 }
 
@@ -206,6 +207,8 @@ QJsonObject PerformanceTestResult::toJson() const
             clients.append(client.toJson());
         object.insert(QStringLiteral("clientResults"), clients);
     }
+    if (paced)
+        object.insert(QStringLiteral("paced"), paced->toJson());
     object.insert(QStringLiteral("errorMessage"), errorMessage ? QJsonValue(*errorMessage) : QJsonValue());
     return object;
 }

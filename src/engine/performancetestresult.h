@@ -2,6 +2,8 @@
 // What one streaming run produces: per-phase figures, per-cycle results and the
 // final result record handed to the completion handler.
 
+#include "engine/pacedresult.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
@@ -94,6 +96,8 @@ struct PerformanceTestResult
     QList<CycleResult> cycleResults;
     // Empty unless the run came from many clients; the figures above are then their aggregate.
     QList<ClientResult> clientResults;
+    // The frames of a paced run of media streams; absent for a streaming test.
+    std::optional<PacedResult> paced;
 
     // A start that failed: empty metrics and details, no cycles.
     static PerformanceTestResult failure(const QString &message);

@@ -112,6 +112,25 @@ QList<ResultLine> ResultFormatter::lines(const PerformanceTestResult &result, co
 {
     using Role = ResultLine::Role;
     QList<ResultLine> lines{{Role::Heading, heading(result)}};
+    if (result.paced && result.success) {
+        // Per direction its verdict, late frames called out, and the figures behind it.
+        const QStringList texts = result.paced->lines();
+        qsizetype direction = 0;
+        for (const QString &text : texts) {
+            if (text.startsWith(kIndent)) {
+                lines.append({Role::Detail, text.mid(kIndent.size()), true});
+            } else if (direction < result.paced->directions.size()) {
+                const PacedDirection &figures = result.paced->directions.at(direction++);
+                lines.append({figures.total.lateFrames > 0 ? Role::Warning
+                        : figures.capture                  ? Role::WriteFigure
+                                                           : Role::ReadFigure,
+                    text});
+            } else {
+                lines.append({Role::Detail, text});
+            }
+        }
+        return lines;
+    }
     if (const QString settings = settingsLine(result); !settings.isEmpty())
         lines.append({Role::Detail, settings});
     if (!result.success) {

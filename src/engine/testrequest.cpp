@@ -1,5 +1,7 @@
 #include "engine/testrequest.h"
 
+#include "engine/frameclock.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -59,6 +61,18 @@ quint64 TestRequest::totalTargetBytes(quint64 bytesPerCycle, int totalCycles, bo
     if (writePhaseEnabled != readPhaseEnabled)
         return writePhaseEnabled ? allCycles : add(allCycles, bytesPerCycle);
     return multiply(2, allCycles);
+}
+
+quint64 PacedRequest::ioBytesPerFrame(bool disableCache) const
+{
+    constexpr quint64 block = 4096;
+    return disableCache ? (format.bytesPerFrame + block - 1) / block * block : format.bytesPerFrame;
+}
+
+quint64 PacedRequest::bytesNeeded(bool disableCache) const
+{
+    const FrameClock clock(format.framesPerSecond, bufferFrames);
+    return quint64(streams) * quint64(clock.framesIn(durationSeconds)) * ioBytesPerFrame(disableCache);
 }
 
 } // namespace trevlamark

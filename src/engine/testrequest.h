@@ -8,12 +8,30 @@
 #include "discovery/networkshare.h"
 #include "engine/bytespercycleoptions.h"
 #include "engine/fioclient.h"
+#include "engine/mediaformat.h"
 #include "engine/throughputtestoptions.h"
 
 #include <QString>
 #include <optional>
 
 namespace trevlamark {
+
+// N streams of one format, each on its own frame clock, for a duration.
+struct PacedRequest
+{
+    MediaFormat format;
+    int streams = 1;
+    double durationSeconds = 60;
+    // A frame completing later than its slot plus this many frames is late.
+    int bufferFrames = 3;
+
+    // The bytes one frame's I/O moves: a whole number of 4 KiB blocks when the
+    // cache is bypassed, as O_DIRECT needs.
+    quint64 ioBytesPerFrame(bool disableCache) const;
+    // The space the run's files take in the location.
+    quint64 bytesNeeded(bool disableCache) const;
+    bool operator==(const PacedRequest &) const = default;
+};
 
 struct TestRequest
 {
@@ -42,6 +60,9 @@ struct TestRequest
     bool verifyData = false;
     // fio servers to run the test from at once; empty runs it from this computer.
     QList<FioClient> clients;
+    // Paced streams of a media format instead of the streaming test: capture
+    // is the write phase, playback the read phase.
+    std::optional<PacedRequest> paced;
 
     // The defaults for a location the window opens: a local folder or a share
     // on a link of 25 Gb/s or more keeps them; 10 Gb/s halves the bytes per

@@ -2,7 +2,12 @@
 
 #include "engine/fioclientrun.h"
 #include "engine/localtestrun.h"
+#include "engine/pacedtestrun.h"
+#include "engine/mainthreadbridge.h"
 #include "engine/resultbuilder.h"
+#include "engine/testdirectory.h"
+#include "platform/detachedthreads.h"
+#include "platform/waitgroup.h"
 #include "platform/logcategories.h"
 
 #include <QCoreApplication>
@@ -19,6 +24,8 @@ TestRun::TestRun(QObject *parent)
 
 std::unique_ptr<TestRun> TestRun::create(const TestRequest &request, QObject *parent)
 {
+    if (request.paced)
+        return std::make_unique<PacedTestRun>(parent);
     if (request.clients.isEmpty())
         return std::make_unique<LocalTestRun>(parent);
     return std::make_unique<FioClientRun>(parent);
@@ -172,6 +179,24 @@ void TestRun::removalFinished(const QString &path, bool removed)
 
 void TestRun::completeResult(PerformanceTestResult &) const
 {
+}
+
+void TestRun::removeDirectoryAfter(const std::shared_ptr<MainThreadBridge> &bridge, std::shared_ptr<WaitGroup> drain,
+    const QString &path, TestRun *owner, int attempts, double waitSeconds)
+{
+    DetachedThreads::start([bridge, drain, path, owner, attempts, waitSeconds] {
+        drain->waitFor(waitSeconds);
+        const DeletionResult deletion = TestDirectory::removeWithRetry(path, attempts);
+        if (deletion.success) {
+            qCInfo(lcEngine).noquote() << QStringLiteral("Removed test directory: ") + path;
+        } else {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Failed to delete directory after %1 attempts: %2")
+                                                 .arg(deletion.attempts)
+                                                 .arg(deletion.lastError.value_or(QStringLiteral("Unknown error")));
+            qCWarning(lcEngine).noquote() << QStringLiteral("Test directory must be manually deleted server side.");
+        }
+        bridge->post([owner, path, removed = deletion.success] { owner->removalFinished(path, removed); });
+    });
 }
 
 PerformanceTestResult TestRun::buildResult() const

@@ -19,6 +19,9 @@
 
 namespace trevlamark {
 
+class MainThreadBridge;
+class WaitGroup;
+
 class TestRun : public QObject
 {
     Q_OBJECT
@@ -53,6 +56,12 @@ signals:
 
 protected:
     explicit TestRun(QObject *parent = nullptr);
+
+    // Removes path with retries on a thread of its own once drain is empty
+    // (or waitSeconds have passed), then calls owner's removalFinished() on
+    // its thread, unless bridge was detached meanwhile.
+    static void removeDirectoryAfter(const std::shared_ptr<MainThreadBridge> &bridge,
+        std::shared_ptr<WaitGroup> drain, const QString &path, TestRun *owner, int attempts, double waitSeconds);
 
     // Make ready what the run needs, then call beginPhases(), or failToStart().
     virtual void prepare() = 0;

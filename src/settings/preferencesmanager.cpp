@@ -58,6 +58,40 @@ void PreferencesManager::setFioServers(const QString &location, const QString &v
     PreferenceStore::setValue(QLatin1String(fioServersKey), byLocation);
 }
 
+QString PreferencesManager::customMediaFormats()
+{
+    return PreferenceStore::value(QLatin1String(customMediaFormatsKey)).toString();
+}
+
+void PreferencesManager::setCustomMediaFormats(const QString &json)
+{
+    PreferenceStore::setValue(QLatin1String(customMediaFormatsKey), json);
+}
+
+int PreferencesManager::playsHeadroomPercent()
+{
+    bool ok = false;
+    const int percent = PreferenceStore::value(QLatin1String(playsHeadroomKey)).toInt(&ok);
+    return ok && percent >= 0 && percent < 100 ? percent : defaultPlaysHeadroomPercent;
+}
+
+void PreferencesManager::setPlaysHeadroomPercent(int percent)
+{
+    PreferenceStore::setValue(QLatin1String(playsHeadroomKey), percent);
+}
+
+int PreferencesManager::pacedBufferFrames()
+{
+    bool ok = false;
+    const int frames = PreferenceStore::value(QLatin1String(pacedBufferFramesKey)).toInt(&ok);
+    return ok && frames >= 1 ? frames : defaultPacedBufferFrames;
+}
+
+void PreferencesManager::setPacedBufferFrames(int frames)
+{
+    PreferenceStore::setValue(QLatin1String(pacedBufferFramesKey), frames);
+}
+
 std::optional<double> PreferencesManager::parseDouble(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

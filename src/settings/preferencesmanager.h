@@ -82,6 +82,20 @@ public:
     // The fio servers typed for a test location, kept per location.
     static QString fioServers(const QString &location);
     static void setFioServers(const QString &location, const QString &value);
+    // The user's own media formats as the JSON list the engine reads; empty: none.
+    static constexpr const char *customMediaFormatsKey = "CustomMediaFormats";
+    static QString customMediaFormats();
+    static void setCustomMediaFormats(const QString &json);
+    // How much of a measured rate the estimate of streams keeps unused, in percent.
+    static constexpr const char *playsHeadroomKey = "PlaysHeadroomPercent";
+    static constexpr int defaultPlaysHeadroomPercent = 20;
+    static int playsHeadroomPercent();
+    static void setPlaysHeadroomPercent(int percent);
+    // Frames a player or recorder holds ahead: a frame later than its slot plus these is late.
+    static constexpr const char *pacedBufferFramesKey = "PacedBufferFrames";
+    static constexpr int defaultPacedBufferFrames = 3;
+    static int pacedBufferFrames();
+    static void setPacedBufferFrames(int frames);
 
 signals:
     // The edited values were written: the appearance is applied and the

@@ -1,12 +1,15 @@
 #include "ui/common/resultcard.h"
 
 #include "engine/resultformatter.h"
+#include "engine/playsestimate.h"
 #include "ui/common/bytecountformat.h"
+#include "ui/common/playsview.h"
 #include "ui/common/themecolors.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace trevlamark {
@@ -113,6 +116,19 @@ void ResultCard::rebuild()
         label->setPalette(labelPalette);
         m_layout->addWidget(label);
         label->show();
+    }
+    // Streams of each media format, from the rates a streaming test measured.
+    if (m_result.success && !m_result.paced && (PlaysEstimate::writeRate(m_result) || PlaysEstimate::readRate(m_result))) {
+        auto *plays = new QPushButton(tr("Plays…"), this);
+        plays->setObjectName(QStringLiteral("playsButton"));
+        plays->setToolTip(tr("How many streams of each media format these rates carry"));
+        connect(plays, &QPushButton::clicked, this, [this] {
+            auto *view = new PlaysView(m_result, window());
+            view->setAttribute(Qt::WA_DeleteOnClose);
+            view->show();
+        });
+        m_layout->addWidget(plays, 0, Qt::AlignLeft);
+        plays->show();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
 #include "ui/mainscreen/interfaceselector.h"
+#include "ui/mainscreen/shareanswernotice.h"
 #include "ui/mainscreen/sharelist.h"
 
 #include <QApplication>
@@ -185,10 +186,7 @@ void MainScreen::buildLayout()
     m_shareList = new ShareList(m_sources.loadCapacity, m_sources.clock, content);
     connect(m_shareList, &ShareList::shareSelected, this, &MainScreen::showShareFolderPicker);
     layout->addWidget(m_shareList);
-    m_shareNotice = new QLabel(content);
-    m_shareNotice->setObjectName(QStringLiteral("shareNotice"));
-    m_shareNotice->setWordWrap(true);
-    m_shareNotice->hide();
+    m_shareNotice = new ShareAnswerNotice(content);
     layout->addWidget(m_shareNotice);
 
     layout->addWidget(new SectionTitle(QStringLiteral("Test Location"), content));
@@ -374,36 +372,14 @@ void MainScreen::showCustomFolderPicker()
         selectLocation(*folder, QLatin1String(customLocationName));
 }
 
-// The folder dialog reads the share's folder on the window's thread, which a
-// share whose server stopped answering would freeze: the share must answer
-// off that thread first, within a limit, and only the newest click counts.
 void MainScreen::showShareFolderPicker(const NetworkShare &share)
 {
-    const quint64 click = ++m_shareProbe;
-    m_shareNotice->setText(QStringLiteral("Waiting for %1 to answer").arg(share.mountPath));
-    m_shareNotice->show();
-    QTimer::singleShot(shareAnswerSeconds * 1000, this, [this, click, share] {
-        if (click != m_shareProbe)
-            return;
-        ++m_shareProbe;
-        m_shareNotice->setText(QStringLiteral("%1 did not answer within %2 seconds").arg(share.mountPath).arg(shareAnswerSeconds));
+    m_shareNotice->ask(share.mountPath, [this, share] {
+        if (const auto folder = pickFolder(
+                QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
+                share.mountPath, "MainScreen: Error: No main window available when attempting to show share folder picker"))
+            selectLocation(*folder, share.shareName);
     });
-    BackgroundTask::run<bool>(
-        this, [path = share.mountPath] { return QFileInfo(path).isDir(); },
-        [this, click, share](bool answered) {
-            if (click != m_shareProbe)
-                return;
-            ++m_shareProbe;
-            if (!answered) {
-                m_shareNotice->setText(QStringLiteral("%1 cannot be read").arg(share.mountPath));
-                return;
-            }
-            m_shareNotice->hide();
-            if (const auto folder = pickFolder(
-                    QStringLiteral("Please confirm the selection of ") + share.shareName + QStringLiteral(" for testing"),
-                    share.mountPath, "MainScreen: Error: No main window available when attempting to show share folder picker"))
-                selectLocation(*folder, share.shareName);
-        });
 }
 
 void MainScreen::selectLocation(const QString &path, const QString &proposedName)

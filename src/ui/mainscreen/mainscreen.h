@@ -29,6 +29,7 @@ class InterfaceSelector;
 class MirroredChart;
 class NetworkInterfaceMonitor;
 class PreferencesManager;
+class ShareAnswerNotice;
 class ShareList;
 class ShareManager;
 class TrafficFeed;
@@ -70,8 +71,6 @@ public:
     static constexpr const char *defaultLocationName = "Default Test Location";
     static constexpr const char *customLocationName = "Custom Location";
     static constexpr double refreshIntervalSeconds = 2.0;
-    // How long a click on a share waits for its folder before the dialog opens.
-    static constexpr int shareAnswerSeconds = 10;
 
     // The graph's scale (MB/s): 125 without a known link, S x 0.125 x 1.2 with S Mbit/s.
     static double graphMaximum(std::optional<int> linkSpeedMbps);
@@ -103,7 +102,7 @@ public:
     QPushButton *openTestButton() const { return m_openTestButton; }
     QPushButton *settingsButton() const { return m_settingsButton; }
     QLabel *interfaceLabel() const { return m_interfaceLine; }
-    QLabel *shareNotice() const { return m_shareNotice; }
+    ShareAnswerNotice *shareNotice() const { return m_shareNotice; }
     FindingsLabel *mountSettingsLabel() const { return m_mountSettingsLine; }
     NetworkInterfaceMonitor *networkMonitor() const { return m_networkMonitor; }
 
@@ -163,8 +162,7 @@ private:
     double m_graphRefreshRate = 0.1;
 
     ShareList *m_shareList = nullptr;
-    QLabel *m_shareNotice = nullptr; // what a click on a share waits for
-    quint64 m_shareProbe = 0;
+    ShareAnswerNotice *m_shareNotice = nullptr; // what a click on a share waits for
     QLabel *m_locationIcon = nullptr;
     QLabel *m_locationName = nullptr;
     QLabel *m_locationPath = nullptr;

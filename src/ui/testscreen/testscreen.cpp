@@ -15,6 +15,7 @@
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/fioserversfield.h"
 #include "ui/testscreen/gaugepanel.h"
+#include "ui/testscreen/mediatestdialog.h"
 #include "ui/testscreen/parameterbinding.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/runcheckpanel.h"
@@ -47,8 +48,7 @@ namespace {
 // would otherwise spin the event loop.
 constexpr double minimumSamplingSeconds = 0.01;
 
-// A folder of this computer stands in as a share, but no mount was detected
-// for it: nothing to check against the mount table, nothing for the history.
+// A folder of this computer stands in as a share, but no mount was detected for it.
 NetworkShare localShare(const QString &location)
 {
     NetworkShare share(QUuid::createUuid(), QStringLiteral("local"), QFileInfo(location).fileName(), QString(),
@@ -152,6 +152,17 @@ void TestScreen::buildLayout()
     m_titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_titleLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     headerLayout->addWidget(m_titleLabel, 1);
+    // Paced streams of a media format, beside the streaming test.
+    auto *mediaTest = new QToolButton(header);
+    mediaTest->setObjectName(QStringLiteral("mediaTestButton"));
+    mediaTest->setText(QStringLiteral("Media test…"));
+    mediaTest->setToolTip(QStringLiteral("Play or record paced streams of a media format and count late frames"));
+    connect(mediaTest, &QToolButton::clicked, this, [this] {
+        auto *dialog = new MediaTestDialog(m_parameters.selectedLocation, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+    headerLayout->addWidget(mediaTest);
     layout->addWidget(header);
 
     auto *divider = new QFrame(this);
@@ -438,13 +449,10 @@ void TestScreen::startRun()
         handleCompletion(result);
     });
     m_run->start(m_runRequest);
-    // Until the first phase moves, the run waits for the location (or the
-    // servers) to answer; a share that stopped answering shows here.
-    if (m_run->isRunning()) {
-        m_progress->setProgressMessage(m_runRequest.clients.isEmpty()
-                ? QStringLiteral("Waiting for %1 to answer").arg(m_runRequest.testLocation())
-                : QStringLiteral("Waiting for the fio servers to answer"));
-    }
+    // Until the first phase moves, the run waits for its location (or servers) to answer.
+    if (m_run->isRunning())
+        m_progress->setProgressMessage(QStringLiteral("Waiting for %1 to answer").arg(m_runRequest.clients.isEmpty()
+                ? m_runRequest.testLocation() : QStringLiteral("the fio servers")));
 }
 
 QList<StreamResult> TestScreen::runStreamResults() const

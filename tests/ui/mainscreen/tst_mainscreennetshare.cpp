@@ -13,6 +13,7 @@
 #include "ui/app/mainwindow.h"
 #include "ui/charts/trafficfeed.h"
 #include "ui/mainscreen/mainscreen.h"
+#include "ui/mainscreen/shareanswernotice.h"
 #include "ui/mainscreen/sharelist.h"
 #include "ui/mainscreen/sharerow.h"
 #include "ui/testscreen/editedrequest.h"
