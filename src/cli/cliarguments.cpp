@@ -98,6 +98,66 @@ std::optional<double> CliArguments::parseSamplingRate(const QString &text)
     return value;
 }
 
+QCommandLineOption CliArguments::clientsOption()
+{
+    return QCommandLineOption(QStringLiteral("clients"),
+        QStringLiteral("Run the test from these machines at once, each running \"fio --server\" (port %1 unless\n"
+                       "given); PATH is LOCATION as that machine sees it (default: LOCATION itself).")
+            .arg(FioClient::defaultPort),
+        QStringLiteral("HOST[:PORT][=PATH],..."));
+}
+
+QList<QCommandLineOption> CliArguments::outputOptions()
+{
+    return {
+        QCommandLineOption(QStringLiteral("json"),
+            QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."), QStringLiteral("PATH")),
+        QCommandLineOption(QStringLiteral("no-history"), QStringLiteral("Do not save the run in the history.")),
+        QCommandLineOption(QStringLiteral("database"),
+            QStringLiteral("Save the run in this history: a postgresql://user@host[:port]/database URL or an SQLite "
+                           "file (default: the team database of the settings, else the local history file)."),
+            QStringLiteral("URL")),
+        QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Show no progress.")),
+        QCommandLineOption(QStringLiteral("verbose"), QStringLiteral("Show the engine's diagnostic lines on standard error.")),
+    };
+}
+
+QString CliArguments::readOutputOptions(const QCommandLineParser &parser, RunOptions &options)
+{
+    if (parser.isSet(QStringLiteral("json"))) {
+        options.jsonPath = parser.value(QStringLiteral("json"));
+        if (const QString problem = jsonPathProblem(options.jsonPath); !problem.isEmpty())
+            return problem;
+    }
+    options.saveHistory = !parser.isSet(QStringLiteral("no-history"));
+    if (parser.isSet(QStringLiteral("database"))) {
+        options.databaseText = parser.value(QStringLiteral("database"));
+        QString databaseProblem;
+        if (!DatabaseLocation::parse(options.databaseText, &databaseProblem))
+            return databaseProblem;
+    }
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
+    options.verbose = parser.isSet(QStringLiteral("verbose"));
+    return {};
+}
+
+std::optional<QList<FioClient>> CliArguments::parseClients(const QString &text, const QString &location, QString &problem)
+{
+    std::optional<QList<FioClient>> clients = FioClient::parseList(text, location, problem);
+    if (!clients) {
+        problem += QStringLiteral("; allowed: HOST[:PORT][=PATH],...");
+        return std::nullopt;
+    }
+    for (const FioClient &client : *clients) {
+        if (!QDir::isAbsolutePath(client.locationPath)) {
+            problem = QStringLiteral("Client %1 has no absolute location; allowed: LOCATION or HOST=PATH with an "
+                                     "absolute PATH").arg(client.name());
+            return std::nullopt;
+        }
+    }
+    return clients;
+}
+
 QString CliArguments::locationProblem(const QString &path)
 {
     const QFileInfo info(path);
@@ -168,32 +228,17 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         QStringLiteral("Seconds between throughput samples, %1 to %2 (default %3).")
             .arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds).arg(defaults.samplingRateSeconds),
         QStringLiteral("SECONDS"), QString::number(defaults.samplingRateSeconds));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-        QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."),
-        QStringLiteral("PATH"));
-    const QCommandLineOption noHistoryOption(QStringLiteral("no-history"),
-        QStringLiteral("Do not save the run in the history."));
-    const QCommandLineOption databaseOption(QStringLiteral("database"),
-        QStringLiteral("Save the run in this history: a postgresql://user@host[:port]/database URL or an SQLite file "
-                       "(default: the team database of the settings, else the local history file)."),
-        QStringLiteral("URL"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-        QStringLiteral("Show the engine's diagnostic lines on standard error."));
-    const QCommandLineOption clientsOption(QStringLiteral("clients"),
-        QStringLiteral("Run the test from these machines at once, each running \"fio --server\" (port %1 unless\n"
-                       "given); PATH is LOCATION as that machine sees it (default: LOCATION itself).")
-            .arg(FioClient::defaultPort),
-        QStringLiteral("HOST[:PORT][=PATH],..."));
+    const QCommandLineOption clientsOption = CliArguments::clientsOption();
     parser.addOptions({chunkOption, queueDepthOption, bytesOption, cyclesOption, noWriteOption, noReadOption,
-                       cacheOption, verifyOption, samplingOption, jsonOption, quietOption, verboseOption, clientsOption});
+                       cacheOption, verifyOption, samplingOption, clientsOption});
+    parser.addOptions(outputOptions());
     const QCommandLineOption fioJobOption(QStringLiteral("fio-job"),
         QStringLiteral("Print the fio job file that repeats this run's shape, and run nothing."));
     const QCommandLineOption playsOption(QStringLiteral("plays"),
         QStringLiteral("Also estimate how many streams of each media format the write and read rates carry."));
     const QCommandLineOption formatFileOption(QStringLiteral("format-file"),
         QStringLiteral("With --plays: also the media formats of this JSON file."), QStringLiteral("PATH"));
-    parser.addOptions({noHistoryOption, databaseOption, fioJobOption, playsOption, formatFileOption});
+    parser.addOptions({fioJobOption, playsOption, formatFileOption});
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("Run a streaming I/O test."),
                                  QStringLiteral("run"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"),
@@ -265,21 +310,8 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
                           .arg(quoted(samplingText)).arg(minimumSamplingRateSeconds).arg(maximumSamplingRateSeconds));
     options.request.samplingRateSeconds = *samplingRate;
 
-    if (parser.isSet(jsonOption)) {
-        options.jsonPath = parser.value(jsonOption);
-        const QString problem = jsonPathProblem(options.jsonPath);
-        if (!problem.isEmpty())
-            return refuse(problem);
-    }
-    options.saveHistory = !parser.isSet(noHistoryOption);
-    if (parser.isSet(databaseOption)) {
-        options.databaseText = parser.value(databaseOption);
-        QString databaseProblem;
-        if (!DatabaseLocation::parse(options.databaseText, &databaseProblem))
-            return refuse(databaseProblem);
-    }
-    options.quiet = parser.isSet(quietOption);
-    options.verbose = parser.isSet(verboseOption);
+    if (const QString problem = readOutputOptions(parser, options); !problem.isEmpty())
+        return refuse(problem);
     options.fioJob = parser.isSet(fioJobOption);
     options.plays = parser.isSet(playsOption);
     options.formatFile = parser.value(formatFileOption);
@@ -293,15 +325,11 @@ CliArguments::Outcome CliArguments::parseRun(const QStringList &arguments)
         // LOCATION is then where the clients find the share; this computer need not see it.
         const QString location = positional.isEmpty() ? QString() : QDir::cleanPath(positional.constFirst());
         QString clientsProblem;
-        const std::optional<QList<FioClient>> clients =
-            FioClient::parseList(parser.value(clientsOption), location, clientsProblem);
+        const std::optional<QList<FioClient>> clients = parseClients(parser.value(clientsOption), location, clientsProblem);
         if (!clients)
-            return refuse(clientsProblem + QStringLiteral("; allowed: HOST[:PORT][=PATH],..."));
-        for (const FioClient &client : *clients) {
-            if (!QDir::isAbsolutePath(client.locationPath))
-                return refuse(QStringLiteral("Client %1 has no absolute location; allowed: LOCATION or HOST=PATH "
-                                             "with an absolute PATH").arg(client.name()));
-        }
+            return refuse(clientsProblem);
+        if (options.request.verifyData)
+            return refuse(QStringLiteral("--verify checks data read on this computer; allowed: no --verify with --clients"));
         options.request.clients = *clients;
         options.request.locationPath = location;
         m_runOptions = options;

@@ -5,9 +5,12 @@
 
 #include "cli/runoptions.h"
 
+#include <QCommandLineOption>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+class QCommandLineParser;
 
 namespace trevlamark {
 
@@ -39,6 +42,16 @@ public:
     static QString jsonPathProblem(const QString &path);
 
     static QString allowedChunkSizesText();
+
+    // The fio servers to run from, "HOST[:PORT][=PATH],...", PATH defaulting
+    // to location; each must end up with an absolute path.
+    static QCommandLineOption clientsOption();
+    // --json, --no-history, --database, --quiet and --verbose: how a command
+    // that runs a test shows and keeps its result.
+    static QList<QCommandLineOption> outputOptions();
+    // Reads those options into options; what is wrong with one, or empty.
+    static QString readOutputOptions(const QCommandLineParser &parser, RunOptions &options);
+    static std::optional<QList<FioClient>> parseClients(const QString &text, const QString &location, QString &problem);
 
     static constexpr int maximumQueueDepth = 256;
     static constexpr double minimumSamplingRateSeconds = 0.01;

@@ -1,5 +1,7 @@
 #include "cli/commandoutput.h"
 
+#include "history/databaselocation.h"
+#include "history/runstore.h"
 #include "platform/logsink.h"
 
 namespace trevlamark {
@@ -18,8 +20,34 @@ bool CommandOutput::writeLine(FILE *stream, const QString &text)
 
 int CommandOutput::refuse(const QString &text)
 {
-    writeLine(stderr, QStringLiteral("trevlamark-cli: ") + text);
+    printError(text);
     return invalidArgumentsExitStatus;
+}
+
+void CommandOutput::printError(const QString &text)
+{
+    writeLine(stderr, QStringLiteral("trevlamark-cli: ") + text);
+}
+
+bool CommandOutput::saveRun(const QString &databaseText, const RunRecord &record, bool quiet, const QString &what)
+{
+    QString problem;
+    const std::optional<DatabaseLocation> location = DatabaseLocation::resolve(databaseText, &problem);
+    if (!location) {
+        printError(QStringLiteral("the %1 was not saved: %2").arg(what, problem));
+        return false;
+    }
+    RunStore store(*location);
+    const std::optional<qint64> id = store.save(record);
+    if (!store.notice().isEmpty())
+        printError(store.notice());
+    if (!id) {
+        printError(QStringLiteral("the %1 was not saved: %2").arg(what, store.errorText()));
+        return false;
+    }
+    if (!quiet)
+        printError(QStringLiteral("saved as run %1 (\"trevlamark-cli history show %1\")").arg(*id));
+    return true;
 }
 
 bool CommandOutput::parse(QCommandLineParser &parser, const QStringList &arguments, const QString &command,

@@ -1,6 +1,9 @@
 #pragma once
 // Output helpers shared by the commands: text to a stream, flushed at once,
-// and the one-line refusal of bad arguments.
+// the one-line refusal of bad arguments, and a run kept in the history with
+// what the user is told about it.
+
+#include "history/runrecord.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -17,6 +20,11 @@ public:
     static bool writeLine(FILE *stream, const QString &text);
     // Prints "trevlamark-cli: <text>" to standard error; returns the exit status for bad arguments.
     static int refuse(const QString &text);
+    // Prints "trevlamark-cli: <text>" to standard error.
+    static void printError(const QString &text);
+    // Saves the record in the history the user chose, saying where it went
+    // (unless quiet) or why `what` ("run", "search") was not saved; false then.
+    static bool saveRun(const QString &databaseText, const RunRecord &record, bool quiet, const QString &what);
     // Parses a subcommand's arguments; the subcommand's own name is dropped from
     // the positional arguments. False, with the exit status set, when help was shown or
     // the arguments were refused.

@@ -4,6 +4,7 @@
 #include "cli/playcommand.h"
 #include "engine/playsestimate.h"
 #include "history/databaselocation.h"
+#include "history/runrecordbuilder.h"
 #include "history/runstore.h"
 #include "platform/logsink.h"
 #include "platform/volumecapacity.h"
@@ -19,15 +20,6 @@
 #include <csignal>
 
 namespace trevlamark {
-
-namespace {
-
-void printError(const QString &text)
-{
-    CommandOutput::writeLine(stderr, QStringLiteral("trevlamark-cli: ") + text);
-}
-
-} // namespace
 
 int FindMaxCommand::run(const RunOptions &options)
 {
@@ -80,14 +72,19 @@ int FindMaxCommand::estimatedStart(const TestRequest &request, const QString &da
 
 QString FindMaxCommand::spaceProblem(const TestRequest &request)
 {
-    // Every frame of every stream stays until the step ends.
-    const quint64 needed = request.paced->bytesNeeded(request.disableCache);
+    // Every frame of every stream stays until the step ends; each fio client
+    // writes all the streams into the same location.
+    const quint64 needed = request.paced->bytesNeeded(request.disableCache)
+        * quint64(std::max<qsizetype>(1, request.clients.size()));
     const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(request.locationPath);
     if (!capacity || quint64(std::max<qint64>(0, capacity->availableBytes)) >= needed)
         return {};
-    return QStringLiteral("the location's free space cannot hold %1 streams for the duration (%2 needed)")
+    // Streams are counted per client, as in the search's table and headline.
+    const QString clients = request.clients.size() > 1
+        ? QStringLiteral(" from each of %1 clients").arg(request.clients.size()) : QString();
+    return QStringLiteral("the location's free space cannot hold %1 streams%2 for the duration (%3 needed)")
         .arg(request.paced->streams)
-        .arg(QLocale::c().formattedDataSize(qint64(needed), 2, QLocale::DataSizeIecFormat));
+        .arg(clients, QLocale::c().formattedDataSize(qint64(needed), 2, QLocale::DataSizeIecFormat));
 }
 
 void FindMaxCommand::start()
@@ -95,7 +92,7 @@ void FindMaxCommand::start()
     const TestRequest &request = m_options.request;
     const int start = request.paced->streams > 0 ? request.paced->streams : estimatedStart(request, m_options.databaseText);
     if (!m_options.quiet)
-        printError(QStringLiteral("searching from %1 %2, %3 s a step")
+        CommandOutput::printError(QStringLiteral("searching from %1 %2, %3 s a step")
                        .arg(start)
                        .arg(start == 1 ? QStringLiteral("stream") : QStringLiteral("streams")).arg(request.paced->durationSeconds));
     TestRequest stepRequest = request;
@@ -105,18 +102,18 @@ void FindMaxCommand::start()
     if (!m_options.quiet) {
         connect(m_finder.get(), &MaxStreamsFinder::stepStarted, this,
             [this](int streams) {
-                printError(QStringLiteral("step %1: %2 %3")
+                CommandOutput::printError(QStringLiteral("step %1: %2 %3")
                                .arg(m_finder->steps().size() + 1)
                                .arg(streams)
                                .arg(streams == 1 ? QStringLiteral("stream") : QStringLiteral("streams")));
             });
         connect(m_finder.get(), &MaxStreamsFinder::stepFinished, this, [](const MaxStreamsFinder::Step &step) {
-            printError(QStringLiteral("  %1 of %2 frames late")
+            CommandOutput::printError(QStringLiteral("  %1 of %2 frames late")
                            .arg(QLocale(QLocale::English).toString(step.lateFrames), QLocale(QLocale::English).toString(step.frames)));
         });
     }
     connect(m_finder.get(), &MaxStreamsFinder::leftBehind, this, [this](const QString &path) {
-        printError(QStringLiteral("could not remove the test directory \"%1\"; \"trevlamark-cli sweep\" on its location "
+        CommandOutput::printError(QStringLiteral("could not remove the test directory \"%1\"; \"trevlamark-cli sweep\" on its location "
                                   "removes it later").arg(path));
         m_problem = true;
     });
@@ -127,11 +124,11 @@ void FindMaxCommand::start()
 void FindMaxCommand::handleSignal(int signalNumber)
 {
     if (m_stopSignal != 0) {
-        printError(QStringLiteral("still removing the test data, please wait"));
+        CommandOutput::printError(QStringLiteral("still removing the test data, please wait"));
         return;
     }
     m_stopSignal = signalNumber;
-    printError(QStringLiteral("stopping the search"));
+    CommandOutput::printError(QStringLiteral("stopping the search"));
     if (m_finder)
         m_finder->stop();
 }
@@ -143,19 +140,32 @@ void FindMaxCommand::finish()
     CommandOutput::write(stream, MaxStreamsFinder::table(m_finder->steps())
             + MaxStreamsFinder::headline(format, m_finder->steps()) + QLatin1Char('\n'));
     if (m_finder->problem())
-        printError(*m_finder->problem());
+        CommandOutput::printError(*m_finder->problem());
     if (!m_options.jsonPath.isEmpty() && !writeJson())
         m_problem = true;
+    if (m_options.saveHistory)
+        saveToHistory();
     emit finished(m_stopSignal != 0 ? 128 + m_stopSignal : (m_finder->problem() || m_problem) ? 1 : 0);
+}
+
+void FindMaxCommand::saveToHistory()
+{
+    const std::optional<PerformanceTestResult> result = m_finder->result();
+    if (!result)
+        return;
+    // Kept as the run of the answer (or of the fewest streams tried), with every step.
+    TestRequest request = m_options.request;
+    request.paced->streams = result->paced->streams;
+    if (!CommandOutput::saveRun(m_options.databaseText, RunRecordBuilder::build(request, *result, {}, {}),
+            m_options.quiet, QStringLiteral("search")))
+        m_problem = true;
 }
 
 bool FindMaxCommand::writeJson() const
 {
     QJsonArray steps;
-    for (const MaxStreamsFinder::Step &step : m_finder->steps()) {
-        steps.append(QJsonObject{{QStringLiteral("streams"), step.streams}, {QStringLiteral("frames"), double(step.frames)},
-            {QStringLiteral("lateFrames"), double(step.lateFrames)}, {QStringLiteral("p99FrameLatencyMs"), step.p99Ms}});
-    }
+    for (const MaxStreamsStep &step : m_finder->steps())
+        steps.append(step.toJson());
     const PacedRequest &paced = *m_options.request.paced;
     const QJsonObject object{{QStringLiteral("format"), paced.format.name},
         {QStringLiteral("bufferFrames"), paced.bufferFrames}, {QStringLiteral("durationSeconds"), paced.durationSeconds},
@@ -167,7 +177,7 @@ bool FindMaxCommand::writeJson() const
         return CommandOutput::write(stdout, QString::fromUtf8(json));
     QSaveFile file(m_options.jsonPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
-        printError(QStringLiteral("cannot write JSON to \"%1\": %2").arg(m_options.jsonPath, file.errorString()));
+        CommandOutput::printError(QStringLiteral("cannot write JSON to \"%1\": %2").arg(m_options.jsonPath, file.errorString()));
         return false;
     }
     return true;

@@ -4,7 +4,8 @@
 // last streaming test; each step is a whole paced run of the duration.
 // Prints the curve (streams against late frames and p99 frame latency) and
 // the headline; a signal stops the step in flight, which removes its test
-// data as always.
+// data as always. The search is kept in the history as the run of its
+// answer, with every step.
 
 #include "cli/runoptions.h"
 #include "engine/maxstreamsfinder.h"
@@ -40,6 +41,7 @@ private:
     void handleSignal(int signalNumber);
     void finish();
     bool writeJson() const;
+    void saveToHistory();
 
     RunOptions m_options;
     bool m_problem = false;

@@ -4,6 +4,7 @@
 #include "cli/commandoutput.h"
 #include "engine/fiorunjob.h"
 #include "cli/formatscommand.h"
+#include "engine/maxstreamsfinder.h"
 #include "engine/playsestimate.h"
 #include "settings/preferencesmanager.h"
 #include "engine/resultformatter.h"
@@ -29,7 +30,7 @@ const QStringList kActions{QStringLiteral("list"), QStringLiteral("show"), QStri
 
 int failure(const QString &text)
 {
-    CommandOutput::writeLine(stderr, QStringLiteral("trevlamark-cli: ") + text);
+    CommandOutput::printError(text);
     return 1;
 }
 
@@ -152,6 +153,12 @@ QString HistoryCommand::details(const RunRecord &record)
     }
     lines.append(QString());
     lines.append(ResultFormatter::resultLines(result));
+    // A search for the most streams: its curve as the search printed it.
+    if (result.paced && !result.paced->searchSteps.isEmpty()) {
+        lines.append(QString());
+        lines.append(MaxStreamsFinder::table(result.paced->searchSteps)
+            + MaxStreamsFinder::headline(result.paced->format, result.paced->searchSteps));
+    }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -188,6 +195,9 @@ int HistoryCommand::execute(const QStringList &arguments)
     const QCommandLineOption fioJobOption(QStringLiteral("fio-job"),
         QStringLiteral("show: print the fio job file that repeats the run's shape."));
     parser.addOption(fioJobOption);
+    const QCommandLineOption samplesOption(QStringLiteral("samples"),
+        QStringLiteral("export ID: the run's live samples as CSV (seconds, phase, test MB/s, wire MB/s in and out)."));
+    parser.addOption(samplesOption);
     parser.addOptions({databaseOption, jsonOption, formatOption, outputOption, locationOption, searchOption,
         protocolOption, outcomeOption, sortOption, ascendingOption, limitOption});
     parser.addPositionalArgument(QStringLiteral("history"), QStringLiteral("Show the stored runs."),
@@ -251,7 +261,7 @@ int HistoryCommand::execute(const QStringList &arguments)
     RunStore store(*location);
     const bool opened = store.open();
     if (!store.notice().isEmpty())
-        CommandOutput::writeLine(stderr, QStringLiteral("trevlamark-cli: ") + store.notice());
+        CommandOutput::printError(store.notice());
     if (!opened)
         return failure(store.errorText());
 
@@ -293,11 +303,14 @@ int HistoryCommand::execute(const QStringList &arguments)
         for (const RunComparison::Row &row : comparison.rows()) {
             rows.append(QJsonObject{{QStringLiteral("label"), row.label}, {QStringLiteral("first"), row.first},
                 {QStringLiteral("second"), row.second},
-                {QStringLiteral("percentChange"), row.percentChange ? QJsonValue(*row.percentChange) : QJsonValue()}});
+                {QStringLiteral("percentChange"), row.percentChange ? QJsonValue(*row.percentChange) : QJsonValue()},
+                {QStringLiteral("better"), row.better ? QJsonValue(*row.better) : QJsonValue()}});
         }
         return CommandOutput::write(stdout, QString::fromUtf8(QJsonDocument(rows).toJson())) ? 0 : 1;
     }
 
+    if (action == QLatin1String("export") && parser.isSet(samplesOption) && positional.size() != 1)
+        return CommandOutput::refuse(QStringLiteral("history export --samples takes one run ID"));
     // list and export: the given runs, or those the filters select.
     std::optional<QList<RunRecord>> runs;
     if (action == QLatin1String("export") && !positional.isEmpty()) {
@@ -321,7 +334,8 @@ int HistoryCommand::execute(const QStringList &arguments)
         const QString text = json ? QString::fromUtf8(RunExport::json(*runs)) : table(*runs);
         return CommandOutput::write(stdout, text) ? 0 : 1;
     }
-    const QByteArray data = RunExport::exported(*runs, *format);
+    const QByteArray data =
+        parser.isSet(samplesOption) ? RunExport::samplesCsv(runs->first()) : RunExport::exported(*runs, *format);
     if (!parser.isSet(outputOption))
         return CommandOutput::write(stdout, QString::fromUtf8(data)) ? 0 : 1;
     QSaveFile file(parser.value(outputOption));

@@ -6,7 +6,6 @@
 #include "cli/formatscommand.h"
 #include "cli/runcommand.h"
 #include "engine/mediaformatcatalog.h"
-#include "history/databaselocation.h"
 #include "platform/volumecapacity.h"
 #include "settings/preferencesmanager.h"
 
@@ -56,22 +55,16 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
         QStringLiteral("Check every frame read against what the run wrote; a difference fails the run."));
     const QCommandLineOption formatFileOption(QStringLiteral("format-file"),
         QStringLiteral("Also the media formats of this JSON file."), QStringLiteral("PATH"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-        QStringLiteral("Also write the whole result as JSON to PATH (\"-\": standard output)."), QStringLiteral("PATH"));
-    const QCommandLineOption noHistoryOption(QStringLiteral("no-history"), QStringLiteral("Do not save the run in the history."));
-    const QCommandLineOption databaseOption(QStringLiteral("database"),
-        QStringLiteral("Save the run in this history (as for run)."), QStringLiteral("URL"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-        QStringLiteral("Show the engine's diagnostic lines on standard error."));
     const QCommandLineOption findMaxOption(QStringLiteral("find-max"),
         QStringLiteral("Search for the most streams with no late frame, each step a paced run of the duration "
                        "(default %1 s), starting from --streams or the estimate of the last test here.")
             .arg(defaultFindMaxStepSeconds));
+    const QCommandLineOption clientsOption = CliArguments::clientsOption();
     parser.addOption(findMaxOption);
+    parser.addOption(clientsOption);
     parser.addOptions({formatOption, streamsOption, durationOption, captureOption, playbackOption, bothOption,
-        bufferOption, cacheOption, verifyOption, formatFileOption, jsonOption, noHistoryOption, databaseOption,
-        quietOption, verboseOption});
+        bufferOption, cacheOption, verifyOption, formatFileOption});
+    parser.addOptions(CliArguments::outputOptions());
     parser.addPositionalArgument(QStringLiteral("play"), QStringLiteral("Play paced media streams."), QStringLiteral("play"));
     parser.addPositionalArgument(QStringLiteral("LOCATION"), QStringLiteral("Folder to play in."));
     const auto refuse = [problem](const QString &text) {
@@ -89,7 +82,9 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
         positional.removeFirst();
     if (positional.size() != 1)
         return refuse(QStringLiteral("play needs exactly one LOCATION; allowed: an existing directory you may write to"));
-    const QString locationProblem = CliArguments::locationProblem(positional.constFirst());
+    // With clients LOCATION is where they find the share; this computer need not see it.
+    const bool fromClients = parser.isSet(clientsOption);
+    const QString locationProblem = fromClients ? QString() : CliArguments::locationProblem(positional.constFirst());
     if (!locationProblem.isEmpty())
         return refuse(locationProblem);
 
@@ -128,7 +123,22 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
 
     RunOptions options;
     TestRequest &request = options.request;
-    request.locationPath = QDir::cleanPath(QFileInfo(positional.constFirst()).absoluteFilePath());
+    if (fromClients) {
+        QString clientsProblem;
+        const QString location = QDir::cleanPath(positional.constFirst());
+        const std::optional<QList<FioClient>> clients = CliArguments::parseClients(parser.value(clientsOption), location,
+            clientsProblem);
+        if (!clients)
+            return refuse(clientsProblem);
+        if (format->layout == MediaFormat::Layout::Sequence)
+            return refuse(QStringLiteral("Format \"%1\" is a frame sequence, which fio clients cannot pace; allowed: a "
+                                         "wrapped format, or no --clients").arg(format->name));
+        if (parser.isSet(verifyOption))
+            return refuse(QStringLiteral("--verify checks frames read on this computer; allowed: no --verify with --clients"));
+        request.clients = *clients;
+    }
+    request.locationPath = fromClients ? QDir::cleanPath(positional.constFirst())
+                                       : QDir::cleanPath(QFileInfo(positional.constFirst()).absoluteFilePath());
     request.totalCycles = 1;
     request.disableCache = !parser.isSet(cacheOption);
     request.verifyData = parser.isSet(verifyOption);
@@ -142,7 +152,10 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
     // The search starts from the estimate unless given a count.
     request.paced->streams = *streams == 0 ? 0 : request.paced->streams;
     QString capacityProblem;
-    const std::optional<VolumeCapacity> capacity = VolumeCapacity::read(request.locationPath, &capacityProblem);
+    // The clients' free space is theirs to know.
+    const std::optional<VolumeCapacity> capacity = fromClients
+        ? std::nullopt
+        : VolumeCapacity::read(request.locationPath, &capacityProblem);
     if (capacity && quint64(std::max<qint64>(0, capacity->availableBytes)) < needed) {
         return refuse(QStringLiteral("Location \"%1\" has %2 free; %3 streams of %4 for %5 s need %6; allowed: fewer "
                                      "streams or a shorter --duration")
@@ -153,21 +166,8 @@ std::optional<RunOptions> PlayCommand::parse(const QStringList &arguments, QStri
                           .arg(sizeText(needed)));
     }
 
-    if (parser.isSet(jsonOption)) {
-        options.jsonPath = parser.value(jsonOption);
-        const QString jsonProblem = CliArguments::jsonPathProblem(options.jsonPath);
-        if (!jsonProblem.isEmpty())
-            return refuse(jsonProblem);
-    }
-    options.saveHistory = !parser.isSet(noHistoryOption);
-    if (parser.isSet(databaseOption)) {
-        options.databaseText = parser.value(databaseOption);
-        QString databaseProblem;
-        if (!DatabaseLocation::parse(options.databaseText, &databaseProblem))
-            return refuse(databaseProblem);
-    }
-    options.quiet = parser.isSet(quietOption);
-    options.verbose = parser.isSet(verboseOption);
+    if (const QString outputProblem = CliArguments::readOutputOptions(parser, options); !outputProblem.isEmpty())
+        return refuse(outputProblem);
     return options;
 }
 

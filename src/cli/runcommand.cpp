@@ -11,7 +11,6 @@
 #include "engine/playsestimate.h"
 #include "engine/resultformatter.h"
 #include "history/runrecordbuilder.h"
-#include "history/runstore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -27,11 +26,6 @@
 namespace trevlamark {
 
 namespace {
-
-void printError(const QString &text)
-{
-    CommandOutput::write(stderr, QStringLiteral("trevlamark-cli: ") + text + QLatin1Char('\n'));
-}
 
 ProgressReporter::Mode progressMode(const RunOptions &options)
 {
@@ -50,7 +44,7 @@ int RunCommand::execute(const QStringList &arguments)
         CommandOutput::write(stdout, cli.helpText());
         return 0;
     case CliArguments::Outcome::Invalid:
-        printError(cli.errorText());
+        CommandOutput::printError(cli.errorText());
         return CommandOutput::invalidArgumentsExitStatus;
     case CliArguments::Outcome::Proceed:
         break;
@@ -92,11 +86,10 @@ TestRequest RunCommand::requestWithShare(const TestRequest &original)
 {
     TestRequest request = original;
     const QString &location = request.locationPath;
-    ShareManager shares;
-    if (const std::optional<NetworkShare> share = shares.shareFor(location)) {
-        request.share = *share;
-        if (share->interfaceID)
-            request.link = shares.interfaceInfo(*share->interfaceID);
+    const ShareRoute route = ShareManager().routeFor(location);
+    if (route.share) {
+        request.share = *route.share;
+        request.link = route.link;
     } else {
         request.share.mountPath = location;
         request.share.shareName = QFileInfo(location).fileName();
@@ -123,7 +116,7 @@ void RunCommand::start()
         if (!m_options.quiet) {
             for (const CheckReport::Finding &finding : check.findings) {
                 if (finding.severity == CheckReport::Severity::hint)
-                    printError(QStringLiteral("hint: ") + finding.text);
+                    CommandOutput::printError(QStringLiteral("hint: ") + finding.text);
             }
         }
     }
@@ -158,7 +151,7 @@ void RunCommand::handleSignal(int signalNumber)
 {
     if (m_stopSignal != 0 || m_result) {
         // Dying now would leave test data behind.
-        printError(QStringLiteral("still removing the test data, please wait"));
+        CommandOutput::printError(QStringLiteral("still removing the test data, please wait"));
         return;
     }
     // Between the automatic stop and its result the run is already over.
@@ -167,7 +160,7 @@ void RunCommand::handleSignal(int signalNumber)
     m_stopSignal = signalNumber;
     writeStatus(m_progress.finish());
     if (!m_options.quiet)
-        printError(QStringLiteral("stopping the test"));
+        CommandOutput::printError(QStringLiteral("stopping the test"));
     m_run->stop();
 }
 
@@ -179,7 +172,7 @@ void RunCommand::handleCompletion(const PerformanceTestResult &result)
     writeStatus(m_progress.finish());
     writeResult(result);
     if (!result.success)
-        printError(result.errorMessage.value_or(QStringLiteral("Test failed")));
+        CommandOutput::printError(result.errorMessage.value_or(QStringLiteral("Test failed")));
     if (!m_options.jsonPath.isEmpty() && !writeJson(result))
         m_problemAfterRun = true;
     if (m_options.saveHistory)
@@ -201,7 +194,7 @@ void RunCommand::writeResult(const PerformanceTestResult &result)
         lines.append(PlaysEstimate::lines(playsRows(result), PreferencesManager::playsHeadroomPercent()));
     }
     if (!CommandOutput::write(stream, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'))) {
-        printError(QStringLiteral("cannot print the result: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        CommandOutput::printError(QStringLiteral("cannot print the result: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         m_problemAfterRun = true;
     }
 }
@@ -216,13 +209,13 @@ bool RunCommand::writeJson(const PerformanceTestResult &result)
     if (m_options.jsonPath == QLatin1String("-")) {
         if (CommandOutput::write(stdout, QString::fromUtf8(json)))
             return true;
-        printError(QStringLiteral("cannot write JSON to standard output: %1")
+        CommandOutput::printError(QStringLiteral("cannot write JSON to standard output: %1")
                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
     QSaveFile file(m_options.jsonPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
-        printError(QStringLiteral("cannot write JSON to \"%1\": %2").arg(m_options.jsonPath, file.errorString()));
+        CommandOutput::printError(QStringLiteral("cannot write JSON to \"%1\": %2").arg(m_options.jsonPath, file.errorString()));
         return false;
     }
     return true;
@@ -238,25 +231,10 @@ QList<PlaysRow> RunCommand::playsRows(const PerformanceTestResult &result) const
 
 void RunCommand::saveToHistory(const PerformanceTestResult &result)
 {
-    QString problem;
-    const std::optional<DatabaseLocation> location = DatabaseLocation::resolve(m_options.databaseText, &problem);
-    if (!location) {
-        printError(QStringLiteral("the run was not saved: ") + problem);
+    if (!CommandOutput::saveRun(m_options.databaseText,
+            RunRecordBuilder::build(m_request, result, m_run->streamResults(), m_run->timelineMarkers()), m_options.quiet,
+            QStringLiteral("run")))
         m_problemAfterRun = true;
-        return;
-    }
-    RunStore store(*location);
-    const std::optional<qint64> id =
-        store.save(RunRecordBuilder::build(m_request, result, m_run->streamResults(), m_run->timelineMarkers()));
-    if (!store.notice().isEmpty())
-        printError(store.notice());
-    if (!id) {
-        printError(QStringLiteral("the run was not saved: ") + store.errorText());
-        m_problemAfterRun = true;
-        return;
-    }
-    if (!m_options.quiet)
-        printError(QStringLiteral("saved as run %1 (\"trevlamark-cli history show %1\")").arg(*id));
 }
 
 void RunCommand::handleCleanupFinished(const QString &path, bool removed)
@@ -264,7 +242,7 @@ void RunCommand::handleCleanupFinished(const QString &path, bool removed)
     m_cleanupFinished = true;
     m_cleanupTimeout.stop();
     if (!removed) {
-        printError(QStringLiteral("could not remove the test directory \"%1\"; "
+        CommandOutput::printError(QStringLiteral("could not remove the test directory \"%1\"; "
                                   "\"trevlamark-cli sweep\" on its location removes it later")
                        .arg(path));
         m_problemAfterRun = true;
@@ -274,7 +252,7 @@ void RunCommand::handleCleanupFinished(const QString &path, bool removed)
 
 void RunCommand::handleCleanupTimeout()
 {
-    printError(QStringLiteral("the test directory was not removed within %1 seconds; "
+    CommandOutput::printError(QStringLiteral("the test directory was not removed within %1 seconds; "
                               "\"trevlamark-cli sweep %2\" removes leftovers")
                    .arg(cleanupTimeoutSeconds)
                    .arg(m_request.locationPath));

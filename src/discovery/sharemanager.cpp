@@ -114,13 +114,21 @@ std::optional<NetworkShare> ShareManager::shareFor(const QList<NetworkShare> &sh
     return innermost;
 }
 
-std::optional<NetworkShare> ShareManager::shareFor(const QString &path)
+ShareRoute ShareManager::routeFor(const QList<NetworkShare> &shares, const QString &path)
+{
+    ShareRoute route{shareFor(shares, path), std::nullopt};
+    if (route.share)
+        route.link = route.share->cachedInterfaceInfo;
+    return route;
+}
+
+ShareRoute ShareManager::routeFor(const QString &path)
 {
     const std::optional<QList<MountEntry>> table = MountInfo::readTable();
     const std::optional<MountEntry> mount = table ? MountInfo::mountContaining(*table, path) : std::nullopt;
     if (!mount || !MountInfo::isRemoteLocation(*mount, path))
-        return std::nullopt;
-    return shareFor(detectMountedShares(), path);
+        return {};
+    return routeFor(detectMountedShares(), path);
 }
 
 std::optional<QString> ShareManager::mountProblem(const QList<MountEntry> &table, const NetworkShare &share,

@@ -7,6 +7,7 @@
 #include "discovery/networkinterfaceinfo.h"
 #include "discovery/networkshare.h"
 #include "discovery/serialqueue.h"
+#include "discovery/shareroute.h"
 #include "platform/mountentry.h"
 #include "platform/discoverybackend.h"
 
@@ -41,11 +42,13 @@ public:
     // The innermost of the shares whose mount point holds path (by whole
     // components), so a share mounted inside another one is found as itself.
     static std::optional<NetworkShare> shareFor(const QList<NetworkShare> &shares, const QString &path);
+    // shareFor's share with the interface found for it when it was detected.
+    static ShareRoute routeFor(const QList<NetworkShare> &shares, const QString &path);
     // The same among the shares mounted now; nothing when the mount that holds
     // path is local (a local file system mounted inside a share). Reads the
     // mount table only: a call on the path itself could block for good on a
     // share whose server stopped answering.
-    std::optional<NetworkShare> shareFor(const QString &path);
+    ShareRoute routeFor(const QString &path);
     // Why a test on location cannot go to share, chosen earlier, any more:
     // the mount that holds location now is not the share's network mount
     // (unmounted, the location is a folder of the local disk). Nothing for a

@@ -12,6 +12,12 @@ QString FioClient::name() const
                                            : QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
+QString FioClient::clientArgument() const
+{
+    const QString address = host.contains(QLatin1Char(':')) ? QStringLiteral("ip6:") + host : host;
+    return QStringLiteral("--client=%1,%2").arg(address).arg(port);
+}
+
 QString FioClient::directoryTag() const
 {
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9.-]"));

@@ -19,6 +19,8 @@ struct FioClient
     // The name with everything but letters, digits, dots and dashes replaced,
     // for the client's test directory.
     QString directoryTag() const;
+    // fio's "--client=HOST,PORT" for this server ("ip6:" before an IPv6 address).
+    QString clientArgument() const;
 
     // "HOST[:PORT][=PATH],…"; an IPv6 address goes in brackets. A missing PATH
     // is defaultPath. On a refusal sets problem and returns nothing.

@@ -1,9 +1,8 @@
 #include "engine/fioclientrun.h"
 
 #include "engine/fiobandwidthlog.h"
-#include "engine/fiojobfile.h"
+#include "engine/fiopacedphase.h"
 #include "engine/resultbuilder.h"
-#include "engine/runmarker.h"
 #include "engine/testdirectory.h"
 #include "platform/logcategories.h"
 
@@ -12,18 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <cmath>
 
 namespace trevlamark {
 
 namespace {
-
-QString clientArgument(const FioClient &server)
-{
-    const QString host = server.host.contains(QLatin1Char(':')) ? QStringLiteral("ip6:") + server.host : server.host;
-    return QStringLiteral("--client=%1,%2").arg(host).arg(server.port);
-}
 
 // fio's own words for what went wrong, without its "fio: " prefixes.
 QString fioMessage(const QByteArray &output)
@@ -46,8 +38,6 @@ FioClientRun::FioClientRun(QObject *parent)
 {
     m_sampleTimer.setInterval(1000);
     connect(&m_sampleTimer, &QTimer::timeout, this, &FioClientRun::sample);
-    // A sweep skips a directory whose marker was touched within the last minute.
-    connect(&m_markerTimer, &QTimer::timeout, this, &FioClientRun::touchMarkers);
     m_endingTimer.setSingleShot(true);
     connect(&m_endingTimer, &QTimer::timeout, this, &FioClientRun::enforceEndingLimit);
     m_checkTimeout.setSingleShot(true);
@@ -67,7 +57,12 @@ FioClientRun::~FioClientRun()
     // caller: they end on their own, killed if they do not within the limit.
     for (const auto &client : m_clients) {
         QProcess *process = client->process;
-        if (process && process->state() != QProcess::NotRunning) {
+        if (process && process->state() != QProcess::NotRunning && QCoreApplication::closingDown()) {
+            // At exit no event loop is left to end it later: it gets its limit here.
+            process->disconnect(this);
+            process->terminate();
+            process->waitForFinished(clientExitWaitMilliseconds);
+        } else if (process && process->state() != QProcess::NotRunning) {
             process->disconnect(this);
             process->setParent(QCoreApplication::instance());
             connect(process, &QProcess::finished, process, &QObject::deleteLater);
@@ -84,6 +79,12 @@ void FioClientRun::prepare()
     const TestRequest &request = this->request();
     if (request.clients.isEmpty())
         return failToStart(QStringLiteral("No fio server given"));
+    if (request.paced && request.paced->format.layout == MediaFormat::Layout::Sequence)
+        return failToStart(QStringLiteral("A frame sequence cannot be paced from fio clients (fio cannot make a file per "
+                                          "frame on a clock); choose a wrapped format, or run it from this computer"));
+    if (request.paced && (request.paced->streams < 1 || request.paced->bufferFrames < 1
+            || request.paced->durationSeconds <= 0 || request.paced->format.bytesPerFrame == 0))
+        return failToStart(QStringLiteral("A paced run needs at least 1 stream, a buffer of 1 frame and a duration"));
     // The clients' jobs go through the local fio, which must match the servers'.
     m_stage = Stage::Probing;
     auto *probe = new QProcess(this);
@@ -118,6 +119,7 @@ void FioClientRun::startClients()
     m_phases.clear();
     m_writtenCycles.clear();
     m_streamResults.clear();
+    m_pacedDirections.clear();
     for (const auto &client : m_clients) {
         if (client->process) {
             client->process->disconnect(this);
@@ -182,7 +184,7 @@ void FioClientRun::launch(Client &client, const QByteArray &jobFile, const QStri
         client.finishedAtMs = 0;
         clientFinished(client);
     });
-    process->start(QStringLiteral("fio"), QStringList{clientArgument(client.server), jobPath} + extraArguments);
+    process->start(QStringLiteral("fio"), QStringList{client.server.clientArgument(), jobPath} + extraArguments);
 }
 
 void FioClientRun::enforceEndingLimit()
@@ -198,37 +200,6 @@ void FioClientRun::enforceEndingLimit()
             client->process->kill();
         }
     }
-}
-
-void FioClientRun::touchMarkers()
-{
-    m_markerTimer.setInterval(RunMarker::refreshSeconds * 1000);
-    for (const auto &client : m_clients) {
-        const QString jobPath = m_jobDirectory->filePath(QStringLiteral("marker-%1.fio").arg(client->server.directoryTag()));
-        QFile file(jobPath);
-        if (!file.exists() && !(file.open(QIODevice::WriteOnly)
-                && file.write(FioJobFile::markerTouch(client->server.locationPath, client->directoryName)) > 0))
-            continue;
-        file.close();
-        auto *touch = new QProcess(this);
-        connect(touch, &QProcess::finished, touch, &QObject::deleteLater);
-        touch->setStandardOutputFile(QProcess::nullDevice());
-        touch->setStandardErrorFile(QProcess::nullDevice());
-        touch->start(QStringLiteral("fio"), {clientArgument(client->server), jobPath});
-        m_markerTouches.append(touch);
-    }
-    m_markerTouches.removeAll(nullptr);
-}
-
-// A touch still going when the removal starts could outlive it.
-void FioClientRun::stopTouchingMarkers()
-{
-    m_markerTimer.stop();
-    for (const QPointer<QProcess> &touch : std::as_const(m_markerTouches)) {
-        if (touch && touch->state() != QProcess::NotRunning)
-            touch->kill();
-    }
-    m_markerTouches.clear();
 }
 
 bool FioClientRun::anyRunning() const
@@ -253,7 +224,7 @@ void FioClientRun::clientFinished(Client &client)
         return;
     case Stage::Stopping:
         if (!anyRunning()) {
-            stopTouchingMarkers();
+            m_markerTouch.stop();
             m_stage = Stage::Removing;
             workEnded();
         }
@@ -306,7 +277,10 @@ void FioClientRun::checksFinished()
     m_stage = Stage::Running;
     m_directoriesMayExist = true;
     m_sampleTimer.start();
-    m_markerTimer.start(1000); // soon after the jobs made the directories, then every few seconds
+    QList<FioMarkerTouch::Target> markers;
+    for (const auto &client : m_clients)
+        markers.append(FioMarkerTouch::Target{client->server, client->directoryName});
+    m_markerTouch.start(m_jobDirectory->path(), markers);
     beginPhases();
 }
 
@@ -318,18 +292,21 @@ QString FioClientRun::bandwidthLogPrefix(const Client &client, int phaseId) cons
 void FioClientRun::runPhase(const PlannedPhase &phase)
 {
     const TestRequest &request = this->request();
-    const quint64 chunk = quint64(chunkSizeBytes(request.chunkSize));
-    const quint64 queueDepth = quint64(std::max(1, request.queueDepth));
     FioPhaseShape shape;
-    shape.phase = phase.phase;
-    shape.cycle = phase.filesCycle;
-    shape.queueDepth = int(queueDepth);
-    shape.chunkSizeBytes = qint64(chunk);
-    // Whole chunks per stream, as fio moves nothing smaller than a block.
-    shape.bytesPerJob = std::max<quint64>(request.targetBytesPerPhase() / queueDepth / chunk, 1) * chunk;
-    shape.disableCache = request.disableCache;
-    shape.logIntervalMilliseconds = int(std::lround(request.samplingRateSeconds * 1000));
-    m_phaseBytes = shape.bytesPerJob * queueDepth * quint64(m_clients.size());
+    if (request.paced) {
+        shape = FioPacedPhase::shape(request, phase);
+    } else {
+        const quint64 chunk = quint64(chunkSizeBytes(request.chunkSize));
+        shape.phase = phase.phase;
+        shape.cycle = phase.filesCycle;
+        shape.queueDepth = jobsPerClient();
+        shape.chunkSizeBytes = qint64(chunk);
+        // Whole chunks per stream, as fio moves nothing smaller than a block.
+        shape.bytesPerJob = std::max<quint64>(request.targetBytesPerPhase() / quint64(shape.queueDepth) / chunk, 1) * chunk;
+        shape.disableCache = request.disableCache;
+        shape.logIntervalMilliseconds = int(std::lround(request.samplingRateSeconds * 1000));
+    }
+    m_phaseBytes = shape.bytesPerJob * quint64(shape.queueDepth) * quint64(m_clients.size());
     m_estimatedBytes = 0;
     m_sampledAtMs = 0;
     if (phase.phase == Phase::Write && !m_writtenCycles.contains(phase.filesCycle))
@@ -341,7 +318,10 @@ void FioClientRun::runPhase(const PlannedPhase &phase)
     for (const auto &client : m_clients) {
         shape.location = client->server.locationPath;
         shape.directoryName = client->directoryName;
-        shape.bandwidthLogPrefix = bandwidthLogPrefix(*client, phase.phaseId);
+        if (!request.paced)
+            shape.bandwidthLogPrefix = bandwidthLogPrefix(*client, phase.phaseId);
+        else if (shape.rateBytesPerSecond > 0)
+            shape.latencyLogPrefix = latencyLogPrefix(*client, phase.phaseId);
         launch(*client, FioJobFile::phase(shape), {QStringLiteral("--output-format=terse"), QStringLiteral("--status-interval=1")});
     }
 }
@@ -354,9 +334,40 @@ std::optional<QString> FioClientRun::phaseProblem(const Client &client) const
         return fioMessage(client.errorOutput);
     if (const std::optional<QString> error = client.parser.jobError())
         return *error;
-    if (client.parser.jobsReported() != std::max(1, request().queueDepth))
+    if (client.parser.jobsReported() != jobsPerClient())
         return QStringLiteral("the server ended the jobs without their results (%1)").arg(fioMessage(client.errorOutput));
     return std::nullopt;
+}
+
+int FioClientRun::jobsPerClient() const
+{
+    return request().paced ? request().paced->streams : std::max(1, request().queueDepth);
+}
+
+QString FioClientRun::latencyLogPrefix(const Client &client, int phaseId) const
+{
+    return QStringLiteral("lat-c%1-p%2").arg(client.index).arg(phaseId);
+}
+
+void FioClientRun::pacedPhaseFinished(const PlannedPhase &phase)
+{
+    const TestRequest &request = this->request();
+    if (FioPacedPhase::timed(request, phase)) {
+        QList<FioPacedLogs> logs;
+        for (const auto &client : m_clients)
+            logs.append(FioPacedLogs{client->server.name(), latencyLogPrefix(*client, phase.phaseId)});
+        const PacedRequest &paced = *request.paced;
+        FioPacedPhase::Outcome outcome = FioPacedPhase::collect(QDir(m_jobDirectory->path()), logs, paced.streams,
+            FrameClock(paced.format.framesPerSecond, paced.bufferFrames), paced.format.bytesPerFrame,
+            phase.phase == Phase::Write, phase.cycle);
+        if (outcome.problem) {
+            phaseFailed(*outcome.problem);
+            return;
+        }
+        m_phases.append(outcome.record);
+        m_pacedDirections.append(outcome.direction);
+    }
+    phaseCompleted();
 }
 
 void FioClientRun::sample()
@@ -386,6 +397,8 @@ void FioClientRun::sample()
 void FioClientRun::phaseFinished()
 {
     const PlannedPhase &phase = currentPhase();
+    if (request().paced)
+        return pacedPhaseFinished(phase);
     PhaseRecord aggregate{phase.cycle, phase.phase, {}};
     qint64 wallMs = 0;
     for (const auto &client : m_clients) {
@@ -405,13 +418,14 @@ void FioClientRun::phaseFinished()
     aggregate.figures.duration = double(wallMs) / 1000.0;
     aggregate.figures.throughput = wallMs > 0 ? double(aggregate.figures.bytes) / aggregate.figures.duration * bytesToMegabytes : 0.0;
     m_phases.append(aggregate);
-    replaceLiveSamples(phase);
+    replaceLiveSamples(phase, aggregate.figures);
     phaseCompleted();
 }
 
 // The status line comes once a second; the jobs' bandwidth logs have the
 // sampling rate, so the stored chart is as dense as a run from this computer.
-void FioClientRun::replaceLiveSamples(const PlannedPhase &phase)
+// A phase shorter than one interval logs nothing: it is drawn at its average.
+void FioClientRun::replaceLiveSamples(const PlannedPhase &phase, const PhaseResult &figures)
 {
     FioBandwidthLog log(std::lround(request().samplingRateSeconds * 1000));
     bool found = false;
@@ -432,13 +446,18 @@ void FioClientRun::replaceLiveSamples(const PlannedPhase &phase)
             file.remove();
         }
     }
-    if (!found || log.totals().isEmpty()) {
-        qCWarning(lcEngine).noquote() << QStringLiteral("fio returned no bandwidth log for phase %1; the chart keeps its status samples")
-                                             .arg(phase.phaseId);
-        return;
-    }
     m_streamResults.removeIf([&phase](const StreamResult &sample) { return sample.phaseId == phase.phaseId; });
     const QString operation = phaseName(phase.phase);
+    if (!found || log.totals().isEmpty()) {
+        if (!found)
+            qCWarning(lcEngine).noquote() << QStringLiteral("fio returned no bandwidth log for phase %1; it is drawn at its average")
+                                                 .arg(phase.phaseId);
+        const auto endMs = qint64(std::llround(figures.duration * 1000));
+        for (const qint64 atMs : {qint64(0), endMs})
+            m_streamResults.append(StreamResult{m_phaseStartTime.addMSecs(atMs), operation, figures.throughput,
+                m_phaseStartSeconds + double(atMs) / 1000.0, phase.phaseId});
+        return;
+    }
     const qint64 interval = log.intervalMilliseconds();
     for (auto it = log.totals().cbegin(); it != log.totals().cend(); ++it) {
         const qint64 atMs = it.key() * interval;
@@ -454,7 +473,7 @@ void FioClientRun::endWork(bool)
     m_stage = Stage::Stopping;
     m_endingTimer.start(m_endingLimitSeconds * 1000);
     m_sampleTimer.stop();
-    stopTouchingMarkers();
+    m_markerTouch.stop();
     // fio's client passes SIGTERM on to its server as a stop of the jobs.
     for (const auto &client : m_clients) {
         if (client->finishedAtMs < 0)
@@ -469,6 +488,18 @@ void FioClientRun::endWork(bool)
 void FioClientRun::completeResult(PerformanceTestResult &result) const
 {
     QStringList names;
+    for (const auto &client : m_clients)
+        names.append(client->server.name());
+    result.details.insert(QStringLiteral("clients"), names.join(QStringLiteral(", ")));
+    if (request().paced) {
+        // Each client's figures are in the paced result, beside each of its streams.
+        PacedResult paced = PacedResult::describing(*request().paced);
+        paced.directions = m_pacedDirections;
+        result.details.insert(QStringLiteral("testType"), QStringLiteral("Paced Media Test"));
+        result.details.insert(QStringLiteral("mediaFormat"), paced.format);
+        result.paced = paced;
+        return;
+    }
     for (const auto &client : m_clients) {
         ClientResult entry;
         entry.client = client->server.name();
@@ -476,9 +507,7 @@ void FioClientRun::completeResult(PerformanceTestResult &result) const
         entry.metrics.insert(QStringLiteral("readSpeed"), ResultBuilder::totals(client->phases, Phase::Read).speed());
         entry.cycleResults = ResultBuilder::cycleResults(client->phases);
         result.clientResults.append(entry);
-        names.append(entry.client);
     }
-    result.details.insert(QStringLiteral("clients"), names.join(QStringLiteral(", ")));
 }
 
 void FioClientRun::removeTestData()
@@ -492,7 +521,7 @@ void FioClientRun::removeTestData()
     m_endingTimer.start(m_endingLimitSeconds * 1000);
     for (const auto &client : m_clients)
         launch(*client,
-            FioJobFile::removal(client->server.locationPath, client->directoryName, m_writtenCycles, std::max(1, request().queueDepth)),
+            FioJobFile::removal(client->server.locationPath, client->directoryName, m_writtenCycles, jobsPerClient()),
             {QStringLiteral("--output-format=terse")});
 }
 

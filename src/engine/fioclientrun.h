@@ -5,14 +5,18 @@
 // their status output, and adds each client's figures to the result beside
 // their aggregate. The servers are checked before anything is written, a
 // client that fails stops the others, and every client's test directory is
-// removed at the end whatever happened.
+// removed at the end whatever happened. A paced request runs its streams as
+// rate-paced fio jobs, one frame per I/O, and counts their late frames from
+// the per-I/O logs the servers send back.
 
+#include "engine/fiojobfile.h"
+#include "engine/fiomarkertouch.h"
 #include "engine/fiostatusparser.h"
+#include "engine/pacedresult.h"
 #include "engine/testrun.h"
 
 #include <QElapsedTimer>
 #include <QList>
-#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -71,15 +75,17 @@ private:
     void clientFinished(Client &client);
     void checksFinished();
     void phaseFinished();
-    void replaceLiveSamples(const PlannedPhase &phase);
+    void replaceLiveSamples(const PlannedPhase &phase, const PhaseResult &figures);
     QString bandwidthLogPrefix(const Client &client, int phaseId) const;
     std::optional<QString> phaseProblem(const Client &client) const;
+    // The jobs each client runs in a phase: a stream each.
+    int jobsPerClient() const;
+    void pacedPhaseFinished(const PlannedPhase &phase);
+    QString latencyLogPrefix(const Client &client, int phaseId) const;
     void removalsFinished();
     void sample();
     bool anyRunning() const;
     void enforceEndingLimit();
-    void touchMarkers();
-    void stopTouchingMarkers();
 
     std::vector<std::unique_ptr<Client>> m_clients;
     std::unique_ptr<QTemporaryDir> m_jobDirectory;
@@ -90,6 +96,7 @@ private:
     QList<PhaseRecord> m_phases;
     QList<int> m_writtenCycles; // whose stream files the removal unlinks
     QList<StreamResult> m_streamResults;
+    QList<PacedDirection> m_pacedDirections;
     QElapsedTimer m_runClock;
     QElapsedTimer m_phaseClock;
     QDateTime m_phaseStartTime;
@@ -100,8 +107,7 @@ private:
     qint64 m_sampledAtMs = 0;
     QTimer m_checkTimeout;
     QTimer m_endingTimer;
-    QTimer m_markerTimer;
-    QList<QPointer<QProcess>> m_markerTouches;
+    FioMarkerTouch m_markerTouch;
     int m_endingLimitSeconds = 30;
 
     Q_DISABLE_COPY_MOVE(FioClientRun)

@@ -72,6 +72,11 @@ QByteArray FioJobFile::phase(const FioPhaseShape &shape)
                     .arg(oneLine(shape.bandwidthLogPrefix))
                     .arg(std::max(1, shape.logIntervalMilliseconds));
     }
+    if (shape.rateBytesPerSecond > 0)
+        text += QStringLiteral("rate=%1\n").arg(shape.rateBytesPerSecond);
+    // An average of 0 ms logs every I/O: one line per frame.
+    if (!shape.latencyLogPrefix.isEmpty())
+        text += QStringLiteral("write_lat_log=%1\nlog_avg_msec=0\n").arg(oneLine(shape.latencyLogPrefix));
     for (int stream = 0; stream < shape.queueDepth; ++stream) {
         text += QStringLiteral("[%1]\nfilename=%2/%3\n")
                     .arg(streamJobName(stream), fioPath(shape.directoryName), streamFileName(shape.cycle, stream));

@@ -25,6 +25,10 @@ struct FioPhaseShape
     // name prefix, in the client's working directory.
     QString bandwidthLogPrefix;
     int logIntervalMilliseconds = 100;
+    // Paced jobs: each issues its blocks at this rate, frame by frame, and
+    // logs every block's completion under this prefix, for the late frames.
+    quint64 rateBytesPerSecond = 0;
+    QString latencyLogPrefix;
 };
 
 class FioJobFile
@@ -34,7 +38,7 @@ public:
 
     // Sequential transfers of bytesPerJob in chunk-sized blocks, one job
     // "stream.<n>" per stream; a write phase ends with an fsync of every file.
-    // The jobs log their bandwidth when the shape names a log.
+    // The jobs log their bandwidth, or every I/O's latency, when the shape names a log.
     static QByteArray phase(const FioPhaseShape &shape);
     // A job that moves no data, so the server's answer can be checked first.
     static QByteArray probe();

@@ -44,4 +44,20 @@ PacedFigures FrameTally::figures(double elapsedSeconds) const
     return figures;
 }
 
+PhaseRecord FrameTally::phaseRecord(int cycle, bool write, double elapsedSeconds) const
+{
+    const PacedFigures total = figures(elapsedSeconds);
+    PhaseRecord record;
+    record.cycle = cycle;
+    record.phase = write ? Phase::Write : Phase::Read;
+    record.figures.bytes = m_bytes;
+    record.figures.duration = elapsedSeconds;
+    record.figures.throughput = total.megabytesPerSecond;
+    record.figures.operations = m_frames;
+    record.figures.operationsPerSecond = total.framesPerSecond;
+    record.figures.operationLatency = OperationLatency{total.latencyP50Ms,
+        double(m_latency.percentileNanoseconds(0.9)) / 1e6, total.latencyP99Ms, total.latencyP999Ms, total.latencyMaxMs};
+    return record;
+}
+
 } // namespace trevlamark

@@ -5,6 +5,7 @@
 
 #include "engine/frameclock.h"
 #include "engine/latencyhistogram.h"
+#include "engine/phase.h"
 
 namespace trevlamark {
 
@@ -24,6 +25,8 @@ public:
     const LatencyHistogram &latency() const { return m_latency; }
     // The figures over elapsedSeconds, the stream's (or the slowest stream's) time.
     PacedFigures figures(double elapsedSeconds) const;
+    // The figures as a phase of the run records them: frames are its operations.
+    PhaseRecord phaseRecord(int cycle, bool write, double elapsedSeconds) const;
 
 private:
     quint64 m_frames = 0;

@@ -65,7 +65,7 @@ void LocalTestRun::prepare()
     qCInfo(lcEngine).noquote() << QStringLiteral("\n \n ________________________\n Starting test with options:\n  bytes per cycle = %1"
                                                  "\n  total cycles = %2\n  queue depth = %3\n  chunk size = %4\n  disable cache = %5"
                                                  "\n  verify data = %6")
-                                      .arg(displayText(request.bytesPerCycle))
+                                      .arg(request.resolvedBytesPerCycle())
                                       .arg(request.totalCycles)
                                       .arg(request.queueDepth)
                                       .arg(displayText(request.chunkSize),
@@ -97,7 +97,9 @@ void LocalTestRun::prepare()
 
 void LocalTestRun::beginWork()
 {
-    m_sampler.start(request().samplingRateSeconds, std::shared_ptr<ProgressCounters>(m_run, &m_run->counters),
+    const TestRequest &request = this->request();
+    m_sampler.setWireDevice(request.share.isDetected && request.link ? request.link->interfaceID : QString());
+    m_sampler.start(request.samplingRateSeconds, std::shared_ptr<ProgressCounters>(m_run, &m_run->counters),
         [this](quint64 phaseBytes) {
             reportProgress(m_targetBytesPerPhase == 0 ? 0.0 : double(phaseBytes) / double(m_targetBytesPerPhase));
         });

@@ -36,6 +36,16 @@ int MaxStreamsFinder::answer() const
     return MaxStreamsSearch::answer(m_outcomes);
 }
 
+std::optional<PerformanceTestResult> MaxStreamsFinder::result() const
+{
+    if (m_results.isEmpty())
+        return std::nullopt;
+    const int plays = answer();
+    PerformanceTestResult kept = m_results.value(plays, m_results.first());
+    kept.paced->searchSteps = m_steps;
+    return kept;
+}
+
 void MaxStreamsFinder::start()
 {
     m_running = true;
@@ -87,6 +97,7 @@ void MaxStreamsFinder::handleResult(const PerformanceTestResult &result)
     }
     m_steps.append(step);
     m_outcomes.insert(step.streams, step.lateFrames == 0);
+    m_results.insert(step.streams, result);
     emit stepFinished(step);
 }
 

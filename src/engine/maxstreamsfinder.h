@@ -4,6 +4,7 @@
 // known, a step fails, the location's free space is short or the search is
 // stopped. The CLI and the window drive the same finder.
 
+#include "engine/maxstreamsstep.h"
 #include "engine/testrun.h"
 
 #include <QList>
@@ -19,13 +20,7 @@ class MaxStreamsFinder : public QObject
     Q_OBJECT
 
 public:
-    struct Step
-    {
-        int streams = 0;
-        quint64 frames = 0;
-        quint64 lateFrames = 0;
-        double p99Ms = 0;
-    };
+    using Step = MaxStreamsStep;
     // Empty when the location holds a step's data, else why not.
     using SpaceCheck = std::function<QString(const TestRequest &request)>;
 
@@ -38,6 +33,9 @@ public:
     bool isRunning() const { return m_running; }
     const QList<Step> &steps() const { return m_steps; }
     int answer() const;
+    // The run the search answers with, to keep: the step of the answer, else
+    // the fewest streams tried, carrying every step; nothing before a step ended.
+    std::optional<PerformanceTestResult> result() const;
     // Why the search ended early: a failed step, or too little free space.
     std::optional<QString> problem() const { return m_problem; }
 
@@ -48,7 +46,7 @@ public:
 
 signals:
     void stepStarted(int streams);
-    void stepFinished(const trevlamark::MaxStreamsFinder::Step &step);
+    void stepFinished(const trevlamark::MaxStreamsStep &step);
     // A step's test directory could not be removed.
     void leftBehind(const QString &path);
     void finished();
@@ -64,6 +62,7 @@ private:
     SpaceCheck m_spaceCheck;
     QList<Step> m_steps;
     QMap<int, bool> m_outcomes;
+    QMap<int, PerformanceTestResult> m_results;
     std::optional<QString> m_problem;
     bool m_stopped = false;
     bool m_running = false;

@@ -1,8 +1,12 @@
 #include "engine/pacedresult.h"
 
+#include "engine/frameclock.h"
+#include "engine/testrequest.h"
+
 #include <QJsonArray>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace trevlamark {
@@ -32,11 +36,14 @@ QString figuresText(const PacedFigures &figures)
 
 QJsonObject PacedFigures::toJson() const
 {
-    return QJsonObject{{QStringLiteral("frames"), double(frames)}, {QStringLiteral("lateFrames"), double(lateFrames)},
+    QJsonObject object{{QStringLiteral("frames"), double(frames)}, {QStringLiteral("lateFrames"), double(lateFrames)},
         {QStringLiteral("worstLatenessMs"), worstLatenessMs}, {QStringLiteral("latencyP50Ms"), latencyP50Ms},
         {QStringLiteral("latencyP99Ms"), latencyP99Ms}, {QStringLiteral("latencyP999Ms"), latencyP999Ms},
         {QStringLiteral("latencyMaxMs"), latencyMaxMs}, {QStringLiteral("framesPerSecond"), framesPerSecond},
         {QStringLiteral("megabytesPerSecond"), megabytesPerSecond}};
+    if (!client.isEmpty())
+        object.insert(QStringLiteral("client"), client);
+    return object;
 }
 
 PacedFigures PacedFigures::fromJson(const QJsonObject &object)
@@ -51,6 +58,7 @@ PacedFigures PacedFigures::fromJson(const QJsonObject &object)
     figures.latencyMaxMs = object.value(QStringLiteral("latencyMaxMs")).toDouble();
     figures.framesPerSecond = object.value(QStringLiteral("framesPerSecond")).toDouble();
     figures.megabytesPerSecond = object.value(QStringLiteral("megabytesPerSecond")).toDouble();
+    figures.client = object.value(QStringLiteral("client")).toString();
     return figures;
 }
 
@@ -59,8 +67,15 @@ QJsonObject PacedDirection::toJson() const
     QJsonArray list;
     for (const PacedFigures &stream : streams)
         list.append(stream.toJson());
-    return QJsonObject{{QStringLiteral("direction"), name()}, {QStringLiteral("total"), total.toJson()},
+    QJsonObject object{{QStringLiteral("direction"), name()}, {QStringLiteral("total"), total.toJson()},
         {QStringLiteral("streams"), list}};
+    if (!clients.isEmpty()) {
+        QJsonArray perClient;
+        for (const PacedFigures &client : clients)
+            perClient.append(client.toJson());
+        object.insert(QStringLiteral("clients"), perClient);
+    }
+    return object;
 }
 
 PacedDirection PacedDirection::fromJson(const QJsonObject &object)
@@ -70,14 +85,33 @@ PacedDirection PacedDirection::fromJson(const QJsonObject &object)
     direction.total = PacedFigures::fromJson(object.value(QStringLiteral("total")).toObject());
     for (const QJsonValue &stream : object.value(QStringLiteral("streams")).toArray())
         direction.streams.append(PacedFigures::fromJson(stream.toObject()));
+    for (const QJsonValue &client : object.value(QStringLiteral("clients")).toArray())
+        direction.clients.append(PacedFigures::fromJson(client.toObject()));
     return direction;
+}
+
+PacedResult PacedResult::describing(const PacedRequest &request)
+{
+    PacedResult paced;
+    paced.format = request.format.name;
+    paced.framesPerSecond = request.format.framesPerSecond;
+    paced.bytesPerFrame = request.format.bytesPerFrame;
+    paced.streams = request.streams;
+    paced.bufferFrames = request.bufferFrames;
+    paced.bufferMs = double(FrameClock(request.format.framesPerSecond, request.bufferFrames).bufferNanoseconds()) / 1e6;
+    paced.durationSeconds = request.durationSeconds;
+    return paced;
 }
 
 QString PacedResult::verdict(const PacedDirection &direction) const
 {
-    return QStringLiteral("%1 %2 of %3, %4: %5 of %6 frames late, worst %7 ms (buffer %8 ms)")
-        .arg(streams)
-        .arg(streams == 1 ? QStringLiteral("stream") : QStringLiteral("streams"), format, direction.name(),
+    // From many clients each runs the streams: the verdict counts them all.
+    const qsizetype clients = direction.clients.size();
+    const qsizetype all = streams * std::max<qsizetype>(1, clients);
+    const QString perClient = clients > 1 ? QStringLiteral(" (%1 on each of %2 clients)").arg(streams).arg(clients) : QString();
+    return QStringLiteral("%1 %2 of %3%4, %5: %6 of %7 frames late, worst %8 ms (buffer %9 ms)")
+        .arg(all)
+        .arg(all == 1 ? QStringLiteral("stream") : QStringLiteral("streams"), format, perClient, direction.name(),
             count(direction.total.lateFrames), count(direction.total.frames))
         .arg(std::llround(direction.total.worstLatenessMs))
         .arg(std::llround(bufferMs));
@@ -89,8 +123,17 @@ QStringList PacedResult::lines() const
     for (const PacedDirection &direction : directions) {
         lines.append(verdict(direction));
         lines.append(QStringLiteral("  All streams: ") + figuresText(direction.total));
-        for (qsizetype i = 0; i < direction.streams.size(); ++i)
-            lines.append(QStringLiteral("  Stream %1: ").arg(i + 1) + figuresText(direction.streams.at(i)));
+        for (const PacedFigures &client : direction.clients)
+            lines.append(QStringLiteral("  Client %1: ").arg(client.client) + figuresText(client));
+        for (qsizetype i = 0; i < direction.streams.size(); ++i) {
+            const PacedFigures &stream = direction.streams.at(i);
+            // Streams count from 1 on each client.
+            const qsizetype number = stream.client.isEmpty() || direction.clients.isEmpty()
+                ? i + 1
+                : i % std::max<qsizetype>(1, direction.streams.size() / direction.clients.size()) + 1;
+            const QString where = stream.client.isEmpty() ? QString() : QStringLiteral(" on ") + stream.client;
+            lines.append(QStringLiteral("  Stream %1%2: ").arg(number).arg(where) + figuresText(stream));
+        }
     }
     lines.append(QStringLiteral("Paced: %1 fps, %2 bytes per frame, buffer %3 frames (%4 ms), %5 s")
                      .arg(framesPerSecond, 0, 'g', 6)
@@ -114,10 +157,17 @@ QJsonObject PacedResult::toJson() const
     QJsonArray list;
     for (const PacedDirection &direction : directions)
         list.append(direction.toJson());
-    return QJsonObject{{QStringLiteral("format"), format}, {QStringLiteral("framesPerSecond"), framesPerSecond},
+    QJsonObject object{{QStringLiteral("format"), format}, {QStringLiteral("framesPerSecond"), framesPerSecond},
         {QStringLiteral("bytesPerFrame"), double(bytesPerFrame)}, {QStringLiteral("streams"), streams},
         {QStringLiteral("bufferFrames"), bufferFrames}, {QStringLiteral("bufferMs"), bufferMs},
         {QStringLiteral("durationSeconds"), durationSeconds}, {QStringLiteral("directions"), list}};
+    if (!searchSteps.isEmpty()) {
+        QJsonArray steps;
+        for (const MaxStreamsStep &step : searchSteps)
+            steps.append(step.toJson());
+        object.insert(QStringLiteral("findMaxSteps"), steps);
+    }
+    return object;
 }
 
 std::optional<PacedResult> PacedResult::fromJson(const QJsonValue &value)
@@ -135,6 +185,8 @@ std::optional<PacedResult> PacedResult::fromJson(const QJsonValue &value)
     result.durationSeconds = object.value(QStringLiteral("durationSeconds")).toDouble();
     for (const QJsonValue &direction : object.value(QStringLiteral("directions")).toArray())
         result.directions.append(PacedDirection::fromJson(direction.toObject()));
+    for (const QJsonValue &step : object.value(QStringLiteral("findMaxSteps")).toArray())
+        result.searchSteps.append(MaxStreamsStep::fromJson(step.toObject()));
     return result;
 }
 

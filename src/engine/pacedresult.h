@@ -2,6 +2,8 @@
 // What a paced run of media streams found: per direction (capture, playback)
 // the figures of every stream and of all together, and the verdict in words.
 
+#include "engine/maxstreamsstep.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -9,6 +11,8 @@
 #include <optional>
 
 namespace trevlamark {
+
+struct PacedRequest;
 
 struct PacedFigures
 {
@@ -23,6 +27,9 @@ struct PacedFigures
     double latencyMaxMs = 0;
     double framesPerSecond = 0;
     double megabytesPerSecond = 0; // 1 MB = 1,048,576 bytes
+    // The fio server that ran the stream, or whose streams these are; empty
+    // for streams run from this computer.
+    QString client;
 
     QJsonObject toJson() const;
     static PacedFigures fromJson(const QJsonObject &object);
@@ -34,6 +41,8 @@ struct PacedDirection
     bool capture = true; // false: playback
     PacedFigures total;
     QList<PacedFigures> streams;
+    // Per fio server all its streams together, when the run came from several.
+    QList<PacedFigures> clients;
 
     QString name() const { return capture ? QStringLiteral("capture") : QStringLiteral("playback"); }
     QJsonObject toJson() const;
@@ -51,7 +60,12 @@ struct PacedResult
     double bufferMs = 0;
     double durationSeconds = 0;
     QList<PacedDirection> directions;
+    // When this run is the answer of a search for the most streams: every
+    // count the search tried, in the order tried. Empty for a single run.
+    QList<MaxStreamsStep> searchSteps;
 
+    // What the request asked for, with no direction run yet.
+    static PacedResult describing(const PacedRequest &request);
     // "3 streams of ProRes 422 HQ UHD 29.97, capture: 0 of 5,394 frames late, worst 21 ms (buffer 100 ms)"
     QString verdict(const PacedDirection &direction) const;
     // Per direction the verdict, the totals and one line per stream.

@@ -219,17 +219,7 @@ void PacedTestRun::runPhase(const PlannedPhase &phase)
         }
         direction.total = total.figures(elapsed);
         if (paced) {
-            PhaseRecord record;
-            record.cycle = cycle;
-            record.phase = write ? Phase::Write : Phase::Read;
-            record.figures.bytes = total.bytes();
-            record.figures.duration = elapsed;
-            record.figures.throughput = direction.total.megabytesPerSecond;
-            record.figures.operations = total.frames();
-            record.figures.operationsPerSecond = direction.total.framesPerSecond;
-            record.figures.operationLatency = OperationLatency{direction.total.latencyP50Ms,
-                double(total.latency().percentileNanoseconds(0.9)) / 1e6, direction.total.latencyP99Ms,
-                direction.total.latencyP999Ms, direction.total.latencyMaxMs};
+            PhaseRecord record = total.phaseRecord(cycle, write, elapsed);
             record.figures.directIORefused = directIORefused;
             std::lock_guard lock(work->mutex);
             work->phases.append(record);
@@ -290,14 +280,7 @@ QList<PhaseRecord> PacedTestRun::recordedPhases() const
 void PacedTestRun::completeResult(PerformanceTestResult &result) const
 {
     const PacedRequest &request = *this->request().paced;
-    PacedResult paced;
-    paced.format = request.format.name;
-    paced.framesPerSecond = request.format.framesPerSecond;
-    paced.bytesPerFrame = request.format.bytesPerFrame;
-    paced.streams = request.streams;
-    paced.bufferFrames = request.bufferFrames;
-    paced.bufferMs = double(FrameClock(request.format.framesPerSecond, request.bufferFrames).bufferNanoseconds()) / 1e6;
-    paced.durationSeconds = request.durationSeconds;
+    PacedResult paced = PacedResult::describing(request);
     {
         std::lock_guard lock(m_work->mutex);
         paced.directions = m_work->directions;

@@ -47,7 +47,25 @@ QJsonObject PhaseResult::toJson() const
         if (bytes > 0)
             object.insert(QStringLiteral("wireRatio"), double(*wireBytes) / double(bytes));
     }
+    if (wireBefore)
+        object.insert(QStringLiteral("wireBefore"), wireBefore->toJson());
     return object;
+}
+
+QJsonObject WireTraffic::toJson() const
+{
+    return QJsonObject{{QStringLiteral("seconds"), seconds}, {QStringLiteral("bytesIn"), double(bytesIn)},
+        {QStringLiteral("bytesOut"), double(bytesOut)}};
+}
+
+std::optional<WireTraffic> WireTraffic::fromJson(const QJsonValue &value)
+{
+    const QJsonObject object = value.toObject();
+    if (!value.isObject() || !object.value(QLatin1String("seconds")).isDouble())
+        return std::nullopt;
+    return WireTraffic{object.value(QLatin1String("seconds")).toDouble(),
+        quint64(std::max(0.0, object.value(QLatin1String("bytesIn")).toDouble())),
+        quint64(std::max(0.0, object.value(QLatin1String("bytesOut")).toDouble()))};
 }
 
 QJsonObject CycleResult::toJson() const
@@ -121,6 +139,7 @@ std::optional<PhaseResult> PhaseResult::fromJson(const QJsonValue &value)
     phase.fasterThanLink = object.value(QLatin1String("fasterThanLink")).toBool();
     if (object.value(QLatin1String("wireBytes")).isDouble())
         phase.wireBytes = quint64(std::max(0.0, object.value(QLatin1String("wireBytes")).toDouble()));
+    phase.wireBefore = WireTraffic::fromJson(object.value(QLatin1String("wireBefore")));
     return phase;
 }
 

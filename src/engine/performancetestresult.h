@@ -32,6 +32,19 @@ struct OperationLatency
     bool operator==(const OperationLatency &) const = default;
 };
 
+// The traffic of the interface that carries the share in the moment before a
+// phase opened its files: other users of the link compete with the phase.
+struct WireTraffic
+{
+    double seconds = 0;
+    quint64 bytesIn = 0;
+    quint64 bytesOut = 0;
+
+    QJsonObject toJson() const;
+    static std::optional<WireTraffic> fromJson(const QJsonValue &value);
+    bool operator==(const WireTraffic &) const = default;
+};
+
 struct PhaseResult
 {
     double throughput = 0;          // MB/s (1 MB = 1,048,576 bytes)
@@ -54,6 +67,7 @@ struct PhaseResult
     // Bytes the interface that carries the share sent (write) or received
     // (read) from the phase's open to its close; absent for a local folder.
     std::optional<quint64> wireBytes;
+    std::optional<WireTraffic> wireBefore;
 
     QJsonObject toJson() const;
     // Nothing for a value that is not an object (a phase that did not run).

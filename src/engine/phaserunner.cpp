@@ -12,11 +12,23 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 
 namespace trevlamark {
 
 namespace {
+
+// What crossed the device between two readings; nothing without both, or when
+// the counters went back (the device was recreated). Out of line because GCC 12,
+// once it inlines this, warns that the optionals' payloads may be uninitialized.
+[[gnu::noinline]] std::optional<InterfaceCounters> crossedBetween(const std::optional<InterfaceCounters> &earlier,
+                                                const std::optional<InterfaceCounters> &later)
+{
+    if (!earlier || !later || later->bytesIn < earlier->bytesIn || later->bytesOut < earlier->bytesOut)
+        return std::nullopt;
+    return InterfaceCounters{later->bytesIn - earlier->bytesIn, later->bytesOut - earlier->bytesOut};
+}
 
 double millisecondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
 {
@@ -88,10 +100,23 @@ void PhaseRunner::prepareFiles(RunContext &run, PhasePlan &plan)
 std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
 {
     const QString type = phaseName(plan.phase);
+    // The interface's traffic is watched while the files are prepared, and a
+    // little longer when that is quick, so other users of the link show.
+    const auto watchStartClock = std::chrono::steady_clock::now();
+    const std::optional<InterfaceCounters> wireWatched =
+        plan.wireDevice.isEmpty() ? std::nullopt : InterfaceCounters::read(plan.wireDevice);
     prepareFiles(run, plan);
+    if (wireWatched) {
+        const auto watchEnd = watchStartClock
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(wireWatchSeconds));
+        while (!run.cancelRequested.load() && std::chrono::steady_clock::now() < watchEnd)
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                watchEnd - std::chrono::steady_clock::now(), std::chrono::milliseconds(50)));
+    }
     plan.startClock = std::chrono::steady_clock::now();
     run.addTimelineMarker(QDateTime::currentDateTime(), QStringLiteral("Start %1 phase").arg(type), type);
     qCInfo(lcEngine).noquote() << QStringLiteral("\n \n Starting %1 phase...").arg(type);
+    // Read only where the interface was watched: the traffic before the phase is measured up to here.
     const std::optional<InterfaceCounters> wireBefore =
         plan.wireDevice.isEmpty() ? std::nullopt : InterfaceCounters::read(plan.wireDevice);
     QString openFailure;
@@ -147,13 +172,12 @@ std::optional<QString> PhaseRunner::runPhase(RunContext &run, PhasePlan plan)
     figures.operationsPerSecond = duration > 0 ? double(figures.operations) / duration : 0.0;
     figures.operationLatency = operationLatency(outcome.latencies);
     figures.directIORefused = directIORefused;
-    // A write sends its bytes, a read receives them; counters that went back
-    // (the device was recreated) say nothing.
-    if (wireBefore && wireAfter) {
-        const quint64 before = plan.phase == Phase::Write ? wireBefore->bytesOut : wireBefore->bytesIn;
-        const quint64 after = plan.phase == Phase::Write ? wireAfter->bytesOut : wireAfter->bytesIn;
-        if (after >= before)
-            figures.wireBytes = after - before;
+    // A write sends its bytes, a read receives them.
+    if (const std::optional<InterfaceCounters> crossed = crossedBetween(wireBefore, wireAfter))
+        figures.wireBytes = plan.phase == Phase::Write ? crossed->bytesOut : crossed->bytesIn;
+    if (const std::optional<InterfaceCounters> other = crossedBetween(wireWatched, wireBefore)) {
+        figures.wireBefore = WireTraffic{std::chrono::duration<double>(plan.startClock - watchStartClock).count(),
+            other->bytesIn, other->bytesOut};
     }
     qCInfo(lcEngine).noquote() << QStringLiteral("%1 phase latencies: I/O→Sync: %2ms, Sync→Close: %3ms, Total: %4ms")
                                       .arg(phaseTitle(plan.phase))

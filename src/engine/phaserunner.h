@@ -60,6 +60,9 @@ public:
     static constexpr double closeTimeoutSeconds = 10;
     static constexpr double createTimeoutSeconds = 10;
     static constexpr double cacheFlushTimeoutSeconds = 30;
+    // How long the interface's traffic is watched before a phase on a share,
+    // the preparation of its files included.
+    static constexpr double wireWatchSeconds = 0.5;
 
 private:
     static std::optional<QString> runPhase(RunContext &run, PhasePlan plan);

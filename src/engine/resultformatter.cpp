@@ -170,6 +170,7 @@ QList<ResultLine> ResultFormatter::lines(const PerformanceTestResult &result, co
             if (const std::optional<QString> verdict = verdictLine(label, *phase))
                 lines.append({phase->fasterThanLink || phase->directIORefused
                                       || WireFinding::text(*phase, label == read ? Phase::Read : Phase::Write)
+                                      || WireFinding::busyText(*phase, label == read ? Phase::Read : Phase::Write)
                                   ? Role::Warning : Role::Detail, *verdict, true});
         }
     }

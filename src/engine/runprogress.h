@@ -4,6 +4,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <optional>
 
 namespace trevlamark {
 
@@ -15,6 +16,9 @@ struct RunProgress
     Phase phase = Phase::Write;
     int cycle = 1;
     int phaseId = 0;
+    // With the phase's completion: its figure in MB/s, which a phase shorter
+    // than one sample (or than fio's status line) has no sample to show.
+    std::optional<double> phaseThroughput;
 };
 
 } // namespace trevlamark

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace trevlamark {
 
@@ -13,6 +14,10 @@ struct StreamResult
     double throughput = 0; // MB/s over the interval since the previous sample
     double seconds = 0;  // position on the run's time axis
     int phaseId = 0;
+    // MB/s the interface that carries the share received and sent over the
+    // same interval; absent for a local folder.
+    std::optional<double> wireIn;
+    std::optional<double> wireOut;
 };
 
 } // namespace trevlamark

@@ -24,7 +24,7 @@ TestRun::TestRun(QObject *parent)
 
 std::unique_ptr<TestRun> TestRun::create(const TestRequest &request, QObject *parent)
 {
-    if (request.paced)
+    if (request.paced && request.clients.isEmpty())
         return std::make_unique<PacedTestRun>(parent);
     if (request.clients.isEmpty())
         return std::make_unique<LocalTestRun>(parent);
@@ -84,7 +84,7 @@ void TestRun::reportProgress(double fraction)
 {
     if (m_state == State::Running)
         emit progressed(RunProgress{fraction, progressMessage(m_phase.cycle, m_request.totalCycles, m_phase.phase, fraction),
-            m_phase.phase, m_phase.cycle, m_phase.phaseId});
+            m_phase.phase, m_phase.cycle, m_phase.phaseId, std::nullopt});
 }
 
 void TestRun::phaseCompleted()
@@ -92,8 +92,14 @@ void TestRun::phaseCompleted()
     if (m_state != State::Running)
         return;
     m_phaseCompleted = true;
-    emit progressed(RunProgress{1.0, QStringLiteral("Completing %1 phase...").arg(phaseName(m_phase.phase)),
-        m_phase.phase, m_phase.cycle, m_phase.phaseId});
+    RunProgress completed{1.0, QStringLiteral("Completing %1 phase...").arg(phaseName(m_phase.phase)), m_phase.phase,
+        m_phase.cycle, m_phase.phaseId, std::nullopt};
+    const QList<PhaseRecord> phases = recordedPhases();
+    const auto record = std::find_if(phases.crbegin(), phases.crend(),
+        [this](const PhaseRecord &each) { return each.cycle == m_phase.cycle && each.phase == m_phase.phase; });
+    if (record != phases.crend())
+        completed.phaseThroughput = record->figures.throughput;
+    emit progressed(completed);
     if (m_state != State::Running) // a receiver of the progress stopped the run
         return;
     const std::optional<PlannedPhase> next = CyclePlan::next(m_request, m_phase);

@@ -27,7 +27,8 @@ class TestRun : public QObject
     Q_OBJECT
 
 public:
-    // The run the request asks for: from the fio servers it lists, else from this computer.
+    // The run the request asks for: from the fio servers it lists, else from
+    // this computer; paced streams of a media format either way.
     static std::unique_ptr<TestRun> create(const TestRequest &request, QObject *parent = nullptr);
     // Hands a run over to go away on its own: cancels it if it is going and
     // deletes it once its test data is gone, so a screen that closes need not wait.

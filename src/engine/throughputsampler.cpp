@@ -24,6 +24,8 @@ void ThroughputSampler::start(double intervalSeconds, std::shared_ptr<ProgressCo
     m_intervalSeconds = intervalSeconds;
     m_clock.start();
     m_lastSampleNanoseconds = 0;
+    // sysfs counters are kernel memory: reading them never waits on the share.
+    m_lastWire = m_wireDevice.isEmpty() ? std::nullopt : InterfaceCounters::read(m_wireDevice);
     m_timer.start(std::max(1, int(intervalSeconds * 1000.0)));
 }
 
@@ -49,8 +51,19 @@ void ThroughputSampler::takeSample()
     if (elapsed < m_intervalSeconds * earliestTickFraction)
         return;
     const quint64 intervalBytes = m_counters->intervalBytes.exchange(0);
-    m_streamResults.append(StreamResult{QDateTime::currentDateTime(), phaseName(m_phase),
-        double(intervalBytes) / elapsed * bytesToMegabytes, double(nowNanoseconds) / 1e9, m_phaseId});
+    StreamResult sample{QDateTime::currentDateTime(), phaseName(m_phase),
+        double(intervalBytes) / elapsed * bytesToMegabytes, double(nowNanoseconds) / 1e9, m_phaseId};
+    if (m_lastWire) {
+        const std::optional<InterfaceCounters> wire = InterfaceCounters::read(m_wireDevice);
+        // Counters that went back (the device was recreated) give no figure for this interval.
+        if (wire && wire->bytesIn >= m_lastWire->bytesIn && wire->bytesOut >= m_lastWire->bytesOut) {
+            sample.wireIn = double(wire->bytesIn - m_lastWire->bytesIn) / elapsed * bytesToMegabytes;
+            sample.wireOut = double(wire->bytesOut - m_lastWire->bytesOut) / elapsed * bytesToMegabytes;
+        }
+        if (wire)
+            m_lastWire = wire;
+    }
+    m_streamResults.append(sample);
     m_lastSampleNanoseconds = nowNanoseconds;
     if (m_onSample)
         m_onSample(m_counters->phaseBytes.load());

@@ -6,6 +6,7 @@
 #include "engine/phase.h"
 #include "engine/progresscounters.h"
 #include "engine/streamresult.h"
+#include "platform/interfacecounters.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -30,6 +31,9 @@ public:
     void start(double intervalSeconds, std::shared_ptr<ProgressCounters> counters, SampleHandler onSample);
     void stop();
     void setPhase(Phase phase, int phaseId);
+    // The interface whose byte counters each sample reads beside the run's
+    // own bytes; empty for none. Set before start.
+    void setWireDevice(const QString &device) { m_wireDevice = device; }
 
     const QList<StreamResult> &streamResults() const { return m_streamResults; }
 
@@ -48,6 +52,8 @@ private:
     QList<StreamResult> m_streamResults;
     Phase m_phase = Phase::Write;
     int m_phaseId = 0;
+    QString m_wireDevice;
+    std::optional<InterfaceCounters> m_lastWire;
 
     Q_DISABLE_COPY_MOVE(ThroughputSampler)
 };

@@ -27,6 +27,21 @@ std::optional<QString> WireFinding::text(const PhaseResult &phase, Phase kind)
     return std::nullopt;
 }
 
+std::optional<QString> WireFinding::busyText(const PhaseResult &phase, Phase kind)
+{
+    if (!phase.wireBefore || phase.wireBefore->seconds <= 0 || phase.throughput <= 0)
+        return std::nullopt;
+    const quint64 bytes = kind == Phase::Write ? phase.wireBefore->bytesOut : phase.wireBefore->bytesIn;
+    const double rate = double(bytes) / phase.wireBefore->seconds * bytesToMegabytes;
+    const double share = rate / phase.throughput;
+    if (share < busyShare)
+        return std::nullopt;
+    return QStringLiteral("the interface was busy before the phase: %1 MB/s of other traffic %2, %3 % of the phase's rate")
+        .arg(rate, 0, 'f', 1)
+        .arg(kind == Phase::Write ? QStringLiteral("sent") : QStringLiteral("received"))
+        .arg(std::lround(share * 100));
+}
+
 std::optional<QString> WireFinding::line(const PhaseResult &phase, Phase kind)
 {
     const std::optional<double> wire = ratio(phase);
@@ -35,8 +50,10 @@ std::optional<QString> WireFinding::line(const PhaseResult &phase, Phase kind)
     QString line = QStringLiteral("wire %1 MB, %2 × the test's bytes")
                        .arg(double(*phase.wireBytes) / 1048576.0, 0, 'f', 1)
                        .arg(*wire, 0, 'f', 2);
-    if (const std::optional<QString> finding = text(phase, kind))
-        line += QStringLiteral(": ") + *finding;
+    for (const std::optional<QString> &finding : {text(phase, kind), busyText(phase, kind)}) {
+        if (finding)
+            line += QStringLiteral(": ") + *finding;
+    }
     return line;
 }
 

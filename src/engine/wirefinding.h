@@ -21,11 +21,16 @@ public:
     // wire" for a read at most half on the wire; "38 % more crossed the wire
     // than the test moved: ..." at 1.3 times or more; nothing in between.
     static std::optional<QString> text(const PhaseResult &phase, Phase kind);
-    // "wire 131.2 MB, 1.02 × the test's bytes", with the finding after it.
+    // "the interface was busy before the phase: 4.1 MB/s of other traffic
+    // received, 12 % of the phase's rate" when the traffic in the phase's own
+    // direction came to busyShare of its rate or more; nothing otherwise.
+    static std::optional<QString> busyText(const PhaseResult &phase, Phase kind);
+    // "wire 131.2 MB, 1.02 × the test's bytes", with the findings after it.
     static std::optional<QString> line(const PhaseResult &phase, Phase kind);
 
     static constexpr double cachedReadRatio = 0.5;
     static constexpr double overheadRatio = 1.3;
+    static constexpr double busyShare = 0.1;
 };
 
 } // namespace trevlamark

@@ -17,8 +17,9 @@ QString sizeText(qint64 bytes)
     return QLocale::c().formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
 }
 
-// The mean over the cycles that recorded the phase, in milliseconds.
-double meanLatency(const RunRecord &record, const QString &phase)
+// The mean over the cycles that recorded the phase, in milliseconds; nothing
+// when no cycle did.
+std::optional<double> meanLatency(const RunRecord &record, const QString &phase)
 {
     const PerformanceTestResult result = record.testResult();
     double sum = 0;
@@ -30,7 +31,12 @@ double meanLatency(const RunRecord &record, const QString &phase)
             ++count;
         }
     }
-    return count > 0 ? sum / count : 0;
+    return count > 0 ? std::optional(sum / count) : std::nullopt;
+}
+
+QString protocolText(const RunRecord &record)
+{
+    return record.protocol.isEmpty() ? QStringLiteral("Local") : record.protocol;
 }
 
 } // namespace
@@ -38,19 +44,16 @@ double meanLatency(const RunRecord &record, const QString &phase)
 RunComparison::RunComparison(const RunRecord &first, const RunRecord &second)
 {
     addSetting(QStringLiteral("Run"), QString::number(first.id), QString::number(second.id));
-    addSetting(QStringLiteral("Date"), first.finishedAt.toLocalTime().toString(Qt::ISODate),
-        second.finishedAt.toLocalTime().toString(Qt::ISODate));
+    addSetting(QStringLiteral("Date"), first.finishedAtText(), second.finishedAtText());
     addSetting(QStringLiteral("Location"), first.locationPath, second.locationPath);
-    addSetting(QStringLiteral("Protocol"), first.protocol, second.protocol);
+    addSetting(QStringLiteral("Protocol"), protocolText(first), protocolText(second));
     addSetting(QStringLiteral("Outcome"), runOutcomeText(first.outcome), runOutcomeText(second.outcome));
-    addFigure(QStringLiteral("Write speed"), first.writeMegabytesPerSecond, second.writeMegabytesPerSecond,
-        QStringLiteral("MB/s"));
-    addFigure(QStringLiteral("Read speed"), first.readMegabytesPerSecond, second.readMegabytesPerSecond,
-        QStringLiteral("MB/s"));
+    addFigure(QStringLiteral("Write speed"), first.writeSpeed(), second.writeSpeed(), QStringLiteral("MB/s"), Better::Higher);
+    addFigure(QStringLiteral("Read speed"), first.readSpeed(), second.readSpeed(), QStringLiteral("MB/s"), Better::Higher);
     addFigure(QStringLiteral("Write latency"), meanLatency(first, QStringLiteral("write")),
-        meanLatency(second, QStringLiteral("write")), QStringLiteral("ms"));
+        meanLatency(second, QStringLiteral("write")), QStringLiteral("ms"), Better::Lower);
     addFigure(QStringLiteral("Read latency"), meanLatency(first, QStringLiteral("read")),
-        meanLatency(second, QStringLiteral("read")), QStringLiteral("ms"));
+        meanLatency(second, QStringLiteral("read")), QStringLiteral("ms"), Better::Lower);
     addSetting(QStringLiteral("Chunk size"), sizeText(first.chunkSizeBytes), sizeText(second.chunkSizeBytes));
     addSetting(QStringLiteral("Queue depth"), QString::number(first.queueDepth), QString::number(second.queueDepth));
     addSetting(QStringLiteral("Bytes per cycle"), sizeText(first.bytesPerCycle), sizeText(second.bytesPerCycle));
@@ -72,10 +75,25 @@ QString RunComparison::percentText(const std::optional<double> &change)
     return QStringLiteral("%1%2 %").arg(*change >= 0 ? QStringLiteral("+") : QString()).arg(*change, 0, 'f', 1);
 }
 
-void RunComparison::addFigure(const QString &label, double first, double second, const QString &unit)
+QString RunComparison::verdictText(const std::optional<bool> &better)
 {
-    const auto text = [&](double value) { return QStringLiteral("%1 %2").arg(value, 0, 'f', 2).arg(unit); };
-    m_rows.append(Row{label, text(first), text(second), percentChange(first, second)});
+    if (!better)
+        return {};
+    return *better ? QStringLiteral("better") : QStringLiteral("worse");
+}
+
+void RunComparison::addFigure(const QString &label, std::optional<double> first, std::optional<double> second,
+                              const QString &unit, Better better)
+{
+    const auto text = [&](const std::optional<double> &value) {
+        return value ? QStringLiteral("%1 %2").arg(*value, 0, 'f', 2).arg(unit) : QStringLiteral("—");
+    };
+    const std::optional<double> change = first && second ? percentChange(*first, *second) : std::nullopt;
+    // Under half a percent is noise in a storage benchmark, not a verdict.
+    std::optional<bool> verdict;
+    if (change && std::abs(*change) >= 0.5)
+        verdict = (*change > 0) == (better == Better::Higher);
+    m_rows.append(Row{label, text(first), text(second), change, verdict});
 }
 
 void RunComparison::addSetting(const QString &label, const QString &first, const QString &second)
@@ -95,11 +113,11 @@ QString RunComparison::text() const
     }
     QString text;
     for (const Row &row : m_rows) {
-        text += QStringLiteral("%1  %2  %3  %4")
+        text += QStringLiteral("%1  %2  %3  %4 %5")
                     .arg(row.label, -int(labelWidth))
                     .arg(row.first, -int(firstWidth))
                     .arg(row.second, -int(secondWidth))
-                    .arg(percentText(row.percentChange))
+                    .arg(percentText(row.percentChange), verdictText(row.better))
                     .trimmed()
               + QLatin1Char('\n');
     }

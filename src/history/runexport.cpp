@@ -68,6 +68,21 @@ QByteArray RunExport::csv(const QList<RunRecord> &records)
     return text.toUtf8();
 }
 
+QByteArray RunExport::samplesCsv(const RunRecord &record)
+{
+    const auto number = [](std::optional<double> value) {
+        return value ? QString::number(*value, 'f', 3) : QString();
+    };
+    QString text = QStringLiteral("seconds,phase,appMegabytesPerSecond,wireInMegabytesPerSecond,"
+                                  "wireOutMegabytesPerSecond\r\n");
+    for (const StreamResult &sample : record.samples()) {
+        text += QStringList{QString::number(sample.seconds, 'f', 3), csvField(sample.operation),
+            number(sample.throughput), number(sample.wireIn), number(sample.wireOut)}.join(QLatin1Char(','))
+            + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
 QByteArray RunExport::json(const QList<RunRecord> &records)
 {
     QJsonArray array;

@@ -23,6 +23,10 @@ public:
     static QByteArray exported(const QList<RunRecord> &records, Format format);
     static QByteArray csv(const QList<RunRecord> &records);
     static QByteArray json(const QList<RunRecord> &records);
+    // One line per live sample of a run: seconds on the run's time axis, the
+    // phase, the test's MB/s and the interface's MB/s in and out (empty where
+    // the run watched no interface).
+    static QByteArray samplesCsv(const RunRecord &record);
     // A CSV field, quoted when it holds a comma, a quote or a line break.
     static QString csvField(const QString &text);
 };

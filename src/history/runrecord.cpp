@@ -59,13 +59,18 @@ QJsonObject RunRecord::resultJson(const PerformanceTestResult &testResult, const
 {
     QJsonArray sampleArray;
     for (const StreamResult &sample : samples) {
-        sampleArray.append(QJsonObject{
+        QJsonObject object{
             {QStringLiteral("timestamp"), sample.timestamp.toString(Qt::ISODateWithMs)},
             {QStringLiteral("operation"), sample.operation},
             {QStringLiteral("throughput"), sample.throughput},
             {QStringLiteral("seconds"), sample.seconds},
             {QStringLiteral("phaseId"), sample.phaseId},
-        });
+        };
+        if (sample.wireIn && sample.wireOut) {
+            object.insert(QStringLiteral("wireIn"), *sample.wireIn);
+            object.insert(QStringLiteral("wireOut"), *sample.wireOut);
+        }
+        sampleArray.append(object);
     }
     QJsonArray markerArray;
     for (const TimelineMarker &marker : markers) {
@@ -98,6 +103,10 @@ QList<StreamResult> RunRecord::samples() const
             .throughput = object.value(QLatin1String("throughput")).toDouble(),
             .seconds = object.value(QLatin1String("seconds")).toDouble(),
             .phaseId = object.value(QLatin1String("phaseId")).toInt(),
+            .wireIn = object.value(QLatin1String("wireIn")).isDouble()
+                ? std::optional<double>(object.value(QLatin1String("wireIn")).toDouble()) : std::nullopt,
+            .wireOut = object.value(QLatin1String("wireOut")).isDouble()
+                ? std::optional<double>(object.value(QLatin1String("wireOut")).toDouble()) : std::nullopt,
         });
     }
     return samples;
@@ -149,6 +158,32 @@ QJsonObject RunRecord::toJson() const
         {QStringLiteral("readMegabytesPerSecond"), readMegabytesPerSecond},
         {QStringLiteral("result"), result},
     };
+}
+
+namespace {
+
+std::optional<double> measuredSpeed(const RunRecord &record, bool phaseEnabled, double megabytesPerSecond)
+{
+    if (!phaseEnabled || (record.outcome == RunOutcome::Failed && megabytesPerSecond <= 0))
+        return std::nullopt;
+    return megabytesPerSecond;
+}
+
+} // namespace
+
+std::optional<double> RunRecord::writeSpeed() const
+{
+    return measuredSpeed(*this, writePhaseEnabled, writeMegabytesPerSecond);
+}
+
+std::optional<double> RunRecord::readSpeed() const
+{
+    return measuredSpeed(*this, readPhaseEnabled, readMegabytesPerSecond);
+}
+
+QString RunRecord::finishedAtText() const
+{
+    return finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
 } // namespace trevlamark

@@ -74,6 +74,13 @@ struct RunRecord
     // location and shape, not its share or link.
     TestRequest testRequest() const;
 
+    // A phase's speed in MB/s: none when the phase was off, or when the run
+    // failed before it measured anything (no speed, not a speed of zero).
+    std::optional<double> writeSpeed() const;
+    std::optional<double> readSpeed() const;
+    // When it finished, in local time to the minute, as the lists show it.
+    QString finishedAtText() const;
+
     // Every field, keys spelled as the fields; absent optionals are null.
     QJsonObject toJson() const;
 };

@@ -107,6 +107,8 @@ void tst_CliArguments::refusals_data()
         << "--no-write and --no-read cannot be used together";
     QTest::newRow("sampling rate") << QStringList{"--sampling-rate", "0"}
                                    << "Sampling rate \"0\" is out of range; allowed: seconds from 0.01 to 60";
+    QTest::newRow("verify from fio servers") << QStringList{"--verify", "--clients", "127.0.0.2"}
+        << "--verify checks data read on this computer; allowed: no --verify with --clients";
     QTest::newRow("unknown option") << QStringList{"--turbo"} << "Unknown option 'turbo'.";
     QTest::newRow("missing value") << QStringList{"--chunk"} << "Missing value after '--chunk'.";
     QTest::newRow("two locations") << QStringList{"/tmp"} << "Unexpected argument \"/tmp\"; allowed: one LOCATION";

@@ -3,6 +3,8 @@
 // a stop by signal and nothing left in the location afterwards.
 
 #include "support/cliprocess.h"
+#include "support/fioserver.h"
+#include "support/scratchvolume.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +26,8 @@ private slots:
     void verdict_data();
     void verdict();
     void stopBySignal();
+    void verdictFromTwoClients();
+    void findMaxFromTwoClients();
     void customFormats();
     void estimateBesideRunAndHistory();
 
@@ -39,7 +43,8 @@ QString tst_PlayCommand::writeFormatFile(const QTemporaryDir &folder) const
     if (!file.open(QIODevice::WriteOnly))
         return {};
     file.write("{\"formats\": [{\"name\": \"Tiny sequence\", \"width\": 64, \"height\": 64, \"framesPerSecond\": 25, "
-               "\"bytesPerFrame\": 65536, \"sequence\": true}]}");
+               "\"bytesPerFrame\": 65536, \"sequence\": true}, {\"name\": \"Tiny wrapped\", \"width\": 64, \"height\": 64, "
+               "\"framesPerSecond\": 25, \"bytesPerFrame\": 65536}]}");
     return path;
 }
 
@@ -59,6 +64,9 @@ void tst_PlayCommand::refusals_data()
                                  << "Duration \"0\" is out of range";
     QTest::newRow("two directions") << QStringList{"--format", format, "--streams", "1", "--capture", "--both"}
                                     << "exclude each other";
+    QTest::newRow("a frame sequence from clients")
+        << QStringList{"--format", "EXR half RGBA 4K DCI 59.94", "--streams", "1", "--clients", "127.0.0.1:1"}
+        << "is a frame sequence, which fio clients cannot pace";
     QTest::newRow("more than the free space")
         << QStringList{"--format", "EXR half RGBA 4K DCI 59.94", "--streams", "1000", "--duration", "86400"}
         << "streams of EXR half RGBA 4K DCI 59.94 for 86400 s need ";
@@ -114,6 +122,45 @@ void tst_PlayCommand::verdict()
     QCOMPARE(paced.value("bufferFrames").toInt(), 50);
     QCOMPARE(paced.value("directions").toArray().size(), verdicts.size());
     QVERIFY(QDir(location.path()).isEmpty());
+}
+
+void tst_PlayCommand::verdictFromTwoClients()
+{
+    QTemporaryDir location;
+    const int port = trevlamark::FioServer::basePort();
+    trevlamark::FioServer a(QStringLiteral("127.0.0.2"), port, location.path());
+    trevlamark::FioServer b(QStringLiteral("127.0.0.3"), port + 1, location.path());
+    const CliProcess::Outcome run = CliProcess::run({"play", location.path(), "--no-history", "--format",
+        "ProRes 422 Proxy HD 25", "--streams", "1", "--duration", "1", "--capture", "--buffer", "50", "--clients",
+        a.client.name() + "," + b.client.name()}, m_home.path());
+    QVERIFY2(run.exitCode == 0, run.standardError.constData());
+    QVERIFY2(run.standardOutput.contains("2 streams of ProRes 422 Proxy HD 25 (1 on each of 2 clients), capture: 0 of 50 frames late, worst ")
+            && run.standardOutput.contains(("Client " + b.client.name() + ": 0 of 25 frames late").toUtf8()),
+        run.standardOutput.constData());
+    QVERIFY(QDir(location.path()).isEmpty());
+}
+
+// A search from two fio clients on a 48 MiB volume: 4 and 8 streams on each
+// pass, 16 on each would not fit, so it ends at 8, kept with its steps, and
+// leaves nothing behind.
+void tst_PlayCommand::findMaxFromTwoClients()
+{
+    ScratchVolume volume;
+    if (const std::optional<QString> problem = volume.mountTmpfs(QStringLiteral("size=48m")))
+        QSKIP(qPrintable(*problem));
+    QTemporaryDir home;
+    QTemporaryDir output;
+    const int port = trevlamark::FioServer::basePort();
+    trevlamark::FioServer a(QStringLiteral("127.0.0.2"), port, volume.mountPoint());
+    trevlamark::FioServer b(QStringLiteral("127.0.0.3"), port + 1, volume.mountPoint());
+    const CliProcess::Outcome run = CliProcess::run({"play", volume.mountPoint(), "--format", "Tiny wrapped",
+        "--format-file", writeFormatFile(output), "--find-max", "--streams", "4", "--duration", "1", "--capture",
+        "--buffer", "50", "--clients", a.client.name() + "," + b.client.name()}, home.path());
+    QVERIFY2(run.standardOutput.contains("plays 8 streams of Tiny wrapped"), run.standardOutput.constData());
+    QVERIFY2(run.standardError.contains("cannot hold 16 streams from each of 2 clients for the duration"), run.standardError.constData());
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(volume.mountPoint()).isEmpty(), 10000);
+    const CliProcess::Outcome shown = CliProcess::run({"history", "show", "1"}, home.path());
+    QVERIFY2(shown.standardOutput.contains("      8     400            0"), shown.standardOutput.constData());
 }
 
 void tst_PlayCommand::stopBySignal()

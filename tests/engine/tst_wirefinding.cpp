@@ -12,6 +12,8 @@ class tst_WireFinding : public QObject
 private slots:
     void findings_data();
     void findings();
+    void busyBefore_data();
+    void busyBefore();
 };
 
 void tst_WireFinding::findings_data()
@@ -48,6 +50,46 @@ void tst_WireFinding::findings()
     const QJsonObject json = phase.toJson();
     QCOMPARE(json.contains(QStringLiteral("wireRatio")), wireBytes >= 0);
     QCOMPARE(PhaseResult::fromJson(json)->wireBytes, phase.wireBytes);
+}
+
+void tst_WireFinding::busyBefore_data()
+{
+    QTest::addColumn<bool>("isRead");
+    QTest::addColumn<double>("seconds"); // 0: not watched
+    QTest::addColumn<qint64>("bytesIn");
+    QTest::addColumn<qint64>("bytesOut");
+    QTest::addColumn<QString>("finding");
+    // The phase moved 100 MB/s; the busy mark is a tenth of that.
+    QTest::newRow("quiet link") << true << 0.5 << qint64(200'000) << qint64(50'000) << QString();
+    QTest::newRow("other reads beside a read") << true << 0.5 << qint64(26'214'400) << qint64(0)
+        << "the interface was busy before the phase: 50.0 MB/s of other traffic received, 50 % of the phase's rate";
+    QTest::newRow("just at the mark") << true << 1.0 << qint64(10'485'760) << qint64(0)
+        << "the interface was busy before the phase: 10.0 MB/s of other traffic received, 10 % of the phase's rate";
+    QTest::newRow("incoming traffic does not slow a write") << false << 0.5 << qint64(26'214'400) << qint64(1'000)
+        << QString();
+    QTest::newRow("outgoing traffic beside a write") << false << 0.5 << qint64(0) << qint64(15'728'640)
+        << "the interface was busy before the phase: 30.0 MB/s of other traffic sent, 30 % of the phase's rate";
+    QTest::newRow("not watched") << true << 0.0 << qint64(26'214'400) << qint64(0) << QString();
+}
+
+void tst_WireFinding::busyBefore()
+{
+    QFETCH(bool, isRead);
+    QFETCH(double, seconds);
+    QFETCH(qint64, bytesIn);
+    QFETCH(qint64, bytesOut);
+    QFETCH(QString, finding);
+    PhaseResult phase;
+    phase.bytes = 1'048'576'000;
+    phase.throughput = 100;
+    phase.wireBytes = phase.bytes;
+    if (seconds > 0)
+        phase.wireBefore = WireTraffic{seconds, quint64(bytesIn), quint64(bytesOut)};
+    const Phase kind = isRead ? Phase::Read : Phase::Write;
+    QCOMPARE(WireFinding::busyText(phase, kind).value_or(QString()), finding);
+    // The finding follows the wire figures in the result text.
+    QCOMPARE(WireFinding::line(phase, kind)->endsWith(finding), true);
+    QCOMPARE(PhaseResult::fromJson(phase.toJson())->wireBefore, phase.wireBefore);
 }
 
 QTEST_GUILESS_MAIN(tst_WireFinding)

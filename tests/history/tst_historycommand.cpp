@@ -3,6 +3,7 @@
 // with the PostgreSQL server the test starts.
 
 #include "support/cliprocess.h"
+#include "support/keptrun.h"
 #include "support/postgresserver.h"
 #include "support/scratchvolume.h"
 
@@ -21,6 +22,7 @@ private slots:
     void runsAreSavedAndShown_data();
     void runsAreSavedAndShown();
     void failedSaveStillPrintsTheResult();
+    void keptSearchShowsItsCurve();
 
 private:
     CliProcess::Outcome cli(const QStringList &arguments) { return CliProcess::run(arguments, m_folder.path()); }
@@ -104,6 +106,27 @@ void tst_HistoryCommand::failedSaveStillPrintsTheResult()
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.standardOutput.contains("Overall write"));
     QVERIFY2(run.standardError.contains("the run was not saved"), run.standardError.constData());
+}
+
+// A search for the most streams, kept as the run of its answer: "history show"
+// prints every step the store gives back, as the search did.
+void tst_HistoryCommand::keptSearchShowsItsCurve()
+{
+    trevlamark::DatabaseLocation location;
+    location.filePath = m_folder.filePath(QStringLiteral("search.sqlite"));
+    const std::optional<qint64> id = keepRun(location, m_folder.path(), searchResult());
+    QVERIFY(id);
+
+    const CliProcess::Outcome shown = cli({"history", "show", QString::number(*id), "--database", location.filePath});
+    QVERIFY2(shown.exitCode == 0, shown.standardError.constData());
+    const QString text = QString::fromUtf8(shown.standardOutput);
+    QVERIFY2(text.contains(QStringLiteral("Streams  Frames  Late frames  p99 frame latency\n"
+                                          "      1     500            0             4.5 ms\n"
+                                          "      2   1,000            0             6.0 ms\n"
+                                          "      3   1,500            0             9.1 ms\n"
+                                          "      4   2,000           37            80.2 ms\n"
+                                          "plays 3 streams of ProRes 422 HD 25; at 4, 37 of 2,000 frames were late")),
+             qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_HistoryCommand)

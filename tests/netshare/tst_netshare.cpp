@@ -317,8 +317,9 @@ void tst_NetShare::wireBytesBesideTheTest_data()
     QTest::addColumn<QString>("mountKey");
     QTest::addColumn<double>("lowestReadRatio");
     QTest::addColumn<double>("highestReadRatio");
-    // sshfs reads each byte over the wire once, even through the cache (FUSE
-    // drops a file's pages when it is opened again). davfs2 is left out: right
+    // sshfs reads each byte over the wire once, even through the cache: FUSE
+    // drops a file's pages when the server reports a modification time other
+    // than the one the kernel held, and a write changes it. davfs2 is left out: right
     // after the write it says a file it still uploads is missing, or serves
     // its old content, and the run rightly fails.
     QTest::newRow("sshfs, direct") << "NETSHARE_SSHFS" << 0.95 << 1.3;

@@ -10,6 +10,7 @@
 #include "ui/app/alertpresenter.h"
 #include "ui/app/preferencespanel.h"
 #include "ui/app/runrecorder.h"
+#include "ui/common/backgroundtask.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -28,6 +29,23 @@ namespace {
 QString removalFailure(const QString &path)
 {
     return QStringLiteral("“%1” couldn’t be removed.").arg(QFileInfo(path).fileName());
+}
+
+// What a reset removes before the preferences are cleared; why it could not, or empty.
+QString removeDataAndPreferencesFile(const QString &supportDirectory, const QString &settingsFile)
+{
+    if (QFileInfo::exists(supportDirectory)) {
+        if (!QDir(supportDirectory).removeRecursively())
+            return removalFailure(supportDirectory);
+        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted application data directory");
+    }
+    if (QFileInfo::exists(settingsFile)) {
+        QFile file(settingsFile);
+        if (!file.remove())
+            return file.errorString();
+        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted preferences file");
+    }
+    return QString();
 }
 
 void centreOnScreen(QWidget *window)
@@ -146,60 +164,68 @@ void AppController::confirmResetApplicationState()
 
 void AppController::resetApplicationState()
 {
-    const auto fail = [this](const QString &description) {
-        m_alertPresenter->present({Alert::Style::Critical, QStringLiteral("Error Resetting Application State"),
-                                   QStringLiteral("An error occurred while trying to delete application data: ")
-                                       + description,
-                                   {QStringLiteral("OK")}});
-    };
-
-    const QString supportDirectory = PlatformPaths::applicationSupportDirectory();
-    if (QFileInfo::exists(supportDirectory)) {
-        if (!QDir(supportDirectory).removeRecursively())
-            return fail(removalFailure(supportDirectory));
-        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted application data directory");
-    }
-
-    const QString settingsFile = PreferenceStore::filePath();
-    if (QFileInfo::exists(settingsFile)) {
-        QFile file(settingsFile);
-        if (!file.remove())
-            return fail(file.errorString());
-        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted preferences file");
-    }
-
-    PreferenceStore::clear();
-    // The log switches went with the preferences: nothing more is logged until they are set again.
-    LogSwitches::apply();
-    qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully reset preferences");
-
-    const QString logDirectory = PlatformPaths::logDirectory();
-    if (QFileInfo::exists(logDirectory)) {
-        if (!QDir(logDirectory).removeRecursively())
-            return fail(removalFailure(logDirectory));
-        qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted log files");
-    }
-
-    qCDebug(lcUi).noquote() << QStringLiteral("AppController: Logging existing test directories...");
-    sweepAllTestDirectories();
-
-    m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
-                               QStringLiteral("All application data has been successfully deleted. The application "
-                                              "will now quit."),
-                               {QStringLiteral("OK")}});
-    emit terminationRequested();
+    // The removals run off the window's thread, in two steps around the
+    // preferences, which are cleared here: the log folder goes only after the
+    // cleared switches have stopped the log.
+    BackgroundTask::run<QString>(
+        this,
+        [supportDirectory = PlatformPaths::applicationSupportDirectory(), settingsFile = PreferenceStore::filePath()] {
+            return removeDataAndPreferencesFile(supportDirectory, settingsFile);
+        },
+        [this](const QString &failure) {
+            if (!failure.isEmpty())
+                return presentResetFailure(failure);
+            PreferenceStore::clear();
+            // The log switches went with the preferences: nothing more is logged until they are set again.
+            LogSwitches::apply();
+            qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully reset preferences");
+            finishReset();
+        });
 }
 
-void AppController::cleanupTestDirectories(const QString &location)
+void AppController::finishReset()
 {
-    TestDirectory::sweep(location);
+    BackgroundTask::run<QString>(
+        this,
+        [logDirectory = PlatformPaths::logDirectory(), mountedSharePaths = m_mountedSharePaths] {
+            if (QFileInfo::exists(logDirectory)) {
+                if (!QDir(logDirectory).removeRecursively())
+                    return removalFailure(logDirectory);
+                qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted log files");
+            }
+            qCDebug(lcUi).noquote() << QStringLiteral("AppController: Logging existing test directories...");
+            sweepTestDirectories(mountedSharePaths());
+            return QString();
+        },
+        [this](const QString &failure) {
+            if (!failure.isEmpty())
+                return presentResetFailure(failure);
+            m_alertPresenter->present({Alert::Style::Informational, QStringLiteral("Application State Reset"),
+                                       QStringLiteral("All application data has been successfully deleted. The "
+                                                      "application will now quit."),
+                                       {QStringLiteral("OK")}});
+            emit terminationRequested();
+        });
+}
+
+void AppController::presentResetFailure(const QString &description)
+{
+    m_alertPresenter->present({Alert::Style::Critical, QStringLiteral("Error Resetting Application State"),
+                               QStringLiteral("An error occurred while trying to delete application data: ")
+                                   + description,
+                               {QStringLiteral("OK")}});
 }
 
 void AppController::sweepAllTestDirectories()
 {
-    for (const QString &mountPath : m_mountedSharePaths())
-        cleanupTestDirectories(mountPath);
-    cleanupTestDirectories(PlatformPaths::testDataDirectory());
+    sweepTestDirectories(m_mountedSharePaths());
+}
+
+void AppController::sweepTestDirectories(const QStringList &mountPaths)
+{
+    for (const QString &mountPath : mountPaths)
+        TestDirectory::sweep(mountPath);
+    TestDirectory::sweep(PlatformPaths::testDataDirectory());
 }
 
 void AppController::sweepAtQuit()

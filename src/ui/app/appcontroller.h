@@ -46,9 +46,9 @@ public:
     void showDeveloperModeOptions();
     void enableDeveloperMode();
     void confirmResetApplicationState();
+    // Removes the application's data off the window's thread, then says how
+    // it went; terminationRequested() follows when all went.
     void resetApplicationState();
-    // Removes the leftover test directories directly inside the location.
-    void cleanupTestDirectories(const QString &location);
     // Sweeps every mounted share's mount path, then the test data folder.
     void sweepAllTestDirectories();
 
@@ -60,6 +60,11 @@ signals:
     void terminationRequested();
 
 private:
+    // The removals after the preferences were cleared, and the sweep.
+    void finishReset();
+    void presentResetFailure(const QString &description);
+    // Removes the leftover test directories directly inside each mount path, then the test data folder.
+    static void sweepTestDirectories(const QStringList &mountPaths);
     void sweepAtQuit();
     void setUpMainWindow(QWidget *window);
 

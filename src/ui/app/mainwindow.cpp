@@ -1,6 +1,6 @@
 #include "ui/app/mainwindow.h"
 
-#include "history/runstore.h"
+#include "history/databaselocation.h"
 #include "platform/logcategories.h"
 #include "ui/app/navigation.h"
 #include "ui/app/appcontroller.h"
@@ -75,13 +75,25 @@ void MainWindow::showCurrentScreen()
                 m_controller->runRecorder()->record(request, result, m_testScreen->runStreamResults(),
                     m_testScreen->runTimelineMarkers());
             });
+        connect(m_testScreen, &TestScreen::mediaRunFinished, m_controller,
+            [this](const TestRequest &request, const PerformanceTestResult &result) {
+                m_controller->runRecorder()->record(request, result, {}, {});
+            });
         setCentralWidget(m_testScreen);
         break;
     case Screen::history:
         // Made afresh on each visit: the team database setting may have changed since the last.
-        m_runStore = historyStore();
-        m_historyScreen = new HistoryScreen(m_runStore.get(), this);
+        m_historyScreen = new HistoryScreen(historyLocation(), this);
         connect(m_historyScreen, &HistoryScreen::closeRequested, m_navigation, &Navigation::openMain);
+        connect(m_historyScreen, &HistoryScreen::mediaTestRequested, this,
+            [this](const TestParameters &parameters, const QString &format, int streams) {
+                // After the history screen's own call has returned: the switch deletes it.
+                QTimer::singleShot(0, this, [this, parameters, format, streams] {
+                    m_navigation->openTest(parameters);
+                    if (m_testScreen)
+                        m_testScreen->openMediaTest(format, streams);
+                });
+            });
         setCentralWidget(m_historyScreen);
         break;
     case Screen::main:
@@ -95,13 +107,13 @@ void MainWindow::showCurrentScreen()
     }
 }
 
-std::unique_ptr<RunStore> MainWindow::historyStore()
+DatabaseLocation MainWindow::historyLocation()
 {
     QString errorText;
     const std::optional<DatabaseLocation> location = DatabaseLocation::resolve(QString(), &errorText);
     if (!location)
         qCWarning(lcUi).noquote() << "The run history setting is unusable, using the local file:" << errorText;
-    return std::make_unique<RunStore>(location.value_or(DatabaseLocation::defaultLocation()));
+    return location.value_or(DatabaseLocation::defaultLocation());
 }
 
 void MainWindow::showEvent(QShowEvent *event)

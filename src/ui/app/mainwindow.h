@@ -18,7 +18,6 @@ namespace trevlamark {
 class AppController;
 class Navigation;
 class PreferencesManager;
-class RunStore;
 
 class MainWindow : public QMainWindow
 {
@@ -40,7 +39,7 @@ protected:
 private:
     void showCurrentScreen();
     // The store the history setting names, not yet opened.
-    static std::unique_ptr<RunStore> historyStore();
+    static DatabaseLocation historyLocation();
 
     Navigation *m_navigation;
     PreferencesManager *m_preferences;
@@ -48,7 +47,6 @@ private:
     QPointer<MainScreen> m_mainScreen;
     QPointer<TestScreen> m_testScreen;
     QPointer<HistoryScreen> m_historyScreen;
-    std::unique_ptr<RunStore> m_runStore;
     QAction *m_settingsAction = nullptr;
     bool m_hasBeenShown = false;
 };

@@ -1,8 +1,7 @@
 #pragma once
 // Pure arithmetic behind the mirrored charts: the dynamic y maximum shared by
 // the charts and the gauges, and the traffic lines drawn above and below a
-// chart's centre line (ChartSeries draws the test's phases; ThroughputSmoothing
-// smooths the points).
+// chart's centre line (ChartSeries smooths and draws the test's phases).
 
 #include "monitor/networktrafficsample.h"
 

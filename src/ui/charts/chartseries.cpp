@@ -80,7 +80,7 @@ bool ChartSeries::append(const TestData &point, int &window)
     return true;
 }
 
-// The same trailing mean as ThroughputSmoothing::smoothPhase, one point at a time.
+// The trailing mean of the last `window` raw points, one point at a time.
 void ChartSeries::smoothAt(Phase &phase, std::size_t index, int &window)
 {
     const double value = phase.raw[index];

@@ -52,6 +52,8 @@ MirroredChart::MirroredChart(Style style, QWidget *parent)
         layout->addWidget(m_xAxis, 1, 1);
         layout->setColumnStretch(1, 1);
         m_plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // Its backdrop covers it: nothing beneath needs drawing first.
+        m_plot->setAttribute(Qt::WA_OpaquePaintEvent);
         // Extra height goes to the owner's other rows, not between the plot and its labels.
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
@@ -61,7 +63,10 @@ MirroredChart::MirroredChart(Style style, QWidget *parent)
 void MirroredChart::setChartData(const QList<TestData> &chartData)
 {
     m_series.setPoints(chartData, ThroughputSmoothing::processSmoothingWindow());
-    refresh();
+    // While a test runs, the refresh tick that moves "now" draws the new
+    // points too: a paint of its own for each sample would double the paints.
+    if (!m_isRunningTest)
+        refresh();
 }
 
 void MirroredChart::setTrafficSamples(const QList<NetworkTrafficSample> &samples)
@@ -79,6 +84,8 @@ void MirroredChart::setTrafficShown(bool shown)
 
 void MirroredChart::setMaxY(double maxY)
 {
+    if (maxY == m_maxY)
+        return;
     m_maxY = maxY;
     if (m_yAxis)
         m_yAxis->setMaxY(maxY);
@@ -125,8 +132,9 @@ QDateTime MirroredChart::effectiveReferenceTime() const
         for (const NetworkTrafficSample &sample : m_samples)
             consider(sample.timestamp);
     }
+    // Only compared with the samples' times: UTC spares reading the time zone at every tick.
     return TrafficGeometry::effectiveReferenceTime(m_isRunningTest, m_referenceTime, newest,
-                                                   QDateTime::currentDateTime());
+                                                   QDateTime::currentDateTimeUtc());
 }
 
 void MirroredChart::refresh()
@@ -155,36 +163,65 @@ void MirroredChart::paintEvent(QPaintEvent *)
     painter.drawRoundedRect(QRectF(rect()), 8, 8);
 }
 
+void MirroredChart::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_backdrop = QPixmap();
+}
+
+const QPixmap &MirroredChart::backdrop()
+{
+    const qreal ratio = m_plot->devicePixelRatioF();
+    const double width = m_plot->width();
+    const double height = m_plot->height();
+    // Half-pixel offsets put the one-pixel lines on whole pixels; the last ones stay inside.
+    QList<double> columns;
+    for (double x : TrafficGeometry::verticalGridLines(width, m_timeWindowSeconds))
+        columns.append(std::min(std::floor(x) + 0.5, width - 0.5));
+    QList<double> rows;
+    for (double y : TrafficGeometry::horizontalGridLines(height, m_maxY))
+        rows.append(std::min(std::floor(y) + 0.5, height - 0.5));
+    // The scale follows the peak, which creeps up by fractions during a run; the
+    // grid is drawn again only when one of its lines lands on another pixel.
+    QString key = QStringLiteral("%1x%2@%3").arg(width).arg(height).arg(ratio);
+    for (const QList<double> *lines : {&columns, &rows}) {
+        key += QLatin1Char('|');
+        for (double line : *lines)
+            key += QString::number(line) + QLatin1Char(' ');
+    }
+    if (!m_backdrop.isNull() && key == m_backdropKey)
+        return m_backdrop;
+    m_backdropKey = key;
+    m_backdrop = QPixmap(m_plot->size() * ratio);
+    m_backdrop.setDevicePixelRatio(ratio);
+    // Opaque, on the window's own colour: the tint and lines then come out
+    // exactly as when drawn straight onto the window.
+    m_backdrop.fill(palette().color(QPalette::Window));
+    QPainter painter(&m_backdrop);
+    painter.fillRect(m_plot->rect(), withAlpha(ThemeColors::cool(this), 0.1f));
+    painter.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.12f), 1));
+    for (double line : columns)
+        painter.drawLine(QPointF(line, 0), QPointF(line, height));
+    for (double line : rows)
+        painter.drawLine(QPointF(0, line), QPointF(width, line));
+    return m_backdrop;
+}
+
 void MirroredChart::paintPlot()
 {
     QPainter painter(m_plot);
-    const double width = m_plot->width();
-    const double height = m_plot->height();
-    if (m_style == Style::Scaled) {
-        painter.fillRect(m_plot->rect(), withAlpha(ThemeColors::cool(this), 0.1f));
-        painter.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.12f), 1));
-        // Half-pixel offsets put the one-pixel lines on whole pixels; the last ones stay inside.
-        const double right = width - 0.5;
-        const double bottom = height - 0.5;
-        for (double x : TrafficGeometry::verticalGridLines(width, m_timeWindowSeconds)) {
-            const double line = std::min(std::floor(x) + 0.5, right);
-            painter.drawLine(QPointF(line, 0), QPointF(line, height));
-        }
-        for (double y : TrafficGeometry::horizontalGridLines(height, m_maxY)) {
-            const double line = std::min(std::floor(y) + 0.5, bottom);
-            painter.drawLine(QPointF(0, line), QPointF(width, line));
-        }
-    }
-
+    if (m_style == Style::Scaled)
+        painter.drawPixmap(0, 0, backdrop());
     painter.setRenderHint(QPainter::Antialiasing);
     ChartGeometry::Frame frame;
-    frame.width = width;
-    frame.centreY = height / 2.0;
+    frame.width = m_plot->width();
+    frame.centreY = m_plot->height() / 2.0;
     frame.maxY = m_maxY;
     frame.timeWindowSeconds = m_timeWindowSeconds;
     frame.referenceTime = m_shownReferenceTime;
     painter.setPen(QPen(withAlpha(Qt::gray, 0.5f), 1));
-    painter.drawLine(QPointF(0, frame.centreY), QPointF(width, frame.centreY));
+    painter.drawLine(QPointF(0, frame.centreY), QPointF(frame.width, frame.centreY));
 
     const bool dark = ThemeColors::isDark(palette());
     if (!m_series.isEmpty()) {

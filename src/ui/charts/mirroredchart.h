@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 #include <optional>
 
@@ -52,10 +53,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void refresh();
     void paintPlot();
+    // The scaled plot's tint and grid, drawn again only when the plot's
+    // size, scale, window or palette changes.
+    const QPixmap &backdrop();
 
     Style m_style;
     ChartSeries m_series;
@@ -67,6 +72,8 @@ private:
     std::optional<QDateTime> m_referenceTime;
     // The right edge as of the last data change, so a repaint alone does not move the curves.
     QDateTime m_shownReferenceTime;
+    QPixmap m_backdrop;
+    QString m_backdropKey;
     YAxisLabels *m_yAxis = nullptr;
     QWidget *m_plot;
     XAxisLabels *m_xAxis;

@@ -75,7 +75,7 @@ void SpeedIndicator::paintEvent(QPaintEvent *)
     arrow.lineTo(c.x() + 3, c.y() + direction * 0.5);
     painter.drawPath(arrow);
 
-    painter.setPen(colour);
+    painter.setPen(ThemeColors::readableText(colour, palette()));
     painter.drawText(QRectF(iconSizePx + gapPx, 0, width() - iconSizePx - gapPx, height()),
                      Qt::AlignLeft | Qt::AlignVCenter, text());
 }

@@ -148,7 +148,9 @@ QWidget *TestGraphPanel::plotArea() const
 void TestGraphPanel::setChartData(const QList<TestData> &chartData)
 {
     m_chart->setChartData(chartData);
-    refresh();
+    // While a test runs, the next refresh tick places the marker dots.
+    if (!m_isRunningTest)
+        refresh();
 }
 
 void TestGraphPanel::setMaxY(double maxY)
@@ -158,6 +160,8 @@ void TestGraphPanel::setMaxY(double maxY)
 
 void TestGraphPanel::setRunningTest(bool isRunningTest)
 {
+    m_badge->setVisible(PreferencesManager::isDeveloperMode());
+    m_isRunningTest = isRunningTest;
     m_chart->setRunningTest(isRunningTest);
     refresh();
 }
@@ -361,9 +365,14 @@ void TestGraphPanel::changeEvent(QEvent *event)
 
 void TestGraphPanel::refresh()
 {
-    m_badge->setVisible(PreferencesManager::isDeveloperMode());
-    m_badge->setWindowSize(ThroughputSmoothing::processSmoothingWindow());
-    m_badge->adjustSize();
+    // The mode is read from the preferences file: not on every tick of a run.
+    if (!m_isRunningTest)
+        m_badge->setVisible(PreferencesManager::isDeveloperMode());
+    const int window = ThroughputSmoothing::processSmoothingWindow();
+    if (m_badge->windowSize() != window) {
+        m_badge->setWindowSize(window);
+        m_badge->adjustSize();
+    }
     placeMarkerDots();
 }
 
@@ -374,10 +383,10 @@ void TestGraphPanel::refreshLegend()
     m_downloadIndicator->setVisible(shown);
     const bool dark = ThemeColors::isDark(palette());
     QPalette warm = m_captureLabel->palette();
-    warm.setColor(QPalette::WindowText, ThemeColors::warm(dark));
+    warm.setColor(QPalette::WindowText, ThemeColors::readableText(ThemeColors::warm(dark), palette()));
     m_captureLabel->setPalette(warm);
     QPalette cool = m_playbackLabel->palette();
-    cool.setColor(QPalette::WindowText, ThemeColors::cool(dark));
+    cool.setColor(QPalette::WindowText, ThemeColors::readableText(ThemeColors::cool(dark), palette()));
     m_playbackLabel->setPalette(cool);
 }
 
@@ -412,6 +421,11 @@ void TestGraphPanel::rebuildMarkerDots()
             m_dots.append(dot);
         }
     }
+    // New dots stack on top; the plot's controls stay above them. Raising
+    // only here keeps a refresh from repainting the controls every tick.
+    m_expandButton->raise();
+    m_zoomControls->raise();
+    m_badge->raise();
 }
 
 void TestGraphPanel::placeMarkerDots()
@@ -429,12 +443,8 @@ void TestGraphPanel::placeMarkerDots()
                                                       m_timeWindowSeconds, width);
             TimelineMarkerDot *dot = m_dots.at(next);
             dot->moveCentreTo(QPointF(x, midline + TrafficGeometry::markerOffset(i, count)));
-            dot->raise();
         }
     }
-    m_expandButton->raise();
-    m_zoomControls->raise();
-    m_badge->raise();
 }
 
 void TestGraphPanel::setGraphHovered(bool hovered)

@@ -118,6 +118,7 @@ private:
     bool m_isGraphHovered = false;
     bool m_showNetworkOverlay = false;
     bool m_showingInterfaceInfo = false;
+    bool m_isRunningTest = false;
 
     QLabel *m_captureLabel;
     SpeedIndicator *m_uploadIndicator;

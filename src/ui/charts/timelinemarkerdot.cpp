@@ -48,7 +48,9 @@ double TimelineMarkerDot::targetDotSize() const
 void TimelineMarkerDot::moveCentreTo(const QPointF &centre)
 {
     move(qRound(centre.x() - boxSizePx / 2.0), qRound(centre.y() - boxSizePx / 2.0));
-    placeTooltip();
+    // Sizing the tooltip lays out its text: worth it only while it is shown, not at every tick.
+    if (m_showTooltip)
+        placeTooltip();
 }
 
 QSize TimelineMarkerDot::sizeHint() const

@@ -76,7 +76,7 @@ QSize XAxisLabels::minimumSizeHint() const
 void XAxisLabels::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(QColor(Qt::gray));
+    painter.setPen(palette().color(QPalette::PlaceholderText));
     const QFontMetrics metrics = fontMetrics();
     for (const auto &label : TrafficGeometry::xAxisLabels(width(), m_shownTimeWindowSeconds,
                                                           TrafficGeometry::minTimeLabelSpacing, m_isRunningTest)) {

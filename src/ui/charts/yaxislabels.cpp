@@ -19,8 +19,11 @@ void YAxisLabels::setMaxY(double maxY)
 {
     if (m_maxY == maxY)
         return;
+    const int widthBefore = sizeHint().width();
     m_maxY = maxY;
-    updateGeometry();
+    // The scale grows often early in a run; only a wider or narrower label lays the graph out again.
+    if (sizeHint().width() != widthBefore)
+        updateGeometry();
     update();
 }
 
@@ -43,7 +46,7 @@ QSize YAxisLabels::sizeHint() const
 void YAxisLabels::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(QColor(Qt::gray));
+    painter.setPen(palette().color(QPalette::PlaceholderText));
     const int lineHeight = fontMetrics().height();
     for (const auto &label : TrafficGeometry::yAxisLabels(m_maxY, height())) {
         // Centred on its grid line, but never cut by the plot's top or bottom edge.

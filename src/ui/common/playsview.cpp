@@ -3,9 +3,7 @@
 #include "engine/mediaformatcatalog.h"
 #include "settings/preferencesmanager.h"
 
-#include <QClipboard>
 #include <algorithm>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,7 +35,7 @@ PlaysView::PlaysView(const PerformanceTestResult &result, QWidget *parent)
     , m_filter(new QLineEdit(this))
     , m_table(new QTableWidget(this))
     , m_offer(new QLabel(this))
-    , m_copy(new QPushButton(tr("Copy command"), this))
+    , m_pacedTest(new QPushButton(tr("Paced test…"), this))
 {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(tr("Plays"));
@@ -80,14 +78,20 @@ PlaysView::PlaysView(const PerformanceTestResult &result, QWidget *parent)
     layout->addWidget(m_offer);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_copy);
+    m_pacedTest->setObjectName(QStringLiteral("pacedTestButton"));
+    buttons->addWidget(m_pacedTest);
     auto *close = new QPushButton(tr("Close"), this);
     buttons->addWidget(close);
     layout->addLayout(buttons);
 
     connect(m_filter, &QLineEdit::textChanged, this, &PlaysView::applyFilter);
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &PlaysView::updateOffer);
-    connect(m_copy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(pacedTestCommand()); });
+    connect(m_pacedTest, &QPushButton::clicked, this, [this] {
+        if (const PlaysRow *row = chosenRow()) {
+            emit pacedTestRequested(row->format.name, estimatedStreams(*row));
+            accept();
+        }
+    });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     updateOffer();
     resize(720, 560);
@@ -113,28 +117,38 @@ int PlaysView::visibleRows() const
     return rows;
 }
 
-QString PlaysView::pacedTestCommand() const
+const PlaysRow *PlaysView::chosenRow() const
 {
     const QList<QTableWidgetItem *> selected = m_table->selectedItems();
-    if (selected.isEmpty())
+    return selected.isEmpty() ? nullptr : &m_rows.at(selected.first()->row());
+}
+
+int PlaysView::estimatedStreams(const PlaysRow &row)
+{
+    // Playback when the run read, as the paced test's own default is.
+    return std::max(1, row.playbackStreams ? *row.playbackStreams : row.captureStreams.value_or(1));
+}
+
+QString PlaysView::pacedTestCommand() const
+{
+    const PlaysRow *row = chosenRow();
+    if (!row)
         return {};
-    const PlaysRow &row = m_rows.at(selected.first()->row());
-    const bool playback = row.playbackStreams.has_value();
-    const int streams = std::max(1, playback ? *row.playbackStreams : row.captureStreams.value_or(1));
     return QStringLiteral("trevlamark-cli play \"%1\" --format \"%2\" --streams %3 %4")
-        .arg(m_location, row.format.name)
-        .arg(streams)
-        .arg(playback ? QStringLiteral("--playback") : QStringLiteral("--capture"));
+        .arg(m_location, row->format.name)
+        .arg(estimatedStreams(*row))
+        .arg(row->playbackStreams ? QStringLiteral("--playback") : QStringLiteral("--capture"));
 }
 
 void PlaysView::updateOffer()
 {
     const QString command = pacedTestCommand();
-    m_copy->setEnabled(!command.isEmpty());
+    m_pacedTest->setEnabled(!command.isEmpty());
+    // The command line stays readable for a run on another computer or in a script.
     m_offer->setText(command.isEmpty()
             ? tr("Choose a format for its paced test: it plays the streams frame by frame and counts every late frame.")
-            : tr("The paced test of this format plays the streams frame by frame and counts every late frame:\n%1")
-                  .arg(command));
+            : tr("The paced test of this format plays the streams frame by frame and counts every late frame. "
+                 "From a terminal:\n%1").arg(command));
 }
 
 } // namespace trevlamark

@@ -125,6 +125,7 @@ void ResultCard::rebuild()
         connect(plays, &QPushButton::clicked, this, [this] {
             auto *view = new PlaysView(m_result, window());
             view->setAttribute(Qt::WA_DeleteOnClose);
+            connect(view, &PlaysView::pacedTestRequested, this, &ResultCard::pacedTestRequested);
             view->show();
         });
         m_layout->addWidget(plays, 0, Qt::AlignLeft);

@@ -26,6 +26,10 @@ public:
     // The card's fill in a palette; every line is readable on it.
     static QColor background(const QPalette &palette);
 
+signals:
+    // Chosen in the Plays view of the result: the screen opens its media test.
+    void pacedTestRequested(const QString &format, int streams);
+
 protected:
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

@@ -3,7 +3,7 @@
 namespace trevlamark {
 
 SectionTitle::SectionTitle(const QString &text, QWidget *parent)
-    : QLabel(text, parent)
+    : ElidedLabel(text, parent)
 {
     QFont titleFont = font();
     titleFont.setWeight(QFont::DemiBold);

@@ -1,11 +1,11 @@
 #pragma once
 // The bold, slightly larger heading above a section of a screen.
 
-#include <QLabel>
+#include "ui/common/elidedlabel.h"
 
 namespace trevlamark {
 
-class SectionTitle : public QLabel
+class SectionTitle : public ElidedLabel
 {
     Q_OBJECT
 

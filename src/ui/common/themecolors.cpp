@@ -25,6 +25,11 @@ QColor ThemeColors::red(bool isDarkPalette)
     return isDarkPalette ? QColor(0xFF, 0x6B, 0x5F) : QColor(0xD7, 0x26, 0x1E);
 }
 
+QColor ThemeColors::green(bool isDarkPalette)
+{
+    return isDarkPalette ? QColor(0x4C, 0xD9, 0x64) : QColor(0x1E, 0x8E, 0x3E);
+}
+
 QColor ThemeColors::buttonText(bool isDarkPalette)
 {
     // The dark appearance's accents are bright: dark text keeps them vivid.
@@ -51,6 +56,11 @@ QColor ThemeColors::readableAgainst(const QColor &colour, const QColor &other)
                                   float(start.blueF() + (end.blueF() - start.blueF()) * share));
     }
     return result;
+}
+
+QColor ThemeColors::readableText(const QColor &colour, const QPalette &palette)
+{
+    return readableAgainst(colour, palette.color(QPalette::Window));
 }
 
 double ThemeColors::relativeLuminance(const QColor &colour)

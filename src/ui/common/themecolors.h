@@ -19,6 +19,8 @@ public:
     static QColor warm(bool isDarkPalette);
     static QColor cool(bool isDarkPalette);
     static QColor red(bool isDarkPalette);
+    // For a change for the better, beside red for one for the worse.
+    static QColor green(bool isDarkPalette);
 
     // Text on a filled button: white in the light appearance, near black in the dark one.
     static QColor buttonText(bool isDarkPalette);
@@ -28,6 +30,9 @@ public:
     // The colour moved away from the other one (towards black from a light
     // one, towards white from a dark one) until the two reach minimumTextContrast.
     static QColor readableAgainst(const QColor &colour, const QColor &other);
+    // The colour as text on the palette's window: the warm and cool accents
+    // are too light for small text in the light appearance.
+    static QColor readableText(const QColor &colour, const QPalette &palette);
     // The WCAG 2 relative luminance (0 black, 1 white) and contrast ratio (1 to 21).
     static double relativeLuminance(const QColor &colour);
     static double contrastRatio(const QColor &first, const QColor &second);

@@ -1,7 +1,5 @@
 #include "ui/gauges/gaugegeometry.h"
 
-#include "ui/common/throughputsmoothing.h"
-
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -40,32 +38,27 @@ QString GaugeGeometry::percentText(int percent)
     return QStringLiteral("%1% OF MAX").arg(percent);
 }
 
-double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
-                                 double value, int &smoothingWindow)
+QRectF GaugeGeometry::arcSpanBounds(const QRectF &ring, double fromFraction, double toFraction, double margin)
 {
-    if (isPostTest || chartData.isEmpty())
-        return value;
-    const QString wanted = operation.toLower();
-    QList<TestData> points;
-    int newestPhase = std::numeric_limits<int>::min();
-    for (const TestData &point : chartData) {
-        if (point.operation != wanted)
-            continue;
-        if (point.phaseId > newestPhase) {
-            newestPhase = point.phaseId;
-            points.clear();
-        }
-        if (point.phaseId == newestPhase)
-            points.append(point);
+    const double low = std::clamp(std::min(fromFraction, toFraction), 0.0, 1.0);
+    const double high = std::clamp(std::max(fromFraction, toFraction), 0.0, 1.0);
+    const QPointF centre = ring.center();
+    const auto at = [&](double fraction) {
+        const double angle = fraction * 2 * M_PI;
+        return QPointF(centre.x() + ring.width() / 2 * std::sin(angle), centre.y() - ring.height() / 2 * std::cos(angle));
+    };
+    // The ends, and every quarter between them where the arc reaches furthest out.
+    QList<QPointF> points{at(low), at(high)};
+    for (double quarter = std::ceil(low * 4) / 4; quarter < high; quarter += 0.25)
+        points.append(at(quarter));
+    QRectF bounds(points.first(), points.first());
+    for (const QPointF &point : std::as_const(points)) {
+        bounds.setLeft(std::min(bounds.left(), point.x()));
+        bounds.setRight(std::max(bounds.right(), point.x()));
+        bounds.setTop(std::min(bounds.top(), point.y()));
+        bounds.setBottom(std::max(bounds.bottom(), point.y()));
     }
-    const QList<TestData> prepared = ThroughputSmoothing::prepareChartData(points, std::nullopt, smoothingWindow);
-    return prepared.isEmpty() ? 0 : prepared.last().throughput;
-}
-
-double GaugeGeometry::gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
-                                 double value)
-{
-    return gaugeValue(chartData, operation, isPostTest, value, ThroughputSmoothing::processSmoothingWindow());
+    return bounds.adjusted(-margin, -margin, margin, margin);
 }
 
 bool GaugeGeometry::isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds)

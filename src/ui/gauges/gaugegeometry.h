@@ -4,6 +4,7 @@
 #include "engine/testdata.h"
 
 #include <QList>
+#include <QRectF>
 #include <QString>
 #include <optional>
 
@@ -29,13 +30,10 @@ public:
     static std::optional<int> percentOfMax(double valueMBps, std::optional<int> linkSpeedMbps,
                                            std::optional<int> mtuBytes);
     static QString percentText(int percent);
-
-    // The live value of a gauge: the last smoothed point of the newest phase of
-    // its operation, while a test's chart data is shown; otherwise `value`.
-    static double gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
-                             double value, int &smoothingWindow);
-    static double gaugeValue(const QList<TestData> &chartData, const QString &operation, bool isPostTest,
-                             double value);
+    // The box around the part of a ring's arc (drawn clockwise from twelve
+    // o'clock) that lies between two filled fractions, grown by `margin` for
+    // the pen: all that must be drawn again when the arc moves between them.
+    static QRectF arcSpanBounds(const QRectF &ring, double fromFraction, double toFraction, double margin);
 
     static bool isElapsedTimeShown(bool isRunningTest, double testRunTimeSeconds);
     // "mm:ss" below an hour, "hh:mm:ss" from an hour on.

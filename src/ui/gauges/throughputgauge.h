@@ -3,13 +3,16 @@
 // (or the chart's dynamic maximum), with the phase's on/off switch below it.
 
 #include "engine/testdata.h"
+#include "ui/gauges/newestphaseaverage.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 #include <optional>
 
 class QCheckBox;
-class QVariantAnimation;
 
 namespace trevlamark {
 
@@ -29,6 +32,11 @@ public:
     explicit ThroughputGauge(const QString &operation, QWidget *parent = nullptr);
 
     void setValue(double valueMBps);
+    // A completed phase's own figure, shown until a newer phase of the
+    // operation has points: the trailing average of a phase's last points can
+    // be a tail of near-empty intervals, and a phase shorter than the
+    // smoothing window (or than fio's status line) has hardly any.
+    void setCompletedPhase(int phaseId, double valueMBps);
     void setMaxSpeedMbps(std::optional<int> maxSpeedMbps);
     void setDynamicMaxY(std::optional<double> dynamicMaxY);
     void setChartData(const QList<TestData> &chartData);
@@ -60,25 +68,51 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     void refresh();
     void placeSwitch();
+    // Moves the arc a step towards its target; the last step lands on it.
+    void stepArc();
+    // The value and percent as drawn: a change of them alone repaints the dial's middle.
+    QString valueText() const;
+    // The square the dial is drawn in, and a part of the 200 px dial in widget pixels.
+    QRect dialRect() const;
+    // The whole ring's length at the current size, in widget pixels.
+    double arcLengthPx() const;
+    QRect toWidget(const QRectF &dialArea) const;
+    QColor operationColour() const;
+    const QPixmap &staticLayer();
 
     QString m_operation;
     double m_valueMBps = 0;
     std::optional<int> m_maxSpeedMbps;
     std::optional<double> m_dynamicMaxY;
-    QList<TestData> m_chartData;
+    bool m_hasChartData = false;
+    NewestPhaseAverage m_newestPhase;
+    std::optional<int> m_completedPhaseId;
+    double m_completedPhaseValue = 0;
     bool m_isPostTest = false;
     bool m_isRunningTest = false;
     std::optional<int> m_interfaceMTU;
     bool m_isHoveringControls = false;
     bool m_phaseEnabled = true;
     double m_shownFraction = 0;
+    // The arc's move under way: from where it was when the target changed, over a fixed time.
+    double m_fromFraction = 0;
+    double m_targetFraction = 0;
+    QElapsedTimer m_arcClock;
+    QBasicTimer m_arcTimer;
+    // The fraction the last repaint of the arc was asked for.
+    double m_scheduledFraction = 0;
     double m_shownValue = 0;
+    QString m_paintedText;
+    QPixmap m_staticLayer;
+    int m_staticLayerSide = 0;
+    bool m_staticLayerEnabled = true;
     QCheckBox *m_switch;
-    QVariantAnimation *m_fractionAnimation;
 };
 
 } // namespace trevlamark

@@ -3,10 +3,13 @@
 #include "history/runexport.h"
 #include "history/runstore.h"
 #include "ui/charts/testgraphpanel.h"
+#include "ui/common/bytecountformat.h"
 #include "ui/common/sectiontitle.h"
 #include "ui/common/themecolors.h"
+#include "ui/common/timelimitedtask.h"
 #include "ui/history/runcomparisonview.h"
 #include "ui/history/rundetailview.h"
+#include "ui/history/runstoretask.h"
 #include "ui/history/runtablemodel.h"
 #include "ui/history/trendchart.h"
 
@@ -47,11 +50,25 @@ QScrollArea *scrolling(QWidget *content, QWidget *parent)
     scroll->setWidget(content);
     return scroll;
 }
+
+struct Deletion
+{
+    QList<qint64> deleted;
+    QString failure;
+};
+
+// What the export wrote, or why it did not.
+struct Written
+{
+    qsizetype runs = 0;
+    QString failure;
+};
 } // namespace
 
-HistoryScreen::HistoryScreen(RunStore *store, QWidget *parent)
+HistoryScreen::HistoryScreen(const DatabaseLocation &location, QWidget *parent)
     : QWidget(parent)
-    , m_store(store)
+    , m_location(location)
+    , m_calls(new TimeLimitedTask(std::chrono::seconds(answerLimitSeconds), [this] { giveUp(); }, this))
     , m_model(new RunTableModel(this))
     , m_proxy(new QSortFilterProxyModel(this))
 {
@@ -62,6 +79,40 @@ HistoryScreen::HistoryScreen(RunStore *store, QWidget *parent)
     m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     buildLayout();
     reload();
+}
+
+template<typename Value>
+void HistoryScreen::ask(const QString &waitingText, std::function<std::optional<Value>(RunStore &)> call,
+                        std::function<void(const std::optional<Value> &, const QString &errorText)> done)
+{
+    showMessage(waitingText, false);
+    RunStoreTask::run<Value>(*m_calls, m_location, std::move(call),
+        [this, done = std::move(done)](const RunStoreTask::Outcome<Value> &outcome) {
+            if (!outcome.opened)
+                showMessage(QStringLiteral("The run history cannot be opened: ") + outcome.errorText, true);
+            else
+                done(outcome.value, outcome.errorText);
+            if (!outcome.notice.isEmpty())
+                showMessage(outcome.notice, true);
+            refreshActions();
+            emit settled();
+        });
+    refreshActions();
+}
+
+bool HistoryScreen::isBusy() const
+{
+    return m_calls->isWaiting();
+}
+
+void HistoryScreen::giveUp()
+{
+    showMessage(QStringLiteral("%1 did not answer within %2 seconds.")
+                    .arg(m_location.displayText())
+                    .arg(answerLimitSeconds),
+                true);
+    refreshActions();
+    emit settled();
 }
 
 void HistoryScreen::buildLayout()
@@ -94,11 +145,12 @@ void HistoryScreen::buildLayout()
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideMiddle);
     m_table->verticalHeader()->hide();
     // Fixed row heights and column widths: sizing to contents would read every one of thousands of rows.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
-    const int widths[RunTableModel::ColumnCount] = {120, 160, 65, 75, 90, 70, 50, 80, 80, 80};
+    const int widths[RunTableModel::ColumnCount] = {120, 130, 90, 90, 80, 65, 75, 90, 70, 50};
     for (int column = 0; column < RunTableModel::ColumnCount; ++column)
         m_table->horizontalHeader()->resizeSection(column, widths[column]);
     m_table->horizontalHeader()->setStretchLastSection(true);
@@ -109,6 +161,7 @@ void HistoryScreen::buildLayout()
     m_pages->addWidget(m_table);
 
     m_detail = new RunDetailView;
+    connect(m_detail, &RunDetailView::mediaTestRequested, this, &HistoryScreen::mediaTestRequested);
     m_pages->addWidget(scrolling(m_detail, m_pages));
     m_comparison = new RunComparisonView;
     m_pages->addWidget(scrolling(m_comparison, m_pages));
@@ -116,9 +169,13 @@ void HistoryScreen::buildLayout()
     auto *trendLayout = new QVBoxLayout(trendPage);
     trendLayout->setContentsMargins(0, 0, 0, 0);
     m_trendTitle = new SectionTitle(QString(), trendPage);
-    m_trendTitle->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_trendTitle->setElidedInTheMiddle(true);
     m_trend = new TrendChart(trendPage);
+    m_trendNote = new QLabel(trendPage);
+    m_trendNote->setWordWrap(true);
+    m_trendNote->setForegroundRole(QPalette::PlaceholderText);
     trendLayout->addWidget(m_trendTitle);
+    trendLayout->addWidget(m_trendNote);
     trendLayout->addWidget(m_trend, 1);
     m_pages->addWidget(trendPage);
     layout->addWidget(m_pages, 1);
@@ -151,23 +208,19 @@ void HistoryScreen::buildLayout()
 
 void HistoryScreen::reload()
 {
-    if (!m_store->isOpen() && !m_store->open()) {
-        m_model->setRuns({});
-        showMessage(QStringLiteral("The run history cannot be opened: ") + m_store->errorText(), true);
-        return;
-    }
-    const std::optional<QList<RunRecord>> runs = m_store->list();
-    m_model->setRuns(runs.value_or(QList<RunRecord>()));
-    if (!runs)
-        showMessage(QStringLiteral("The runs cannot be listed: ") + m_store->errorText(), true);
-    else if (!m_store->notice().isEmpty())
-        showMessage(m_store->notice(), true);
-    else
-        showMessage(runs->isEmpty() ? QStringLiteral("No runs kept yet. Every test you run is listed here.")
-                                    : runCount(runs->size()) + QStringLiteral(" at ")
-                                          + m_store->location().displayText(),
-                    false);
-    refreshActions();
+    ask<QList<RunRecord>>(
+        QStringLiteral("Loading the runs from %1…").arg(m_location.displayText()),
+        [](RunStore &store) { return store.list(); },
+        [this](const std::optional<QList<RunRecord>> &runs, const QString &errorText) {
+            m_model->setRuns(runs.value_or(QList<RunRecord>()));
+            if (!runs)
+                showMessage(QStringLiteral("The runs cannot be listed: ") + errorText, true);
+            else
+                showMessage(runs->isEmpty() ? QStringLiteral("No runs kept yet. Every test you run is listed here.")
+                                            : runCount(runs->size()) + QStringLiteral(" at ")
+                                                  + m_location.displayText(),
+                            false);
+        });
 }
 
 void HistoryScreen::setFilterText(const QString &text)
@@ -219,15 +272,28 @@ void HistoryScreen::refreshActions()
 {
     const bool onList = page() == Page::List;
     const qsizetype selected = m_table->selectionModel()->selectedRows().size();
-    m_backButton->setVisible(!onList);
+    // Hidden before shown: for a moment both sets would be on the row, and
+    // the window would grow to hold them and stay that wide.
+    QList<QPushButton *> shown;
+    const auto showIf = [&shown](QPushButton *button, bool visible) {
+        if (visible)
+            shown.append(button);
+        else
+            button->hide();
+    };
+    showIf(m_backButton, !onList);
     for (QPushButton *listAction : {m_openButton, m_compareButton, m_trendButton, m_deleteButton})
-        listAction->setVisible(onList);
-    m_saveChartButton->setVisible(page() == Page::Run || page() == Page::Trend);
-    m_openButton->setEnabled(selected == 1);
-    m_compareButton->setEnabled(selected == 2);
-    m_trendButton->setEnabled(selected >= 1);
-    m_deleteButton->setEnabled(selected >= 1);
-    m_exportButton->setEnabled(!onList || selected >= 1);
+        showIf(listAction, onList);
+    showIf(m_saveChartButton, page() == Page::Run || page() == Page::Trend);
+    for (QPushButton *button : shown)
+        button->show();
+    // One call on the history at a time: a second would drop the first's answer.
+    const bool free = !isBusy();
+    m_openButton->setEnabled(free && selected == 1);
+    m_compareButton->setEnabled(free && selected == 2);
+    m_trendButton->setEnabled(free && selected >= 1);
+    m_deleteButton->setEnabled(free && selected >= 1);
+    m_exportButton->setEnabled(free && (!onList || selected >= 1));
     m_copyButton->setEnabled(!onList || selected >= 1);
 }
 
@@ -237,109 +303,165 @@ void HistoryScreen::showList()
     refreshActions();
 }
 
-bool HistoryScreen::openRun(qint64 id)
+void HistoryScreen::openRun(qint64 id)
 {
-    const std::optional<RunRecord> run = m_store->find(id);
-    if (!run) {
-        showMessage(m_store->errorText().isEmpty() ? QStringLiteral("Run %1 is no longer kept.").arg(id)
-                                                   : m_store->errorText(),
-                    true);
-        return false;
-    }
-    m_detail->setRun(*run);
-    m_pages->setCurrentIndex(int(Page::Run));
-    refreshActions();
-    return true;
+    ask<RunRecord>(
+        QStringLiteral("Opening run %1…").arg(id), [id](RunStore &store) { return store.find(id); },
+        [this, id](const std::optional<RunRecord> &run, const QString &errorText) {
+            if (!run) {
+                showMessage(errorText.isEmpty() ? QStringLiteral("Run %1 is no longer kept.").arg(id) : errorText,
+                            true);
+                return;
+            }
+            showMessage(QString(), false);
+            m_detail->setRun(*run);
+            m_pages->setCurrentIndex(int(Page::Run));
+        });
 }
 
-bool HistoryScreen::compareRuns(qint64 first, qint64 second)
+void HistoryScreen::compareRuns(qint64 first, qint64 second)
 {
-    const std::optional<RunRecord> a = m_store->find(first);
-    const std::optional<RunRecord> b = m_store->find(second);
-    if (!a || !b) {
-        showMessage(m_store->errorText().isEmpty() ? QStringLiteral("One of the runs is no longer kept.")
-                                                   : m_store->errorText(),
-                    true);
-        return false;
-    }
-    // The older run is the base the differences are taken against.
-    if (b->finishedAt < a->finishedAt)
-        m_comparison->setRuns(*b, *a);
-    else
-        m_comparison->setRuns(*a, *b);
-    m_pages->setCurrentIndex(int(Page::Comparison));
-    refreshActions();
-    return true;
+    using Pair = std::pair<RunRecord, RunRecord>;
+    ask<Pair>(
+        QStringLiteral("Opening runs %1 and %2…").arg(first).arg(second),
+        [first, second](RunStore &store) -> std::optional<Pair> {
+            std::optional<RunRecord> a = store.find(first);
+            std::optional<RunRecord> b = a ? store.find(second) : std::nullopt;
+            if (!a || !b)
+                return std::nullopt;
+            return Pair{*a, *b};
+        },
+        [this](const std::optional<Pair> &runs, const QString &errorText) {
+            if (!runs) {
+                showMessage(errorText.isEmpty() ? QStringLiteral("One of the runs is no longer kept.") : errorText,
+                            true);
+                return;
+            }
+            showMessage(QString(), false);
+            // The older run is the base the differences are taken against.
+            if (runs->second.finishedAt < runs->first.finishedAt)
+                m_comparison->setRuns(runs->second, runs->first);
+            else
+                m_comparison->setRuns(runs->first, runs->second);
+            m_pages->setCurrentIndex(int(Page::Comparison));
+        });
 }
 
-void HistoryScreen::showTrend(const QString &locationPath)
+void HistoryScreen::showTrend(const RunRecord &like)
 {
     RunQuery query;
-    query.locationPath = locationPath;
+    query.locationPath = like.locationPath;
     query.sortKey = RunQuery::SortKey::FinishedAt;
     query.descending = false;
-    const std::optional<QList<RunRecord>> runs = m_store->list(query);
-    if (!runs) {
-        showMessage(m_store->errorText(), true);
-        return;
-    }
-    QList<TrendChart::Point> points;
-    // A failed run measured nothing worth drawing.
-    for (const RunRecord &run : *runs) {
-        if (run.outcome != RunOutcome::Failed)
-            points.append({run.finishedAt, run.writeMegabytesPerSecond, run.readMegabytesPerSecond});
-    }
-    m_trendTitle->setText(QStringLiteral("Trend of %1 (%2)").arg(locationPath, runCount(points.size())));
-    m_trend->setPoints(points);
-    m_pages->setCurrentIndex(int(Page::Trend));
-    refreshActions();
+    const auto sameSettings = [like](const RunRecord &run) {
+        return run.chunkSizeBytes == like.chunkSizeBytes && run.queueDepth == like.queueDepth
+            && run.bytesPerCycle == like.bytesPerCycle && run.disableCache == like.disableCache;
+    };
+    ask<QList<RunRecord>>(
+        QStringLiteral("Loading the runs at %1…").arg(like.locationPath),
+        [query](RunStore &store) { return store.list(query); },
+        [this, like, sameSettings](const std::optional<QList<RunRecord>> &runs, const QString &errorText) {
+            if (!runs) {
+                showMessage(errorText, true);
+                return;
+            }
+            showMessage(QString(), false);
+            QList<TrendChart::Point> points;
+            qsizetype otherSettings = 0;
+            for (const RunRecord &run : *runs) {
+                // A failed run measured nothing worth drawing.
+                if (run.outcome == RunOutcome::Failed)
+                    continue;
+                if (sameSettings(run))
+                    points.append({run.finishedAt, run.writeMegabytesPerSecond, run.readMegabytesPerSecond});
+                else
+                    ++otherSettings;
+            }
+            m_trendTitle->setText(
+                QStringLiteral("Trend of %1 (%2)").arg(like.locationPath, runCount(points.size())));
+            QString note = QStringLiteral("Runs with %1 chunks, %2 streams, %3 per cycle, cache bypass %4.")
+                               .arg(formatByteCount(quint64(like.chunkSizeBytes)))
+                               .arg(like.queueDepth)
+                               .arg(formatByteCount(quint64(like.bytesPerCycle)),
+                                    like.disableCache ? QStringLiteral("on") : QStringLiteral("off"));
+            if (otherSettings > 0)
+                note += QStringLiteral(" %1 with other settings %2 left out.")
+                            .arg(runCount(otherSettings), otherSettings == 1 ? QStringLiteral("is")
+                                                                             : QStringLiteral("are"));
+            m_trendNote->setText(note);
+            m_trend->setPoints(points);
+            m_pages->setCurrentIndex(int(Page::Trend));
+        });
 }
 
-int HistoryScreen::deleteRuns(const QList<qint64> &ids)
+QString HistoryScreen::trendNote() const
+{
+    return m_trendNote->text();
+}
+
+void HistoryScreen::deleteRuns(const QList<qint64> &ids)
 {
     if (ids.isEmpty())
-        return 0;
+        return;
     const QString question = QStringLiteral("Delete %1 from the history? This cannot be undone.")
                                  .arg(runCount(ids.size()));
     const bool confirmed = m_confirmation ? m_confirmation(question)
                                           : QMessageBox::question(this, QStringLiteral("Delete Runs"), question)
                                                 == QMessageBox::Yes;
     if (!confirmed)
-        return 0;
-    int deleted = 0;
-    for (const qint64 id : ids) {
-        if (m_store->remove(id)) {
-            m_model->removeRun(id);
-            ++deleted;
-        } else if (!m_store->errorText().isEmpty()) {
-            showMessage(QStringLiteral("Run %1 could not be deleted: %2").arg(id).arg(m_store->errorText()), true);
-            return deleted;
-        }
-    }
-    showMessage(runCount(deleted) + QStringLiteral(" deleted."), false);
-    refreshActions();
-    return deleted;
+        return;
+    ask<Deletion>(
+        QStringLiteral("Deleting %1…").arg(runCount(ids.size())),
+        [ids](RunStore &store) {
+            Deletion deletion;
+            for (const qint64 id : ids) {
+                if (store.remove(id)) {
+                    deletion.deleted.append(id);
+                } else if (!store.errorText().isEmpty()) {
+                    deletion.failure = QStringLiteral("Run %1 could not be deleted: %2").arg(id).arg(store.errorText());
+                    break;
+                }
+            }
+            return std::optional(deletion);
+        },
+        [this](const std::optional<Deletion> &deletion, const QString &) {
+            for (const qint64 id : deletion->deleted)
+                m_model->removeRun(id);
+            if (deletion->failure.isEmpty())
+                showMessage(runCount(deletion->deleted.size()) + QStringLiteral(" deleted."), false);
+            else
+                showMessage(deletion->failure, true);
+        });
 }
 
-bool HistoryScreen::exportRuns(const QList<qint64> &ids, const QString &format, const QString &path)
+void HistoryScreen::exportRuns(const QList<qint64> &ids, const QString &format, const QString &path)
 {
-    QList<RunRecord> runs;
-    for (const qint64 id : ids) {
-        const std::optional<RunRecord> run = m_store->find(id);
-        if (!run) {
-            showMessage(QStringLiteral("Run %1 could not be read: %2").arg(id).arg(m_store->errorText()), true);
-            return false;
-        }
-        runs.append(*run);
-    }
-    const QByteArray content = format == QLatin1String("json") ? RunExport::json(runs) : RunExport::csv(runs);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        showMessage(QStringLiteral("The export could not be written to %1: %2").arg(path, file.errorString()), true);
-        return false;
-    }
-    showMessage(runCount(runs.size()) + QStringLiteral(" exported to ") + path, false);
-    return true;
+    ask<Written>(
+        QStringLiteral("Exporting %1…").arg(runCount(ids.size())),
+        [ids, format, path](RunStore &store) {
+            QList<RunRecord> runs;
+            for (const qint64 id : ids) {
+                const std::optional<RunRecord> run = store.find(id);
+                if (!run)
+                    return std::optional(Written{0, QStringLiteral("Run %1 could not be read: %2")
+                                                        .arg(id)
+                                                        .arg(store.errorText().isEmpty() ? QStringLiteral("not kept")
+                                                                                         : store.errorText())});
+                runs.append(*run);
+            }
+            const QByteArray content = format == QLatin1String("json") ? RunExport::json(runs) : RunExport::csv(runs);
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+                return std::optional(Written{0, QStringLiteral("The export could not be written to %1: %2")
+                                                    .arg(path, file.errorString())});
+            return std::optional(Written{runs.size(), QString()});
+        },
+        [this, path](const std::optional<Written> &written, const QString &) {
+            if (written->failure.isEmpty())
+                showMessage(runCount(written->runs) + QStringLiteral(" exported to ") + path, false);
+            else
+                showMessage(written->failure, true);
+        });
 }
 
 QString HistoryScreen::summaryText() const
@@ -350,7 +472,7 @@ QString HistoryScreen::summaryText() const
     case Page::Comparison:
         return m_comparison->summaryText();
     case Page::Trend: {
-        QStringList lines{m_trendTitle->text()};
+        QStringList lines{m_trendTitle->text(), m_trendNote->text()};
         for (const TrendChart::Point &point : m_trend->points()) {
             lines.append(QStringLiteral("%1  write %2 MB/s  read %3 MB/s")
                              .arg(point.finishedAt.toLocalTime().toString(Qt::ISODate))
@@ -392,7 +514,7 @@ void HistoryScreen::trendOfSelected()
 {
     const QModelIndexList rows = m_table->selectionModel()->selectedRows();
     if (!rows.isEmpty())
-        showTrend(m_model->run(m_proxy->mapToSource(rows.constFirst()).row()).locationPath);
+        showTrend(m_model->run(m_proxy->mapToSource(rows.constFirst()).row()));
 }
 
 void HistoryScreen::deleteSelected()
@@ -427,7 +549,7 @@ void HistoryScreen::copySummary()
 
 void HistoryScreen::saveChart()
 {
-    QWidget *chart = page() == Page::Trend ? static_cast<QWidget *>(m_trend) : m_detail->graphs();
+    QWidget *chart = page() == Page::Trend ? static_cast<QWidget *>(m_trend) : m_detail->shownChart();
     const QString path = askSavePath(QStringLiteral("Save Chart"), QStringLiteral("trevlamark-chart.png"),
                                      QStringLiteral("PNG image (*.png)"));
     if (path.isEmpty())

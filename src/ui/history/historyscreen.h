@@ -3,7 +3,9 @@
 // opened with its results and chart, two runs side by side, the speed trend of
 // a location, and deleting, exporting and copying runs.
 
+#include "history/databaselocation.h"
 #include "history/runrecord.h"
+#include "ui/common/testparameters.h"
 
 #include <QList>
 #include <QWidget>
@@ -22,6 +24,8 @@ class RunComparisonView;
 class RunDetailView;
 class RunStore;
 class RunTableModel;
+class SectionTitle;
+class TimeLimitedTask;
 class TrendChart;
 
 class HistoryScreen : public QWidget
@@ -36,8 +40,9 @@ public:
     // Asks a yes/no question before something that cannot be undone.
     using Confirmation = std::function<bool(const QString &question)>;
 
-    // The store stays the caller's and must outlive the screen.
-    explicit HistoryScreen(RunStore *store, QWidget *parent = nullptr);
+    // Every call on the history runs off the window's thread; the screen says
+    // what it waits for, and gives up after answerLimitSeconds.
+    explicit HistoryScreen(const DatabaseLocation &location, QWidget *parent = nullptr);
 
     void setSavePathPicker(SavePathPicker picker) { m_savePathPicker = std::move(picker); }
     void setConfirmation(Confirmation confirmation) { m_confirmation = std::move(confirmation); }
@@ -48,28 +53,42 @@ public:
     // The ids of the selected rows, in the table's order.
     QList<qint64> selectedIds() const;
 
-    bool openRun(qint64 id);
-    bool compareRuns(qint64 first, qint64 second);
-    void showTrend(const QString &locationPath);
-    // Deletes after the confirmation says yes; the number deleted.
-    int deleteRuns(const QList<qint64> &ids);
-    // Writes the runs as "csv" or "json"; false with the message shown on failure.
-    bool exportRuns(const QList<qint64> &ids, const QString &format, const QString &path);
+    // These answer later, through the page shown and message(); settled()
+    // follows each one, whether it worked or not.
+    void openRun(qint64 id);
+    void compareRuns(qint64 first, qint64 second);
+    // The speed over time of like's location, drawn only from runs with
+    // like's settings, so that a change of queue depth or size never passes
+    // for a change of the storage.
+    void showTrend(const RunRecord &like);
+    // Deletes after the confirmation says yes.
+    void deleteRuns(const QList<qint64> &ids);
+    // Writes the runs as "csv" or "json".
+    void exportRuns(const QList<qint64> &ids, const QString &format, const QString &path);
     // What the copy action puts on the clipboard for the page shown.
     QString summaryText() const;
     void showList();
 
     Page page() const;
     QString message() const;
+    // True while a call on the history has not answered yet.
+    bool isBusy() const;
     RunTableModel *model() const { return m_model; }
     QSortFilterProxyModel *proxy() const { return m_proxy; }
     QTableView *table() const { return m_table; }
     RunDetailView *detailView() const { return m_detail; }
     RunComparisonView *comparisonView() const { return m_comparison; }
     TrendChart *trendChart() const { return m_trend; }
+    // What the trend is drawn from, and what it leaves out.
+    QString trendNote() const;
+
+    static constexpr int answerLimitSeconds = 15;
 
 signals:
     void closeRequested();
+    void settled();
+    // From a run's Plays view: the media test of its location, the format chosen.
+    void mediaTestRequested(const trevlamark::TestParameters &parameters, const QString &format, int streams);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -87,8 +106,15 @@ private:
     void copySummary();
     void saveChart();
     QString askSavePath(const QString &caption, const QString &suggestedName, const QString &filter);
+    // Runs call on the history off the window's thread with waitingText shown;
+    // done gets the answer unless a newer call or the time limit came first.
+    template<typename Value>
+    void ask(const QString &waitingText, std::function<std::optional<Value>(RunStore &)> call,
+             std::function<void(const std::optional<Value> &, const QString &errorText)> done);
+    void giveUp();
 
-    RunStore *m_store;
+    DatabaseLocation m_location;
+    TimeLimitedTask *m_calls;
     SavePathPicker m_savePathPicker;
     Confirmation m_confirmation;
     RunTableModel *m_model;
@@ -98,7 +124,8 @@ private:
     QTableView *m_table = nullptr;
     RunDetailView *m_detail = nullptr;
     RunComparisonView *m_comparison = nullptr;
-    QLabel *m_trendTitle = nullptr;
+    SectionTitle *m_trendTitle = nullptr;
+    QLabel *m_trendNote = nullptr;
     TrendChart *m_trend = nullptr;
     QLabel *m_message = nullptr;
     QPushButton *m_backButton = nullptr;

@@ -2,7 +2,9 @@
 
 #include "history/runcomparison.h"
 #include "ui/common/sectiontitle.h"
+#include "ui/common/themecolors.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -29,6 +31,7 @@ void RunComparisonView::setRuns(const RunRecord &first, const RunRecord &second)
         delete item;
     }
     m_ids = {first.id, second.id};
+    m_verdicts.clear();
     const RunComparison comparison(first, second);
     const auto add = [this](const QString &text, int row, int column, Qt::Alignment alignment) {
         auto *label = new QLabel(text, this);
@@ -46,17 +49,43 @@ void RunComparisonView::setRuns(const RunRecord &first, const RunRecord &second)
         add(entry.label, row, LabelColumn, Qt::AlignLeft)->setForegroundRole(QPalette::PlaceholderText);
         add(entry.first, row, FirstColumn, Qt::AlignLeft);
         add(entry.second, row, SecondColumn, Qt::AlignLeft);
-        QLabel *difference = add(RunComparison::percentText(entry.percentChange), row, DifferenceColumn, Qt::AlignRight);
+        QString differenceText = RunComparison::percentText(entry.percentChange);
+        if (entry.better)
+            differenceText += QStringLiteral(" · ") + RunComparison::verdictText(entry.better);
+        QLabel *difference = add(differenceText, row, DifferenceColumn, Qt::AlignRight);
         difference->setObjectName(entry.label);
         QFont bold = difference->font();
         bold.setWeight(QFont::DemiBold);
         difference->setFont(bold);
+        // The word says it too, for whoever does not tell the colours apart.
+        if (entry.better)
+            m_verdicts.append({difference, *entry.better});
         ++row;
     }
     m_grid->setColumnStretch(FirstColumn, 1);
     m_grid->setColumnStretch(SecondColumn, 1);
     m_grid->setRowStretch(row, 1);
     m_summary = comparison.text();
+    colourVerdicts();
+}
+
+void RunComparisonView::colourVerdicts()
+{
+    const bool dark = ThemeColors::isDark(palette());
+    for (const auto &[label, better] : std::as_const(m_verdicts)) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::WindowText,
+                         ThemeColors::readableAgainst(better ? ThemeColors::green(dark) : ThemeColors::red(dark),
+                                                      palette().color(QPalette::Window)));
+        label->setPalette(colours);
+    }
+}
+
+void RunComparisonView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourVerdicts();
 }
 
 QString RunComparisonView::differenceText(const QString &label) const

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QGridLayout;
+class QLabel;
 
 namespace trevlamark {
 
@@ -26,8 +27,15 @@ public:
     // The difference shown for a row, by its label; empty when there is none.
     QString differenceText(const QString &label) const;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void colourVerdicts();
+
     QGridLayout *m_grid;
+    // The difference labels that judge a change, with whether it was for the better.
+    QList<std::pair<QLabel *, bool>> m_verdicts;
     QList<qint64> m_ids;
     QString m_summary;
 };

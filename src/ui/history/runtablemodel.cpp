@@ -4,8 +4,17 @@
 
 #include <QDateTime>
 
-
 namespace trevlamark {
+
+namespace {
+
+// A phase's speed, or "—" for a phase not run or a failed run that measured nothing.
+QString speedText(std::optional<double> megabytesPerSecond)
+{
+    return megabytesPerSecond ? QString::number(*megabytesPerSecond, 'f', 2) : QStringLiteral("—");
+}
+
+} // namespace
 
 RunTableModel::RunTableModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -45,7 +54,7 @@ QString RunTableModel::cellText(const RunRecord &run, int column)
 {
     switch (column) {
     case DateColumn:
-        return run.finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        return run.finishedAtText();
     case LocationColumn:
         return run.locationPath;
     case ProtocolColumn:
@@ -59,9 +68,9 @@ QString RunTableModel::cellText(const RunRecord &run, int column)
     case CyclesColumn:
         return QString::number(run.totalCycles);
     case WriteColumn:
-        return run.writePhaseEnabled ? QString::number(run.writeMegabytesPerSecond, 'f', 2) : QStringLiteral("–");
+        return speedText(run.writeSpeed());
     case ReadColumn:
-        return run.readPhaseEnabled ? QString::number(run.readMegabytesPerSecond, 'f', 2) : QStringLiteral("–");
+        return speedText(run.readSpeed());
     case OutcomeColumn:
         return runOutcomeText(run.outcome);
     }
@@ -82,8 +91,9 @@ QVariant RunTableModel::data(const QModelIndex &index, int role) const
             return run.errorMessage;
         return column == LocationColumn ? QVariant(run.locationPath) : QVariant();
     case Qt::TextAlignmentRole:
-        return column >= ChunkSizeColumn && column <= ReadColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                                                 : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return column == WriteColumn || column == ReadColumn || column >= ChunkSizeColumn
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case SortRole:
         switch (column) {
         case DateColumn: return run.finishedAt.toMSecsSinceEpoch();
@@ -103,8 +113,8 @@ QVariant RunTableModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char *const titles[ColumnCount] = {"Date", "Location", "Protocol", "Chunk Size", "Queue Depth",
-                                                    "Per Cycle", "Cycles", "Write MB/s", "Read MB/s", "Outcome"};
+    static const char *const titles[ColumnCount] = {"Date", "Location", "Write MB/s", "Read MB/s", "Outcome",
+                                                    "Protocol", "Chunk Size", "Queue Depth", "Per Cycle", "Cycles"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QString();
 }
 

@@ -15,9 +15,11 @@ class RunTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // The figures come right after the location, so a narrow window shows
+    // them without scrolling; the settings follow.
     enum Column {
-        DateColumn, LocationColumn, ProtocolColumn, ChunkSizeColumn, QueueDepthColumn, BytesPerCycleColumn,
-        CyclesColumn, WriteColumn, ReadColumn, OutcomeColumn, ColumnCount
+        DateColumn, LocationColumn, WriteColumn, ReadColumn, OutcomeColumn, ProtocolColumn, ChunkSizeColumn,
+        QueueDepthColumn, BytesPerCycleColumn, CyclesColumn, ColumnCount
     };
     // The value a column sorts by: numbers and times rather than their text.
     static constexpr int SortRole = Qt::UserRole;

@@ -2,9 +2,11 @@
 
 #include "ui/common/themecolors.h"
 
+#include <QHelpEvent>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -16,6 +18,12 @@ constexpr int leftMargin = 56;
 constexpr int rightMargin = 16;
 constexpr int topMargin = 28;
 constexpr int bottomMargin = 28;
+// Room each date label needs along the axis.
+constexpr int tickSpacing = 110;
+// How near the pointer must come to a dot for its tooltip.
+constexpr double hoverRadius = 10;
+constexpr auto dayFormat = "yyyy-MM-dd";
+constexpr auto timeFormat = "MM-dd HH:mm";
 } // namespace
 
 TrendChart::TrendChart(QWidget *parent)
@@ -57,14 +65,106 @@ QSize TrendChart::minimumSizeHint() const
     return {240, 140};
 }
 
+QRectF TrendChart::plotArea() const
+{
+    return QRectF(leftMargin, topMargin, width() - leftMargin - rightMargin, height() - topMargin - bottomMargin);
+}
+
+double TrendChart::xFor(const Point &point) const
+{
+    const QRectF plot = plotArea();
+    if (m_points.size() < 2)
+        return plot.center().x();
+    const qint64 first = m_points.constFirst().finishedAt.toMSecsSinceEpoch();
+    const qint64 span = std::max<qint64>(1, m_points.constLast().finishedAt.toMSecsSinceEpoch() - first);
+    return plot.left() + plot.width() * double(point.finishedAt.toMSecsSinceEpoch() - first) / double(span);
+}
+
+double TrendChart::yFor(double megabytesPerSecond) const
+{
+    const QRectF plot = plotArea();
+    return plot.bottom() - plot.height() * megabytesPerSecond / scaleMaximum(m_points);
+}
+
+QString TrendChart::toolTipAt(const QPointF &position) const
+{
+    const Point *nearest = nullptr;
+    double nearestDistance = hoverRadius;
+    for (const Point &point : m_points) {
+        for (const double value : {point.writeMegabytesPerSecond, point.readMegabytesPerSecond}) {
+            const double distance = std::hypot(xFor(point) - position.x(), yFor(value) - position.y());
+            if (distance <= nearestDistance) {
+                nearestDistance = distance;
+                nearest = &point;
+            }
+        }
+    }
+    if (!nearest)
+        return {};
+    return QStringLiteral("%1\nWrite %2 MB/s\nRead %3 MB/s")
+        .arg(nearest->finishedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+        .arg(nearest->writeMegabytesPerSecond, 0, 'f', 2)
+        .arg(nearest->readMegabytesPerSecond, 0, 'f', 2);
+}
+
+bool TrendChart::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QString text = toolTipAt(help->pos());
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, this);
+    return true;
+}
+
+void TrendChart::drawDateTicks(QPainter &painter, const QRectF &plot) const
+{
+    constexpr qint64 hour = 3600 * 1000LL;
+    constexpr qint64 day = 24 * hour;
+    const QDateTime first = m_points.constFirst().finishedAt.toLocalTime();
+    const QDateTime last = m_points.constLast().finishedAt.toLocalTime();
+    const qint64 span = first.msecsTo(last);
+    // The shortest whole step that leaves each label its room; ticks sit on
+    // whole hours or local midnights, so they read as round times.
+    const double fits = std::max(1.0, plot.width() / tickSpacing);
+    qint64 step = 0;
+    for (const qint64 candidate : {hour, 2 * hour, 3 * hour, 6 * hour, 12 * hour, day, 2 * day, 7 * day, 14 * day,
+                                   30 * day, 91 * day, 365 * day}) {
+        step = candidate;
+        if (double(span) / double(candidate) <= fits)
+            break;
+    }
+    const QString format = QString::fromLatin1(step < day ? timeFormat : dayFormat);
+    QDateTime at = first.date().startOfDay();
+    QList<QDateTime> ticks;
+    for (; at <= last || ticks.isEmpty(); at = at.addMSecs(step)) {
+        if (at >= first || m_points.size() < 2)
+            ticks.append(m_points.size() < 2 ? first : at);
+    }
+    QColor tick = palette().color(QPalette::WindowText);
+    tick.setAlphaF(0.4f);
+    for (const QDateTime &time : std::as_const(ticks)) {
+        const double x = xFor(Point{time, 0, 0});
+        painter.setPen(tick);
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+        // Labels centre on their tick but keep inside the widget.
+        const double left = std::clamp(x - tickSpacing / 2.0, 0.0, width() - double(tickSpacing));
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(QRectF(left, plot.bottom() + 6, tickSpacing, bottomMargin - 6), Qt::AlignHCenter | Qt::AlignTop,
+                         time.toString(format));
+    }
+}
+
 void TrendChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette &colours = palette();
     const bool dark = ThemeColors::isDark(colours);
-    const QRectF plot(leftMargin, topMargin, width() - leftMargin - rightMargin,
-                      height() - topMargin - bottomMargin);
+    const QRectF plot = plotArea();
     const double maximum = scaleMaximum(m_points);
     const QLocale locale;
 
@@ -85,24 +185,7 @@ void TrendChart::paintEvent(QPaintEvent *)
         painter.drawText(plot, Qt::AlignCenter, QStringLiteral("No runs at this location"));
         return;
     }
-    const qint64 first = m_points.constFirst().finishedAt.toMSecsSinceEpoch();
-    const qint64 span = std::max<qint64>(1, m_points.constLast().finishedAt.toMSecsSinceEpoch() - first);
-    const auto xFor = [&](const Point &point) {
-        if (m_points.size() == 1)
-            return plot.center().x();
-        return plot.left() + plot.width() * double(point.finishedAt.toMSecsSinceEpoch() - first) / double(span);
-    };
-    const auto yFor = [&](double value) { return plot.bottom() - plot.height() * value / maximum; };
-
-    painter.setPen(colours.color(QPalette::PlaceholderText));
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width() / 2, bottomMargin - 4),
-                     Qt::AlignLeft | Qt::AlignTop, m_points.constFirst().finishedAt.toLocalTime().toString(dateFormat));
-    if (m_points.size() > 1) {
-        painter.drawText(QRectF(plot.center().x(), plot.bottom() + 4, plot.width() / 2, bottomMargin - 4),
-                         Qt::AlignRight | Qt::AlignTop,
-                         m_points.constLast().finishedAt.toLocalTime().toString(dateFormat));
-    }
+    drawDateTicks(painter, plot);
 
     const struct
     {

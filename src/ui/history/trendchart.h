@@ -1,6 +1,7 @@
 #pragma once
 // Write and read speed of one location's kept runs over time: a line per
-// direction, a dot per run, dates under it and a scale beside it.
+// direction, a dot per run, dated ticks under it, a scale beside it, and each
+// run's figures as the tooltip of its dot.
 
 #include <QDateTime>
 #include <QList>
@@ -30,11 +31,20 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The figures of the run whose dot is nearest to position, if one is close; else empty.
+    QString toolTipAt(const QPointF &position) const;
+    // Where a run's dots sit: along the time axis, and up the speed scale.
+    double xFor(const Point &point) const;
+    double yFor(double megabytesPerSecond) const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QRectF plotArea() const;
+    void drawDateTicks(QPainter &painter, const QRectF &plot) const;
+
     QList<Point> m_points;
 };
 

@@ -298,12 +298,13 @@ void MainScreen::applyShares(const QList<NetworkShare> &shares)
     // A location restored from the navigation model finds its share record here.
     if (m_isNetworkLocation) {
         const bool wasMatched = m_selectedShareDetails.has_value();
-        m_selectedShareDetails = ShareManager::shareFor(m_mountedShares, m_selectedLocation);
-        if (!wasMatched && m_selectedShareDetails) {
+        const ShareRoute route = ShareManager::routeFor(m_mountedShares, m_selectedLocation);
+        m_selectedShareDetails = route.share;
+        if (!wasMatched && route.share) {
             if (m_selectedShareName == QLatin1String(customLocationName))
-                m_selectedShareName = m_selectedShareDetails->shareName;
-            if (m_selectedShareDetails->interfaceID)
-                m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+                m_selectedShareName = route.share->shareName;
+            if (route.link)
+                m_interfaceSelector->setSelectedInterface(route.link->interfaceID);
         }
     }
     m_shareList->setShares(m_mountedShares, selectedMountPath());
@@ -318,10 +319,14 @@ void MainScreen::validateSelection()
     if (m_selectedLocation.isEmpty() || m_locationKindPending)
         return;
     if (!m_isNetworkLocation) {
-        if (!QFileInfo::exists(m_selectedLocation)) {
+        // A folder taken as local can still lie below a mount point that stopped answering.
+        const QString path = m_selectedLocation;
+        BackgroundTask::run<bool>(this, [path] { return QFileInfo::exists(path); }, [this, path](bool exists) {
+            if (exists || path != m_selectedLocation)
+                return;
             qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Selected local location no longer exists, reverting to default location");
             revertToDefaultLocation();
-        }
+        });
         return;
     }
     if (!ShareManager::shareFor(m_mountedShares, m_selectedLocation)) {
@@ -413,17 +418,17 @@ void MainScreen::askLocationKind()
 void MainScreen::applyLocationKind(bool isNetwork)
 {
     m_isNetworkLocation = isNetwork;
-    m_selectedShareDetails.reset();
+    const ShareRoute route = isNetwork ? ShareManager::routeFor(m_mountedShares, m_selectedLocation) : ShareRoute{};
+    m_selectedShareDetails = route.share;
     if (m_isNetworkLocation) {
-        m_selectedShareDetails = ShareManager::shareFor(m_mountedShares, m_selectedLocation);
-        if (m_selectedShareDetails && m_selectedShareName == QLatin1String(customLocationName))
-            m_selectedShareName = m_selectedShareDetails->shareName;
+        if (route.share && m_selectedShareName == QLatin1String(customLocationName))
+            m_selectedShareName = route.share->shareName;
         qCInfo(lcUi).noquote() << QStringLiteral("MainScreen: Network location %1 is on share %2")
-                .arg(m_selectedLocation, m_selectedShareDetails ? m_selectedShareDetails->shareName : QStringLiteral("(none found)"));
+                .arg(m_selectedLocation, route.share ? route.share->shareName : QStringLiteral("(none found)"));
     }
     // The graph follows the link that carries the chosen share.
-    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
-        m_interfaceSelector->setSelectedInterface(*m_selectedShareDetails->interfaceID);
+    if (route.link)
+        m_interfaceSelector->setSelectedInterface(route.link->interfaceID);
     m_shareList->setSelectedMountPath(selectedMountPath());
     refreshLocation();
     refreshGraphScale();
@@ -433,9 +438,9 @@ void MainScreen::openTest()
 {
     if (m_selectedLocation.isEmpty())
         return;
-    std::optional<NetworkInterfaceInfo> interfaceInfo;
-    if (m_selectedShareDetails && m_selectedShareDetails->interfaceID)
-        interfaceInfo = m_sources.shareManager->interfaceInfo(*m_selectedShareDetails->interfaceID);
+    // The interface as found with the share: asking the manager again could read sysfs on this thread.
+    const std::optional<NetworkInterfaceInfo> interfaceInfo =
+        m_selectedShareDetails ? m_selectedShareDetails->cachedInterfaceInfo : std::nullopt;
     emit testRequested(TestParameters{m_selectedLocation, m_isNetworkLocation, m_selectedShareDetails, interfaceInfo,
                                       m_sources.shareManager});
 }

@@ -3,6 +3,7 @@
 #include "platform/logcategories.h"
 #include "ui/common/backgroundtask.h"
 #include "ui/common/bytecountformat.h"
+#include "ui/common/elidedlabel.h"
 #include "ui/mainscreen/storagepiechart.h"
 #include "ui/common/themecolors.h"
 
@@ -37,7 +38,7 @@ ShareRow::ShareRow(const NetworkShare &share, bool isSelected, CapacityLoader ca
     , m_capacityLoader(std::move(capacityLoader))
     , m_clock(std::move(clock))
     , m_title(new QLabel(this))
-    , m_filesystem(new QLabel(this))
+    , m_filesystem(new ElidedLabel(QString(), this))
     , m_freeSpace(new QLabel(this))
     , m_pieChart(new StoragePieChart(this))
 {
@@ -51,7 +52,9 @@ ShareRow::ShareRow(const NetworkShare &share, bool isSelected, CapacityLoader ca
     QFont titleFont = m_title->font();
     titleFont.setWeight(QFont::Medium);
     m_title->setFont(titleFont);
-    m_filesystem->setText(m_share.filesystemType);
+    // The mount point tells apart two mounts of one share, which share a title.
+    m_filesystem->setText(m_share.filesystemType + QStringLiteral(" · ") + m_share.mountPath);
+    m_filesystem->setElidedInTheMiddle(true);
     QFont captionFont = m_filesystem->font();
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.85);
     m_filesystem->setFont(captionFont);
@@ -68,6 +71,11 @@ ShareRow::ShareRow(const NetworkShare &share, bool isSelected, CapacityLoader ca
 QString ShareRow::storageKey(const NetworkShare &share)
 {
     return share.hostname + QLatin1Char('/') + share.shareName;
+}
+
+QString ShareRow::caption() const
+{
+    return m_filesystem->text();
 }
 
 void ShareRow::setSelected(bool isSelected)

@@ -14,6 +14,7 @@ class QLabel;
 
 namespace trevlamark {
 
+class ElidedLabel;
 class StoragePieChart;
 
 class ShareRow : public QWidget
@@ -43,6 +44,8 @@ public:
     std::optional<qint64> totalStorageBytes() const { return m_totalStorageBytes; }
     std::optional<qint64> freeStorageBytes() const { return m_freeStorageBytes; }
     QLabel *freeSpaceLabel() const { return m_freeSpace; }
+    // The line under the title: file system and mount point.
+    QString caption() const;
 
     static constexpr double storageLoadIntervalSeconds = 1.0;
 
@@ -72,7 +75,7 @@ private:
     std::optional<QDateTime> m_lastStorageLoadTime;
 
     QLabel *m_title;
-    QLabel *m_filesystem;
+    ElidedLabel *m_filesystem;
     QLabel *m_freeSpace;
     StoragePieChart *m_pieChart;
 };

@@ -44,12 +44,18 @@ FioServersField::FioServersField(const QString &location, QWidget *parent)
 void FioServersField::showNotice()
 {
     m_notice->setText(QStringLiteral("Start runs the test from these fio servers, not from this computer."));
-    m_notice->setVisible(!m_edit->text().trimmed().isEmpty());
+    m_notice->setVisible(hasServers());
+    emit serversChanged();
+}
+
+bool FioServersField::hasServers() const
+{
+    return !m_edit->text().trimmed().isEmpty();
 }
 
 std::optional<QList<FioClient>> FioServersField::clients(const QString &defaultPath, QString &problem) const
 {
-    if (m_edit->text().trimmed().isEmpty())
+    if (!hasServers())
         return QList<FioClient>();
     return FioClient::parseList(m_edit->text(), defaultPath, problem);
 }

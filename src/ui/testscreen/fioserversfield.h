@@ -25,6 +25,10 @@ public:
     std::optional<QList<FioClient>> clients(const QString &defaultPath, QString &problem) const;
 
     QLabel *notice() const { return m_notice; }
+    bool hasServers() const;
+
+signals:
+    void serversChanged();
 
 private:
     void showNotice();

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -83,7 +84,10 @@ GaugePanel::GaugePanel(QWidget *parent)
     headline.setPixelSize(15);
     m_elapsedTime->setFont(headline);
     m_elapsedTime->setAlignment(Qt::AlignCenter);
-    m_elapsedTime->setFixedHeight(elapsedTimeHeightPx);
+    // A fixed size: the time changing every second then repaints the label
+    // alone instead of laying out the panel.
+    m_elapsedTime->setFixedSize(QFontMetrics(headline).horizontalAdvance(QStringLiteral("000:00:00")) + 8,
+                                elapsedTimeHeightPx);
     QSizePolicy keepPlace = m_elapsedTime->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     m_elapsedTime->setSizePolicy(keepPlace);
@@ -94,7 +98,7 @@ GaugePanel::GaugePanel(QWidget *parent)
     centre->addLayout(rows);
     centre->addSpacing(12);
     centre->addWidget(m_startStopButton, 0, Qt::AlignHCenter);
-    centre->addWidget(m_elapsedTime);
+    centre->addWidget(m_elapsedTime, 0, Qt::AlignHCenter);
     centre->addStretch(1);
     m_controls->installEventFilter(this);
     m_controls->setAttribute(Qt::WA_Hover);
@@ -165,6 +169,11 @@ void GaugePanel::setWriteValue(double valueMBps)
 void GaugePanel::setReadValue(double valueMBps)
 {
     m_readGauge->setValue(valueMBps);
+}
+
+void GaugePanel::setCompletedPhase(Phase phase, int phaseId, double valueMBps)
+{
+    (phase == Phase::Write ? m_writeGauge : m_readGauge)->setCompletedPhase(phaseId, valueMBps);
 }
 
 void GaugePanel::setNetworkMaxSpeedMbps(std::optional<int> speedMbps)
@@ -380,6 +389,11 @@ void GaugePanel::refreshParameters()
 {
     auto label = [this](int row) { return static_cast<QLabel *>(m_parameterRows.at(row)->widget(0)); };
 
+    // The custom entry names its amount once one is chosen, so the menu never shows a bare "Custom".
+    const int customIndex = m_bytesPerCycleMenu->findData(static_cast<qint64>(BytesPerCycleOptions::custom));
+    m_bytesPerCycleMenu->setItemText(customIndex, m_selectedBytesPerCycle == BytesPerCycleOptions::custom
+            ? QStringLiteral("Custom: ") + GaugeGeometry::bytesCountText(m_customBytesValue)
+            : displayText(BytesPerCycleOptions::custom));
     selectData(m_bytesPerCycleMenu, static_cast<qint64>(m_selectedBytesPerCycle));
     QLabel *bytesLabel = label(0);
     if (m_selectedBytesPerCycle == BytesPerCycleOptions::custom) {

@@ -4,6 +4,7 @@
 // configuration through its properties; the screen decides what Start/Stop does.
 
 #include "engine/bytespercycleoptions.h"
+#include "engine/phase.h"
 #include "engine/testdata.h"
 #include "engine/throughputtestoptions.h"
 
@@ -50,6 +51,7 @@ public:
     // Values shown by the gauges.
     void setWriteValue(double valueMBps);
     void setReadValue(double valueMBps);
+    void setCompletedPhase(Phase phase, int phaseId, double valueMBps);
     void setNetworkMaxSpeedMbps(std::optional<int> speedMbps);
     void setDynamicMaxY(std::optional<double> dynamicMaxY);
     void setChartData(const QList<TestData> &chartData);
@@ -85,8 +87,10 @@ public:
     void setHoveringControls(bool hovering);
 
     ThroughputGauge *writeGauge() const { return m_writeGauge; }
+    ThroughputGauge *readGauge() const { return m_readGauge; }
     StartStopButton *startStopButton() const { return m_startStopButton; }
     QComboBox *queueDepthMenu() const { return m_queueDepthMenu; }
+    QComboBox *bytesPerCycleMenu() const { return m_bytesPerCycleMenu; }
     QWidget *controls() const { return m_controls; }
     // The plain texts shown for the four parameters when not hovering.
     QStringList parameterTexts() const;

@@ -1,11 +1,12 @@
 #include "ui/testscreen/mediatestdialog.h"
 
+#include "engine/fioclient.h"
 #include "engine/mediaformatcatalog.h"
 #include "engine/pacedtestrun.h"
 #include "settings/preferencesmanager.h"
 #include "ui/common/resultcard.h"
 #include "ui/testscreen/frameratechart.h"
-#include "ui/testscreen/streamscurvechart.h"
+#include "ui/common/streamscurvechart.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -21,6 +22,7 @@ namespace trevlamark {
 MediaTestDialog::MediaTestDialog(const QString &location, QWidget *parent)
     : QDialog(parent)
     , m_location(location)
+    , m_from(new QLabel(tr("This computer"), this))
     , m_format(new QComboBox(this))
     , m_streams(new QSpinBox(this))
     , m_duration(new QDoubleSpinBox(this))
@@ -57,6 +59,7 @@ MediaTestDialog::MediaTestDialog(const QString &location, QWidget *parent)
     form->addRow(tr("Duration"), m_duration);
     form->addRow(tr("Direction"), m_direction);
     form->addRow(tr("Buffer"), m_buffer);
+    form->addRow(tr("From"), m_from);
     layout->addLayout(form);
     auto *hint = new QLabel(tr("Each stream runs on its own frame clock in \"%1\"; a frame that completes later than its "
                                "slot plus the buffer is late.").arg(location), this);
@@ -93,8 +96,24 @@ MediaTestDialog::~MediaTestDialog()
     TestRun::dispose(std::move(m_run));
 }
 
+void MediaTestDialog::setClients(const QList<FioClient> &clients, const QString &problem)
+{
+    m_clients = clients;
+    m_clientsProblem = problem;
+    QStringList names;
+    for (const FioClient &client : clients)
+        names.append(client.name());
+    m_from->setText(!problem.isEmpty() ? problem
+            : names.isEmpty()          ? tr("This computer")
+                                       : tr("fio servers %1, each running every stream").arg(names.join(QStringLiteral(", "))));
+}
+
 std::optional<PacedRequest> MediaTestDialog::chosenRequest(TestRequest &request)
 {
+    if (!m_clientsProblem.isEmpty()) {
+        m_status->setText(m_clientsProblem);
+        return std::nullopt;
+    }
     const std::optional<MediaFormat> format = MediaFormatCatalog::find(MediaFormatCatalog::available(), m_format->currentText());
     if (!format) {
         m_status->setText(tr("Unknown format \"%1\"").arg(m_format->currentText()));
@@ -104,6 +123,7 @@ std::optional<PacedRequest> MediaTestDialog::chosenRequest(TestRequest &request)
     request.locationPath = m_location;
     request.share.mountPath = m_location;
     request.totalCycles = 1;
+    request.clients = m_clients;
     request.writePhaseEnabled = direction != Direction::Playback;
     request.readPhaseEnabled = direction != Direction::Capture;
     request.paced = PacedRequest{*format, m_streams->value(), m_duration->value(), m_buffer->value()};
@@ -131,8 +151,13 @@ void MediaTestDialog::findMaxOrStop()
         m_curve->setSteps(m_finder->steps());
         m_headline->setText(MaxStreamsFinder::headline(format, m_finder->steps()));
     });
-    connect(m_finder.get(), &MaxStreamsFinder::finished, this, [this, format] {
+    connect(m_finder.get(), &MaxStreamsFinder::finished, this, [this, format, request] {
         m_headline->setText(MaxStreamsFinder::headline(format, m_finder->steps()));
+        if (const std::optional<PerformanceTestResult> result = m_finder->result()) {
+            TestRequest answered = request;
+            answered.paced->streams = result->paced->streams;
+            emit resultReady(answered, *result);
+        }
         m_status->setText(m_finder->problem().value_or(QString()));
         m_finder.release()->deleteLater();
         m_findMax->setText(tr("Find max"));
@@ -151,13 +176,31 @@ void MediaTestDialog::findMaxOrStop()
     m_finder->start();
 }
 
-bool MediaTestDialog::choose(const QString &format, int streams, double seconds, Direction direction, int bufferFrames)
+bool MediaTestDialog::chooseFormat(const QString &format, int streams)
 {
     const int index = m_format->findText(format, Qt::MatchFixedString);
     if (index < 0)
         return false;
     m_format->setCurrentIndex(index);
-    m_streams->setValue(streams);
+    if (streams > 0)
+        m_streams->setValue(streams);
+    return true;
+}
+
+QString MediaTestDialog::chosenFormat() const
+{
+    return m_format->currentText();
+}
+
+int MediaTestDialog::chosenStreams() const
+{
+    return m_streams->value();
+}
+
+bool MediaTestDialog::choose(const QString &format, int streams, double seconds, Direction direction, int bufferFrames)
+{
+    if (!chooseFormat(format, streams))
+        return false;
     m_duration->setValue(seconds);
     m_direction->setCurrentIndex(int(direction));
     m_buffer->setValue(bufferFrames);
@@ -208,16 +251,18 @@ void MediaTestDialog::handleProgress(const RunProgress &progress)
         const PacedRequest &paced = *m_run->request().paced;
         m_chart->reset(paced.format.framesPerSecond, paced.streams, paced.durationSeconds);
     }
-    const auto *run = qobject_cast<PacedTestRun *>(m_run.get());
-    const QString what = !run || !run->phaseIsPaced() ? tr("Writing the data to play")
-        : progress.phase == Phase::Write                   ? tr("Capture")
-                                                           : tr("Playback");
+    // Playback alone writes its data first, untimed, whoever runs the streams.
+    const bool paced = progress.phase == Phase::Read || m_run->request().writePhaseEnabled;
+    const QString what = !paced                       ? tr("Writing the data to play")
+        : progress.phase == Phase::Write              ? tr("Capture")
+                                                      : tr("Playback");
     m_status->setText(QStringLiteral("%1 - %2%").arg(what).arg(progress.fraction * 100, 0, 'f', 0));
 }
 
 void MediaTestDialog::handleFinished(const PerformanceTestResult &result)
 {
     m_sampleTimer.stop();
+    emit resultReady(m_run->request(), result);
     m_card->setResult(result);
     m_card->show();
     m_status->setText(tr("Removing the test data…"));

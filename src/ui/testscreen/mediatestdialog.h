@@ -32,8 +32,15 @@ public:
     MediaTestDialog(const QString &location, QWidget *parent = nullptr);
     ~MediaTestDialog() override;
 
+    // The fio servers the streams run from, each running all of them; none
+    // runs them from this computer. A problem with the list refuses a start.
+    void setClients(const QList<FioClient> &clients, const QString &problem);
     // Sets the choices as the user would; false for a format that is not listed.
     bool choose(const QString &format, int streams, double seconds, Direction direction, int bufferFrames);
+    // The format alone, and the streams when above 0; false for a format that is not listed.
+    bool chooseFormat(const QString &format, int streams = 0);
+    QString chosenFormat() const;
+    int chosenStreams() const;
     QPushButton *startButton() const { return m_start; }
     QPushButton *findMaxButton() const { return m_findMax; }
     QLabel *headline() const { return m_headline; }
@@ -44,6 +51,9 @@ public:
 signals:
     // The run ended and its test data is gone (or could not be removed).
     void runEnded();
+    // A paced run's result, or a search's as the run of its answer with every
+    // step; the window keeps it in the history.
+    void resultReady(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
 
 private:
     void startOrStop();
@@ -56,6 +66,9 @@ private:
     void handleCleanup(const QString &path, bool removed);
 
     QString m_location;
+    QList<FioClient> m_clients;
+    QString m_clientsProblem;
+    QLabel *m_from;
     QComboBox *m_format;
     QSpinBox *m_streams;
     QDoubleSpinBox *m_duration;

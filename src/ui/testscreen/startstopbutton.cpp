@@ -27,12 +27,17 @@ StartStopButton::StartStopButton(QWidget *parent)
 void StartStopButton::setState(bool isRunningTest, bool isStoppingTest, bool writePhaseEnabled,
                                bool readPhaseEnabled)
 {
+    // The panel passes its state every second while the time runs; the same
+    // state must not repaint the button.
+    if (!text().isEmpty() && m_isRunningTest == isRunningTest && m_isStoppingTest == isStoppingTest
+        && m_writePhaseEnabled == writePhaseEnabled && m_readPhaseEnabled == readPhaseEnabled)
+        return;
     m_isRunningTest = isRunningTest;
     m_isStoppingTest = isStoppingTest;
     m_writePhaseEnabled = writePhaseEnabled;
     m_readPhaseEnabled = readPhaseEnabled;
+    // The size fits the longest label, so a new text needs no new layout.
     setText(GaugeGeometry::startStopText(isRunningTest, isStoppingTest));
-    updateGeometry();
     update();
 }
 

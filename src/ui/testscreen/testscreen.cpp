@@ -4,13 +4,15 @@
 #include "settings/preferencesmanager.h"
 #include "engine/testdirectory.h"
 #include "platform/detachedthreads.h"
-#include "engine/testrequest.h"
 #include "engine/testrun.h"
 #include "monitor/networkinterfacemonitor.h"
 #include "discovery/sharemanager.h"
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
+#include "ui/common/follow.h"
+#include "ui/common/resultcard.h"
+#include "ui/common/steadymessage.h"
 #include "ui/testscreen/chartfeed.h"
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/fioserversfield.h"
@@ -21,19 +23,16 @@
 #include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
 #include "ui/testscreen/startstopbutton.h"
+#include "ui/testscreen/testscreenheader.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QScrollArea>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
@@ -59,15 +58,6 @@ NetworkShare localShare(const QString &location)
 
 // The progress bar counts in thousandths.
 constexpr int progressSteps = 1000;
-
-// Connects a signal to an update and runs the update once now, so the
-// widget starts from the current value.
-template <typename Sender, typename Signal, typename Update>
-void follow(Sender *sender, Signal signal, QObject *context, Update update)
-{
-    QObject::connect(sender, signal, context, update);
-    update();
-}
 } // namespace
 
 TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
@@ -129,40 +119,11 @@ void TestScreen::buildLayout()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto *header = new QWidget(this);
-    auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(12, 8, 12, 8);
-    m_backButton = new QToolButton(header);
-    m_backButton->setObjectName(QStringLiteral("backButton"));
-    m_backButton->setText(QStringLiteral("Back"));
-    m_backButton->setIcon(QIcon::fromTheme(QStringLiteral("go-previous"), style()->standardIcon(QStyle::SP_ArrowBack)));
-    m_backButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_backButton->setAutoRaise(true);
-    m_backButton->setToolTip(QStringLiteral("Return to main view"));
+    auto *header = new TestScreenHeader(
+        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, true), this);
+    m_backButton = header->backButton();
     connect(m_backButton, &QToolButton::clicked, this, &TestScreen::closeAction);
-    headerLayout->addWidget(m_backButton);
-    m_titleLabel = new QLabel(QLatin1Char(' ')
-                                  + locationDescription(m_share, m_parameters.isNetworkLocation,
-                                                        m_parameters.selectedLocation, true),
-                              header);
-    m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
-    QFont titleFont = m_titleLabel->font();
-    titleFont.setWeight(QFont::DemiBold);
-    m_titleLabel->setFont(titleFont);
-    m_titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_titleLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    headerLayout->addWidget(m_titleLabel, 1);
-    // Paced streams of a media format, beside the streaming test.
-    auto *mediaTest = new QToolButton(header);
-    mediaTest->setObjectName(QStringLiteral("mediaTestButton"));
-    mediaTest->setText(QStringLiteral("Media test…"));
-    mediaTest->setToolTip(QStringLiteral("Play or record paced streams of a media format and count late frames"));
-    connect(mediaTest, &QToolButton::clicked, this, [this] {
-        auto *dialog = new MediaTestDialog(m_parameters.selectedLocation, this);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->show();
-    });
-    headerLayout->addWidget(mediaTest);
+    connect(header->mediaTestButton(), &QToolButton::clicked, this, [this] { openMediaTest(); });
     layout->addWidget(header);
 
     auto *divider = new QFrame(this);
@@ -193,14 +154,12 @@ void TestScreen::buildLayout()
     auto *progressLayout = new QVBoxLayout(progressSection);
     progressLayout->setContentsMargins(0, 8, 0, 8);
     progressLayout->setSpacing(4);
-    m_progressMessage = new QLabel(progressSection);
+    // A long failure (every unreachable server's error) wraps instead of widening the screen; the
+    // message changes with every sample, so it lays out the screen only when its height changes.
+    m_progressMessage = new SteadyMessage(progressSection);
     m_progressMessage->setObjectName(QStringLiteral("progressMessage"));
-    m_progressMessage->setForegroundRole(QPalette::PlaceholderText);
-    m_progressMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A failure's reason can be long (every unreachable server's error): it
-    // wraps instead of widening the screen.
-    m_progressMessage->setWordWrap(true);
-    m_progressMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_progressMessage->label()->setForegroundRole(QPalette::PlaceholderText);
+    m_progressMessage->label()->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_progressBar = new QProgressBar(progressSection);
     m_progressBar->setRange(0, progressSteps);
     m_progressBar->setTextVisible(false);
@@ -216,6 +175,7 @@ void TestScreen::buildLayout()
     contentLayout->addWidget(progressSection);
 
     m_resultsSection = new ResultsSection(content);
+    connect(m_resultsSection->card(), &ResultCard::pacedTestRequested, this, &TestScreen::openMediaTest);
     contentLayout->addWidget(m_resultsSection);
     contentLayout->addStretch();
     m_scrollArea->setWidget(content);
@@ -282,8 +242,15 @@ void TestScreen::bindGraphs()
             [this] { m_graphs->setNetworkChartData(m_trafficFeed->samples()); });
     follow(m_progress, &R::isRunningTestChanged, m_graphs,
            [this] { m_graphs->setRunningTest(m_progress->isRunningTest()); });
-    follow(m_progress, &R::isRunningTestChanged, m_verifySwitch, [this] {
-        m_verifySwitch->setEnabled(!m_progress->isRunningTest());
+    // Data read on fio servers never reaches this computer, so it cannot be verified here.
+    const auto refreshVerifySwitch = [this] {
+        m_verifySwitch->setEnabled(!m_progress->isRunningTest() && !m_fioServers->hasServers());
+        m_verifySwitch->setToolTip(m_fioServers->hasServers()
+                ? QStringLiteral("The fio servers read the data, so this computer cannot verify it") : QString());
+    };
+    connect(m_fioServers, &FioServersField::serversChanged, m_verifySwitch, refreshVerifySwitch);
+    follow(m_progress, &R::isRunningTestChanged, m_verifySwitch, [this, refreshVerifySwitch] {
+        refreshVerifySwitch();
         m_fioServers->setEnabled(!m_progress->isRunningTest());
     });
     follow(m_progress, &R::isPostTestViewChanged, m_graphs,
@@ -318,9 +285,17 @@ void TestScreen::updateProgressSection()
 {
     m_progressMessage->setText(m_progress->progressMessage());
     const int target = int(std::lround(m_progress->overallProgress() * progressSteps));
-    if (m_progressAnimation->endValue().toInt() == target && m_progressBar->value() == target)
-        return;
     m_progressAnimation->stop();
+    // Only a jump glides (at 60 Hz, each frame a repaint); a run's steady advance steps
+    // as its samples come, also a fast read's few percent a sample.
+    if (std::abs(target - m_progressBar->value()) < progressSteps / 10) {
+        // A progress bar paints a new value at once, in a frame of its own; with its
+        // updates held it is drawn in the frame the rest of the sample's changes make.
+        m_progressBar->setUpdatesEnabled(false);
+        m_progressBar->setValue(target);
+        m_progressBar->setUpdatesEnabled(true);
+        return;
+    }
     m_progressAnimation->setStartValue(m_progressBar->value());
     m_progressAnimation->setEndValue(target);
     m_progressAnimation->start();
@@ -422,7 +397,7 @@ TestRequest TestScreen::composedRequest() const
     request.share = m_share;
     request.locationPath = m_parameters.selectedLocation;
     request.developerMode = PreferencesManager::isDeveloperMode();
-    request.verifyData = m_verifySwitch->isChecked();
+    request.verifyData = m_verifySwitch->isChecked() && !m_fioServers->hasServers();
     request.link = m_parameters.networkInterfaceInfo;
     request.interfaceInfo = locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
     return request;
@@ -453,6 +428,20 @@ void TestScreen::startRun()
     if (m_run->isRunning())
         m_progress->setProgressMessage(QStringLiteral("Waiting for %1 to answer").arg(m_runRequest.clients.isEmpty()
                 ? m_runRequest.testLocation() : QStringLiteral("the fio servers")));
+}
+
+MediaTestDialog *TestScreen::openMediaTest(const QString &format, int streams)
+{
+    auto *dialog = new MediaTestDialog(m_parameters.selectedLocation, this);
+    // The servers listed for the location run the streams, as they run the streaming test.
+    QString clientsProblem;
+    dialog->setClients(m_fioServers->clients(m_parameters.selectedLocation, clientsProblem).value_or(QList<FioClient>()),
+        clientsProblem);
+    dialog->chooseFormat(format, streams);
+    connect(dialog, &MediaTestDialog::resultReady, this, &TestScreen::mediaRunFinished);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return dialog;
 }
 
 QList<StreamResult> TestScreen::runStreamResults() const
@@ -497,12 +486,15 @@ void TestScreen::handleProgress(const RunProgress &progress)
         m_progress->setTotalWriteBytesProcessed(before + processed);
     else
         m_progress->setTotalReadBytesProcessed(before + processed);
-    if (!streamResults.isEmpty() && streamResults.last().operation == phaseName(progress.phase)) {
-        if (write)
-            m_progress->setWriteValue(streamResults.last().throughput);
-        else
-            m_progress->setReadValue(streamResults.last().throughput);
-    }
+    std::optional<double> shown = progress.phaseThroughput;
+    if (!shown && !streamResults.isEmpty() && streamResults.last().operation == phaseName(progress.phase))
+        shown = streamResults.last().throughput;
+    if (shown && write)
+        m_progress->setWriteValue(*shown);
+    else if (shown)
+        m_progress->setReadValue(*shown);
+    if (progress.phaseThroughput)
+        m_gaugePanel->setCompletedPhase(progress.phase, progress.phaseId, *progress.phaseThroughput);
     m_chartFeed->setTimelineMarkers(m_run->timelineMarkers());
     m_progress->setProgressMessage(progress.message);
     m_chartFeed->setStreamResults(streamResults);

@@ -31,10 +31,12 @@ class EditedRequest;
 class RunCheckPanel;
 class FioServersField;
 class GaugePanel;
+class MediaTestDialog;
 class NetworkInterfaceMonitor;
 class PreferencesManager;
 class ResultsSection;
 class RunState;
+class SteadyMessage;
 class TestGraphPanel;
 class TestRun;
 class TrafficFeed;
@@ -64,6 +66,9 @@ public:
     // The Back button: cancels a running test, stops sampling, sweeps the
     // location's test directories and asks to return to the main screen.
     void closeAction();
+    // The media test of this location; a format (with a count of streams) is
+    // chosen in it when given, as the Plays view of a result asks.
+    MediaTestDialog *openMediaTest(const QString &format = QString(), int streams = 0);
 
     // The parameters the controls edit; Start hands a copy to the run.
     EditedRequest *request() const { return m_request; }
@@ -93,6 +98,8 @@ signals:
     void stopRequested();
     // The run delivered its result; it still holds its samples and markers.
     void runFinished(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
+    // A run of the media test (or its search for the most streams) delivered its result.
+    void mediaRunFinished(const trevlamark::TestRequest &request, const trevlamark::PerformanceTestResult &result);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -137,9 +144,8 @@ private:
     bool m_hasLeft = false;
 
     QToolButton *m_backButton = nullptr;
-    QLabel *m_titleLabel = nullptr;
     QScrollArea *m_scrollArea = nullptr;
-    QLabel *m_progressMessage = nullptr;
+    SteadyMessage *m_progressMessage = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QCheckBox *m_verifySwitch = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;

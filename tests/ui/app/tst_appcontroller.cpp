@@ -67,6 +67,7 @@ private slots:
         QSignalSpy quitSpy(&controller, &AppController::terminationRequested);
         controller.confirmResetApplicationState();
 
+        QVERIFY(quitSpy.wait());
         QCOMPARE(alerts.messages(), (QStringList{QStringLiteral("Reset Application State"),
                                                  QStringLiteral("Application State Reset")}));
         QVERIFY(!QFile::exists(PlatformPaths::applicationSupportDirectory() + QStringLiteral("/TestData/leftover.bin")));
@@ -91,6 +92,7 @@ private slots:
         controller.setMountedSharePathsSource([] { return QStringList(); });
         QSignalSpy quitSpy(&controller, &AppController::terminationRequested);
         controller.confirmResetApplicationState();
+        QTRY_COMPARE(alerts.shown.size(), 2);
         QFile::setPermissions(logDirectory + QStringLiteral("/locked"),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(alerts.shown.last().message, QStringLiteral("Error Resetting Application State"));

@@ -1,4 +1,5 @@
 #include "settings/preferencesmanager.h"
+#include "support/keptrun.h"
 #include "support/leftover.h"
 #include "support/scriptedalertpresenter.h"
 #include "ui/app/appcontroller.h"
@@ -7,10 +8,13 @@
 #include "ui/app/navigation.h"
 #include "ui/app/preferencespanel.h"
 #include "ui/app/runrecorder.h"
+#include "ui/common/playsview.h"
 #include "ui/common/themecolors.h"
 #include "ui/history/historyscreen.h"
+#include "ui/history/rundetailview.h"
 #include "ui/history/runtablemodel.h"
 #include "ui/testscreen/editedrequest.h"
+#include "ui/testscreen/mediatestdialog.h"
 #include "ui/testscreen/runstate.h"
 #include "ui/testscreen/testscreen.h"
 
@@ -26,6 +30,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -96,6 +101,7 @@ private slots:
         MainWindow &window = desktop.window;
         desktop.navigation.openHistory();
         QVERIFY(window.historyScreen());
+        QTRY_VERIFY(!window.historyScreen()->isBusy());
         const int before = window.historyScreen()->model()->rowCount();
         desktop.navigation.openMain();
         QTRY_VERIFY(window.mainScreen());
@@ -111,8 +117,53 @@ private slots:
         QVERIFY(saved.wait(60000));
         desktop.navigation.openHistory();
         QTRY_VERIFY(window.historyScreen());
+        QTRY_VERIFY(!window.historyScreen()->isBusy());
         QCOMPARE(window.historyScreen()->model()->rowCount(), before + 1);
         QCOMPARE(window.historyScreen()->model()->run(0).locationPath, location.path());
+    }
+
+    // A kept run's Plays view opens the media test of its location, the format
+    // chosen; a location that is gone is said so, and the History stays.
+    void pacedTestFromAKeptRun_data()
+    {
+        QTest::addColumn<bool>("locationThere");
+        QTest::newRow("folder there") << true;
+        QTest::newRow("folder gone") << false;
+    }
+
+    void pacedTestFromAKeptRun()
+    {
+        QFETCH(bool, locationThere);
+        QTemporaryDir location;
+        const QString path = locationThere ? location.path() : location.filePath(QStringLiteral("gone"));
+        PerformanceTestResult result;
+        result.success = true;
+        result.metrics = {{QStringLiteral("writeSpeed"), 400.0}, {QStringLiteral("readSpeed"), 800.0}};
+        const std::optional<qint64> id = keepRun(DatabaseLocation::defaultLocation(), path, result);
+        QVERIFY(id);
+
+        Desktop desktop;
+        MainWindow &window = desktop.window;
+        desktop.navigation.openHistory();
+        window.historyScreen()->openRun(*id);
+        QTRY_COMPARE(window.historyScreen()->page(), HistoryScreen::Page::Run);
+        RunDetailView *detail = window.historyScreen()->detailView();
+        detail->findChild<QPushButton *>(QStringLiteral("playsButton"))->click();
+        auto *plays = detail->window()->findChild<PlaysView *>();
+        QVERIFY(plays);
+        auto *table = plays->findChild<QTableWidget *>();
+        table->selectRow(table->findItems(QStringLiteral("ProRes 4444 HD 25"), Qt::MatchExactly).first()->row());
+        plays->pacedTestButton()->click();
+        if (!locationThere) {
+            QTRY_VERIFY(detail->locationMessage().endsWith(QStringLiteral("gone is not there any more.")));
+            QCOMPARE(desktop.navigation.currentScreen(), Screen::history);
+            return;
+        }
+        QTRY_VERIFY(window.testScreen());
+        QCOMPARE(window.testScreen()->share().mountPath, path);
+        auto *dialog = window.testScreen()->findChild<MediaTestDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->chosenFormat(), QStringLiteral("ProRes 4444 HD 25"));
     }
 
     // The menu command and the main screen's button open the same sheet on

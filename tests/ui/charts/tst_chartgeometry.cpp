@@ -2,7 +2,8 @@
 #include "ui/charts/chartseries.h"
 #include "ui/charts/columnreducer.h"
 #include "ui/charts/trafficgeometry.h"
-#include "ui/common/throughputsmoothing.h"
+
+#include "support/fullsmoothing.h"
 
 #include <QTest>
 #include <algorithm>
@@ -24,15 +25,6 @@ QDateTime at(double secondsBefore)
 TestData point(double secondsBefore, double throughput, int phaseId = 1, const char *operation = "write")
 {
     return {QUuid::createUuid(), at(secondsBefore), QString::fromLatin1(operation), throughput, 0, phaseId};
-}
-
-// One phase, 0.1 s apart.
-QList<TestData> series(const QList<double> &values)
-{
-    QList<TestData> points;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        points.append(point(60 - i * 0.1, values.at(i)));
-    return points;
 }
 
 NetworkTrafficSample sample(double secondsBefore, double in, double out)
@@ -86,12 +78,9 @@ private slots:
         QFETCH(int, windowAfter);
         QFETCH(QList<double>, expected);
         int window = windowBefore;
-        const QList<TestData> smoothed = ThroughputSmoothing::smoothPhase(series(input), window);
+        const QList<double> smoothed = smoothedFromScratch(input, window);
         QCOMPARE(window, windowAfter);
-        QList<double> values;
-        for (const TestData &p : smoothed)
-            values.append(p.throughput);
-        QCOMPARE(values, expected);
+        QCOMPARE(smoothed, expected);
     }
 
     void dynamicMaxY_data()
@@ -133,8 +122,8 @@ private slots:
         chart.setPoints(data, window);
         int fullWindow = window;
         double fullMaximum = 0;
-        for (const TestData &p : ThroughputSmoothing::prepareChartData(data, std::nullopt, fullWindow))
-            fullMaximum = std::max(fullMaximum, p.throughput);
+        for (const QList<double> &phase : smoothedPhasesFromScratch(data, fullWindow))
+            fullMaximum = std::max(fullMaximum, *std::max_element(phase.cbegin(), phase.cend()));
         QCOMPARE(window, 7);
         QCOMPARE(fullWindow, window);
         QCOMPARE(chart.maximum(), fullMaximum);

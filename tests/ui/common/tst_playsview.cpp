@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 
@@ -50,6 +51,7 @@ void tst_PlaysView::reachedFromTheResultCard()
     QVERIFY(view->findChild<QLabel *>(QStringLiteral("playsCaveat"))->text().startsWith(QStringLiteral("Estimate from the average")));
     QCOMPARE(view->visibleRows(), 210);
     QVERIFY(view->pacedTestCommand().isEmpty());
+    QVERIFY(!view->pacedTestButton()->isEnabled());
 
     view->findChild<QLineEdit *>()->setText(QStringLiteral("hq uhd 29.97"));
     QCOMPARE(view->visibleRows(), 3); // ProRes 422 HQ, DNxHR HQ and HQX
@@ -61,6 +63,12 @@ void tst_PlaysView::reachedFromTheResultCard()
     QCOMPARE(table->item(found.first()->row(), 3)->text(), QStringLiteral("7"));
     QCOMPARE(view->pacedTestCommand(),
         QStringLiteral("trevlamark-cli play \"/mnt/edit\" --format \"ProRes 422 HQ UHD 29.97\" --streams 7 --playback"));
+    // The card hands the choice up to the screen that shows it, and the view closes.
+    QSignalSpy asked(&card, &ResultCard::pacedTestRequested);
+    view->pacedTestButton()->click();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first(), (QVariantList{QStringLiteral("ProRes 422 HQ UHD 29.97"), 7}));
+    QCOMPARE(view->result(), int(QDialog::Accepted));
 }
 
 void tst_PlaysView::pacedVerdictOnTheCard()

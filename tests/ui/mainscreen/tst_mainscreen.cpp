@@ -2,6 +2,7 @@
 #include "discovery/sharemanager.h"
 #include "discovery/volumemonitor.h"
 #include "monitor/networkinterfacemonitor.h"
+#include "platform/detachedthreads.h"
 #include "platform/mountinfo.h"
 #include "platform/platformpaths.h"
 #include "ui/common/findingslabel.h"
@@ -33,6 +34,13 @@ namespace {
 // worker thread, so the list is guarded.
 struct FakeWorld
 {
+    // The screen asks this world on threads of its own; a test that ends before
+    // they answer must not leave them reading a world that has gone.
+    ~FakeWorld()
+    {
+        holdPathAnswers = false;
+        DetachedThreads::waitForAll(30);
+    }
 
     MainScreen::Sources sources()
     {
@@ -177,6 +185,25 @@ private slots:
         QVERIFY(!view.hasPendingRefresh());
     }
 
+    // Two mounts of one share have one title; the mount point tells them apart.
+    void twoMountsOfOneShareAreToldApart()
+    {
+        FakeWorld world;
+        const NetworkShare first = world.share(QStringLiteral("nas"), QStringLiteral("media"), QStringLiteral("eth0"), 1000);
+        NetworkShare second = first;
+        second.id = QUuid::createUuid();
+        second.mountPath = world.root + QStringLiteral("/media-again");
+        world.setShares({first, second});
+        MainScreen &view = world.open();
+        QTRY_COMPARE(view.shareList()->rows().size(), 2);
+        QStringList captions;
+        for (const ShareRow *row : view.shareList()->rows())
+            captions.append(row->caption());
+        captions.sort();
+        QCOMPARE(captions, (QStringList{QStringLiteral("smbfs · ") + first.mountPath,
+                                        QStringLiteral("smbfs · ") + second.mountPath}));
+    }
+
     void openTestOnAShareCarriesItsInterface()
     {
         FakeWorld world;
@@ -207,6 +234,9 @@ private slots:
         QTemporaryDir folder;
         view.selectLocation(folder.path(), QString());
         QCOMPARE(view.selectedShareName(), QFileInfo(folder.path()).fileName());
+        // A chosen folder that went away is given up at a later look at the shares (the look is off this thread).
+        QVERIFY(folder.remove());
+        QTRY_VERIFY((world.advance(60), view.refreshShares(), view.selectedLocation() == MainScreen::defaultTestLocation()));
         const std::weak_ptr<ShareManager> manager = parameters.shareManager;
         world.screen.reset();
         // The test screen goes on using the manager after the main screen is gone.

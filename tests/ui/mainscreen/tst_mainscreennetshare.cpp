@@ -191,7 +191,7 @@ void tst_MainScreenNetShare::findPickRunAndGoBack()
     for (const QLabel *label : row->findChildren<QLabel *>())
         rowTexts.append(label->text());
     QVERIFY(rowTexts.contains(server + QStringLiteral("/ssh")));
-    QVERIFY(rowTexts.contains(row->share().filesystemType));
+    QCOMPARE(row->caption(), row->share().filesystemType + QStringLiteral(" · ") + row->share().mountPath);
     QTRY_VERIFY_WITH_TIMEOUT(row->hasStorageInfo(), 10000);
     QVERIFY(row->totalStorageBytes().value_or(0) > 0);
     QVERIFY(row->freeSpaceLabel()->text().endsWith(QStringLiteral(" free")));

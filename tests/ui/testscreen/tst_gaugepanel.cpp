@@ -40,6 +40,31 @@ private slots:
         gaugeRowScreenshots();
     }
 
+    // Once a phase completes its gauge shows the phase's figure, not the
+    // trailing average of its last, nearly empty intervals, until a newer
+    // phase of the operation has points of its own.
+    void completedPhaseShowsItsOwnFigure()
+    {
+        ThroughputGauge gauge(QStringLiteral("Write"));
+        gauge.setRunningTest(true);
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        QList<TestData> points;
+        for (const double throughput : {900.0, 950.0, 0.0, 0.0})
+            points.append(TestData{QUuid::createUuid(), start.addMSecs(100 * points.size()), QStringLiteral("write"), throughput, 0, 0});
+        gauge.setChartData(points);
+        QVERIFY(gauge.displayedValue() < 900);
+        gauge.setCompletedPhase(0, 870);
+        QCOMPARE(gauge.displayedValue(), 870.0);
+        points.append(TestData{QUuid::createUuid(), start.addSecs(5), QStringLiteral("write"), 500, 0, 2});
+        gauge.setChartData(points);
+        QCOMPARE(gauge.displayedValue(), 500.0);
+        // A new run numbers its phases from 0 again: the last run's figure is gone.
+        gauge.setRunningTest(false);
+        gauge.setRunningTest(true);
+        gauge.setChartData(points.mid(0, 4));
+        QVERIFY(gauge.displayedValue() < 900);
+    }
+
 private:
     void gaugeRowScreenshots()
     {

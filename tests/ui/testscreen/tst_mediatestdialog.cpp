@@ -3,6 +3,7 @@
 // when the run ends or the dialog closes mid-run.
 
 #include "support/widgetscreenshot.h"
+#include "engine/fioclient.h"
 #include "ui/common/resultcard.h"
 #include "ui/testscreen/frameratechart.h"
 #include "ui/testscreen/mediatestdialog.h"
@@ -75,6 +76,7 @@ void tst_MediaTestDialog::findMaxShowsTheCurveAndStops()
     MediaTestDialog dialog(location.path());
     QVERIFY(dialog.choose(QStringLiteral("ProRes 422 Proxy HD 25"), 1, 1, MediaTestDialog::Direction::Capture, 50));
     QSignalSpy ended(&dialog, &MediaTestDialog::runEnded);
+    QSignalSpy kept(&dialog, &MediaTestDialog::resultReady);
     dialog.show();
     dialog.findMaxButton()->click();
     // The first step (1 stream) is on the curve; the second is then stopped and does not count.
@@ -83,8 +85,17 @@ void tst_MediaTestDialog::findMaxShowsTheCurveAndStops()
     QVERIFY(ended.wait(30000));
     QVERIFY2(dialog.headline()->text().startsWith(QStringLiteral("plays ")), qPrintable(dialog.headline()->text()));
     QVERIFY(!dialog.isRunning());
+    // Handed on to be kept: the run of the answer, carrying the step that counted.
+    QCOMPARE(kept.size(), 1);
+    const auto result = kept.first().at(1).value<PerformanceTestResult>();
+    QCOMPARE(result.paced->searchSteps.size(), 1);
+    QCOMPARE(kept.first().at(0).value<TestRequest>().paced->streams, result.paced->streams);
     QTRY_VERIFY_WITH_TIMEOUT(QDir(location.path()).isEmpty(), 10000);
     testing::saveScreenshots(&dialog, QStringLiteral("mediatestdialog-findmax"));
+    // Run from fio servers, the "From" row names them.
+    dialog.setClients({FioClient{QStringLiteral("10.0.0.21"), 8765, QStringLiteral("/mnt/edit")},
+                          FioClient{QStringLiteral("10.0.0.22"), 8765, QStringLiteral("/mnt/edit")}}, QString());
+    testing::saveScreenshots(&dialog, QStringLiteral("mediatestdialog-clients"));
 }
 
 QTEST_MAIN(tst_MediaTestDialog)

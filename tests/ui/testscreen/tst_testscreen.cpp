@@ -6,10 +6,12 @@
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
 #include "ui/common/findingslabel.h"
+#include "ui/common/playsview.h"
 #include "ui/common/resultcard.h"
 #include "ui/gauges/throughputgauge.h"
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/gaugepanel.h"
+#include "ui/testscreen/mediatestdialog.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
@@ -23,6 +25,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -81,6 +85,10 @@ private slots:
         field->setText(QStringLiteral("127.0.0.2:%1, 127.0.0.3:%2").arg(port).arg(port + 1));
         emit field->editingFinished();
         QVERIFY(notice->isVisible());
+        // The servers read the data themselves: nothing here could verify it.
+        const QCheckBox *verify = screen.findChild<QCheckBox *>(QStringLiteral("verifySwitch"));
+        QVERIFY(!verify->isEnabled());
+        QVERIFY(!verify->toolTip().isEmpty());
         // The servers stay with this location: another one's test runs from this computer.
         {
             QTemporaryDir elsewhere;
@@ -94,9 +102,17 @@ private slots:
             request.customBytesPerCycle = 128 * mebibyte;
             request.queueDepth = 2;
         });
+        // The read phase is shorter than fio's status line: its gauge shows the phase's figure when it ends.
+        const ThroughputGauge *readGauge = screen.findChild<GaugePanel *>()->readGauge();
+        QList<double> readsShown;
+        connect(screen.progress(), &RunState::readValueChanged, &screen, [&] {
+            if (!screen.progress()->latestResult())
+                readsShown.append(readGauge->displayedValue());
+        }, Qt::QueuedConnection);
         screen.startTest();
         QTRY_VERIFY_WITH_TIMEOUT(screen.progress()->isPostTestView(), runTimeoutMilliseconds);
         QVERIFY(screen.progress()->latestResult()->success);
+        QVERIFY(!readsShown.isEmpty() && readsShown.last() > 0);
         QVERIFY2(cardTexts(screen).contains(QStringLiteral("Client 127.0.0.3:%1").arg(port + 1)),
                  qPrintable(cardTexts(screen).join(QLatin1Char('|'))));
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-fio-clients"));
@@ -118,6 +134,7 @@ private slots:
         GaugePanel *panel = screen.gaugePanel();
         panel->setCustomBytesValue(8 * mebibyte);
         panel->setSelectedBytesPerCycle(BytesPerCycleOptions::custom);
+        QCOMPARE(panel->bytesPerCycleMenu()->currentText(), QStringLiteral("Custom: 8.0 MB"));
         panel->setQueueDepth(2);
         panel->setTotalCycles(2);
         RunState *progress = screen.progress();
@@ -306,6 +323,29 @@ private slots:
         // The cancelled run removes its data while the screen still stands.
         QTRY_VERIFY_WITH_TIMEOUT(testDirectories(location.path()).isEmpty(), 30000);
         delete screen;
+    }
+
+    // The Plays view of the screen's last result opens the media test of its location, the format chosen.
+    void playsViewOpensTheMediaTest()
+    {
+        QTemporaryDir location;
+        PreferencesManager preferences;
+        TestScreen screen(localParameters(location.path()), &preferences);
+        PerformanceTestResult result;
+        result.success = true;
+        result.metrics = {{QStringLiteral("writeSpeed"), 500.0}, {QStringLiteral("readSpeed"), 1000.0}};
+        screen.progress()->setLatestResult(result);
+        screen.resultsSection()->card()->findChild<QPushButton *>(QStringLiteral("playsButton"))->click();
+        auto *plays = screen.findChild<PlaysView *>();
+        QVERIFY(plays);
+        auto *table = plays->findChild<QTableWidget *>();
+        const int row = table->findItems(QStringLiteral("DNxHR HQX UHD 25"), Qt::MatchExactly).first()->row();
+        table->selectRow(row);
+        plays->pacedTestButton()->click();
+        auto *dialog = screen.findChild<MediaTestDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->chosenFormat(), QStringLiteral("DNxHR HQX UHD 25"));
+        QCOMPARE(dialog->chosenStreams(), table->item(row, 3)->text().toInt());
     }
 
     void savedPreferencesReachTheScreen()

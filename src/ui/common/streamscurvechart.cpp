@@ -1,4 +1,4 @@
-#include "ui/testscreen/streamscurvechart.h"
+#include "ui/common/streamscurvechart.h"
 
 #include "ui/common/themecolors.h"
 
@@ -15,11 +15,11 @@ StreamsCurveChart::StreamsCurveChart(QWidget *parent)
     setMinimumHeight(140);
 }
 
-void StreamsCurveChart::setSteps(const QList<MaxStreamsFinder::Step> &steps)
+void StreamsCurveChart::setSteps(const QList<MaxStreamsStep> &steps)
 {
     m_steps = steps;
     std::sort(m_steps.begin(), m_steps.end(),
-        [](const MaxStreamsFinder::Step &a, const MaxStreamsFinder::Step &b) { return a.streams < b.streams; });
+        [](const MaxStreamsStep &a, const MaxStreamsStep &b) { return a.streams < b.streams; });
     update();
 }
 
@@ -40,7 +40,7 @@ void StreamsCurveChart::paintEvent(QPaintEvent *)
         return;
     const double slot = plot.width() / double(m_steps.size());
     for (qsizetype i = 0; i < m_steps.size(); ++i) {
-        const MaxStreamsFinder::Step &step = m_steps.at(i);
+        const MaxStreamsStep &step = m_steps.at(i);
         const double share = step.frames == 0 ? 0 : double(step.lateFrames) / double(step.frames);
         const QRectF column(plot.left() + slot * double(i), plot.top(), slot, plot.height());
         const double height = std::max(2.0, plot.height() * share);

@@ -3,8 +3,9 @@
 // its frames that were late (a bar, none for a clean step) and its p99 frame
 // latency.
 
-#include "engine/maxstreamsfinder.h"
+#include "engine/maxstreamsstep.h"
 
+#include <QList>
 #include <QWidget>
 
 namespace trevlamark {
@@ -16,14 +17,14 @@ class StreamsCurveChart : public QWidget
 public:
     explicit StreamsCurveChart(QWidget *parent = nullptr);
 
-    void setSteps(const QList<MaxStreamsFinder::Step> &steps);
+    void setSteps(const QList<MaxStreamsStep> &steps);
     QSize sizeHint() const override { return {560, 180}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QList<MaxStreamsFinder::Step> m_steps;
+    QList<MaxStreamsStep> m_steps;
 };
 
 } // namespace trevlamark
