@@ -2,28 +2,15 @@
 
 #include "monitor/networkinterfacemonitor.h"
 
-#include <QTimer>
-#include <algorithm>
+#include "ui/common/frameclock.h"
 
 namespace trevlamark {
 
 TrafficFeed::TrafficFeed(QObject *parent)
     : QObject(parent)
+    , m_clock(new FrameClock(this))
 {
-}
-
-void TrafficFeed::setMonitor(NetworkInterfaceMonitor *monitor)
-{
-    m_monitor = monitor;
-}
-
-void TrafficFeed::start(int intervalMilliseconds)
-{
-    stop();
-    m_timer = new QTimer(this);
-    // A zero or negative rate from the developer settings would spin the event loop.
-    m_timer->setInterval(std::max(1, intervalMilliseconds));
-    connect(m_timer, &QTimer::timeout, this, [this] {
+    connect(m_clock, &FrameClock::ticked, this, [this] {
         if (m_monitor && m_monitor->isMonitoring()) {
             QList<NetworkTrafficSample> samples = m_monitor->trafficSamples();
             if (samples != m_samples) {
@@ -33,13 +20,26 @@ void TrafficFeed::start(int intervalMilliseconds)
         }
         emit ticked();
     });
-    m_timer->start();
+}
+
+void TrafficFeed::setMonitor(NetworkInterfaceMonitor *monitor)
+{
+    m_monitor = monitor;
+}
+
+void TrafficFeed::start(int intervalMilliseconds)
+{
+    m_clock->start(intervalMilliseconds);
 }
 
 void TrafficFeed::stop()
 {
-    delete m_timer;
-    m_timer = nullptr;
+    m_clock->stop();
+}
+
+bool TrafficFeed::isRunning() const
+{
+    return m_clock->isActive();
 }
 
 } // namespace trevlamark

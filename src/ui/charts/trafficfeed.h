@@ -1,7 +1,8 @@
 #pragma once
-// Feeds a traffic graph from an interface sampler: on every tick of its timer
+// Feeds a traffic graph from an interface sampler: on every tick of its clock
 // it copies the sampler's samples while the sampler is monitoring, then says
-// so even when no sample changed, because a graph's right edge is "now".
+// so even when no sample changed, because a graph's right edge is "now". The
+// clock is the screen's frame clock: what else the screen draws can follow it.
 
 #include "monitor/networktrafficsample.h"
 
@@ -9,10 +10,9 @@
 #include <QObject>
 #include <QPointer>
 
-class QTimer;
-
 namespace trevlamark {
 
+class FrameClock;
 class NetworkInterfaceMonitor;
 
 class TrafficFeed : public QObject
@@ -25,10 +25,11 @@ public:
 
     // The sampler to copy from; the screen owns it and may replace it.
     void setMonitor(NetworkInterfaceMonitor *monitor);
-    // Replaces the running timer with one ticking every `intervalMilliseconds` (at least 1).
+    // Ticks every `intervalMilliseconds` (at least 1), replacing a running clock's interval.
     void start(int intervalMilliseconds);
     void stop();
-    bool isRunning() const { return m_timer != nullptr; }
+    bool isRunning() const;
+    FrameClock *clock() const { return m_clock; }
     QList<NetworkTrafficSample> samples() const { return m_samples; }
 
 signals:
@@ -38,7 +39,7 @@ signals:
 
 private:
     QPointer<NetworkInterfaceMonitor> m_monitor;
-    QTimer *m_timer = nullptr;
+    FrameClock *m_clock;
     QList<NetworkTrafficSample> m_samples;
 };
 

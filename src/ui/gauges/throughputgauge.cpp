@@ -1,6 +1,7 @@
 #include "ui/gauges/throughputgauge.h"
 
 #include "ui/gauges/gaugegeometry.h"
+#include "ui/common/frameclock.h"
 #include "ui/common/themecolors.h"
 #include "ui/common/throughputsmoothing.h"
 
@@ -18,9 +19,8 @@ namespace trevlamark {
 namespace {
 
 constexpr int fractionAnimationMs = 300;
-// The arc steps 20 times a second: a run sets a new target ten times a second,
-// and a 60 Hz animation kept the window busy for the whole run. A multiple of the
-// samples' 100 ms lets every other step fall in the frame a sample makes anyway.
+// Without a frame clock the arc steps 20 times a second: a 60 Hz animation kept
+// the window busy for a whole run.
 constexpr int arcStepMs = 50;
 // The ring in the 200 px square the dial is drawn in, and how far its arc's pen reaches beyond it.
 const QRectF ringRect(10, 10, ThroughputGauge::gaugeSizePx - 20, ThroughputGauge::gaugeSizePx - 20);
@@ -52,6 +52,24 @@ ThroughputGauge::ThroughputGauge(const QString &operation, QWidget *parent)
     connect(m_switch, &QCheckBox::toggled, this, &ThroughputGauge::setPhaseEnabled);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     refresh();
+}
+
+void ThroughputGauge::setFrameClock(FrameClock *clock)
+{
+    if (m_frameClock)
+        disconnect(m_frameClock, nullptr, this, nullptr);
+    m_frameClock = clock;
+    if (!clock)
+        return;
+    // On the clock the arc's steps land in the frames the rest of the screen makes.
+    connect(clock, &FrameClock::ticked, this, [this] {
+        if (m_gliding)
+            stepArc();
+    });
+    connect(clock, &FrameClock::stopped, this, [this] {
+        if (m_gliding)
+            m_arcTimer.start(arcStepMs, this);
+    });
 }
 
 void ThroughputGauge::setValue(double valueMBps)
@@ -191,10 +209,11 @@ void ThroughputGauge::refresh()
         m_targetFraction = target;
         m_arcClock.start();
         // A move of less than a pixel of arc has nothing to glide over: it lands at once.
-        if (std::abs(target - m_shownFraction) * arcLengthPx() < 1) {
+        m_gliding = std::abs(target - m_shownFraction) * arcLengthPx() >= 1;
+        if (!m_gliding) {
             m_arcTimer.stop();
             stepArc();
-        } else {
+        } else if (!m_frameClock || !m_frameClock->isActive()) {
             m_arcTimer.start(arcStepMs, this);
         }
     }
@@ -252,10 +271,12 @@ void ThroughputGauge::stepArc()
 {
     // Linear in time, so a late step catches up instead of slowing the arc.
     const double progress = std::min(1.0, double(m_arcClock.elapsed()) / fractionAnimationMs);
-    const bool last = progress >= 1.0 || !m_arcTimer.isActive();
+    const bool last = progress >= 1.0 || !m_gliding;
     m_shownFraction = last ? m_targetFraction : m_fromFraction + (m_targetFraction - m_fromFraction) * progress;
-    if (last)
+    if (last) {
+        m_gliding = false;
         m_arcTimer.stop();
+    }
     // A step that moves the arc's end by less than half a pixel is not drawn
     // on its own; the last step always is.
     if (m_shownFraction == m_scheduledFraction

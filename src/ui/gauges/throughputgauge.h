@@ -9,12 +9,15 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 #include <optional>
 
 class QCheckBox;
 
 namespace trevlamark {
+
+class FrameClock;
 
 class ThroughputGauge : public QWidget
 {
@@ -31,6 +34,8 @@ public:
     // `operation` is "Write" or "Read"; it picks the colour and the chart points shown.
     explicit ThroughputGauge(const QString &operation, QWidget *parent = nullptr);
 
+    // While the clock runs, the arc glides on its ticks; otherwise on a timer of its own.
+    void setFrameClock(FrameClock *clock);
     void setValue(double valueMBps);
     // A completed phase's own figure, shown until a newer phase of the
     // operation has points: the trailing average of a phase's last points can
@@ -105,6 +110,8 @@ private:
     double m_targetFraction = 0;
     QElapsedTimer m_arcClock;
     QBasicTimer m_arcTimer;
+    QPointer<FrameClock> m_frameClock;
+    bool m_gliding = false;
     // The fraction the last repaint of the arc was asked for.
     double m_scheduledFraction = 0;
     double m_shownValue = 0;

@@ -310,6 +310,12 @@ void GaugePanel::setRunningTest(bool isRunningTest)
     emit isRunningTestChanged(isRunningTest);
 }
 
+void GaugePanel::setFrameClock(FrameClock *clock)
+{
+    m_writeGauge->setFrameClock(clock);
+    m_readGauge->setFrameClock(clock);
+}
+
 void GaugePanel::setStoppingTest(bool isStoppingTest)
 {
     if (m_isStoppingTest == isStoppingTest)

@@ -19,6 +19,7 @@ class QStackedWidget;
 namespace trevlamark {
 
 class CustomBytesInput;
+class FrameClock;
 class StartStopButton;
 class ThroughputGauge;
 
@@ -78,6 +79,8 @@ public:
     void setReadPhaseEnabled(bool enabled);
     bool isRunningTest() const { return m_isRunningTest; }
     void setRunningTest(bool isRunningTest);
+    // The screen's frame clock, which the gauges' arcs glide on while it runs.
+    void setFrameClock(FrameClock *clock);
     bool isStoppingTest() const { return m_isStoppingTest; }
     void setStoppingTest(bool isStoppingTest);
     double testRunTime() const { return m_testRunTimeSeconds; }

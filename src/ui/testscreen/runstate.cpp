@@ -17,6 +17,13 @@ bool assign(T &member, const T &value)
 }
 } // namespace
 
+QString RunState::endStateText(const PerformanceTestResult &result)
+{
+    if (!result.success)
+        return QStringLiteral("Failed: ") + result.errorMessage.value_or(QStringLiteral("Test failed"));
+    return result.isAutoStop ? QStringLiteral("Completed") : QStringLiteral("Stopped");
+}
+
 RunState::RunState(QObject *parent)
     : QObject(parent)
 {

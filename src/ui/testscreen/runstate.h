@@ -34,6 +34,9 @@ class RunState : public QObject
 public:
     explicit RunState(QObject *parent = nullptr);
 
+    // The end of a run in words: "Completed", "Stopped" or "Failed: <error>".
+    static QString endStateText(const PerformanceTestResult &result);
+
     bool isRunningTest() const { return m_isRunningTest; }
     bool isStoppingTest() const { return m_isStoppingTest; }
     bool isPostTestView() const { return m_isPostTestView; }

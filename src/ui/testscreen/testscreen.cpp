@@ -10,6 +10,7 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
+#include "ui/common/frameclock.h"
 #include "ui/common/follow.h"
 #include "ui/common/resultcard.h"
 #include "ui/common/steadymessage.h"
@@ -88,13 +89,6 @@ QString TestScreen::locationDescription(const NetworkShare &share, bool isNetwor
                + QStringLiteral(" (") + share.hostname + QLatin1Char(')');
     }
     return forHeader ? share.mountPath : selectedLocation;
-}
-
-QString TestScreen::endStateText(const PerformanceTestResult &result)
-{
-    if (!result.success)
-        return QStringLiteral("Failed: ") + result.errorMessage.value_or(QStringLiteral("Test failed"));
-    return result.isAutoStop ? QStringLiteral("Completed") : QStringLiteral("Stopped");
 }
 
 double TestScreen::postTestWindowSeconds(double testDurationSeconds)
@@ -210,6 +204,7 @@ void TestScreen::bindGaugePanel()
     m_gaugePanel->setNetworkMaxSpeedMbps(linkSpeedMbps());
     const auto &info = m_parameters.networkInterfaceInfo;
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
+    m_gaugePanel->setFrameClock(m_trafficFeed->clock());
     connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &TestScreen::startStopAction);
     const auto holdStart = [this] {
         QAbstractButton *start = m_gaugePanel->startStopButton();
@@ -476,6 +471,14 @@ void TestScreen::handleProgress(const RunProgress &progress)
     // Nothing after the result: its end state and figures stay.
     if (!m_awaitingResult)
         return;
+    // The newest progress waits for the screen's next frame; a phase's end, with its own figure, shows at once.
+    m_trafficFeed->clock()->defer([this, progress] { showProgress(progress); });
+    if (progress.phaseThroughput)
+        m_trafficFeed->clock()->flush();
+}
+
+void TestScreen::showProgress(const RunProgress &progress)
+{
     // The run's own amount: the controls are locked, but the edited request can still change.
     const quint64 bytesPerCycle = m_runRequest.resolvedBytesPerCycle();
     const auto processed = quint64(double(bytesPerCycle) * std::clamp(progress.fraction, 0.0, 1.0));
@@ -506,6 +509,7 @@ void TestScreen::handleCompletion(const PerformanceTestResult &result)
     // post-test timing or replace the result shown.
     if (!m_awaitingResult)
         return;
+    m_trafficFeed->clock()->flush();
     m_awaitingResult = false;
     if (result.metrics.contains(QStringLiteral("readSpeed")))
         m_progress->setReadValue(result.metrics.value(QStringLiteral("readSpeed")));
@@ -516,7 +520,7 @@ void TestScreen::handleCompletion(const PerformanceTestResult &result)
         m_progress->setTotalWriteBytesProcessed(m_progress->progressTargetBytes() / 2);
         m_progress->setTotalReadBytesProcessed(m_progress->progressTargetBytes() - m_progress->progressTargetBytes() / 2);
     }
-    m_progress->setProgressMessage(endStateText(result));
+    m_progress->setProgressMessage(RunState::endStateText(result));
     m_progress->setIsStoppingTest(false);
     m_progress->setLatestResult(result);
     const double duration = double(m_progress->testStartTime().msecsTo(QDateTime::currentDateTime())) / 1000.0;

@@ -54,8 +54,6 @@ public:
     // The header title (forHeader) or the text handed to the run for a stop by hand.
     static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
                                        const QString &selectedLocation, bool forHeader);
-    // The end of a run in words: "Completed", "Stopped" or "Failed: <error>".
-    static QString endStateText(const PerformanceTestResult &result);
     // The graph window after a test of the given length: the whole test plus 2 s.
     static double postTestWindowSeconds(double testDurationSeconds);
 
@@ -115,6 +113,7 @@ private:
     TestRequest composedRequest() const;
     void stopRun();
     void handleProgress(const RunProgress &progress);
+    void showProgress(const RunProgress &progress);
     void handleCompletion(const PerformanceTestResult &result);
     void finishTest(double durationSeconds);
     void settingsChanged();

@@ -1,6 +1,7 @@
 #include "ui/testscreen/gaugepanel.h"
 
 #include "support/widgetscreenshot.h"
+#include "ui/common/frameclock.h"
 #include "ui/gauges/throughputgauge.h"
 
 #include <QCheckBox>
@@ -63,6 +64,41 @@ private slots:
         gauge.setRunningTest(true);
         gauge.setChartData(points.mid(0, 4));
         QVERIFY(gauge.displayedValue() < 900);
+    }
+
+    // On a running frame clock the arc moves only on its ticks, and the changes
+    // held for a tick are applied once, newest only, before it; stopped, the
+    // clock applies at once and the arc glides on its own again.
+    void arcAndHeldChangesFollowTheFrameClock()
+    {
+        FrameClock clock;
+        clock.start(3600 * 1000); // ticks only when the test says so
+        GaugePanel panel;
+        panel.setFrameClock(&clock);
+        panel.setNetworkMaxSpeedMbps(10000);
+        ThroughputGauge *gauge = panel.writeGauge();
+        QList<double> applied;
+        for (const double value : {300.0, 600.0})
+            clock.defer([&panel, &applied, value] {
+                panel.setWriteValue(value);
+                applied.append(value);
+            });
+        QVERIFY(applied.isEmpty());
+        clock.flush(); // what a tick does first
+        QCOMPARE(applied, QList<double>{600.0});
+        QVERIFY(gauge->targetFraction() > 0);
+        QTest::qWait(400);
+        QCOMPARE(gauge->shownFraction(), 0.0);
+        emit clock.ticked();
+        QCOMPARE(gauge->shownFraction(), gauge->targetFraction());
+
+        panel.setWriteValue(100);
+        clock.defer([&applied] { applied.append(0); });
+        clock.stop();
+        QCOMPARE(applied.size(), 2);
+        QTRY_COMPARE(gauge->shownFraction(), gauge->targetFraction());
+        clock.defer([&applied] { applied.append(1); });
+        QCOMPARE(applied.size(), 3);
     }
 
 private:
