@@ -22,8 +22,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
@@ -69,6 +71,9 @@ HistoryScreen::HistoryScreen(const DatabaseLocation &location, QWidget *parent)
     : QWidget(parent)
     , m_location(location)
     , m_calls(new TimeLimitedTask(std::chrono::seconds(answerLimitSeconds), [this] { giveUp(); }, this))
+    , m_chartSave(new TimeLimitedTask(std::chrono::seconds(answerLimitSeconds), [this] {
+        showMessage(QStringLiteral("The chart's folder did not answer within %1 seconds.").arg(answerLimitSeconds), true);
+    }, this))
     , m_model(new RunTableModel(this))
     , m_proxy(new QSortFilterProxyModel(this))
 {
@@ -532,13 +537,11 @@ void HistoryScreen::exportSelected()
     case Page::Trend: ids = selectedIds(); break;
     }
     const QString csvFilter = QStringLiteral("CSV (*.csv)");
-    const QString path = askSavePath(QStringLiteral("Export Runs"), QStringLiteral("trevlamark-runs.csv"),
-                                     csvFilter + QStringLiteral(";;JSON (*.json)"));
-    if (path.isEmpty())
-        return;
-    exportRuns(ids, path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? QStringLiteral("json")
-                                                                               : QStringLiteral("csv"),
-               path);
+    askSavePath(QStringLiteral("Export Runs"), QStringLiteral("trevlamark-runs.csv"), csvFilter + QStringLiteral(";;JSON (*.json)"),
+                [this, ids](const QString &path) {
+                    const bool json = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
+                    exportRuns(ids, json ? QStringLiteral("json") : QStringLiteral("csv"), path);
+                });
 }
 
 void HistoryScreen::copySummary()
@@ -549,22 +552,31 @@ void HistoryScreen::copySummary()
 
 void HistoryScreen::saveChart()
 {
-    QWidget *chart = page() == Page::Trend ? static_cast<QWidget *>(m_trend) : m_detail->shownChart();
-    const QString path = askSavePath(QStringLiteral("Save Chart"), QStringLiteral("trevlamark-chart.png"),
-                                     QStringLiteral("PNG image (*.png)"));
-    if (path.isEmpty())
-        return;
-    if (chart->grab().save(path, "PNG"))
-        showMessage(QStringLiteral("Chart saved to ") + path, false);
-    else
-        showMessage(QStringLiteral("The chart could not be saved to ") + path, true);
+    const QPointer<QWidget> chart = page() == Page::Trend ? static_cast<QWidget *>(m_trend) : m_detail->shownChart();
+    askSavePath(QStringLiteral("Save Chart"), QStringLiteral("trevlamark-chart.png"), QStringLiteral("PNG image (*.png)"),
+                [this, chart](const QString &path) {
+                    if (!chart)
+                        return;
+                    // Drawn here, written off the window's thread: the folder may be on a share that hangs.
+                    const QImage image = chart->grab().toImage();
+                    showMessage(QStringLiteral("Saving the chart to ") + path + QStringLiteral("…"), false);
+                    m_chartSave->run<bool>([image, path] { return image.save(path, "PNG"); }, [this, path](bool saved) {
+                        if (saved)
+                            showMessage(QStringLiteral("Chart saved to ") + path, false);
+                        else
+                            showMessage(QStringLiteral("The chart could not be saved to ") + path, true);
+                    });
+                });
 }
 
-QString HistoryScreen::askSavePath(const QString &caption, const QString &suggestedName, const QString &filter)
+void HistoryScreen::askSavePath(const QString &caption, const QString &suggestedName, const QString &filter,
+                                std::function<void(const QString &path)> chosen)
 {
-    if (m_savePathPicker)
-        return m_savePathPicker(caption, suggestedName, filter);
-    return QFileDialog::getSaveFileName(this, caption, QDir::home().filePath(suggestedName), filter);
+    auto *dialog = new QFileDialog(this, caption, QDir::home().filePath(suggestedName), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, std::move(chosen));
+    dialog->open();
 }
 
 } // namespace trevlamark

@@ -34,9 +34,6 @@ class HistoryScreen : public QWidget
 
 public:
     enum class Page { List, Run, Comparison, Trend };
-    // Asks where to save a file: the chosen path, or empty when cancelled.
-    using SavePathPicker = std::function<QString(const QString &caption, const QString &suggestedName,
-                                                 const QString &filter)>;
     // Asks a yes/no question before something that cannot be undone.
     using Confirmation = std::function<bool(const QString &question)>;
 
@@ -44,7 +41,6 @@ public:
     // what it waits for, and gives up after answerLimitSeconds.
     explicit HistoryScreen(const DatabaseLocation &location, QWidget *parent = nullptr);
 
-    void setSavePathPicker(SavePathPicker picker) { m_savePathPicker = std::move(picker); }
     void setConfirmation(Confirmation confirmation) { m_confirmation = std::move(confirmation); }
 
     // Lists the store's runs again, in one go.
@@ -105,7 +101,9 @@ private:
     void exportSelected();
     void copySummary();
     void saveChart();
-    QString askSavePath(const QString &caption, const QString &suggestedName, const QString &filter);
+    // Asks where to save a file in a dialog that leaves the window running; chosen gets the path.
+    void askSavePath(const QString &caption, const QString &suggestedName, const QString &filter,
+                     std::function<void(const QString &path)> chosen);
     // Runs call on the history off the window's thread with waitingText shown;
     // done gets the answer unless a newer call or the time limit came first.
     template<typename Value>
@@ -115,7 +113,7 @@ private:
 
     DatabaseLocation m_location;
     TimeLimitedTask *m_calls;
-    SavePathPicker m_savePathPicker;
+    TimeLimitedTask *m_chartSave;
     Confirmation m_confirmation;
     RunTableModel *m_model;
     QSortFilterProxyModel *m_proxy;

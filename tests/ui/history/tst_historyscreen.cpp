@@ -12,10 +12,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -196,6 +199,19 @@ private slots:
         QVERIFY(!screen.detailView()->graphs()->isVisible());
         QCOMPARE(screen.detailView()->shownChart(), screen.detailView()->searchCurve());
         testing::saveScreenshots(&screen, QStringLiteral("history-search"));
+
+        // The save dialog leaves the window running, and the file is written off its thread.
+        const auto buttons = screen.findChildren<QPushButton *>();
+        const auto save = std::ranges::find_if(buttons, [](QPushButton *b) { return b->text() == QStringLiteral("Save Chart..."); });
+        QVERIFY(save != buttons.end());
+        (*save)->click();
+        auto *dialog = screen.findChild<QFileDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        const QString png = folder.filePath(QStringLiteral("curve.png"));
+        dialog->selectFile(png);
+        QVERIFY(QMetaObject::invokeMethod(dialog, "accept"));
+        QTRY_COMPARE(screen.message(), QStringLiteral("Chart saved to ") + png);
+        QCOMPARE(QImage(png).size(), screen.detailView()->searchCurve()->size() * screen.devicePixelRatio());
     }
 
     // A team database whose server takes the connection and never answers:
