@@ -176,23 +176,16 @@ const QPixmap &MirroredChart::backdrop()
     const double width = m_plot->width();
     const double height = m_plot->height();
     // Half-pixel offsets put the one-pixel lines on whole pixels; the last ones stay inside.
-    QList<double> columns;
+    BackdropKey key{m_plot->size(), ratio, {}, {}};
     for (double x : TrafficGeometry::verticalGridLines(width, m_timeWindowSeconds))
-        columns.append(std::min(std::floor(x) + 0.5, width - 0.5));
-    QList<double> rows;
+        key.columns.append(std::min(std::floor(x) + 0.5, width - 0.5));
     for (double y : TrafficGeometry::horizontalGridLines(height, m_maxY))
-        rows.append(std::min(std::floor(y) + 0.5, height - 0.5));
+        key.rows.append(std::min(std::floor(y) + 0.5, height - 0.5));
     // The scale follows the peak, which creeps up by fractions during a run; the
     // grid is drawn again only when one of its lines lands on another pixel.
-    QString key = QStringLiteral("%1x%2@%3").arg(width).arg(height).arg(ratio);
-    for (const QList<double> *lines : {&columns, &rows}) {
-        key += QLatin1Char('|');
-        for (double line : *lines)
-            key += QString::number(line) + QLatin1Char(' ');
-    }
     if (!m_backdrop.isNull() && key == m_backdropKey)
         return m_backdrop;
-    m_backdropKey = key;
+    m_backdropKey = std::move(key);
     m_backdrop = QPixmap(m_plot->size() * ratio);
     m_backdrop.setDevicePixelRatio(ratio);
     // Opaque, on the window's own colour: the tint and lines then come out
@@ -201,9 +194,9 @@ const QPixmap &MirroredChart::backdrop()
     QPainter painter(&m_backdrop);
     painter.fillRect(m_plot->rect(), withAlpha(ThemeColors::cool(this), 0.1f));
     painter.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.12f), 1));
-    for (double line : columns)
+    for (double line : m_backdropKey.columns)
         painter.drawLine(QPointF(line, 0), QPointF(line, height));
-    for (double line : rows)
+    for (double line : m_backdropKey.rows)
         painter.drawLine(QPointF(0, line), QPointF(width, line));
     return m_backdrop;
 }

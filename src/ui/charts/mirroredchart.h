@@ -62,6 +62,16 @@ private:
     // size, scale, window or palette changes.
     const QPixmap &backdrop();
 
+    // What the backdrop was drawn for: the plot's pixels and where its grid lines fall.
+    struct BackdropKey
+    {
+        QSize size;
+        qreal ratio = 0;
+        QList<double> columns;
+        QList<double> rows;
+        bool operator==(const BackdropKey &) const = default;
+    };
+
     Style m_style;
     ChartSeries m_series;
     QList<NetworkTrafficSample> m_samples;
@@ -73,7 +83,7 @@ private:
     // The right edge as of the last data change, so a repaint alone does not move the curves.
     QDateTime m_shownReferenceTime;
     QPixmap m_backdrop;
-    QString m_backdropKey;
+    BackdropKey m_backdropKey;
     YAxisLabels *m_yAxis = nullptr;
     QWidget *m_plot;
     XAxisLabels *m_xAxis;
