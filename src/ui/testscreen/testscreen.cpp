@@ -81,16 +81,6 @@ TestScreen::~TestScreen()
     leaveScreen();
 }
 
-QString TestScreen::locationDescription(const NetworkShare &share, bool isNetworkLocation,
-                                        const QString &selectedLocation, bool forHeader)
-{
-    if (isNetworkLocation && share.hostname != QLatin1String("local")) {
-        return NetworkShare::protocolText(share.shareProtocol) + QStringLiteral(" - ") + share.shareName
-               + QStringLiteral(" (") + share.hostname + QLatin1Char(')');
-    }
-    return forHeader ? share.mountPath : selectedLocation;
-}
-
 double TestScreen::postTestWindowSeconds(double testDurationSeconds)
 {
     return std::ceil(testDurationSeconds + 2.0);
@@ -114,7 +104,7 @@ void TestScreen::buildLayout()
     layout->setSpacing(0);
 
     auto *header = new TestScreenHeader(
-        locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, true), this);
+        TestScreenHeader::locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, true), this);
     m_backButton = header->backButton();
     connect(m_backButton, &QToolButton::clicked, this, &TestScreen::closeAction);
     connect(header->mediaTestButton(), &QToolButton::clicked, this, [this] { openMediaTest(); });
@@ -153,7 +143,10 @@ void TestScreen::buildLayout()
     m_progressMessage = new SteadyMessage(progressSection);
     m_progressMessage->setObjectName(QStringLiteral("progressMessage"));
     m_progressMessage->label()->setForegroundRole(QPalette::PlaceholderText);
-    m_progressMessage->label()->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selectable once the run is over: a selectable label asks for a frame of its own after each new text.
+    follow(m_progress, &RunState::isRunningTestChanged, m_progressMessage, [this] {
+        m_progressMessage->label()->setTextInteractionFlags(m_progress->isRunningTest() ? Qt::NoTextInteraction : Qt::TextSelectableByMouse);
+    });
     m_progressBar = new QProgressBar(progressSection);
     m_progressBar->setRange(0, progressSteps);
     m_progressBar->setTextVisible(false);
@@ -394,7 +387,7 @@ TestRequest TestScreen::composedRequest() const
     request.developerMode = PreferencesManager::isDeveloperMode();
     request.verifyData = m_verifySwitch->isChecked() && !m_fioServers->hasServers();
     request.link = m_parameters.networkInterfaceInfo;
-    request.interfaceInfo = locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
+    request.interfaceInfo = TestScreenHeader::locationDescription(m_share, m_parameters.isNetworkLocation, m_parameters.selectedLocation, false);
     return request;
 }
 

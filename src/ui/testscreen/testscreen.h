@@ -51,9 +51,6 @@ public:
     ~TestScreen() override;
     Q_DISABLE_COPY_MOVE(TestScreen)
 
-    // The header title (forHeader) or the text handed to the run for a stop by hand.
-    static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
-                                       const QString &selectedLocation, bool forHeader);
     // The graph window after a test of the given length: the whole test plus 2 s.
     static double postTestWindowSeconds(double testDurationSeconds);
 

@@ -36,4 +36,14 @@ TestScreenHeader::TestScreenHeader(const QString &title, QWidget *parent)
     layout->addWidget(m_mediaTestButton);
 }
 
+QString TestScreenHeader::locationDescription(const NetworkShare &share, bool isNetworkLocation,
+                                              const QString &selectedLocation, bool forHeader)
+{
+    if (isNetworkLocation && share.hostname != QLatin1String("local")) {
+        return NetworkShare::protocolText(share.shareProtocol) + QStringLiteral(" - ") + share.shareName
+               + QStringLiteral(" (") + share.hostname + QLatin1Char(')');
+    }
+    return forHeader ? share.mountPath : selectedLocation;
+}
+
 } // namespace trevlamark

@@ -1,6 +1,8 @@
 #pragma once
 // The test screen's top row: Back, the location's title and the media test.
 
+#include "discovery/networkshare.h"
+
 #include <QWidget>
 
 class QToolButton;
@@ -13,6 +15,10 @@ class TestScreenHeader : public QWidget
 
 public:
     TestScreenHeader(const QString &title, QWidget *parent = nullptr);
+
+    // The header title (forHeader) or the text handed to the run for a stop by hand.
+    static QString locationDescription(const NetworkShare &share, bool isNetworkLocation,
+                                       const QString &selectedLocation, bool forHeader);
 
     QToolButton *backButton() const { return m_backButton; }
     QToolButton *mediaTestButton() const { return m_mediaTestButton; }

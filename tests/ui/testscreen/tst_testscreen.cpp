@@ -8,6 +8,7 @@
 #include "ui/common/findingslabel.h"
 #include "ui/common/playsview.h"
 #include "ui/common/resultcard.h"
+#include "ui/common/steadymessage.h"
 #include "ui/gauges/throughputgauge.h"
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/gaugepanel.h"
@@ -240,6 +241,9 @@ private slots:
         progress->setProgressMessage(QStringLiteral("Failed: Write failed: No space left on device"));
         QTRY_VERIFY_WITH_TIMEOUT(progress->isPostTestView(), 5000);
         QVERIFY(!progress->isRunningTest());
+        // The reason can be selected and copied.
+        auto *message = screen.findChild<SteadyMessage *>(QStringLiteral("progressMessage"));
+        QVERIFY(message && message->label()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
         testing::saveScreenshots(&screen, QStringLiteral("test-screen-full-volume"));
         QTRY_VERIFY_WITH_TIMEOUT(testDirectories(volume.mountPoint()).isEmpty(), 30000);
     }
