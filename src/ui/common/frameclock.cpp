@@ -44,8 +44,11 @@ void FrameClock::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer.timerId())
         return QObject::timerEvent(event);
-    flush();
+    // Animations step first, over the time since the last tick: a change applied
+    // before them would restart their glide and hold them still while it changes
+    // at every tick.
     emit ticked();
+    flush();
 }
 
 } // namespace trevlamark

@@ -29,7 +29,7 @@ public:
     void flush();
 
 signals:
-    // Every tick, after what was held is applied.
+    // Every tick, before what was held is applied.
     void ticked();
     void stopped();
 

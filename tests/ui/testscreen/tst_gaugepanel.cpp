@@ -99,6 +99,19 @@ private slots:
         QTRY_COMPARE(gauge->shownFraction(), gauge->targetFraction());
         clock.defer([&applied] { applied.append(1); });
         QCOMPARE(applied.size(), 3);
+
+        // A value that changes at every tick, as a run's does, still moves the arc.
+        FrameClock ticking;
+        GaugePanel moving;
+        moving.setFrameClock(&ticking);
+        moving.setNetworkMaxSpeedMbps(10000);
+        double value = 600;
+        connect(&ticking, &FrameClock::ticked, &moving, [&] {
+            value += 1;
+            ticking.defer([&moving, value] { moving.setWriteValue(value); });
+        });
+        ticking.start(20);
+        QTRY_VERIFY(moving.writeGauge()->shownFraction() > 0.5 * moving.writeGauge()->targetFraction());
     }
 
 private:
