@@ -2,15 +2,15 @@
 
 #include "monitor/networkinterfacemonitor.h"
 
-#include "ui/common/frameclock.h"
+#include "ui/common/paintclock.h"
 
 namespace trevlamark {
 
 TrafficFeed::TrafficFeed(QObject *parent)
     : QObject(parent)
-    , m_clock(new FrameClock(this))
+    , m_clock(new PaintClock(this))
 {
-    connect(m_clock, &FrameClock::ticked, this, [this] {
+    connect(m_clock, &PaintClock::ticked, this, [this] {
         if (m_monitor && m_monitor->isMonitoring()) {
             QList<NetworkTrafficSample> samples = m_monitor->trafficSamples();
             if (samples != m_samples) {

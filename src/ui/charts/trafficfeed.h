@@ -2,7 +2,7 @@
 // Feeds a traffic graph from an interface sampler: on every tick of its clock
 // it copies the sampler's samples while the sampler is monitoring, then says
 // so even when no sample changed, because a graph's right edge is "now". The
-// clock is the screen's frame clock: what else the screen draws can follow it.
+// clock is the screen's paint clock: what else the screen draws can follow it.
 
 #include "monitor/networktrafficsample.h"
 
@@ -12,7 +12,7 @@
 
 namespace trevlamark {
 
-class FrameClock;
+class PaintClock;
 class NetworkInterfaceMonitor;
 
 class TrafficFeed : public QObject
@@ -29,7 +29,7 @@ public:
     void start(int intervalMilliseconds);
     void stop();
     bool isRunning() const;
-    FrameClock *clock() const { return m_clock; }
+    PaintClock *clock() const { return m_clock; }
     QList<NetworkTrafficSample> samples() const { return m_samples; }
 
 signals:
@@ -39,7 +39,7 @@ signals:
 
 private:
     QPointer<NetworkInterfaceMonitor> m_monitor;
-    FrameClock *m_clock;
+    PaintClock *m_clock;
     QList<NetworkTrafficSample> m_samples;
 };
 

@@ -1,7 +1,7 @@
 #include "ui/gauges/throughputgauge.h"
 
 #include "ui/gauges/gaugegeometry.h"
-#include "ui/common/frameclock.h"
+#include "ui/common/paintclock.h"
 #include "ui/common/themecolors.h"
 #include "ui/common/throughputsmoothing.h"
 
@@ -19,7 +19,7 @@ namespace trevlamark {
 namespace {
 
 constexpr int fractionAnimationMs = 300;
-// Without a frame clock the arc steps 20 times a second: a 60 Hz animation kept
+// Without a paint clock the arc steps 20 times a second: a 60 Hz animation kept
 // the window busy for a whole run.
 constexpr int arcStepMs = 50;
 // The ring in the 200 px square the dial is drawn in, and how far its arc's pen reaches beyond it.
@@ -54,19 +54,19 @@ ThroughputGauge::ThroughputGauge(const QString &operation, QWidget *parent)
     refresh();
 }
 
-void ThroughputGauge::setFrameClock(FrameClock *clock)
+void ThroughputGauge::setPaintClock(PaintClock *clock)
 {
-    if (m_frameClock)
-        disconnect(m_frameClock, nullptr, this, nullptr);
-    m_frameClock = clock;
+    if (m_paintClock)
+        disconnect(m_paintClock, nullptr, this, nullptr);
+    m_paintClock = clock;
     if (!clock)
         return;
     // On the clock the arc's steps land in the frames the rest of the screen makes.
-    connect(clock, &FrameClock::ticked, this, [this] {
+    connect(clock, &PaintClock::ticked, this, [this] {
         if (m_gliding)
             stepArc();
     });
-    connect(clock, &FrameClock::stopped, this, [this] {
+    connect(clock, &PaintClock::stopped, this, [this] {
         if (m_gliding)
             m_arcTimer.start(arcStepMs, this);
     });
@@ -213,7 +213,7 @@ void ThroughputGauge::refresh()
         if (!m_gliding) {
             m_arcTimer.stop();
             stepArc();
-        } else if (!m_frameClock || !m_frameClock->isActive()) {
+        } else if (!m_paintClock || !m_paintClock->isActive()) {
             m_arcTimer.start(arcStepMs, this);
         }
     }

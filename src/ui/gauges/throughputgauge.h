@@ -17,7 +17,7 @@ class QCheckBox;
 
 namespace trevlamark {
 
-class FrameClock;
+class PaintClock;
 
 class ThroughputGauge : public QWidget
 {
@@ -35,7 +35,7 @@ public:
     explicit ThroughputGauge(const QString &operation, QWidget *parent = nullptr);
 
     // While the clock runs, the arc glides on its ticks; otherwise on a timer of its own.
-    void setFrameClock(FrameClock *clock);
+    void setPaintClock(PaintClock *clock);
     void setValue(double valueMBps);
     // A completed phase's own figure, shown until a newer phase of the
     // operation has points: the trailing average of a phase's last points can
@@ -110,7 +110,7 @@ private:
     double m_targetFraction = 0;
     QElapsedTimer m_arcClock;
     QBasicTimer m_arcTimer;
-    QPointer<FrameClock> m_frameClock;
+    QPointer<PaintClock> m_paintClock;
     bool m_gliding = false;
     // The fraction the last repaint of the arc was asked for.
     double m_scheduledFraction = 0;

@@ -310,10 +310,10 @@ void GaugePanel::setRunningTest(bool isRunningTest)
     emit isRunningTestChanged(isRunningTest);
 }
 
-void GaugePanel::setFrameClock(FrameClock *clock)
+void GaugePanel::setPaintClock(PaintClock *clock)
 {
-    m_writeGauge->setFrameClock(clock);
-    m_readGauge->setFrameClock(clock);
+    m_writeGauge->setPaintClock(clock);
+    m_readGauge->setPaintClock(clock);
 }
 
 void GaugePanel::setStoppingTest(bool isStoppingTest)

@@ -19,7 +19,7 @@ class QStackedWidget;
 namespace trevlamark {
 
 class CustomBytesInput;
-class FrameClock;
+class PaintClock;
 class StartStopButton;
 class ThroughputGauge;
 
@@ -79,8 +79,8 @@ public:
     void setReadPhaseEnabled(bool enabled);
     bool isRunningTest() const { return m_isRunningTest; }
     void setRunningTest(bool isRunningTest);
-    // The screen's frame clock, which the gauges' arcs glide on while it runs.
-    void setFrameClock(FrameClock *clock);
+    // The screen's paint clock, which the gauges' arcs glide on while it runs.
+    void setPaintClock(PaintClock *clock);
     bool isStoppingTest() const { return m_isStoppingTest; }
     void setStoppingTest(bool isStoppingTest);
     double testRunTime() const { return m_testRunTimeSeconds; }

@@ -10,8 +10,8 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
-#include "ui/common/frameclock.h"
 #include "ui/common/follow.h"
+#include "ui/common/paintclock.h"
 #include "ui/common/resultcard.h"
 #include "ui/common/steadymessage.h"
 #include "ui/testscreen/chartfeed.h"
@@ -197,7 +197,7 @@ void TestScreen::bindGaugePanel()
     m_gaugePanel->setNetworkMaxSpeedMbps(linkSpeedMbps());
     const auto &info = m_parameters.networkInterfaceInfo;
     m_gaugePanel->setInterfaceMTU(info ? info->mtu : std::nullopt);
-    m_gaugePanel->setFrameClock(m_trafficFeed->clock());
+    m_gaugePanel->setPaintClock(m_trafficFeed->clock());
     connect(m_gaugePanel, &GaugePanel::startStopClicked, this, &TestScreen::startStopAction);
     const auto holdStart = [this] {
         QAbstractButton *start = m_gaugePanel->startStopButton();

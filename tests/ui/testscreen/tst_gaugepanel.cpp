@@ -1,7 +1,7 @@
 #include "ui/testscreen/gaugepanel.h"
 
 #include "support/widgetscreenshot.h"
-#include "ui/common/frameclock.h"
+#include "ui/common/paintclock.h"
 #include "ui/gauges/throughputgauge.h"
 
 #include <QCheckBox>
@@ -66,15 +66,15 @@ private slots:
         QVERIFY(gauge.displayedValue() < 900);
     }
 
-    // On a running frame clock the arc moves only on its ticks, and the changes
+    // On a running paint clock the arc moves only on its ticks, and the changes
     // held for a tick are applied once, newest only, before it; stopped, the
     // clock applies at once and the arc glides on its own again.
-    void arcAndHeldChangesFollowTheFrameClock()
+    void arcAndHeldChangesFollowThePaintClock()
     {
-        FrameClock clock;
+        PaintClock clock;
         clock.start(3600 * 1000); // ticks only when the test says so
         GaugePanel panel;
-        panel.setFrameClock(&clock);
+        panel.setPaintClock(&clock);
         panel.setNetworkMaxSpeedMbps(10000);
         ThroughputGauge *gauge = panel.writeGauge();
         QList<double> applied;
@@ -101,12 +101,12 @@ private slots:
         QCOMPARE(applied.size(), 3);
 
         // A value that changes at every tick, as a run's does, still moves the arc.
-        FrameClock ticking;
+        PaintClock ticking;
         GaugePanel moving;
-        moving.setFrameClock(&ticking);
+        moving.setPaintClock(&ticking);
         moving.setNetworkMaxSpeedMbps(10000);
         double value = 600;
-        connect(&ticking, &FrameClock::ticked, &moving, [&] {
+        connect(&ticking, &PaintClock::ticked, &moving, [&] {
             value += 1;
             ticking.defer([&moving, value] { moving.setWriteValue(value); });
         });

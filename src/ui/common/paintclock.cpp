@@ -1,4 +1,4 @@
-#include "ui/common/frameclock.h"
+#include "ui/common/paintclock.h"
 
 #include <QTimerEvent>
 #include <algorithm>
@@ -6,18 +6,18 @@
 
 namespace trevlamark {
 
-FrameClock::FrameClock(QObject *parent)
+PaintClock::PaintClock(QObject *parent)
     : QObject(parent)
 {
 }
 
-void FrameClock::start(int intervalMilliseconds)
+void PaintClock::start(int intervalMilliseconds)
 {
     // A zero or negative rate from the developer settings would spin the event loop.
     m_timer.start(std::max(1, intervalMilliseconds), this);
 }
 
-void FrameClock::stop()
+void PaintClock::stop()
 {
     if (!m_timer.isActive())
         return;
@@ -26,21 +26,21 @@ void FrameClock::stop()
     emit stopped();
 }
 
-void FrameClock::defer(std::function<void()> apply)
+void PaintClock::defer(std::function<void()> apply)
 {
     m_held = std::move(apply);
     if (!m_timer.isActive())
         flush();
 }
 
-void FrameClock::flush()
+void PaintClock::flush()
 {
     // Taken out first: what it applies may hold something new.
     if (const std::function<void()> held = std::exchange(m_held, nullptr))
         held();
 }
 
-void FrameClock::timerEvent(QTimerEvent *event)
+void PaintClock::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer.timerId())
         return QObject::timerEvent(event);

@@ -10,13 +10,13 @@
 
 namespace trevlamark {
 
-class FrameClock : public QObject
+class PaintClock : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FrameClock)
+    Q_DISABLE_COPY_MOVE(PaintClock)
 
 public:
-    explicit FrameClock(QObject *parent = nullptr);
+    explicit PaintClock(QObject *parent = nullptr);
 
     // Ticks every `intervalMilliseconds` (at least 1), replacing a running clock's interval.
     void start(int intervalMilliseconds);
