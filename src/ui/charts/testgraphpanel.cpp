@@ -414,11 +414,15 @@ void TestGraphPanel::rebuildMarkerDots()
 {
     qDeleteAll(m_dots);
     m_dots.clear();
+    m_dotOffsets.clear();
+    // Grouped once here, not at each placing: the dots move with every tick of a run.
     for (const auto &bucket : TrafficGeometry::markerBuckets(m_timelineMarkers)) {
-        for (const TimelineMarker &marker : bucket.markers) {
-            auto *dot = new TimelineMarkerDot(marker, m_chart->plotArea());
+        const int count = int(bucket.markers.size());
+        for (int i = 0; i < count; ++i) {
+            auto *dot = new TimelineMarkerDot(bucket.markers.at(i), m_chart->plotArea());
             dot->show();
             m_dots.append(dot);
+            m_dotOffsets.append(TrafficGeometry::markerOffset(i, count));
         }
     }
     // New dots stack on top; the plot's controls stay above them. Raising
@@ -435,15 +439,10 @@ void TestGraphPanel::placeMarkerDots()
     const QDateTime reference = effectiveReferenceTime();
     const double width = m_chart->plotArea()->width();
     const double midline = m_chart->plotArea()->height() / 2.0;
-    qsizetype next = 0;
-    for (const auto &bucket : TrafficGeometry::markerBuckets(m_timelineMarkers)) {
-        const int count = static_cast<int>(bucket.markers.size());
-        for (int i = 0; i < count && next < m_dots.size(); ++i, ++next) {
-            const double x = TrafficGeometry::markerX(bucket.markers.at(i).timestamp, reference,
-                                                      m_timeWindowSeconds, width);
-            TimelineMarkerDot *dot = m_dots.at(next);
-            dot->moveCentreTo(QPointF(x, midline + TrafficGeometry::markerOffset(i, count)));
-        }
+    for (qsizetype i = 0; i < m_dots.size(); ++i) {
+        TimelineMarkerDot *dot = m_dots.at(i);
+        const double x = TrafficGeometry::markerX(dot->marker().timestamp, reference, m_timeWindowSeconds, width);
+        dot->moveCentreTo(QPointF(x, midline + m_dotOffsets.at(i)));
     }
 }
 

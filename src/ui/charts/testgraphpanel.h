@@ -130,6 +130,8 @@ private:
     QCheckBox *m_overlaySwitch;
     MirroredChart *m_chart;
     QList<TimelineMarkerDot *> m_dots;
+    // Each dot's distance from the midline, apart from the others of its moment.
+    QList<double> m_dotOffsets;
     QToolButton *m_expandButton;
     GraphZoomControls *m_zoomControls;
     SmoothingWindowBadge *m_badge;

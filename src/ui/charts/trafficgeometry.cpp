@@ -40,23 +40,49 @@ QString TrafficGeometry::tickText(double value)
     return QString::number(value, 'g', 10);
 }
 
-QList<TrafficGeometry::AxisLabel> TrafficGeometry::xAxisLabels(double width, double timeWindowSeconds,
-                                                               double minLabelSpacing, bool isRunningTest)
+namespace {
+
+// Seconds before the right edge at a round step, the farthest first.
+QList<double> timeTickSeconds(double width, double timeWindowSeconds, double minLabelSpacing)
 {
-    QList<AxisLabel> labels;
+    QList<double> ticks;
     if (width > 0 && timeWindowSeconds > 0) {
-        double step = roundStep(timeWindowSeconds * std::max(1.0, minLabelSpacing) / width);
+        double step = TrafficGeometry::roundStep(timeWindowSeconds * std::max(1.0, minLabelSpacing) / width);
         // Steps of 2.5 s would put labels on half seconds; 5 s reads better.
         if (step > 1 && step != std::floor(step))
             step *= 2;
         const auto count = static_cast<int>(std::floor(timeWindowSeconds / step + 1e-9));
-        for (int k = count; k >= 1; --k) {
-            const double seconds = k * step;
-            QString text = QLatin1Char('-') + tickText(seconds);
-            if (k == count)
-                text += QStringLiteral(" s");
-            labels.append({width * (1 - seconds / timeWindowSeconds), text});
-        }
+        for (int k = count; k >= 1; --k)
+            ticks.append(k * step);
+    }
+    return ticks;
+}
+
+// Round values above zero up to the scale's top, the smallest first.
+QList<double> scaleTickValues(double maxY, double height)
+{
+    const double half = height / 2;
+    QList<double> values;
+    if (maxY > 0 && half > 0) {
+        const double step = TrafficGeometry::roundStep(maxY * TrafficGeometry::minScaleLabelSpacing / half);
+        for (int k = 1; k * step <= maxY * (1 + 1e-9); ++k)
+            values.append(k * step);
+    }
+    return values;
+}
+
+} // namespace
+
+QList<TrafficGeometry::AxisLabel> TrafficGeometry::xAxisLabels(double width, double timeWindowSeconds,
+                                                               double minLabelSpacing, bool isRunningTest)
+{
+    QList<AxisLabel> labels;
+    const QList<double> ticks = timeTickSeconds(width, timeWindowSeconds, minLabelSpacing);
+    for (double seconds : ticks) {
+        QString text = QLatin1Char('-') + tickText(seconds);
+        if (labels.isEmpty())
+            text += QStringLiteral(" s");
+        labels.append({width * (1 - seconds / timeWindowSeconds), text});
     }
     labels.append({width, isRunningTest ? QStringLiteral("now") : QStringLiteral("end")});
     return labels;
@@ -65,36 +91,36 @@ QList<TrafficGeometry::AxisLabel> TrafficGeometry::xAxisLabels(double width, dou
 QList<TrafficGeometry::ScaleLabel> TrafficGeometry::yAxisLabels(double maxY, double height)
 {
     const double half = height / 2;
-    QList<double> values;
-    if (maxY > 0 && half > 0) {
-        const double step = roundStep(maxY * minScaleLabelSpacing / half);
-        for (int k = 1; k * step <= maxY * (1 + 1e-9); ++k)
-            values.append(k * step);
-    }
+    const QList<double> values = scaleTickValues(maxY, height);
     QList<ScaleLabel> labels;
     for (auto it = values.crbegin(); it != values.crend(); ++it)
         labels.append({half - half * *it / maxY, tickText(*it)});
     labels.append({half, QStringLiteral("0")});
-    for (double value : std::as_const(values))
+    for (double value : values)
         labels.append({half + half * value / maxY, tickText(value)});
     labels.first().text += QStringLiteral(" MB/s");
     return labels;
 }
 
+// The grid goes with every frame of a run: it is worked out without the labels' texts.
 QList<double> TrafficGeometry::verticalGridLines(double width, double timeWindowSeconds)
 {
     QList<double> lines;
-    for (const AxisLabel &label : xAxisLabels(width, timeWindowSeconds, minTimeLabelSpacing, true))
-        lines.append(label.x);
-    lines.removeLast();
+    for (double seconds : timeTickSeconds(width, timeWindowSeconds, minTimeLabelSpacing))
+        lines.append(width * (1 - seconds / timeWindowSeconds));
     return lines;
 }
 
 QList<double> TrafficGeometry::horizontalGridLines(double height, double maxY)
 {
+    const double half = height / 2;
+    const QList<double> values = scaleTickValues(maxY, height);
     QList<double> lines;
-    for (const ScaleLabel &label : yAxisLabels(maxY, height))
-        lines.append(label.y);
+    for (auto it = values.crbegin(); it != values.crend(); ++it)
+        lines.append(half - half * *it / maxY);
+    lines.append(half);
+    for (double value : values)
+        lines.append(half + half * value / maxY);
     return lines;
 }
 

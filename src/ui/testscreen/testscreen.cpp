@@ -20,6 +20,7 @@
 #include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/mediatestdialog.h"
 #include "ui/testscreen/parameterbinding.h"
+#include "ui/testscreen/progressline.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
@@ -30,7 +31,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -58,7 +58,6 @@ NetworkShare localShare(const QString &location)
 }
 
 // The progress bar counts in thousandths.
-constexpr int progressSteps = 1000;
 } // namespace
 
 TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
@@ -147,18 +146,16 @@ void TestScreen::buildLayout()
     follow(m_progress, &RunState::isRunningTestChanged, m_progressMessage, [this] {
         m_progressMessage->label()->setTextInteractionFlags(m_progress->isRunningTest() ? Qt::NoTextInteraction : Qt::TextSelectableByMouse);
     });
-    m_progressBar = new QProgressBar(progressSection);
-    m_progressBar->setRange(0, progressSteps);
-    m_progressBar->setTextVisible(false);
-    m_progressBar->setMaximumHeight(8);
-    m_progressAnimation = new QPropertyAnimation(m_progressBar, "value", this);
+    m_progressLine = new ProgressLine(progressSection);
+    m_progressLine->setObjectName(QStringLiteral("progressLine"));
+    m_progressAnimation = new QPropertyAnimation(m_progressLine, "fraction", this);
     m_progressAnimation->setDuration(300);
     m_progressAnimation->setEasingCurve(QEasingCurve::InOutQuad);
     m_verifySwitch = new QCheckBox(QStringLiteral("Verify data on read"), progressSection);
     m_verifySwitch->setObjectName(QStringLiteral("verifySwitch"));
     progressLayout->addWidget(m_verifySwitch);
     progressLayout->addWidget(m_progressMessage);
-    progressLayout->addWidget(m_progressBar);
+    progressLayout->addWidget(m_progressLine);
     contentLayout->addWidget(progressSection);
 
     m_resultsSection = new ResultsSection(content);
@@ -272,19 +269,15 @@ void TestScreen::refreshScale()
 void TestScreen::updateProgressSection()
 {
     m_progressMessage->setText(m_progress->progressMessage());
-    const int target = int(std::lround(m_progress->overallProgress() * progressSteps));
+    const double target = m_progress->overallProgress();
     m_progressAnimation->stop();
     // Only a jump glides (at 60 Hz, each frame a repaint); a run's steady advance steps
     // as its samples come, also a fast read's few percent a sample.
-    if (std::abs(target - m_progressBar->value()) < progressSteps / 10) {
-        // A progress bar paints a new value at once, in a frame of its own; with its
-        // updates held it is drawn in the frame the rest of the sample's changes make.
-        m_progressBar->setUpdatesEnabled(false);
-        m_progressBar->setValue(target);
-        m_progressBar->setUpdatesEnabled(true);
+    if (std::abs(target - m_progressLine->fraction()) < 0.1) {
+        m_progressLine->setFraction(target);
         return;
     }
-    m_progressAnimation->setStartValue(m_progressBar->value());
+    m_progressAnimation->setStartValue(m_progressLine->fraction());
     m_progressAnimation->setEndValue(target);
     m_progressAnimation->start();
 }

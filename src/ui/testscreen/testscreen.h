@@ -19,7 +19,6 @@
 
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPropertyAnimation;
 class QScrollArea;
 class QToolButton;
@@ -34,6 +33,7 @@ class GaugePanel;
 class MediaTestDialog;
 class NetworkInterfaceMonitor;
 class PreferencesManager;
+class ProgressLine;
 class ResultsSection;
 class RunState;
 class SteadyMessage;
@@ -142,7 +142,7 @@ private:
     QToolButton *m_backButton = nullptr;
     QScrollArea *m_scrollArea = nullptr;
     SteadyMessage *m_progressMessage = nullptr;
-    QProgressBar *m_progressBar = nullptr;
+    ProgressLine *m_progressLine = nullptr;
     QCheckBox *m_verifySwitch = nullptr;
     QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSection *m_resultsSection = nullptr;

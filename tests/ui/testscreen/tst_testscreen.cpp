@@ -13,6 +13,7 @@
 #include "ui/testscreen/editedrequest.h"
 #include "ui/testscreen/gaugepanel.h"
 #include "ui/testscreen/mediatestdialog.h"
+#include "ui/testscreen/progressline.h"
 #include "ui/testscreen/resultssection.h"
 #include "ui/testscreen/runcheckpanel.h"
 #include "ui/testscreen/runstate.h"
@@ -151,6 +152,7 @@ private slots:
         QVERIFY2(progress->latestResult()->success, qPrintable(progress->latestResult()->errorMessage.value_or(QString())));
         QCOMPARE(progress->overallProgress(), 1.0);
         QCOMPARE(progress->progressMessage(), QStringLiteral("Completed"));
+        QTRY_COMPARE(screen.findChild<ProgressLine *>(QStringLiteral("progressLine"))->fraction(), 1.0);
 
         const QStringList texts = cardTexts(screen);
         QCOMPARE(texts.first(), QStringLiteral("Details (2 cycles)"));
