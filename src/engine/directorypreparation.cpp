@@ -128,9 +128,9 @@ DirectoryPreparation::Outcome DirectoryPreparation::make(const QString &location
     prepared.path = *path;
     prepared.marker = RunMarker::place(*path);
     prepared.seedFiles = TestDirectory::createSeedFiles(*path, seedFiles);
-    if (furnish && !furnish(*path)) {
+    if (const std::optional<QString> problem = furnish ? furnish(*path) : std::nullopt) {
         discard(std::move(prepared));
-        return QStringLiteral("Failed to create test directory");
+        return *problem;
     }
     return prepared;
 }

@@ -38,8 +38,8 @@ public:
     ~DirectoryPreparation() override; // gives up on what is still being made
 
     // What else a run needs in its new directory, made on the same thread;
-    // false when it could not be made.
-    using Furnish = std::function<bool(const QString &directory)>;
+    // why it could not be made, if it could not.
+    using Furnish = std::function<std::optional<QString>(const QString &directory)>;
 
     // Refuses a share that is no longer mounted where it was chosen, then
     // makes the directory in location; done runs on this object's thread.

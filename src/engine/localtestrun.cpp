@@ -72,27 +72,33 @@ void LocalTestRun::prepare()
                                           request.disableCache ? QStringLiteral("true") : QStringLiteral("false"),
                                           request.verifyData ? QStringLiteral("true") : QStringLiteral("false"));
 
-    std::shared_ptr<AlignedBuffer> payload = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
-    if (!payload)
-        payload = AlignedBuffer::create(chunk);
-    // A fresh id per run keeps this run's chunks unlike any other run's.
-    m_chunks = payload ? std::make_shared<const ChunkStamp>(std::move(payload), QRandomGenerator::system()->generate64())
-                       : nullptr;
-
     if (request.testLocation().isEmpty()) {
         qCWarning(lcEngine).noquote() << QStringLiteral("No valid location or mount path provided for test directory");
         return failToStart(QStringLiteral("No valid test location provided"));
     }
+    // Random bytes for a chunk of up to 64 MB take a good part of a second to
+    // make: made with the directory, off the thread that started the run.
+    auto payload = std::make_shared<std::shared_ptr<AlignedBuffer>>();
+    const auto makePayload = [payload, chunk](const QString &) {
+        *payload = FileOperationUtility::createRandomDataBuffer(qint64(chunk));
+        if (!*payload)
+            *payload = AlignedBuffer::create(chunk);
+        return std::optional<QString>();
+    };
     m_preparation.start(request.testLocation(), request.share, request.queueDepth, createWaitSeconds,
-        [this](DirectoryPreparation::Outcome outcome) {
+        [this, payload](DirectoryPreparation::Outcome outcome) {
             if (const auto *problem = std::get_if<QString>(&outcome))
                 return failToStart(*problem);
             auto &prepared = std::get<DirectoryPreparation::Prepared>(outcome);
             m_testDirectoryPath = prepared.path;
             m_marker = std::move(prepared.marker);
             m_run->setWriteFiles(prepared.seedFiles);
+            // A fresh id per run keeps this run's chunks unlike any other run's.
+            if (*payload)
+                m_chunks = std::make_shared<const ChunkStamp>(std::move(*payload), QRandomGenerator::system()->generate64());
             beginWork();
-        });
+        },
+        makePayload);
 }
 
 void LocalTestRun::beginWork()

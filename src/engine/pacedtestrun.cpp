@@ -110,32 +110,35 @@ void PacedTestRun::prepare()
                                       .arg(request.disableCache ? QStringLiteral("on") : QStringLiteral("off"));
 
     const quint64 ioBytes = paced.ioBytesPerFrame(request.disableCache);
-    std::shared_ptr<AlignedBuffer> payload = FileOperationUtility::createRandomDataBuffer(qint64(ioBytes));
-    if (!payload)
-        return failToStart(QStringLiteral("No memory for a frame of %1 bytes").arg(ioBytes));
-    // A fresh id per run keeps this run's frames unlike any other run's.
-    m_chunks = std::make_shared<const ChunkStamp>(std::move(payload), QRandomGenerator::system()->generate64());
-
     const bool sequence = paced.format.layout == MediaFormat::Layout::Sequence;
     const int streams = paced.streams;
-    // A frame sequence keeps each stream's frame files in a folder of its own.
-    const auto makeStreamFolders = [sequence, streams](const QString &directory) {
-        bool made = true;
-        for (int stream = 1; sequence && stream <= streams; ++stream)
-            made = made && QDir(directory).mkdir(QStringLiteral("stream_%1").arg(stream));
-        return made;
+    // A frame of random bytes (hundreds of MB for a large format) and, for a
+    // frame sequence, each stream's folder of frame files, made with the
+    // directory, off the thread that started the run.
+    auto payload = std::make_shared<std::shared_ptr<AlignedBuffer>>();
+    const auto furnish = [payload, ioBytes, sequence, streams](const QString &directory) -> std::optional<QString> {
+        *payload = FileOperationUtility::createRandomDataBuffer(qint64(ioBytes));
+        if (!*payload)
+            return QStringLiteral("No memory for a frame of %1 bytes").arg(ioBytes);
+        for (int stream = 1; sequence && stream <= streams; ++stream) {
+            if (!QDir(directory).mkdir(QStringLiteral("stream_%1").arg(stream)))
+                return QStringLiteral("Failed to create test directory");
+        }
+        return std::nullopt;
     };
     m_preparation.start(request.testLocation(), request.share, 0, createWaitSeconds,
-        [this](DirectoryPreparation::Outcome outcome) {
+        [this, payload](DirectoryPreparation::Outcome outcome) {
             if (const auto *problem = std::get_if<QString>(&outcome))
                 return failToStart(*problem);
             auto &prepared = std::get<DirectoryPreparation::Prepared>(outcome);
             m_testDirectoryPath = prepared.path;
             m_marker = std::move(prepared.marker);
+            // A fresh id per run keeps this run's frames unlike any other run's.
+            m_chunks = std::make_shared<const ChunkStamp>(std::move(*payload), QRandomGenerator::system()->generate64());
             m_progressTimer.start();
             beginPhases();
         },
-        makeStreamFolders);
+        furnish);
 }
 
 void PacedTestRun::runPhase(const PlannedPhase &phase)
