@@ -1,5 +1,6 @@
 #include "ui/app/appcontroller.h"
 
+#include "platform/detachedthreads.h"
 #include "platform/logcategories.h"
 #include "settings/logswitches.h"
 #include "settings/preferencesmanager.h"
@@ -22,6 +23,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <chrono>
+#include <future>
+#include <vector>
 
 namespace trevlamark {
 
@@ -75,8 +79,8 @@ AppController::AppController(AlertPresenter *alertPresenter, PreferencesManager 
     , m_runRecorder(new RunRecorder(alertPresenter, this))
 {
     qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Initializing app");
-    // The sweep must finish before the process exits, so it runs right here
-    // on the main thread while the event loop winds down.
+    // The sweep runs while the event loop winds down, before the process
+    // exits, and waits a limited time for each location.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
             &AppController::sweepAtQuit);
 }
@@ -194,6 +198,7 @@ void AppController::finishReset()
                 qCInfo(lcConsole).noquote() << QStringLiteral("AppController: Successfully deleted log files");
             }
             qCDebug(lcUi).noquote() << QStringLiteral("AppController: Logging existing test directories...");
+            // A share that does not answer keeps its leftovers: the reset goes on without it.
             sweepTestDirectories(mountedSharePaths());
             return QString();
         },
@@ -216,16 +221,39 @@ void AppController::presentResetFailure(const QString &description)
                                {QStringLiteral("OK")}});
 }
 
-void AppController::sweepAllTestDirectories()
+QStringList AppController::sweepAllTestDirectories()
 {
-    sweepTestDirectories(m_mountedSharePaths());
+    return sweepTestDirectories(m_mountedSharePaths());
 }
 
-void AppController::sweepTestDirectories(const QStringList &mountPaths)
+QStringList AppController::sweepTestDirectories(const QStringList &mountPaths)
 {
-    for (const QString &mountPath : mountPaths)
-        TestDirectory::sweep(mountPath);
-    TestDirectory::sweep(PlatformPaths::testDataDirectory());
+    // A share that stopped answering holds its sweep in the kernel: each
+    // location has a thread of its own, so one dead share neither keeps the
+    // others from being swept nor holds the quit. The program's exit waits a
+    // while longer for what is still running.
+    const QStringList locations = mountPaths + QStringList{PlatformPaths::testDataDirectory()};
+    std::vector<std::shared_future<void>> sweeps;
+    for (const QString &location : locations) {
+        auto swept = std::make_shared<std::promise<void>>();
+        sweeps.push_back(swept->get_future().share());
+        DetachedThreads::start([location, swept] {
+            TestDirectory::sweep(location);
+            swept->set_value();
+        });
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(sweepLimitSeconds);
+    QStringList unanswered;
+    for (std::size_t i = 0; i < sweeps.size(); ++i) {
+        if (sweeps.at(i).wait_until(deadline) != std::future_status::ready) {
+            qCWarning(lcUi).noquote() << QStringLiteral("AppController: %1 did not answer within %2 seconds; its test "
+                                                        "directories are left for a later sweep")
+                                             .arg(locations.at(qsizetype(i)))
+                                             .arg(sweepLimitSeconds);
+            unanswered.append(locations.at(qsizetype(i)));
+        }
+    }
+    return unanswered;
 }
 
 void AppController::sweepAtQuit()

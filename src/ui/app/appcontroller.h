@@ -49,8 +49,13 @@ public:
     // Removes the application's data off the window's thread, then says how
     // it went; terminationRequested() follows when all went.
     void resetApplicationState();
-    // Sweeps every mounted share's mount path, then the test data folder.
-    void sweepAllTestDirectories();
+    // Sweeps every mounted share's mount path and the test data folder, each
+    // on a thread of its own, for at most sweepLimitSeconds; gives the
+    // locations that had not answered by then (their sweeps go on alone).
+    QStringList sweepAllTestDirectories();
+
+    // A share that does not answer by then keeps its leftovers until a later sweep.
+    static constexpr double sweepLimitSeconds = 5;
 
     static constexpr int minimumWindowWidth = 600;
     static constexpr int minimumWindowHeight = 750;
@@ -63,8 +68,8 @@ private:
     // The removals after the preferences were cleared, and the sweep.
     void finishReset();
     void presentResetFailure(const QString &description);
-    // Removes the leftover test directories directly inside each mount path, then the test data folder.
-    static void sweepTestDirectories(const QStringList &mountPaths);
+    // Removes the leftover test directories directly inside each mount path and the test data folder.
+    static QStringList sweepTestDirectories(const QStringList &mountPaths);
     void sweepAtQuit();
     void setUpMainWindow(QWidget *window);
 

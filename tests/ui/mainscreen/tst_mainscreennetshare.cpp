@@ -8,6 +8,8 @@
 #include "settings/preferencesmanager.h"
 #include "engine/performancetestresult.h"
 #include "monitor/networkinterfacemonitor.h"
+#include "platform/platformpaths.h"
+#include "support/leftover.h"
 #include "support/scriptedalertpresenter.h"
 #include "ui/app/appcontroller.h"
 #include "ui/app/mainwindow.h"
@@ -23,6 +25,7 @@
 #include "support/widgetscreenshot.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -153,6 +156,16 @@ void tst_MainScreenNetShare::stoppedServerNeverFreezesTheWindow()
         QStringLiteral("%1 did not answer within 10 seconds").arg(mountPath), 20000);
     QVERIFY(ticks > ticksAtClick + 20);
     testing::saveScreenshots(&window, QStringLiteral("app-main-share-not-answering"));
+
+    // Quitting sweeps every location, and gives up on the share that does not answer.
+    const QString localLeftover = PlatformPaths::testDataDirectory() + QStringLiteral("/Trevlamark_Test_Data_5");
+    QVERIFY(makeLeftover(localLeftover));
+    QElapsedTimer quitting;
+    quitting.start();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    QVERIFY2(quitting.elapsed() < 30000, "the quit waited for the share that does not answer");
+    QVERIFY(!QFileInfo::exists(localLeftover));
 
     // Once the server answers again, what the abandoned start made is removed.
     QVERIFY(m_server.signalServer(QStringLiteral("sshd"), SIGCONT));
