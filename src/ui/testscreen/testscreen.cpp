@@ -10,6 +10,7 @@
 #include "ui/charts/chartgeometry.h"
 #include "ui/charts/testgraphpanel.h"
 #include "ui/charts/trafficfeed.h"
+#include "ui/charts/trafficgeometry.h"
 #include "ui/common/follow.h"
 #include "ui/common/paintclock.h"
 #include "ui/common/resultcard.h"
@@ -78,11 +79,6 @@ TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *pre
 TestScreen::~TestScreen()
 {
     leaveScreen();
-}
-
-double TestScreen::postTestWindowSeconds(double testDurationSeconds)
-{
-    return std::ceil(testDurationSeconds + 2.0);
 }
 
 double TestScreen::dynamicMaxY() const
@@ -521,7 +517,7 @@ void TestScreen::finishTest(double durationSeconds)
     m_progress->setIsRunningTest(false);
     m_progress->setIsPostTestView(true);
     qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: post test view set to true");
-    const double window = postTestWindowSeconds(durationSeconds);
+    const double window = TrafficGeometry::postTestTimeWindowSeconds(durationSeconds);
     qCInfo(lcUi).noquote() << QStringLiteral("TestScreen: Adjusting graph time window to ") + logNumber(window)
                               + QStringLiteral("s (test ran for ") + logNumber(durationSeconds) + QStringLiteral("s)");
     m_graphs->setTimeWindow(window);

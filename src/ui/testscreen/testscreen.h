@@ -51,9 +51,6 @@ public:
     ~TestScreen() override;
     Q_DISABLE_COPY_MOVE(TestScreen)
 
-    // The graph window after a test of the given length: the whole test plus 2 s.
-    static double postTestWindowSeconds(double testDurationSeconds);
-
     // The gauge panel's button: start when idle, stop while a test runs.
     void startStopAction();
     void startTest();
