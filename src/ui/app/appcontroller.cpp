@@ -221,12 +221,12 @@ void AppController::presentResetFailure(const QString &description)
                                {QStringLiteral("OK")}});
 }
 
-QStringList AppController::sweepAllTestDirectories()
+void AppController::sweepAllTestDirectories()
 {
-    return sweepTestDirectories(m_mountedSharePaths());
+    sweepTestDirectories(m_mountedSharePaths());
 }
 
-QStringList AppController::sweepTestDirectories(const QStringList &mountPaths)
+void AppController::sweepTestDirectories(const QStringList &mountPaths)
 {
     // A share that stopped answering holds its sweep in the kernel: each
     // location has a thread of its own, so one dead share neither keeps the
@@ -243,17 +243,13 @@ QStringList AppController::sweepTestDirectories(const QStringList &mountPaths)
         });
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(sweepLimitSeconds);
-    QStringList unanswered;
     for (std::size_t i = 0; i < sweeps.size(); ++i) {
-        if (sweeps.at(i).wait_until(deadline) != std::future_status::ready) {
+        if (sweeps.at(i).wait_until(deadline) != std::future_status::ready)
             qCWarning(lcUi).noquote() << QStringLiteral("AppController: %1 did not answer within %2 seconds; its test "
                                                         "directories are left for a later sweep")
                                              .arg(locations.at(qsizetype(i)))
                                              .arg(sweepLimitSeconds);
-            unanswered.append(locations.at(qsizetype(i)));
-        }
     }
-    return unanswered;
 }
 
 void AppController::sweepAtQuit()

@@ -50,9 +50,9 @@ public:
     // it went; terminationRequested() follows when all went.
     void resetApplicationState();
     // Sweeps every mounted share's mount path and the test data folder, each
-    // on a thread of its own, for at most sweepLimitSeconds; gives the
-    // locations that had not answered by then (their sweeps go on alone).
-    QStringList sweepAllTestDirectories();
+    // on a thread of its own, for at most sweepLimitSeconds; the sweeps of
+    // locations that have not answered by then go on alone.
+    void sweepAllTestDirectories();
 
     // A share that does not answer by then keeps its leftovers until a later sweep.
     static constexpr double sweepLimitSeconds = 5;
@@ -69,7 +69,7 @@ private:
     void finishReset();
     void presentResetFailure(const QString &description);
     // Removes the leftover test directories directly inside each mount path and the test data folder.
-    static QStringList sweepTestDirectories(const QStringList &mountPaths);
+    static void sweepTestDirectories(const QStringList &mountPaths);
     void sweepAtQuit();
     void setUpMainWindow(QWidget *window);
 

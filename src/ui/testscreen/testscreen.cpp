@@ -58,7 +58,6 @@ NetworkShare localShare(const QString &location)
     return share;
 }
 
-// The progress bar counts in thousandths.
 } // namespace
 
 TestScreen::TestScreen(const TestParameters &parameters, PreferencesManager *preferences,
