@@ -1,6 +1,7 @@
 #include "ui/testscreen/progressline.h"
 
 #include <QPainter>
+#include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
 
@@ -8,18 +9,34 @@ namespace trevlamark {
 
 namespace {
 constexpr int heightPx = 6;
+constexpr int glideMs = 300;
 } // namespace
 
 ProgressLine::ProgressLine(QWidget *parent)
     : QWidget(parent)
+    , m_glide(new QVariantAnimation(this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(tr("Progress"));
+    m_glide->setDuration(glideMs);
+    m_glide->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_glide, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { showFraction(value.toDouble()); });
 }
 
-void ProgressLine::setFraction(double fraction)
+void ProgressLine::moveTo(double fraction)
 {
     fraction = std::clamp(std::isfinite(fraction) ? fraction : 0.0, 0.0, 1.0);
+    m_glide->stop();
+    if (std::abs(fraction - m_fraction) < 0.1)
+        return showFraction(fraction);
+    m_glide->setStartValue(m_fraction);
+    m_glide->setEndValue(fraction);
+    m_glide->start();
+}
+
+void ProgressLine::showFraction(double fraction)
+{
     if (fraction == m_fraction)
         return;
     const bool moves = filledWidth(fraction) != filledWidth(m_fraction);

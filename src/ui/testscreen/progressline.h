@@ -7,20 +7,23 @@
 
 #include <QWidget>
 
+class QVariantAnimation;
+
 namespace trevlamark {
 
 class ProgressLine : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ProgressLine)
-    // The part done, from 0 to 1; a property so that an animation can glide it.
-    Q_PROPERTY(double fraction READ fraction WRITE setFraction)
 
 public:
     explicit ProgressLine(QWidget *parent = nullptr);
 
+    // The part done, from 0 to 1, as drawn now.
     double fraction() const { return m_fraction; }
-    void setFraction(double fraction);
+    // A jump of a tenth or more glides there (each frame of the glide a
+    // repaint); a run's steady advance steps as its samples come.
+    void moveTo(double fraction);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -29,8 +32,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void showFraction(double fraction);
     int filledWidth(double fraction) const;
 
+    QVariantAnimation *m_glide;
     double m_fraction = 0;
 };
 

@@ -32,7 +32,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QTimer>
@@ -143,9 +142,6 @@ void TestScreen::buildLayout()
     });
     m_progressLine = new ProgressLine(progressSection);
     m_progressLine->setObjectName(QStringLiteral("progressLine"));
-    m_progressAnimation = new QPropertyAnimation(m_progressLine, "fraction", this);
-    m_progressAnimation->setDuration(300);
-    m_progressAnimation->setEasingCurve(QEasingCurve::InOutQuad);
     m_verifySwitch = new QCheckBox(QStringLiteral("Verify data on read"), progressSection);
     m_verifySwitch->setObjectName(QStringLiteral("verifySwitch"));
     progressLayout->addWidget(m_verifySwitch);
@@ -264,17 +260,7 @@ void TestScreen::refreshScale()
 void TestScreen::updateProgressSection()
 {
     m_progressMessage->setText(m_progress->progressMessage());
-    const double target = m_progress->overallProgress();
-    m_progressAnimation->stop();
-    // Only a jump glides (at 60 Hz, each frame a repaint); a run's steady advance steps
-    // as its samples come, also a fast read's few percent a sample.
-    if (std::abs(target - m_progressLine->fraction()) < 0.1) {
-        m_progressLine->setFraction(target);
-        return;
-    }
-    m_progressAnimation->setStartValue(m_progressLine->fraction());
-    m_progressAnimation->setEndValue(target);
-    m_progressAnimation->start();
+    m_progressLine->moveTo(m_progress->overallProgress());
 }
 
 void TestScreen::resizeEvent(QResizeEvent *event)

@@ -19,7 +19,6 @@
 
 class QCheckBox;
 class QLabel;
-class QPropertyAnimation;
 class QScrollArea;
 class QToolButton;
 
@@ -141,7 +140,6 @@ private:
     SteadyMessage *m_progressMessage = nullptr;
     ProgressLine *m_progressLine = nullptr;
     QCheckBox *m_verifySwitch = nullptr;
-    QPropertyAnimation *m_progressAnimation = nullptr;
     ResultsSection *m_resultsSection = nullptr;
     GaugePanel *m_gaugePanel = nullptr;
     TestGraphPanel *m_graphs = nullptr;
