@@ -134,8 +134,9 @@ void tst_WireShare::samplesKeepTheWire()
     }
     qInfo("samples add up to: test %.0f bytes, wire %.0f", app, wire);
     // The samples stop with the run, so the last phase's last interval is
-    // missing from both series alike.
-    QVERIFY(app >= 0.5 * 48 * kMegabyte);
+    // missing from both series alike; a fast read of 24 MB can fit in that
+    // one interval. The write's end lands in the read's first samples.
+    QVERIFY(app >= 0.8 * 24 * kMegabyte);
     QVERIFY(wire >= 0.8 * app && wire <= 1.4 * app);
 }
 
