@@ -245,8 +245,12 @@ void FioClientRun::removalsFinished()
     bool removed = true;
     QStringList paths;
     for (const auto &each : m_clients) {
-        removed = removed && each->process->exitStatus() == QProcess::NormalExit && each->process->exitCode() == 0;
-        paths.append(each->server.name() + QLatin1Char(':') + QDir(each->server.locationPath).filePath(each->directoryName));
+        const QString path = each->server.name() + QLatin1Char(':') + QDir(each->server.locationPath).filePath(each->directoryName);
+        if (each->process->exitStatus() != QProcess::NormalExit || each->process->exitCode() != 0) {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Could not remove %1: %2").arg(path, fioMessage(each->errorOutput));
+            removed = false;
+        }
+        paths.append(path);
     }
     m_stage = Stage::Idle;
     m_directoriesMayExist = false;

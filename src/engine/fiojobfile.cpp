@@ -94,16 +94,32 @@ QByteArray FioJobFile::removal(const QString &location, const QString &directory
 {
     // Unlinking files of many GiB can take longer than the exec engine's
     // second, which would cut rm short: fio's own unlink at the end of a
-    // one-block read waits for them.
+    // one-block read waits for them. fio refuses a value longer than 4 KiB,
+    // so the files go into as many jobs as keep each list well under that.
+    constexpr qsizetype listLimit = 3072;
     QString text = QStringLiteral("[global]\ndirectory=%1\nunique_filename=0\n").arg(fioPath(location));
-    for (const int cycle : cycles) {
-        QStringList files;
-        for (int stream = 0; stream < queueDepth; ++stream)
-            files.append(fioPath(directoryName) + QLatin1Char('/') + streamFileName(cycle, stream));
+    QStringList files;
+    qsizetype listLength = 0;
+    int jobs = 0;
+    const auto addJob = [&] {
         text += QStringLiteral("[unlink.%1]\nfilename=%2\nrw=read\nbs=4k\nfilesize=4k\nunlink=1\n")
-                    .arg(cycle)
+                    .arg(++jobs)
                     .arg(files.join(QLatin1Char(':')));
+        files.clear();
+        listLength = 0;
+    };
+    for (const int cycle : cycles) {
+        for (int stream = 0; stream < queueDepth; ++stream) {
+            const QString file = fioPath(directoryName) + QLatin1Char('/') + streamFileName(cycle, stream);
+            const qsizetype bytes = file.toUtf8().size();
+            if (listLength > 0 && listLength + bytes >= listLimit)
+                addJob();
+            listLength += bytes + 1;
+            files.append(file);
+        }
     }
+    if (!files.isEmpty())
+        addJob();
     // A job stopped a moment ago may still be closing its files and bring the
     // directory back, so rm runs once more three seconds later.
     const QString remove = QStringLiteral("rm\t-rf\t") + shellWord(QDir(location).filePath(directoryName));

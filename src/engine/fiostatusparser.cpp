@@ -67,12 +67,14 @@ std::optional<QString> FioStatusParser::jobError() const
 
 std::optional<double> FioStatusParser::parseRate(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^(\d+(?:\.\d+)?)([KMGTP]?)(?:iB|B)?(?:/s)?$)"));
+    // fio writes a rate under 10 MiB/s with a small k ("6150k").
+    static const QRegularExpression pattern(QStringLiteral(R"(^(\d+(?:\.\d+)?)([kKMGTP]?)(?:iB|B)?(?:/s)?$)"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
     // fio counts in powers of 1024 unless told otherwise.
-    const int power = QStringLiteral(" KMGTP").indexOf(match.captured(2).isEmpty() ? QStringLiteral(" ") : match.captured(2));
+    const QString prefix = match.captured(2).toUpper();
+    const int power = QStringLiteral(" KMGTP").indexOf(prefix.isEmpty() ? QStringLiteral(" ") : prefix);
     double value = match.captured(1).toDouble();
     for (int i = 0; i < power; ++i)
         value *= 1024.0;

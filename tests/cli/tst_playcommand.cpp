@@ -156,8 +156,9 @@ void tst_PlayCommand::findMaxFromTwoClients()
     const CliProcess::Outcome run = CliProcess::run({"play", volume.mountPoint(), "--format", "Tiny wrapped",
         "--format-file", writeFormatFile(output), "--find-max", "--streams", "4", "--duration", "1", "--capture",
         "--buffer", "50", "--clients", a.client.name() + "," + b.client.name()}, home.path());
-    QVERIFY2(run.standardOutput.contains("plays 8 streams of Tiny wrapped"), run.standardOutput.constData());
-    QVERIFY2(run.standardError.contains("cannot hold 16 streams from each of 2 clients for the duration"), run.standardError.constData());
+    const QByteArray told = "exit " + QByteArray::number(run.exitCode) + "\n" + run.standardOutput + run.standardError;
+    QVERIFY2(run.standardOutput.contains("plays 8 streams of Tiny wrapped"), told.constData());
+    QVERIFY2(run.standardError.contains("cannot hold 16 streams from each of 2 clients for the duration"), told.constData());
     QTRY_VERIFY_WITH_TIMEOUT(QDir(volume.mountPoint()).isEmpty(), 10000);
     const CliProcess::Outcome shown = CliProcess::run({"history", "show", "1"}, home.path());
     QVERIFY2(shown.standardOutput.contains("      8     400            0"), shown.standardOutput.constData());

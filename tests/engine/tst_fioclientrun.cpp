@@ -13,6 +13,7 @@
 #include "support/runspy.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -58,6 +59,7 @@ private slots:
     void latencyLogCountsLateFrames_data();
     void latencyLogCountsLateFrames();
     void pacedPlaybackFromTwoClients();
+    void removalOfManyStreamsLeavesNothing();
 };
 
 void TestFioClientRun::readsClientListsStatusLinesAndBandwidthLogs()
@@ -77,6 +79,8 @@ void TestFioClientRun::readsClientListsStatusLinesAndBandwidthLogs()
     parser.feed("0M][w=400 IOPS][eta 00m:03s]\r");
     QCOMPARE(parser.percentDone(), 50.0);
     QCOMPARE(parser.bytesPerSecond(), 410.0 * 1048576);
+    parser.feed("Jobs: 1 (f=1), 0B/s-0B/s: [W(1),X(1)][42.9%][w=6150k][w=96 IOPS][eta 00m:04s]\r");
+    QCOMPARE(parser.bytesPerSecond(), 6150.0 * 1024);
 
     // Two jobs' logs: the second started 100 ms after the phase; entries of
     // one job in one interval are averaged, other lines skipped.
@@ -309,3 +313,30 @@ void TestFioClientRun::pacedPlaybackFromTwoClients()
 QTEST_GUILESS_MAIN(TestFioClientRun)
 
 #include "tst_fioclientrun.moc"
+
+// Hundreds of stream files in a long-named directory: the list fio unlinks
+// must stay within what fio takes in one option, or nothing is removed.
+void TestFioClientRun::removalOfManyStreamsLeavesNothing()
+{
+    QTemporaryDir share;
+    const QString directoryName = QStringLiteral("Trevlamark_Test_Data_1_") + QString(120, QLatin1Char('h'));
+    QVERIFY(QDir(share.path()).mkdir(directoryName));
+    const QList<int> cycles{1, 2};
+    const int streams = 300;
+    for (const int cycle : cycles) {
+        for (int stream = 0; stream < streams; ++stream) {
+            QFile file(QDir(share.filePath(directoryName)).filePath(FioJobFile::streamFileName(cycle, stream)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, 'x')) == 8192);
+        }
+    }
+    QTemporaryDir jobs;
+    QFile job(jobs.filePath(QStringLiteral("removal.fio")));
+    QVERIFY(job.open(QIODevice::WriteOnly));
+    job.write(FioJobFile::removal(share.path(), directoryName, cycles, streams));
+    job.close();
+    QProcess fio;
+    fio.start(QStringLiteral("fio"), {QStringLiteral("--output-format=terse"), job.fileName()});
+    QVERIFY(fio.waitForFinished(60000));
+    QVERIFY2(fio.exitCode() == 0, fio.readAllStandardError().constData());
+    QVERIFY(QDir(share.path()).isEmpty());
+}
