@@ -73,8 +73,11 @@ public:
         std::optional<User> user = std::nullopt)
     {
         QProcess process;
-        if (!start(process, arguments, home, user))
-            return Outcome();
+        if (!start(process, arguments, home, user)) {
+            Outcome outcome;
+            outcome.standardError = "could not start: " + process.errorString().toUtf8();
+            return outcome;
+        }
         return finish(process);
     }
 
