@@ -98,6 +98,7 @@ QByteArray FioJobFile::removal(const QString &location, const QString &directory
     // so the files go into as many jobs as keep each list well under that.
     constexpr qsizetype listLimit = 3072;
     QString text = QStringLiteral("[global]\ndirectory=%1\nunique_filename=0\n").arg(fioPath(location));
+    const QString directory = fioPath(directoryName) + QLatin1Char('/');
     QStringList files;
     qsizetype listLength = 0;
     int jobs = 0;
@@ -110,7 +111,7 @@ QByteArray FioJobFile::removal(const QString &location, const QString &directory
     };
     for (const int cycle : cycles) {
         for (int stream = 0; stream < queueDepth; ++stream) {
-            const QString file = fioPath(directoryName) + QLatin1Char('/') + streamFileName(cycle, stream);
+            const QString file = directory + streamFileName(cycle, stream);
             const qsizetype bytes = file.toUtf8().size();
             if (listLength > 0 && listLength + bytes >= listLimit)
                 addJob();
